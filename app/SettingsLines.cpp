@@ -1,0 +1,108 @@
+#include "app/SettingsLines.h"
+
+#include "engine/TextLines.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// Defaults of lines 0 ... 54; nullptr marks line 44 (screen width - 530) and
+// line 53 (never given a default).
+const char* const kDefaults[TSettingsLines::Count] = {
+    "0",   "3",   "1",   "2",   "1",   "3",   "0",   "1",   "2",   "1",   // 0-9
+    "1",   "0",   "0",   "0",   "0",   "0",   "0",   "2",   "0",   "0",   // 10-19
+    "0",   "0",   "0",   "0",   "0",   "0",   "1",   "2",   "1",   "0",   // 20-29
+    "0",   "1",   "1",   "1",   "1",   "2",   "55",  "314", "547", "165", // 30-39
+    "100", "345", "431", "348", nullptr, "15", "0",  "0",   "2",   "2",   // 40-49
+    "2",   "186", "2",   nullptr, "100",                                 // 50-54
+};
+
+} // namespace
+
+TSettingsLines::TSettingsLines()
+{
+    m_lines.reserve(Count);
+    for (int i = 0; i < Count; ++i)
+        m_lines.append(QString::number(i));
+}
+
+QString TSettingsLines::defaultText(int i, int screenWidth)
+{
+    if (i == 44)
+        return QString::number(screenWidth - 530);
+    if (i == 53)
+        return QStringLiteral("53");
+    return QString::fromLatin1(kDefaults[i]);
+}
+
+void TSettingsLines::writeDefaults(int screenWidth)
+{
+    m_screenWidth = screenWidth;
+    for (int i = 0; i < Count; ++i)
+        if (i != 53)
+            m_lines[i] = defaultText(i, screenWidth);
+}
+
+void TSettingsLines::replaceAll(const QStringList& lines, int screenWidth)
+{
+    m_screenWidth = screenWidth;
+    for (int i = 0; i < Count; ++i)
+        m_lines[i] = i < lines.size() ? lines.at(i) : defaultText(i, screenWidth);
+}
+
+bool TSettingsLines::strictToInt(const QString& text, int& value)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    bool negative = false;
+    if (i < n && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
+        negative = text.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    if (i == n)
+        return false;
+    long long v = 0;
+    for (; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+        v = v * 10 + (c.unicode() - '0');
+        if (v > 2147483648LL)
+            return false;
+    }
+    if (negative)
+        v = -v;
+    if (v > 2147483647LL)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+int TSettingsLines::readInt(int i)
+{
+    int value = 0;
+    if (strictToInt(m_lines.at(i), value))
+        return value;
+    m_lines[i] = defaultText(i, m_screenWidth);
+    strictToInt(m_lines.at(i), value);
+    return value;
+}
+
+void TSettingsLines::setText(int i, const QString& text)
+{
+    m_lines[i] = text;
+}
+
+bool TSettingsLines::load(const QString& path, int screenWidth)
+{
+    QStringList lines;
+    if (!sq::readTextLines(path, lines))
+        return false;
+    replaceAll(lines, screenWidth);
+    return true;
+}
+
+bool TSettingsLines::save(const QString& path) const
+{
+    return sq::writeTextLines(path, m_lines);
+}

@@ -1,0 +1,31 @@
+// Line-oriented text files of the program (settings, favourites, saved
+// screens) and text pictures: UTF-8 written with CR LF endings; on reading,
+// text that is not valid UTF-8 is taken as CP932 (Shift-JIS) so files made
+// by the Windows program still load. Pure functions, any thread.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace sq {
+
+// Decodes bytes as UTF-8 (a leading BOM is dropped) or, when they are not
+// valid UTF-8, as CP932.
+QString decodeText(const QByteArray& bytes);
+
+// Splits text into lines; CR, LF and CR LF each end a line. A final line end
+// does not start another, empty line.
+QStringList splitLines(const QString& text);
+
+// Each line followed by CR LF, including the last, as UTF-8.
+QByteArray joinLinesCrLf(const QStringList& lines);
+
+// Reads a whole text file into lines. False when it cannot be opened.
+bool readTextLines(const QString& path, QStringList& lines);
+
+// Writes the lines through a temporary file renamed over the old one, so a
+// crash while saving leaves the old file whole. False on any failure.
+bool writeTextLines(const QString& path, const QStringList& lines);
+
+} // namespace sq

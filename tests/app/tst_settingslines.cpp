@@ -1,0 +1,104 @@
+#include "app/SettingsLines.h"
+#include "tests/support/TestFiles.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TstSettingsLines : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsWithLineNumbers()
+    {
+        TSettingsLines s;
+        for (int i = 0; i < TSettingsLines::Count; ++i)
+            QCOMPARE(s.text(i), QString::number(i));
+    }
+
+    void defaultTable()
+    {
+        TSettingsLines s;
+        s.writeDefaults(1024);
+        const QStringList expected = {
+            "0", "3", "1", "2", "1", "3", "0", "1", "2", "1", "1", "0", "0", "0",
+            "0", "0", "0", "2", "0", "0", "0", "0", "0", "0", "0", "0", "1", "2",
+            "1", "0", "0", "1", "1", "1", "1", "2", "55", "314", "547", "165", "100", "345",
+            "431", "348", "494", "15", "0", "0", "2", "2", "2", "186", "2", "53", "100"};
+        QCOMPARE(s.lines(), expected);
+        s.writeDefaults(1920);
+        QCOMPARE(s.text(44), QStringLiteral("1390"));
+        s.writeDefaults(300);
+        QCOMPARE(s.text(44), QStringLiteral("-230"));
+    }
+
+    void strictIntegers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("value");
+        QTest::newRow("plain") << "186" << true << 186;
+        QTest::newRow("negative") << "-230" << true << -230;
+        QTest::newRow("plus") << "+7" << true << 7;
+        QTest::newRow("int max") << "2147483647" << true << 2147483647;
+        QTest::newRow("int min") << "-2147483648" << true << int(-2147483647 - 1);
+        QTest::newRow("overflow") << "2147483648" << false << 0;
+        QTest::newRow("letters") << "abc" << false << 0;
+        QTest::newRow("trailing") << "3x" << false << 0;
+        QTest::newRow("blank") << " 3" << false << 0;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("sign only") << "-" << false << 0;
+        QTest::newRow("fullwidth digit") << "３" << false << 0;
+    }
+    void strictIntegers()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(int, value);
+        int v = 0;
+        QCOMPARE(TSettingsLines::strictToInt(text, v), ok);
+        if (ok)
+            QCOMPARE(v, value);
+    }
+
+    void badAndMissingLinesTakeDefaults()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sorrelquint.ini"));
+        QVERIFY(sq::test::writeFile(path, "/pics\r\n1\r\n0\r\nabc\r\n4\n5\r6"));
+        TSettingsLines s;
+        QVERIFY(s.load(path, 1024));
+        QCOMPARE(s.text(0), QStringLiteral("/pics"));
+        QCOMPARE(s.readInt(1), 1);
+        QCOMPARE(s.readInt(3), 2); // "abc" takes the default of line 3
+        QCOMPARE(s.text(3), QStringLiteral("2"));
+        QCOMPARE(s.readInt(6), 6); // the file's own value, though it is no default
+        QCOMPARE(s.text(44), QStringLiteral("494"));
+        QCOMPARE(s.text(53), QStringLiteral("53"));
+        QCOMPARE(s.readInt(54), 100);
+        QVERIFY(s.save(path));
+        QStringList back;
+        QCOMPARE(sq::test::readFile(path).count("\r\n"), 55);
+    }
+
+    void longFileKeepsFirst55Lines()
+    {
+        QStringList many;
+        for (int i = 0; i < 70; ++i)
+            many << QStringLiteral("x%1").arg(i);
+        TSettingsLines s;
+        s.replaceAll(many, 800);
+        QCOMPARE(s.lines().size(), TSettingsLines::Count);
+        QCOMPARE(s.text(54), QStringLiteral("x54"));
+    }
+
+    void missingFileLoadsNothing()
+    {
+        TSettingsLines s;
+        QVERIFY(!s.load(QStringLiteral("/nonexistent/sorrelquint.ini"), 1024));
+        QCOMPARE(s.text(1), QStringLiteral("1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSettingsLines)
+#include "tst_settingslines.moc"
