@@ -242,9 +242,7 @@ void TForm1::buildLayout()
     // The model reads folders in the background: show the current one once
     // its parent is listed.
     connect(m_dirModel, &QFileSystemModel::directoryLoaded, this, [this] {
-        QTimer::singleShot(0, this, [this] {
-            DirectoryListBox1->scrollTo(DirectoryListBox1->currentIndex(), QAbstractItemView::PositionAtCenter);
-        });
+        QTimer::singleShot(100, this, &TForm1::revealTreeFolder);
     });
     connect(DriveComboBox1, &QComboBox::activated, this, &TForm1::DriveComboBox1Change);
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::FilterComboBox1Change);
@@ -486,13 +484,21 @@ void TForm1::pointTreeAt(const QString& path)
     const QModelIndex index = m_dirModel->index(clean);
     if (index.isValid()) {
         DirectoryListBox1->setCurrentIndex(index);
-        DirectoryListBox1->scrollTo(index);
+        revealTreeFolder();
     }
     if (m_treeFolder != clean) {
         // The model had no row for it (a hidden folder, say): follow anyway.
         m_treeFolder = clean;
         DirectoryListBox1Change();
     }
+}
+
+void TForm1::revealTreeFolder()
+{
+    const QModelIndex current = DirectoryListBox1->currentIndex();
+    for (QModelIndex up = current.parent(); up.isValid(); up = up.parent())
+        DirectoryListBox1->expand(up);
+    DirectoryListBox1->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
 void TForm1::DirectoryListBox1Change()

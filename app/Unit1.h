@@ -114,6 +114,7 @@ private:
     void DriveComboBox1Change(int index);
     void FilterComboBox1Change(int index);
     void syncDriveBox();
+    void revealTreeFolder();
     void setThumbnailPaneHeight(int height);
 
     // The thumbnail browser and the preview are placeholders so far: these
