@@ -1,6 +1,8 @@
 #include "app/Unit1.h"
 
 #include "app/Globals.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
 #include "engine/TextLines.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"
@@ -641,4 +643,23 @@ void TForm1::V1Click()
 void TForm1::Close1Click()
 {
     close();
+}
+
+void TForm1::N2Click()
+{
+    if (!Form3)
+        return;
+    // The chosen folder is used at the next start; the tree stays where it is.
+    Form3->onChosen = [this](const QString& path) {
+        if (QAction* n2 = menuItem(QStringLiteral("N2")))
+            n2->setText(path);
+        m_settings.setText(0, path);
+    };
+    Form3->openAt(m_treeFolder);
+}
+
+void TForm1::About1Click()
+{
+    if (Form4)
+        Form4->show();
 }

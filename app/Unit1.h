@@ -69,6 +69,8 @@ public:
     void N17Click();                  // folder pane toggle, line 2
     void V1Click();                   // preview pane toggle, line 26
     void Close1Click();
+    void N2Click();     // start-up folder dialog
+    void About1Click(); // about box
 
     // Hidden controls carrying data between windows.
     QPlainTextEdit* Memo2 = nullptr;  // command-line or dropped path

@@ -37,7 +37,7 @@ static const TForm1::MenuDef kMenus[] = {
     {"File1", "N54", "お気に入り編集"},
     {"File1", "-", nullptr},
     {"File1", "N11", "起動フォルダ設定"},
-    {"N11", "N2", "参照"},
+    {"N11", "N2", "参照", nullptr, false, false, nullptr, 0, &F::N2Click},
     {"File1", "-", nullptr},
     {"File1", "Close1", "終了(&C)", nullptr, false, false, nullptr, 0, &F::Close1Click},
 
@@ -123,7 +123,7 @@ static const TForm1::MenuDef kMenus[] = {
     {"N38", "N1001", "100%", nullptr, false, false, &F::WindowSizeCommand, 100},
 
     {"", "Help1", "ヘルプ(&H)"},
-    {"Help1", "About1", "バージョン情報"},
+    {"Help1", "About1", "バージョン情報", nullptr, false, false, nullptr, 0, &F::About1Click},
 
     {"", "N61", "その他"},
     {"N61", "N63", "キャッシュファイル削除"},

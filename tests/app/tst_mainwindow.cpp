@@ -1,12 +1,15 @@
 #include "app/Globals.h"
 #include "app/SettingsLines.h"
 #include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
 #include "tests/support/TestFiles.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QMenu>
@@ -362,6 +365,40 @@ private Q_SLOTS:
         QCOMPARE(hidden, 22);
         sq::app::destroyWindows();
         QVERIFY(!Form1 && !Form2 && !Form29);
+    }
+
+    void startupFolderDialog()
+    {
+        QTemporaryDir dir;
+        QTemporaryDir pics;
+        QVERIFY(QDir(pics.path()).mkdir(QStringLiteral("夏")));
+        sq::app::createWindows(dir.path() + QStringLiteral("/"), pics.path());
+        Form1->show();
+        QTest::qWait(0);
+        Form1->menuItem(QStringLiteral("N2"))->trigger();
+        QVERIFY(Form3->isVisible());
+        QCOMPARE(Form3->chosenPath(), pics.path());
+        Form3->openAt(pics.filePath(QStringLiteral("夏")));
+        Form3->Button1->click();
+        QVERIFY(!Form3->isVisible());
+        // Written in memory at once, saved at close; the tree does not move.
+        QCOMPARE(Form1->settings().text(0), pics.filePath(QStringLiteral("夏")));
+        QCOMPARE(Form1->menuItem(QStringLiteral("N2"))->text(), pics.filePath(QStringLiteral("夏")));
+        QCOMPARE(Form1->treeFolder(), pics.path());
+        QCOMPARE(fileLines(dir.filePath(QStringLiteral("sorrelquint.ini"))).at(0), QStringLiteral("0"));
+        Form1->close();
+        QCOMPARE(fileLines(dir.filePath(QStringLiteral("sorrelquint.ini"))).at(0), pics.filePath(QStringLiteral("夏")));
+
+        // Cancel keeps line 0.
+        Form1->menuItem(QStringLiteral("N2"))->trigger();
+        Form3->openAt(pics.path());
+        Form3->Button2->click();
+        QCOMPARE(Form1->settings().text(0), pics.filePath(QStringLiteral("夏")));
+
+        Form1->menuItem(QStringLiteral("About1"))->trigger();
+        QVERIFY(Form4->isVisible());
+        QVERIFY(Form4->Label1->text().startsWith(QLatin1String("Sorrelquint ")));
+        sq::app::destroyWindows();
     }
 
     void unwritableDataFolder()
