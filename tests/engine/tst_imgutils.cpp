@@ -315,6 +315,40 @@ private Q_SLOTS:
         QVERIFY(looksLikeIcon(util));
     }
 
+    void customLoaderHook()
+    {
+        struct Loader : TCustomLoader
+        {
+            bool give = true;
+            bool CanLoad(const QString& name) override { return name.endsWith(QLatin1String(".xyz")); }
+            bool LoadToBitmap(const QString&, TBitmap& bitmap) override
+            {
+                if (give) {
+                    QImage img(400, 200, QImage::Format_RGB888);
+                    img.fill(Qt::cyan);
+                    bitmap.setImage(img);
+                }
+                return give;
+            }
+        } loader;
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("pic.xyz"));
+        QVERIFY(sq::test::writeFile(file, "custom"));
+        TImgUtil util;
+        util.setCustomLoader(&loader);
+        util.setGetType(igtPreview);
+        QCOMPARE(util.LoadImage(file, 100, 100), 0);
+        QCOMPARE(util.ImageType(), iitCustom);
+        QCOMPARE(util.ImageWidth(), 400);
+        QCOMPARE(util.Bitmap().image().size(), QSize(100, 50));
+        loader.give = false;
+        QCOMPARE(util.LoadImage(file, 100, 100), -1);
+        QVERIFY(looksLikeIcon(util));
+        // Names it refuses go on to the built-in kinds.
+        QCOMPARE(util.GetImageType(dir.filePath(QStringLiteral("a.jpg"))), 0);
+        QCOMPARE(util.ImageType(), iitJpeg);
+    }
+
     void propertyWriters()
     {
         TImgUtil util;
