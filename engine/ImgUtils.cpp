@@ -123,6 +123,7 @@ void TImgUtil::Clear()
     m_imageType = iitNone;
     m_iconIndex = -1;
     m_iconCount = 0;
+    m_lastFromCache = false;
     m_bitmap.empty();
 }
 
@@ -145,8 +146,10 @@ int TImgUtil::LoadImage(const QString& fileName, int width, int height, int icon
     default:
         break;
     }
-    if (m_getType != igtNormal && m_autoThumb && LoadFromCache(fileName, width, height))
+    if (m_getType != igtNormal && m_autoThumb && LoadFromCache(fileName, width, height)) {
+        m_lastFromCache = true;
         return 0;
+    }
     const int r = DecodeImage(fileName, width, height);
     if (r == 0)
         SaveToCache(fileName);
@@ -292,16 +295,3 @@ int TImgUtil::DrawFileIcon(const QString& fileName, int iconIndex)
     return 0;
 }
 
-bool TImgUtil::LoadFromCache(const QString& fileName, int width, int height)
-{
-    Q_UNUSED(fileName);
-    Q_UNUSED(width);
-    Q_UNUSED(height);
-    // No TThumb can be set before the cache exists; a miss until then.
-    return false;
-}
-
-void TImgUtil::SaveToCache(const QString& fileName)
-{
-    Q_UNUSED(fileName);
-}

@@ -4,6 +4,7 @@
 // TImgUtil (the browser's worker while it runs, else the GUI thread).
 #pragma once
 
+#include "engine/ImgUtils_thumb.h"
 #include "engine/Resample.h"
 
 #include <QColor>
@@ -98,6 +99,8 @@ public:
     int ImageHeight() const { return m_imageHeight; }
     int IconCount() const { return m_iconCount; }
     int IconIndex() const { return m_iconIndex; }
+    // Whether the last LoadImage was served by the thumbnail cache.
+    bool LastFromCache() const { return m_lastFromCache; }
 
     TThumb* Thumbnail() const { return m_thumbnail; }
     void setThumbnail(TThumb* thumb) { m_thumbnail = thumb; }
@@ -140,6 +143,9 @@ private:
     int DecodeImage(const QString& fileName, int width, int height);
     int loadBmp(const QString& fileName);
     int loadJpeg(const QString& fileName, int width, int height);
+    // Decodes JPEG bytes into Bitmap at the coarsest DCT scale covering the
+    // box, then fits it; ImageWidth/Height take pictureSize when given.
+    int JpegToBitmap(const QByteArray& bytes, int width, int height, QSize pictureSize = QSize());
     int loadText(const QString& fileName, int width, int height);
     void finishLoad(int width, int height);
 
@@ -163,6 +169,7 @@ private:
     QColor m_bkColor = QColor(255, 255, 255);
     TCustomLoader* m_customLoader = nullptr;
     int m_aviFramePos = 20;
+    bool m_lastFromCache = false;
 };
 
 namespace sq {
@@ -175,6 +182,9 @@ QByteArray ReadTextLines(const QString& fileName, int maxLines, int maxColumn);
 // picture; fast integer IDCT when fast. Returns a null image on any error.
 // full receives the picture's own size when the header could be read.
 QImage decodeJpeg(const QByteArray& bytes, int denom, bool fast, QSize* full = nullptr);
+
+// Compresses a picture as JPEG at quality 1..100; empty on failure.
+QByteArray encodeJpeg(const QImage& image, int quality, bool fast);
 
 // The picture's size from a JPEG header, or an invalid size.
 QSize jpegSize(const QByteArray& bytes);

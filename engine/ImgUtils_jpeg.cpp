@@ -5,7 +5,9 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstdio>
 #include <jpeglib.h>
 #include <jerror.h>
@@ -88,6 +90,36 @@ RawResult decodeRaw(const unsigned char* data, unsigned long size, int denom, in
     return RawResult{1, fullWidth, fullHeight};
 }
 
+// Compresses 24-bit rows into a malloc'd buffer that the caller frees.
+int encodeRaw(unsigned char** rows, int width, int height, int quality, int fast, unsigned char** out,
+              unsigned long* outSize)
+{
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = onJpegError;
+    err.pub.output_message = onJpegOutput;
+    jpeg_create_compress(&cinfo);
+    if (setjmp(err.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        return 0;
+    }
+    jpeg_mem_dest(&cinfo, out, outSize);
+    cinfo.image_width = (JDIMENSION)width;
+    cinfo.image_height = (JDIMENSION)height;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    cinfo.dct_method = fast ? JDCT_IFAST : JDCT_ISLOW;
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height)
+        jpeg_write_scanlines(&cinfo, rows + cinfo.next_scanline, cinfo.image_height - cinfo.next_scanline);
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return 1;
+}
+
 struct Target
 {
     QImage image;
@@ -147,6 +179,25 @@ QImage decodeJpeg(const QByteArray& bytes, int denom, bool fast, QSize* full)
     return std::move(target.image);
 }
 
+QByteArray encodeJpeg(const QImage& image, int quality, bool fast)
+{
+    const QImage rgb = image.format() == QImage::Format_RGB888 ? image : image.convertToFormat(QImage::Format_RGB888);
+    if (rgb.isNull() || rgb.width() <= 0 || rgb.height() <= 0)
+        return {};
+    std::vector<unsigned char*> rows(size_t(rgb.height()));
+    for (int y = 0; y < rgb.height(); ++y)
+        rows[size_t(y)] = const_cast<unsigned char*>(rgb.constScanLine(y));
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    const int ok = encodeRaw(rows.data(), rgb.width(), rgb.height(), std::clamp(quality, 1, 100), fast ? 1 : 0,
+                             &out, &size);
+    QByteArray bytes;
+    if (ok && out)
+        bytes = QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
+}
+
 QSize jpegSize(const QByteArray& bytes)
 {
     const RawResult r = decodeRaw(reinterpret_cast<const unsigned char*>(bytes.constData()),
@@ -188,12 +239,16 @@ int TImgUtil::loadJpeg(const QString& fileName, int width, int height)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return -1;
-    const QByteArray bytes = file.readAll();
+    return JpegToBitmap(file.readAll(), width, height);
+}
+
+int TImgUtil::JpegToBitmap(const QByteArray& bytes, int width, int height, QSize pictureSize)
+{
     const QSize full = sq::jpegSize(bytes);
     if (!full.isValid() || full.isEmpty())
         return -1;
-    m_imageWidth = full.width();
-    m_imageHeight = full.height();
+    m_imageWidth = pictureSize.isValid() ? pictureSize.width() : full.width();
+    m_imageHeight = pictureSize.isValid() ? pictureSize.height() : full.height();
     const bool fast = m_performance == jpBestSpeed;
     int denom = 1;
     const bool exact = full == QSize(width, height);

@@ -3,7 +3,7 @@
 //              [--text-ext EXT] [--out OUT.bmp]
 //   sqimg resize IN.bmp W H OUT.bmp
 //   sqimg fit IN.bmp W H RULE OUT.bmp
-//   sqimg thumbs [--box WxH] FILE_OR_FOLDER...
+//   sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...
 #include "engine/ImgUtils.h"
 
 #include <QDir>
@@ -28,7 +28,7 @@ int usage()
                  "[--text-ext EXT] [--out OUT.bmp]\n"
                  "       sqimg resize IN.bmp W H OUT.bmp\n"
                  "       sqimg fit IN.bmp W H RULE OUT.bmp\n"
-                 "       sqimg thumbs [--box WxH] FILE_OR_FOLDER...\n");
+                 "       sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...\n");
     return 2;
 }
 
@@ -135,11 +135,16 @@ int cmdResize(const QStringList& args, bool fit)
 int cmdThumbs(const QStringList& args)
 {
     int w = 160, h = 120;
+    QString cacheFolder;
     QStringList files;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--box") && i + 1 < args.size()) {
             if (!parseSize(args[++i], w, h))
                 return usage();
+            continue;
+        }
+        if (args[i] == QLatin1String("--cache") && i + 1 < args.size()) {
+            cacheFolder = args[++i];
             continue;
         }
         const QFileInfo info(args[i]);
@@ -156,11 +161,20 @@ int cmdThumbs(const QStringList& args)
         return usage();
     TImgUtil util;
     util.setGetType(igtStretch);
-    int ok = 0, icons = 0, missing = 0;
+    TThumb thumb;
+    if (!cacheFolder.isEmpty()) {
+        QDir().mkpath(cacheFolder);
+        thumb.setPath(cacheFolder);
+        thumb.setPathType(iptFree);
+        util.setThumbnail(&thumb);
+        util.setAutoThumb(true);
+    }
+    int ok = 0, icons = 0, missing = 0, hits = 0;
     QElapsedTimer timer;
     timer.start();
     for (const QString& file : files) {
         const int r = util.LoadImage(file, w, h);
+        hits += util.LastFromCache();
         if (r == 0)
             ++ok;
         else if (r == -1)
@@ -168,8 +182,10 @@ int cmdThumbs(const QStringList& args)
         else
             ++missing;
     }
-    std::printf("files=%lld ok=%d icons=%d missing=%d seconds=%.3f\n", (long long)files.size(), ok, icons, missing,
-                timer.nsecsElapsed() / 1e9);
+    std::printf("files=%lld ok=%d icons=%d missing=%d", (long long)files.size(), ok, icons, missing);
+    if (!cacheFolder.isEmpty())
+        std::printf(" hits=%d", hits);
+    std::printf(" seconds=%.3f\n", timer.nsecsElapsed() / 1e9);
     return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "engine/ImgUtils.h"
+#include "engine/ImgUtils_thumb.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
@@ -313,6 +314,46 @@ private Q_SLOTS:
         QVERIFY(sq::test::writeFile(dir.filePath(QStringLiteral("bad.ico")), QByteArray("\0\0\1\0\xff\xff", 6)));
         QCOMPARE(util.LoadImage(dir.filePath(QStringLiteral("bad.ico")), 80, 60), 0);
         QVERIFY(looksLikeIcon(util));
+    }
+
+    void thumbnailCache()
+    {
+        QTemporaryDir dir;
+        const QString pic = dir.filePath(QStringLiteral("photo.jpg"));
+        QVERIFY(sq::test::writeJpeg(pic, sq::test::patternImage(1600, 1200)));
+        TThumb thumb;
+        thumb.setPath(dir.filePath(QStringLiteral("thumb")));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("thumb")));
+        TImgUtil util;
+        util.setGetType(igtStretch);
+        util.setThumbnail(&thumb);
+        util.setAutoThumb(true);
+        QCOMPARE(util.LoadImage(pic, 160, 120), 0);
+        QVERIFY(!util.LastFromCache());
+        const QImage made = util.Bitmap().image();
+        QCOMPARE(util.LoadImage(pic, 160, 120), 0);
+        QVERIFY(util.LastFromCache());
+        QCOMPARE(util.ImageWidth(), 1600);
+        QCOMPARE(util.ImageHeight(), 1200);
+        QCOMPARE(util.Bitmap().image().size(), made.size());
+        // JPEG at quality 90: close to what was made, not the same bytes.
+        const QColor a = made.pixelColor(100, 60), b = util.Bitmap().image().pixelColor(100, 60);
+        QVERIFY(std::abs(a.red() - b.red()) < 12 && std::abs(a.green() - b.green()) < 12);
+        // Without AutoThumb, or with igtNormal, the cache is not asked.
+        util.setAutoThumb(false);
+        QCOMPARE(util.LoadImage(pic, 160, 120), 0);
+        QVERIFY(!util.LastFromCache());
+        util.setAutoThumb(true);
+        util.setGetType(igtNormal);
+        QCOMPARE(util.LoadImage(pic, 160, 120), 0);
+        QVERIFY(!util.LastFromCache());
+        QCOMPARE(util.Bitmap().image().size(), QSize(1600, 1200));
+        // Icons are never cached.
+        util.setGetType(igtStretch);
+        QVERIFY(sq::test::writeFile(dir.filePath(QStringLiteral("bad.jpg")), "not a jpeg"));
+        QCOMPARE(util.LoadImage(dir.filePath(QStringLiteral("bad.jpg")), 160, 120), -1);
+        QCOMPARE(util.LoadImage(dir.filePath(QStringLiteral("bad.jpg")), 160, 120), -1);
+        QVERIFY(!util.LastFromCache());
     }
 
     void customLoaderHook()
