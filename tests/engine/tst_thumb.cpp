@@ -27,6 +27,14 @@ bool setMTime(const QString& path, time_t seconds)
     return ::utimes(QFile::encodeName(path).constData(), times) == 0;
 }
 
+// With SQ_CORPUS_DIR set, the files the tests make become fuzz seeds.
+void saveSeed(const QString& name, const QString& file)
+{
+    const QString dir = qEnvironmentVariable("SQ_CORPUS_DIR");
+    if (!dir.isEmpty())
+        sq::test::writeFile(dir + QStringLiteral("/thumb/") + name, sq::test::readFile(file));
+}
+
 struct Cache
 {
     QTemporaryDir dir;
@@ -95,6 +103,7 @@ private Q_SLOTS:
         QCOMPARE(i32At(bytes, 24 + 44), 1600);
         QCOMPARE(bytes.mid(24 + 56, name.size()), name);
         QCOMPARE(bytes.right(8), QByteArray("JPEGDATA"));
+        saveSeed(QStringLiteral("one-entry"), c.file());
 
         TThumb other; // a fresh object reads the same file
         other.setPath(c.dir.filePath(QStringLiteral("thumb")));
@@ -269,6 +278,7 @@ private Q_SLOTS:
             ends << sq::test::readFile(c.file()).size();
         }
         const QByteArray full = sq::test::readFile(c.file());
+        saveSeed(QStringLiteral("four-entries"), c.file());
         for (qsizetype cut = 0; cut <= full.size(); cut += 3) {
             QVERIFY(sq::test::writeFile(c.file(), full.left(cut)));
             TThumb t;
