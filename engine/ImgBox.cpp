@@ -1,0 +1,256 @@
+#include "engine/ImgBox.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <qdrawutil.h>
+
+TCustomImgBox::TCustomImgBox(QWidget* parent)
+    : QWidget(parent)
+    , m_imgUtil(std::make_unique<TImgUtil>())
+{
+    m_imgUtil->setGetType(igtNormal);
+    setFocusPolicy(Qt::StrongFocus); // arrow keys come here
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_vbar = new QScrollBar(Qt::Vertical, this);
+    m_hbar = new QScrollBar(Qt::Horizontal, this);
+    m_vbar->hide();
+    m_hbar->hide();
+    connect(m_hbar, &QScrollBar::valueChanged, this, [this](int v) {
+        if (!m_syncingBars)
+            ScrollBy(v - m_scrollX, 0);
+    });
+    connect(m_vbar, &QScrollBar::valueChanged, this, [this](int v) {
+        if (!m_syncingBars)
+            ScrollBy(0, v - m_scrollY);
+    });
+}
+
+TCustomImgBox::~TCustomImgBox() = default;
+
+int TCustomImgBox::LineStep() const
+{
+    if (m_lineStep < 0)
+        m_lineStep = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return m_lineStep;
+}
+
+QSize TCustomImgBox::clientSize() const
+{
+    const int b = borderWidth();
+    const int w = width() - 2 * b - (m_vbar->isVisibleTo(this) ? LineStep() : 0);
+    const int h = height() - 2 * b - (m_hbar->isVisibleTo(this) ? LineStep() : 0);
+    return QSize(std::max(0, w), std::max(0, h));
+}
+
+void TCustomImgBox::setSizeType(TSizeType type)
+{
+    if (type == m_sizeType)
+        return;
+    m_sizeType = type;
+    ResetView();
+    UpdateScrollBars(true);
+    Redraw();
+}
+
+void TCustomImgBox::setBorderStyle(TBorderStyle style)
+{
+    if (style == m_borderStyle)
+        return;
+    m_borderStyle = style;
+    placeBars();
+    if (m_loaded) {
+        UpdateScrollBars(false);
+        Redraw();
+    }
+    update();
+}
+
+void TCustomImgBox::setColor(const QColor& color)
+{
+    if (color == m_color)
+        return;
+    m_color = color;
+    if (m_loaded)
+        Redraw();
+    update();
+}
+
+int TCustomImgBox::LoadFile(const QString& fileName)
+{
+    m_imageFile = fileName;
+    ResetView();
+    const int result = m_imgUtil->LoadImage(fileName, width(), height(), 0);
+    m_loaded = result == 0;
+    UpdateScrollBars(true);
+    Redraw();
+    return result;
+}
+
+void TCustomImgBox::ResetView()
+{
+    m_pictureRect = {-1, -1, -1, -1};
+    m_hasPlacement = false;
+    m_viewBitmap = QImage();
+}
+
+void TCustomImgBox::Redraw()
+{
+    if (!m_loaded) {
+        m_imageFile.clear();
+        update();
+        return;
+    }
+    const QImage& picture = m_imgUtil->Bitmap().image();
+    const int iw = picture.width(), ih = picture.height();
+    const QSize client = clientSize();
+    const int cw = client.width(), ch = client.height();
+    TRectL place;
+    if (iw <= 0 || ih <= 0)
+        return;
+    if (m_sizeType == ispImage) {
+        place.Left = iw < cw ? (cw - iw) / 2 : 0;
+        place.Top = ih < ch ? (ch - ih) / 2 : 0;
+        place.Right = place.Left + iw;
+        place.Bottom = place.Top + ih;
+        m_viewBitmap = QImage(std::max(cw, iw), std::max(ch, ih), QImage::Format_RGB888);
+        m_viewBitmap.fill(m_color);
+        QPainter p(&m_viewBitmap);
+        p.drawImage(place.Left, place.Top, picture);
+    } else {
+        if (cw <= 0 || ch <= 0)
+            return;
+        const int pw = cw * 100 / iw, ph = ch * 100 / ih;
+        int w, h, dx, dy;
+        if (pw <= ph) {
+            w = cw;
+            h = ih * pw / 100;
+            dx = 0;
+            dy = (ch - h) / 2;
+        } else {
+            w = iw * ph / 100;
+            h = ch;
+            dx = (cw - w) / 2;
+            dy = 0;
+        }
+        QImage stretched = picture;
+        sq::ResizeBitmap(stretched, std::max(1, w), std::max(1, h));
+        m_viewBitmap = QImage(cw, ch, QImage::Format_RGB888);
+        m_viewBitmap.fill(m_color);
+        QPainter p(&m_viewBitmap);
+        p.drawImage(dx, dy, stretched);
+        place = {dx, dy, dx + w, dy + h};
+    }
+    place.Right = std::min(place.Right, cw);
+    place.Bottom = std::min(place.Bottom, ch);
+    m_pictureRect = place;
+    m_hasPlacement = true;
+    update();
+}
+
+void TCustomImgBox::UpdateScrollBars(bool reset)
+{
+    const QImage& picture = m_imgUtil->Bitmap().image();
+    const int iw = m_loaded ? picture.width() : 0, ih = m_loaded ? picture.height() : 0;
+    if (reset || m_sizeType == ispStretch) {
+        m_scrollX = m_scrollY = 0;
+    } else {
+        const QSize client = clientSize();
+        m_scrollX = std::max(0, std::min(m_scrollX, iw - client.width()));
+        m_scrollY = std::max(0, std::min(m_scrollY, ih - client.height()));
+    }
+    m_syncingBars = true;
+    if (m_sizeType == ispStretch || !m_loaded) {
+        m_vbar->hide();
+        m_hbar->hide();
+        m_syncingBars = false;
+        placeBars();
+        return;
+    }
+    const int step = LineStep();
+    // Vertical first, judged as if the horizontal bar were not there.
+    const int clientH = clientSize().height() + (m_hbar->isVisibleTo(this) ? step : 0);
+    const bool needV = clientH < ih;
+    m_vbar->setVisible(needV);
+    placeBars();
+    // Then horizontal, with the vertical bar's new state.
+    const bool needH = clientSize().width() < iw;
+    m_hbar->setVisible(needH);
+    placeBars();
+    const QSize client = clientSize();
+    if (needV) {
+        m_scrollMaxY = ih - 1;
+        m_vbar->setRange(0, std::max(0, ih - client.height()));
+        m_vbar->setPageStep(std::max(1, client.height()));
+        m_vbar->setSingleStep(step);
+        m_vbar->setValue(m_scrollY);
+    } else {
+        m_scrollY = 0;
+    }
+    if (needH) {
+        m_scrollMaxX = iw - 1;
+        m_hbar->setRange(0, std::max(0, iw - client.width()));
+        m_hbar->setPageStep(std::max(1, client.width()));
+        m_hbar->setSingleStep(step);
+        m_hbar->setValue(m_scrollX);
+    } else {
+        m_scrollX = 0;
+    }
+    m_syncingBars = false;
+}
+
+void TCustomImgBox::placeBars()
+{
+    const int b = borderWidth();
+    const int step = LineStep();
+    const bool v = m_vbar->isVisibleTo(this), h = m_hbar->isVisibleTo(this);
+    m_vbar->setGeometry(width() - b - step, b, step, std::max(0, height() - 2 * b - (h ? step : 0)));
+    m_hbar->setGeometry(b, height() - b - step, std::max(0, width() - 2 * b - (v ? step : 0)), step);
+}
+
+void TCustomImgBox::ScrollBy(int dx, int dy)
+{
+    if (dx == 0 && dy == 0)
+        return;
+    const QImage& picture = m_imgUtil->Bitmap().image();
+    const QSize client = clientSize();
+    const int maxX = std::max(0, picture.width() - client.width());
+    const int maxY = std::max(0, picture.height() - client.height());
+    m_scrollX = std::clamp(m_scrollX + dx, 0, maxX);
+    m_scrollY = std::clamp(m_scrollY + dy, 0, maxY);
+    m_syncingBars = true;
+    if (m_hbar->isVisibleTo(this))
+        m_hbar->setValue(m_scrollX);
+    if (m_vbar->isVisibleTo(this))
+        m_vbar->setValue(m_scrollY);
+    m_syncingBars = false;
+    update();
+}
+
+void TCustomImgBox::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const int b = borderWidth();
+    const QSize client = clientSize();
+    const QRect area(b, b, client.width(), client.height());
+    p.fillRect(rect(), m_color);
+    if (!m_viewBitmap.isNull())
+        p.drawImage(area.topLeft(), m_viewBitmap, QRect(m_scrollX, m_scrollY, client.width(), client.height()));
+    if (b > 0)
+        qDrawShadePanel(&p, rect(), palette(), true, b);
+    p.setClipRect(area);
+    p.translate(area.topLeft());
+    if (OnPaint)
+        OnPaint(this, p);
+}
+
+void TCustomImgBox::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeBars();
+    if (!m_loaded)
+        return;
+    UpdateScrollBars(false);
+    Redraw();
+}
