@@ -113,6 +113,8 @@ private:
     QString m_sizeText;
     std::int64_t m_size = 0;
     QString m_dateText;
+    std::int64_t m_dateSecs = 0;
+    bool m_dateKnown = false; // never forgotten: the date is taken once
     int m_shellIconIndex = -1;
     int m_overlayKind = -1;
     QByteArray m_itemId;

@@ -57,14 +57,11 @@ bool TShellItem::loadFindData()
     if (!m_findData) return false;
     m_size = m_findData->size;
     m_attributes = m_findData->mode;
-    m_sizeText = QString::number(m_size / 1024 + 1) + QLatin1String("KB");
-    if (m_dateText.isEmpty()) {
-        // Two-second steps, as the file dates of the old disks had; only the
-        // minutes are shown, so only a date right at a minute's end notices.
-        const std::int64_t secs = m_findData->mtimeSec - (m_findData->mtimeSec & 1);
-        m_dateText = QDateTime::fromSecsSinceEpoch(secs)
-                         .toLocalTime()
-                         .toString(QStringLiteral("yyyy/MM/dd hh:mm"));
+    m_sizeText.clear();
+    // The date is taken once per entry; its text is made when first shown.
+    if (!m_dateKnown) {
+        m_dateSecs = m_findData->mtimeSec;
+        m_dateKnown = true;
     }
     m_findDataKnown = true;
     return true;
@@ -72,8 +69,9 @@ bool TShellItem::loadFindData()
 
 QString TShellItem::SizeText()
 {
-    loadFindData();
-    return m_findDataKnown ? m_sizeText : QString();
+    if (!loadFindData()) return {};
+    if (m_sizeText.isEmpty()) m_sizeText = QString::number(m_size / 1024 + 1) + QLatin1String("KB");
+    return m_sizeText;
 }
 
 std::uint32_t TShellItem::Size()
@@ -97,6 +95,13 @@ std::uint32_t TShellItem::Attributes()
 QString TShellItem::DateText()
 {
     loadFindData();
+    if (m_dateText.isEmpty() && m_dateKnown) {
+        // Two-second steps, as the file dates of the old disks had; only the
+        // minutes are shown, so only a date right at a minute's end notices.
+        const std::int64_t secs = m_dateSecs - (m_dateSecs & 1);
+        m_dateText = QDateTime::fromSecsSinceEpoch(secs).toLocalTime().toString(
+            QStringLiteral("yyyy/MM/dd hh:mm"));
+    }
     return m_dateText;
 }
 
