@@ -1,6 +1,7 @@
 // Reads and sorts folders of 1,000, 10,000 and 100,000 empty files by each
 // sort type, against a bare readdir pass over the same folder in the same
 // run. Usage: bench_entries [work folder] [runs]  (default /tmp/sq-bench-entries, 5)
+// bench_entries --once FOLDER SORTTYPE reads one folder once (for strace -c).
 #include "browser/ImgShare.h"
 
 #include <QCoreApplication>
@@ -72,6 +73,15 @@ double bareReaddir(const QByteArray& path)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--once") {
+        Host host;
+        host.folder = sq::platform::ShellFolder(QString::fromLocal8Bit(argv[2]));
+        TPanelItems items(&host);
+        TDispTypes types;
+        items.ReadFolder(host.folder, types, TSortTypeEx(std::clamp(atoi(argv[3]), 0, 4)), false);
+        std::printf("%d entries\n", items.Count());
+        return 0;
+    }
     const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/sq-bench-entries");
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
     const int sizes[] = {1000, 10000, 100000};
