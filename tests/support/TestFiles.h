@@ -23,3 +23,16 @@ bool makeEmptyFiles(const QString& folder, int count, const QString& prefix = QS
                     const QString& suffix = QStringLiteral(".jpg"));
 
 } // namespace sq::test
+
+#include <QImage>
+
+namespace sq::test {
+
+// A picture with a recognisable pattern: colour bands plus a gradient.
+QImage patternImage(int width, int height);
+
+// Saves a picture as JPEG (quality 90) or BMP; false on failure.
+bool writeJpeg(const QString& path, const QImage& image, int quality = 90);
+bool writeBmp(const QString& path, const QImage& image);
+
+} // namespace sq::test
