@@ -26,8 +26,7 @@ public:
     void OpenFolderId(const QString&) override {}
     void OpenFolder(const QString&) override {}
     sq::platform::ShellOpener& Opener() override { return *this; }
-    int ImageTypeOf(const QString&) override { return 0; }
-    int IconIndexOf(const QString&) override { return -1; }
+    TImgUtil* ImgUtil() override { return nullptr; }
     bool open(const QString&) override { return false; }
 };
 

@@ -10,6 +10,7 @@
 // writing.
 #pragma once
 
+#include "engine/ImgUtils.h"
 #include "platform/ShellCompare.h"
 #include "platform/ShellFolder.h"
 #include "platform/ShellOpen.h"
@@ -42,10 +43,7 @@ enum TDragType { idtCopy, idtMove, idtLink };
 enum TSortTypeEx { istName, istSize, istType, istDate, istAttr };
 enum TViewMode { ivmFolder, ivmFile };
 
-// The image kind ordinals of the engine's TImageType that the entries use.
-constexpr int kImageKindNone = 0;
-constexpr int kImageKindDir = 14;
-constexpr int kImageKindCount = 17;
+constexpr int kImageTypeCount = iitAvi + 1;
 
 class TOptionObject;
 using TNotifyEvent = std::function<void(TOptionObject* Sender)>;
@@ -82,7 +80,7 @@ public:
     std::uint32_t Attributes(); // st_mode
     QString DateText();     // "yyyy/MM/dd hh:mm", local time; computed once
     int ShellIconIndex();   // -1 when unknown
-    int ImageKind();        // TImageType ordinal, cached; may run on the loader thread
+    TImageType ImageKind(); // cached; may run on the loader thread
     // The default action: open a folder in the browser, anything else with
     // the desktop's program. Returns false when nothing was done.
     bool Execute();
@@ -99,7 +97,7 @@ public:
     bool SharedBitmap = false;
 
 protected:
-    virtual int DetectImageKind() = 0;
+    virtual TImageType DetectImageKind() = 0;
 
 private:
     friend class TShellItems;
@@ -145,7 +143,7 @@ public:
     bool LoadDone = false;
 
 protected:
-    int DetectImageKind() override;
+    TImageType DetectImageKind() override;
 };
 
 // What the entry list asks of its browser.
@@ -158,11 +156,9 @@ public:
     virtual void OpenFolderId(const QString& absoluteIdList) = 0;
     virtual void OpenFolder(const QString& path) = 0;
     virtual sq::platform::ShellOpener& Opener() = 0;
-    // The image kind of a file, by the browser's image engine; called from
-    // the loader thread too. Without it every file is of no known kind.
-    virtual int ImageTypeOf(const QString& path) = 0;
-    // Index in the shared icon list of the file's icon, -1 when none.
-    virtual int IconIndexOf(const QString& path) = 0;
+    // The browser's image engine (ViewImage.ImgUtil), which tells an entry's
+    // kind; used from the loader thread too. nullptr: no kind is known.
+    virtual TImgUtil* ImgUtil() = 0;
 };
 
 // Owns its entries. Ids come from a creation counter that starts at 0 and is
@@ -394,6 +390,11 @@ class TViewImage : public TOptionObject
 {
 public:
     TViewImage();
+    ~TViewImage() override;
+    TViewImage(const TViewImage&) = delete;
+    TViewImage& operator=(const TViewImage&) = delete;
+    // The image engine of the thumbnails; its own change fires OnChange.
+    TImgUtil& ImgUtil() { return *m_imgUtil; }
     int ImageWidth() const { return m_imageWidth; }
     int ImageHeight() const { return m_imageHeight; }
     TBevelCut BevelInner() const { return m_bevelInner; }
@@ -415,8 +416,8 @@ public:
     void SetBigIcon(bool v) { setFiring(m_bigIcon, v); }
     void SetBigIconSize(int v) { setFiring(m_bigIconSize, v); }
 
-    // Image kinds (TImageType ordinals) whose thumbnails get the small icon.
-    bool DispImage(int kind) const { return kind >= 0 && kind < 32 && (m_dispImage >> kind) & 1u; }
+    // Image kinds whose thumbnails get the small icon.
+    bool DispImage(TImageType kind) const { return (m_dispImage >> kind) & 1u; }
     std::uint32_t DispImageMask() const { return m_dispImage; }
     void SetDispImageMask(std::uint32_t mask) { m_dispImage = mask; }
 
@@ -441,12 +442,13 @@ public:
     int ColumnPitch(const TIconSpacing& spacing) const { return CellWidth() + spacing.X(); }
 
 private:
+    std::unique_ptr<TImgUtil> m_imgUtil;
     int m_imageWidth = 94, m_imageHeight = 94;
     TBevelCut m_bevelInner = bvNone, m_bevelOuter = bvNone;
     int m_bevelWidth = 1;
     int m_borderWidth = 0;
     TBorderStyle m_borderStyle = bsNone;
-    std::uint32_t m_dispImage = (1u << kImageKindCount) - 1;
+    std::uint32_t m_dispImage = (1u << kImageTypeCount) - 1;
     TFrameStyle m_frame;
     TFrameStyle m_selectFrame{clHighlight, 3};
     TSmallIcon m_smallIcon;

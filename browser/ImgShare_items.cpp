@@ -1,5 +1,7 @@
 #include "browser/ImgShare.h"
 
+#include "platform/IconList.h"
+
 #include <QDateTime>
 
 using sq::platform::ShellColumn;
@@ -108,7 +110,7 @@ QString TShellItem::DateText()
 int TShellItem::ShellIconIndex()
 {
     if (!m_iconIndexKnown && HasItemId()) {
-        const int i = m_owner->Host()->IconIndexOf(AbsoluteIdList());
+        const int i = sq::platform::IconList::instance().indexForPath(AbsoluteIdList());
         if (i < 0) return -1;
         m_shellIconIndex = i;
         m_iconIndexKnown = true;
@@ -116,18 +118,21 @@ int TShellItem::ShellIconIndex()
     return m_iconIndexKnown ? m_shellIconIndex : -1;
 }
 
-int TShellItem::ImageKind()
+TImageType TShellItem::ImageKind()
 {
-    int k = m_imageKind.load(std::memory_order_acquire);
-    if (k >= 0) return k;
-    k = m_isFolder ? kImageKindDir : DetectImageKind();
-    m_imageKind.store(k, std::memory_order_release);
-    return k;
+    const int k = m_imageKind.load(std::memory_order_acquire);
+    if (k >= 0) return static_cast<TImageType>(k);
+    const TImageType t = m_isFolder ? iitDir : DetectImageKind();
+    m_imageKind.store(t, std::memory_order_release);
+    return t;
 }
 
-int TPanelItem::DetectImageKind()
+TImageType TPanelItem::DetectImageKind()
 {
-    return Owner()->Host()->ImageTypeOf(ParseName());
+    TImgUtil* engine = Owner()->Host()->ImgUtil();
+    if (!engine) return iitNone;
+    engine->GetImageType(ParseName());
+    return engine->ImageType();
 }
 
 bool TShellItem::Execute()

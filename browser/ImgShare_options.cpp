@@ -78,13 +78,20 @@ void TView::SetShowCaptions(bool v)
     fire(OnChange2);
 }
 
-TViewImage::TViewImage()
+TViewImage::TViewImage() : m_imgUtil(std::make_unique<TImgUtil>())
 {
+    m_imgUtil->OnChange = [this](TImgUtil*) { Changed(); };
     const auto forward = [this](TOptionObject*) { Changed(); };
     m_frame.OnChange = forward;
     m_selectFrame.OnChange = forward;
     m_smallIcon.OnChange = forward;
     m_blankSpace.OnChange = forward;
+}
+
+TViewImage::~TViewImage()
+{
+    // The engine never frees what it is handed: it lets go of it first.
+    m_imgUtil->OnChange = nullptr;
 }
 
 int TViewImage::FrameThickness() const

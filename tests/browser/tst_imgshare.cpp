@@ -1,4 +1,5 @@
 #include "browser/ImgShare.h"
+#include "platform/IconList.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDateTime>
@@ -21,19 +22,14 @@ public:
     ShellFolder folder;
     bool fileMode = false;
     QStringList openedIds, openedFolders, launched;
-    int kindAsks = 0;
+    TImgUtil engine;
 
     ShellFolder CurrentFolder() const override { return folder; }
     bool IsFileMode() const override { return fileMode; }
     void OpenFolderId(const QString& p) override { openedIds << p; }
     void OpenFolder(const QString& p) override { openedFolders << p; }
     sq::platform::ShellOpener& Opener() override { return *this; }
-    int ImageTypeOf(const QString& path) override
-    {
-        ++kindAsks;
-        return path.endsWith(QLatin1String(".jpg")) ? 3 : kImageKindNone;
-    }
-    int IconIndexOf(const QString&) override { return 7; }
+    TImgUtil* ImgUtil() override { return &engine; }
     bool open(const QString& p) override
     {
         launched << p;
@@ -55,6 +51,19 @@ void touch(const QString& path, qint64 secs)
     struct timeval tv[2] = {{static_cast<time_t>(secs), 0}, {static_cast<time_t>(secs), 0}};
     ::utimes(p.constData(), tv);
 }
+
+// Claims ".raw" files and counts how often it is asked.
+class CountingLoader : public TCustomLoader
+{
+public:
+    int asks = 0;
+    bool CanLoad(const QString& name) override
+    {
+        ++asks;
+        return name.endsWith(QLatin1String(".raw"));
+    }
+    bool LoadToBitmap(const QString&, TBitmap&) override { return false; }
+};
 
 } // namespace
 
@@ -393,23 +402,33 @@ void TstImgShare::executeOpensFoldersAndLaunchesFiles()
 void TstImgShare::imageKindIsCachedAndReset()
 {
     QTemporaryDir dir;
-    QVERIFY(sq::test::writeFile(dir.filePath("p.jpg"), "x"));
+    QVERIFY(sq::test::writeFile(dir.filePath("p.JPG"), "x"));
+    QVERIFY(sq::test::writeFile(dir.filePath("q.raw"), "x"));
     QVERIFY(QDir(dir.path()).mkdir("d.jpg"));
     Host host;
+    CountingLoader loader;
+    host.engine.setCustomLoader(&loader);
     host.folder = ShellFolder(dir.path());
     TPanelItems items(&host);
     TDispTypes types;
     QVERIFY(items.ReadFolder(host.folder, types, istName, false));
-    QCOMPARE(items.Items(0)->ImageKind(), kImageKindDir);
-    QCOMPARE(host.kindAsks, 0);
-    TPanelItem* p = items.Items(1);
-    QCOMPARE(p->ImageKind(), 3);
-    QCOMPARE(p->ImageKind(), 3);
-    QCOMPARE(host.kindAsks, 1);
-    QCOMPARE(p->ShellIconIndex(), 7);
-    p->ResetCaches();
-    QCOMPARE(p->ImageKind(), 3);
-    QCOMPARE(host.kindAsks, 2);
+    QCOMPARE(names(items), (QStringList{"d.jpg", "p.JPG", "q.raw"}));
+    QCOMPARE(items.Items(0)->ImageKind(), iitDir); // folders never ask the engine
+    QCOMPARE(loader.asks, 0);
+    QCOMPARE(items.Items(1)->ImageKind(), iitJpeg);
+    TPanelItem* q = items.Items(2);
+    QCOMPARE(q->ImageKind(), iitCustom);
+    QCOMPARE(q->ImageKind(), iitCustom);
+    QCOMPARE(loader.asks, 2);
+    q->ResetCaches();
+    QCOMPARE(q->ImageKind(), iitCustom);
+    QCOMPARE(loader.asks, 3);
+    // The icon index comes from the shared icon list, once.
+    const int icon = q->ShellIconIndex();
+    QVERIFY(icon >= 0);
+    QCOMPARE(items.Items(1)->ShellIconIndex(),
+             sq::platform::IconList::instance().indexForPath(dir.filePath("p.JPG")));
+    host.engine.setCustomLoader(nullptr);
 }
 
 void TstImgShare::settingSameValueFiresNothing()
@@ -469,7 +488,7 @@ void TstImgShare::settingSameValueFiresNothing()
     vi.SetDispImageMask((1u << 2) | (1u << 3));
     de.DblClick = false;
     QCOMPARE(fired, 0);
-    QVERIFY(vi.DispImage(3) && !vi.DispImage(4));
+    QVERIFY(vi.DispImage(iitJpeg) && !vi.DispImage(iitIco));
     // Assign copies without firing.
     TFrameStyle other(clWhite, 5);
     vi.SetFrame(other);
@@ -496,6 +515,12 @@ void TstImgShare::eventsGoWhereTheTablesSay()
     vi.OnChange = [&](TOptionObject* s) { sender = s; };
     vi.SelectFrame().SetVisible(false);
     QCOMPARE(sender, static_cast<TOptionObject*>(&vi));
+    // The engine's own change (its background colour) reaches the browser.
+    sender = nullptr;
+    vi.ImgUtil().setBKColor(vi.ImgUtil().BKColor());
+    QCOMPARE(sender, nullptr);
+    vi.ImgUtil().setBKColor(Qt::black);
+    QCOMPARE(sender, static_cast<TOptionObject*>(&vi));
 }
 
 void TstImgShare::creationValues()
@@ -516,8 +541,7 @@ void TstImgShare::creationValues()
     QCOMPARE(vi.Frame().Width(), 1);
     QCOMPARE(vi.ImageWidth(), 94);
     QCOMPARE(vi.BigIconSize(), 48);
-    for (int k = 0; k < kImageKindCount; ++k) QVERIFY(vi.DispImage(k));
-    QVERIFY(!vi.DispImage(kImageKindCount));
+    for (int k = iitNone; k <= iitAvi; ++k) QVERIFY(vi.DispImage(TImageType(k)));
     TDefaultExec de;
     QVERIFY(de.DropTarget() && de.DblClick);
     QCOMPARE(de.DragType, 7u);
