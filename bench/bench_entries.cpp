@@ -37,7 +37,8 @@ bool makeFolder(const QString& path, int count)
     d.removeRecursively();
     if (!QDir().mkpath(path)) return false;
     std::vector<int> order(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) order[static_cast<size_t>(i)] = i;
+    for (int i = 0; i < count; ++i)
+        order[static_cast<size_t>(i)] = i;
     std::shuffle(order.begin(), order.end(), std::mt19937(42));
     static const char* const ext[] = {".jpg", ".JPG", ".png", ".bmp", ".txt"};
     for (int i : order) {
@@ -60,7 +61,8 @@ double bareReaddir(const QByteArray& path)
     DIR* d = opendir(path.constData());
     long n = 0;
     if (d) {
-        while (const dirent* e = readdir(d)) n += e->d_type;
+        while (const dirent* e = readdir(d))
+            n += e->d_type;
         closedir(d);
     }
     const double ms = t.nsecsElapsed() / 1e6;
@@ -81,7 +83,8 @@ int main(int argc, char** argv)
         std::printf("%d entries\n", items.Count());
         return 0;
     }
-    const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/sq-bench-entries");
+    const QString work =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/sq-bench-entries");
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
     const int sizes[] = {1000, 10000, 100000};
     const char* const sortNames[] = {"istName", "istSize", "istType", "istDate", "istAttr"};
@@ -95,11 +98,12 @@ int main(int argc, char** argv)
             return 1;
         }
         std::vector<double> ref;
-        for (int r = 0; r < runs; ++r) ref.push_back(bareReaddir(QFile::encodeName(path)));
+        for (int r = 0; r < runs; ++r)
+            ref.push_back(bareReaddir(QFile::encodeName(path)));
         const double refMs = median(ref);
-        std::printf("%-22s %8d %10.2f %10.3f %12.2f %8s\n", "bare readdir", n, refMs,
-                    refMs * 1000 / n, 1.0,
-                    previous[5] > 0 ? qPrintable(QString::number(refMs / previous[5], 'f', 1)) : "-");
+        std::printf(
+            "%-22s %8d %10.2f %10.3f %12.2f %8s\n", "bare readdir", n, refMs, refMs * 1000 / n, 1.0,
+            previous[5] > 0 ? qPrintable(QString::number(refMs / previous[5], 'f', 1)) : "-");
         previous[5] = refMs;
         for (int s = 0; s < 5; ++s) {
             std::vector<double> times;
@@ -120,9 +124,9 @@ int main(int argc, char** argv)
             const double ms = median(times);
             char what[40];
             std::snprintf(what, sizeof what, "read+sort %s", sortNames[s]);
-            std::printf("%-22s %8d %10.2f %10.3f %12.2f %8s\n", what, n, ms, ms * 1000 / n,
-                        ms / refMs,
-                        previous[s] > 0 ? qPrintable(QString::number(ms / previous[s], 'f', 1)) : "-");
+            std::printf(
+                "%-22s %8d %10.2f %10.3f %12.2f %8s\n", what, n, ms, ms * 1000 / n, ms / refMs,
+                previous[s] > 0 ? qPrintable(QString::number(ms / previous[s], 'f', 1)) : "-");
             previous[s] = ms;
         }
     }

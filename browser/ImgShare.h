@@ -67,7 +67,7 @@ public:
     const QByteArray& ItemId() const { return m_itemId; }
     bool HasItemId() const { return !m_itemId.isEmpty(); }
     bool IsFolder() const { return m_isFolder; }
-    int OverlayKind() const { return m_overlayKind; } // -1 none, 0 shared, 1 shortcut
+    int OverlayKind() const { return m_overlayKind; }      // -1 none, 0 shared, 1 shortcut
     const QString& ParentId() const { return m_parentId; } // file mode only
 
     QString DisplayName();
@@ -75,12 +75,12 @@ public:
     void SetParseName(const QString& name);
     // "(size div 1024) + 1" followed by "KB"; from the whole size.
     QString SizeText();
-    std::uint32_t Size();   // low 32 bits of the size
-    std::int64_t Size64();  // the whole size
+    std::uint32_t Size();       // low 32 bits of the size
+    std::int64_t Size64();      // the whole size
     std::uint32_t Attributes(); // st_mode
-    QString DateText();     // "yyyy/MM/dd hh:mm", local time; computed once
-    int ShellIconIndex();   // -1 when unknown
-    TImageType ImageKind(); // cached; may run on the loader thread
+    QString DateText();         // "yyyy/MM/dd hh:mm", local time; computed once
+    int ShellIconIndex();       // -1 when unknown
+    TImageType ImageKind();     // cached; may run on the loader thread
     // The default action: open a folder in the browser, anything else with
     // the desktop's program. Returns false when nothing was done.
     bool Execute();
@@ -196,8 +196,8 @@ protected:
 private:
     TShellItemsHost* m_host;
     std::int32_t m_counter = 0;
-    std::int32_t m_indexBase = 0;   // the counter at the last Clear
-    std::vector<int> m_indexOfId;   // (id - m_indexBase) -> first index, -1 none
+    std::int32_t m_indexBase = 0; // the counter at the last Clear
+    std::vector<int> m_indexOfId; // (id - m_indexBase) -> first index, -1 none
     sq::platform::ShellCollator m_collator;
     friend class TShellItem;
 };

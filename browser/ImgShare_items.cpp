@@ -179,8 +179,8 @@ const sq::platform::ShellCompareInfo& TShellItem::compareInfo(ShellColumn column
         m_compare->rawName = m_itemId;
         m_compare->nameKey = m_owner->m_collator.sortKey(DisplayName());
     }
-    if (!m_compareHasData &&
-        (column == ShellColumn::Size || column == ShellColumn::Date || column == ShellColumn::Attr)) {
+    if (!m_compareHasData && (column == ShellColumn::Size || column == ShellColumn::Date ||
+                              column == ShellColumn::Attr)) {
         loadFindData();
         m_compare->data = m_findData;
         m_compareHasData = true;

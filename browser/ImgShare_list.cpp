@@ -11,7 +11,8 @@ TShellItems::~TShellItems() = default;
 
 int TShellItems::IndexOfId(std::int32_t id) const
 {
-    const std::uint32_t slot = static_cast<std::uint32_t>(id) - static_cast<std::uint32_t>(m_indexBase);
+    const std::uint32_t slot =
+        static_cast<std::uint32_t>(id) - static_cast<std::uint32_t>(m_indexBase);
     if (slot >= m_indexOfId.size()) return -1;
     return m_indexOfId[slot];
 }
@@ -72,7 +73,8 @@ void TShellItems::Sort(TSortTypeEx sortType, bool descend)
     };
     std::vector<TPanelItem*> order;
     order.reserve(m_items.size());
-    for (auto& item : m_items) order.push_back(item.get());
+    for (auto& item : m_items)
+        order.push_back(item.get());
     std::sort(order.begin(), order.end(), [&](const TPanelItem* a, const TPanelItem* b) {
         const int c = compare(a, b);
         return descend ? c > 0 : c < 0;
@@ -82,8 +84,10 @@ void TShellItems::Sort(TSortTypeEx sortType, bool descend)
     // Move the owners into the new order by index, not by search.
     std::vector<int> slotOf;
     slotOf.reserve(m_items.size());
-    for (TPanelItem* p : order) slotOf.push_back(IndexOfId(p->Id()));
-    for (int i : slotOf) sorted.push_back(std::move(m_items[static_cast<size_t>(i)]));
+    for (TPanelItem* p : order)
+        slotOf.push_back(IndexOfId(p->Id()));
+    for (int i : slotOf)
+        sorted.push_back(std::move(m_items[static_cast<size_t>(i)]));
     m_items = std::move(sorted);
     rebuildIndex();
 }

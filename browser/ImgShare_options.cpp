@@ -119,7 +119,8 @@ int TViewImage::ImageOffset() const
 int TViewImage::BorderWidthSum() const
 {
     return FrameThickness() + (m_borderStyle == bsSingle ? 2 : 0) +
-           (m_bevelOuter != bvNone ? m_bevelWidth : 0) + (m_bevelInner != bvNone ? m_bevelWidth : 0);
+           (m_bevelOuter != bvNone ? m_bevelWidth : 0) +
+           (m_bevelInner != bvNone ? m_bevelWidth : 0);
 }
 
 int TViewImage::CellWidth() const

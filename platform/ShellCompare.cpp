@@ -17,8 +17,7 @@ template <class T> int threeWay(const T& a, const T& b)
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-int compareKeys(const std::optional<QCollatorSortKey>& a,
-                const std::optional<QCollatorSortKey>& b)
+int compareKeys(const std::optional<QCollatorSortKey>& a, const std::optional<QCollatorSortKey>& b)
 {
     if (a && b) return a->compare(*b);
     return threeWay(a.has_value(), b.has_value());

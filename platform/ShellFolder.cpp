@@ -50,8 +50,7 @@ ShellFolder::ShellFolder(const QString& absolutePath)
 {
 }
 
-bool ShellFolder::enumObjects(unsigned flags,
-                              const std::function<bool(EnumItem&&)>& sink) const
+bool ShellFolder::enumObjects(unsigned flags, const std::function<bool(EnumItem&&)>& sink) const
 {
     const bool wantFolders = flags & ContFolders;
     const bool wantFiles = flags & ContNonFolders;

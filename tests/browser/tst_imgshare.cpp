@@ -103,7 +103,8 @@ void TstImgShare::sizeText_data()
     QTest::newRow("1023") << qint64(1023) << "1KB" << quint32(1023);
     QTest::newRow("1024") << qint64(1024) << "2KB" << quint32(1024);
     QTest::newRow("4GiB") << (qint64(1) << 32) << "4194305KB" << quint32(0);
-    QTest::newRow("5GiB+1024") << (qint64(5) << 30) + 1024 << "5242882KB" << quint32((1u << 30) + 1024);
+    QTest::newRow("5GiB+1024") << (qint64(5) << 30) + 1024 << "5242882KB"
+                               << quint32((1u << 30) + 1024);
 }
 
 void TstImgShare::sizeText()
@@ -150,20 +151,48 @@ void TstImgShare::extFilter_data()
     QTest::addColumn<QString>("normalised");
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("passes");
-    QTest::newRow("empty is all") << "" << ";*.*;" << "x.png" << true;
-    QTest::newRow("default") << "*.*" << ";*.*;" << "README" << true;
-    QTest::newRow("upper ext") << "*.JPG" << ";*.jpg;" << "x.jpg" << true;
-    QTest::newRow("upper name") << "*.jpg" << ";*.jpg;" << "/p/A.JPG" << true;
-    QTest::newRow("no closing") << "*.jpg" << ";*.jpg;" << "b.jpg" << true;
-    QTest::newRow("main window bmp") << "*.jpg;*.bmp;" << ";*.jpg;*.bmp;" << "b.bmp" << true;
-    QTest::newRow("main window jpeg") << "*.jpg;*.bmp;" << ";*.jpg;*.bmp;" << "c.jpeg" << false;
-    QTest::newRow("full name") << "*.bmp;Keep.TXT" << ";*.bmp;keep.txt;" << "/x/keep.txt" << true;
-    QTest::newRow("other full name") << "*.bmp;keep.txt" << ";*.bmp;keep.txt;" << "keep2.txt" << false;
-    QTest::newRow("no extension") << "*;" << ";*;" << "Makefile" << true;
-    QTest::newRow("no ext refused") << "*.jpg" << ";*.jpg;" << "Makefile" << false;
-    QTest::newRow("all in list") << "*.bmp;*.*" << ";*.bmp;*.*;" << "z.q" << true;
-    QTest::newRow("last dot") << "*.gz" << ";*.gz;" << "a.tar.gz" << true;
-    QTest::newRow("non-ascii kept") << "*.JPG;Ä.txt" << ";*.jpg;Ä.txt;" << "ä.txt" << false;
+    QTest::newRow("empty is all") << ""
+                                  << ";*.*;"
+                                  << "x.png" << true;
+    QTest::newRow("default") << "*.*"
+                             << ";*.*;"
+                             << "README" << true;
+    QTest::newRow("upper ext") << "*.JPG"
+                               << ";*.jpg;"
+                               << "x.jpg" << true;
+    QTest::newRow("upper name") << "*.jpg"
+                                << ";*.jpg;"
+                                << "/p/A.JPG" << true;
+    QTest::newRow("no closing") << "*.jpg"
+                                << ";*.jpg;"
+                                << "b.jpg" << true;
+    QTest::newRow("main window bmp") << "*.jpg;*.bmp;"
+                                     << ";*.jpg;*.bmp;"
+                                     << "b.bmp" << true;
+    QTest::newRow("main window jpeg") << "*.jpg;*.bmp;"
+                                      << ";*.jpg;*.bmp;"
+                                      << "c.jpeg" << false;
+    QTest::newRow("full name") << "*.bmp;Keep.TXT"
+                               << ";*.bmp;keep.txt;"
+                               << "/x/keep.txt" << true;
+    QTest::newRow("other full name") << "*.bmp;keep.txt"
+                                     << ";*.bmp;keep.txt;"
+                                     << "keep2.txt" << false;
+    QTest::newRow("no extension") << "*;"
+                                  << ";*;"
+                                  << "Makefile" << true;
+    QTest::newRow("no ext refused") << "*.jpg"
+                                    << ";*.jpg;"
+                                    << "Makefile" << false;
+    QTest::newRow("all in list") << "*.bmp;*.*"
+                                 << ";*.bmp;*.*;"
+                                 << "z.q" << true;
+    QTest::newRow("last dot") << "*.gz"
+                              << ";*.gz;"
+                              << "a.tar.gz" << true;
+    QTest::newRow("non-ascii kept") << "*.JPG;Ä.txt"
+                                    << ";*.jpg;Ä.txt;"
+                                    << "ä.txt" << false;
 }
 
 void TstImgShare::extFilter()
@@ -225,8 +254,8 @@ void TstImgShare::readFolderFlags()
         }
         return out;
     };
-    QCOMPARE(read(true, true, true),
-             (QStringList{"linkdir/", "sub/", ".hidden.jpg", "a.jpg", "dangling@", "linkfile.jpg@"}));
+    QCOMPARE(read(true, true, true), (QStringList{"linkdir/", "sub/", ".hidden.jpg", "a.jpg",
+                                                  "dangling@", "linkfile.jpg@"}));
     QCOMPARE(read(true, false, false), (QStringList{"linkdir/", "sub/"}));
     QCOMPARE(read(false, true, false), (QStringList{"a.jpg", "dangling@", "linkfile.jpg@"}));
     TPanelItems missing(&host);
@@ -242,9 +271,11 @@ void TstImgShare::sortColumns_data()
     // Files: img10.jpg 300 bytes 2001, img2.jpg 100 bytes 2003, Img1.png 100
     // bytes 2002, notes.txt 200 bytes 2001 (mode 0600); folders b, A.
     QTest::newRow("name") << int(istName) << false
-                          << QStringList{"A", "b", "Img1.png", "img2.jpg", "img10.jpg", "notes.txt"};
+                          << QStringList{"A",        "b",         "Img1.png",
+                                         "img2.jpg", "img10.jpg", "notes.txt"};
     QTest::newRow("name descend") << int(istName) << true
-                                  << QStringList{"notes.txt", "img10.jpg", "img2.jpg", "Img1.png", "b", "A"};
+                                  << QStringList{"notes.txt", "img10.jpg", "img2.jpg",
+                                                 "Img1.png",  "b",         "A"};
     QTest::newRow("size, ties by name")
         << int(istSize) << false
         << QStringList{"A", "b", "Img1.png", "img2.jpg", "notes.txt", "img10.jpg"};
@@ -252,9 +283,11 @@ void TstImgShare::sortColumns_data()
         << int(istDate) << false
         << QStringList{"A", "b", "img10.jpg", "notes.txt", "Img1.png", "img2.jpg"};
     QTest::newRow("type") << int(istType) << false
-                          << QStringList{"A", "b", "img2.jpg", "img10.jpg", "notes.txt", "Img1.png"};
+                          << QStringList{"A",         "b",         "img2.jpg",
+                                         "img10.jpg", "notes.txt", "Img1.png"};
     QTest::newRow("attributes") << int(istAttr) << false
-                                << QStringList{"A", "b", "notes.txt", "Img1.png", "img2.jpg", "img10.jpg"};
+                                << QStringList{"A",        "b",        "notes.txt",
+                                               "Img1.png", "img2.jpg", "img10.jpg"};
 }
 
 void TstImgShare::sortColumns()
@@ -263,7 +296,12 @@ void TstImgShare::sortColumns()
     QFETCH(bool, descend);
     QFETCH(QStringList, expected);
     QTemporaryDir dir;
-    struct F { const char* name; int size; int year; };
+    struct F
+    {
+        const char* name;
+        int size;
+        int year;
+    };
     for (F f : {F{"img10.jpg", 300, 2001}, F{"img2.jpg", 100, 2003}, F{"Img1.png", 100, 2002},
                 F{"notes.txt", 200, 2001}}) {
         QVERIFY(sq::test::writeFile(dir.filePath(f.name), QByteArray(f.size, 'x')));
@@ -290,7 +328,8 @@ void TstImgShare::fileModeNameSortIsByteWise()
     TPanelItems items(&host);
     for (const char* n : {"img2.jpg", "a.jpg", "img10.jpg", "B.jpg"})
         QVERIFY(items.AddFile(dir.filePath(n)));
-    QCOMPARE(names(items), (QStringList{"img2.jpg", "a.jpg", "img10.jpg", "B.jpg"})); // not sorted on adding
+    QCOMPARE(names(items),
+             (QStringList{"img2.jpg", "a.jpg", "img10.jpg", "B.jpg"})); // not sorted on adding
     items.Sort(istName, false);
     QCOMPARE(names(items), (QStringList{"B.jpg", "a.jpg", "img10.jpg", "img2.jpg"}));
     host.fileMode = false;
@@ -301,7 +340,8 @@ void TstImgShare::fileModeNameSortIsByteWise()
 void TstImgShare::descendMovesEntriesWithoutIdToEnd()
 {
     QTemporaryDir dir;
-    for (const char* n : {"x.jpg", "y.jpg"}) QVERIFY(sq::test::writeFile(dir.filePath(n), "x"));
+    for (const char* n : {"x.jpg", "y.jpg"})
+        QVERIFY(sq::test::writeFile(dir.filePath(n), "x"));
     Host host;
     host.fileMode = true;
     TPanelItems items(&host);
@@ -329,9 +369,11 @@ void TstImgShare::indexOfIdFollowsSortAndClear()
     TDispTypes types;
     QVERIFY(items.ReadFolder(host.folder, types, istName, false));
     QCOMPARE(items.Count(), 50);
-    for (int i = 0; i < items.Count(); ++i) QCOMPARE(items.IndexOfId(items.Items(i)->Id()), i);
+    for (int i = 0; i < items.Count(); ++i)
+        QCOMPARE(items.IndexOfId(items.Items(i)->Id()), i);
     items.Sort(istName, true);
-    for (int i = 0; i < items.Count(); ++i) QCOMPARE(items.IndexOfId(items.Items(i)->Id()), i);
+    for (int i = 0; i < items.Count(); ++i)
+        QCOMPARE(items.IndexOfId(items.Items(i)->Id()), i);
     const std::int32_t lastId = items.Items(0)->Id();
     items.Delete(10);
     QCOMPARE(items.IndexOfId(lastId), 0);
@@ -343,7 +385,8 @@ void TstImgShare::indexOfIdFollowsSortAndClear()
     QCOMPARE(items.IndexOfId(lastId), -1);
     QVERIFY(items.ReadFolder(host.folder, types, istName, false));
     std::int32_t smallest = items.Items(0)->Id();
-    for (int i = 0; i < items.Count(); ++i) smallest = std::min(smallest, items.Items(i)->Id());
+    for (int i = 0; i < items.Count(); ++i)
+        smallest = std::min(smallest, items.Items(i)->Id());
     QCOMPARE(smallest, 50);
     QCOMPARE(items.IndexOfId(lastId), -1);
 }
@@ -541,7 +584,8 @@ void TstImgShare::creationValues()
     QCOMPARE(vi.Frame().Width(), 1);
     QCOMPARE(vi.ImageWidth(), 94);
     QCOMPARE(vi.BigIconSize(), 48);
-    for (int k = iitNone; k <= iitAvi; ++k) QVERIFY(vi.DispImage(TImageType(k)));
+    for (int k = iitNone; k <= iitAvi; ++k)
+        QVERIFY(vi.DispImage(TImageType(k)));
     TDefaultExec de;
     QVERIFY(de.DropTarget() && de.DblClick);
     QCOMPARE(de.DragType, 7u);

@@ -54,7 +54,8 @@ void TstShellFolder::attributes()
     for (auto it = listed.cbegin(); it != listed.cend(); ++it)
         QCOMPARE(it.value(), folder.attributesOf(it.key()));
     int seen = 0;
-    QVERIFY(folder.enumObjects(ContFolders | ContNonFolders, [&](EnumItem&&) { return ++seen < 2; }));
+    QVERIFY(
+        folder.enumObjects(ContFolders | ContNonFolders, [&](EnumItem&&) { return ++seen < 2; }));
     QCOMPARE(seen, 2);
 }
 
@@ -102,14 +103,16 @@ void TstShellFolder::names()
 void TstShellFolder::unreadableFolder()
 {
     QTemporaryDir dir;
-    QVERIFY(!ShellFolder(dir.filePath("nowhere")).enumObjects(0xE0, [](EnumItem&&) { return true; }));
+    QVERIFY(
+        !ShellFolder(dir.filePath("nowhere")).enumObjects(0xE0, [](EnumItem&&) { return true; }));
     QVERIFY(QDir(dir.path()).mkdir("locked"));
     QVERIFY(sq::test::writeFile(dir.filePath("locked/a"), "x"));
     QVERIFY(QFile::setPermissions(dir.filePath("locked"), QFile::WriteOwner));
     const ShellFolder locked(dir.filePath("locked"));
     int n = 0;
     const bool ok = locked.enumObjects(0xE0, [&](EnumItem&&) { return ++n, true; });
-    QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(dir.filePath("locked"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (ok) QSKIP("running as root: the folder is readable anyway");
     QCOMPARE(n, 0);
 }
@@ -131,11 +134,14 @@ void TstShellFolder::order_data()
     QTest::newRow("case tie by bytes") << name << "A" << false << 0ll << "a" << false << 0ll << -1;
     QTest::newRow("same") << name << "a" << false << 0ll << "a" << false << 0ll << 0;
     QTest::newRow("folder first") << name << "z" << true << 0ll << "a" << false << 0ll << -1;
-    QTest::newRow("folder first in size") << size << "z" << true << 0ll << "a" << false << 0ll << -1;
+    QTest::newRow("folder first in size")
+        << size << "z" << true << 0ll << "a" << false << 0ll << -1;
     QTest::newRow("size") << size << "a" << false << 10ll << "b" << false << 9ll << 1;
     QTest::newRow("size tie") << size << "b" << false << 9ll << "a" << false << 9ll << 1;
-    QTest::newRow("folders tie on size") << size << "a" << true << 9000ll << "b" << true << 1ll << -1;
-    QTest::newRow("big size") << size << "a" << false << (5ll << 30) << "b" << false << (1ll << 30) << 1;
+    QTest::newRow("folders tie on size")
+        << size << "a" << true << 9000ll << "b" << true << 1ll << -1;
+    QTest::newRow("big size") << size << "a" << false << (5ll << 30) << "b" << false << (1ll << 30)
+                              << 1;
     QTest::newRow("date") << date << "a" << false << 200ll << "b" << false << 100ll << 1;
     QTest::newRow("attr") << attr << "a" << false << 0100644ll << "b" << false << 0100600ll << 1;
 }
