@@ -14,6 +14,14 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 // Reads a whole file; empty when it cannot be read.
 QByteArray readFile(const QString& path);
 
+// Makes a file of the given size without writing its bytes (a sparse file),
+// so sizes past 4 GiB cost no disk space.
+bool makeSparseFile(const QString& path, qint64 size);
+
+// Makes count empty files named prefix + number + suffix in folder.
+bool makeEmptyFiles(const QString& folder, int count, const QString& prefix = QStringLiteral("f"),
+                    const QString& suffix = QStringLiteral(".jpg"));
+
 } // namespace sq::test
 
 #include <QImage>
