@@ -37,7 +37,6 @@ constexpr TColor clHighlight = static_cast<TColor>(0xFF00000D);
 constexpr TColor clWhite = 0x00FFFFFF;
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-enum TBorderStyle { bsNone, bsSingle };
 enum TIconPosition { iipLeftTop, iipLeftBottom, iipRightTop, iipRightBottom, iipNone };
 enum TDragType { idtCopy, idtMove, idtLink };
 enum TSortTypeEx { istName, istSize, istType, istDate, istAttr };
@@ -395,6 +394,8 @@ public:
     TViewImage& operator=(const TViewImage&) = delete;
     // The image engine of the thumbnails; its own change fires OnChange.
     TImgUtil& ImgUtil() { return *m_imgUtil; }
+    // The thumbnail cache the engine reads and fills; owned here.
+    TThumb& Thumbnail() { return *m_thumb; }
     int ImageWidth() const { return m_imageWidth; }
     int ImageHeight() const { return m_imageHeight; }
     TBevelCut BevelInner() const { return m_bevelInner; }
@@ -442,6 +443,7 @@ public:
     int ColumnPitch(const TIconSpacing& spacing) const { return CellWidth() + spacing.X(); }
 
 private:
+    std::unique_ptr<TThumb> m_thumb;
     std::unique_ptr<TImgUtil> m_imgUtil;
     int m_imageWidth = 94, m_imageHeight = 94;
     TBevelCut m_bevelInner = bvNone, m_bevelOuter = bvNone;

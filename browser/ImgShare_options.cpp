@@ -78,8 +78,12 @@ void TView::SetShowCaptions(bool v)
     fire(OnChange2);
 }
 
-TViewImage::TViewImage() : m_imgUtil(std::make_unique<TImgUtil>())
+TViewImage::TViewImage()
+    : m_thumb(std::make_unique<TThumb>())
+    , m_imgUtil(std::make_unique<TImgUtil>())
 {
+    // The engine never frees the cache it is handed; it dies after the engine.
+    m_imgUtil->setThumbnail(m_thumb.get());
     m_imgUtil->OnChange = [this](TImgUtil*) { Changed(); };
     const auto forward = [this](TOptionObject*) { Changed(); };
     m_frame.OnChange = forward;

@@ -15,7 +15,6 @@ class QPainter;
 class QScrollBar;
 
 enum TSizeType { ispImage, ispStretch };
-enum TBorderStyle { bsNone, bsSingle };
 
 // Left, top, right, bottom as the view places the picture.
 struct TRectL

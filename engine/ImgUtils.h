@@ -37,6 +37,9 @@ enum TImageType {
 
 enum TJPEGPerformance { jpBestQuality, jpBestSpeed };
 
+// A control's border: none or a single sunken edge (the view and the browser).
+enum TBorderStyle { bsNone, bsSingle };
+
 class TThumb;
 class TSPlugin;
 

@@ -584,6 +584,8 @@ void TstImgShare::creationValues()
     QCOMPARE(vi.Frame().Width(), 1);
     QCOMPARE(vi.ImageWidth(), 94);
     QCOMPARE(vi.BigIconSize(), 48);
+    QCOMPARE(vi.ImgUtil().Thumbnail(), &vi.Thumbnail()); // the engine is handed its cache
+    QCOMPARE(vi.Thumbnail().PathType(), iptFree);
     for (int k = iitNone; k <= iitAvi; ++k)
         QVERIFY(vi.DispImage(TImageType(k)));
     TDefaultExec de;
