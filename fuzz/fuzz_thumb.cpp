@@ -1,51 +1,59 @@
-// Arbitrary bytes as a thumbnail cache file: Find, Add and DeleteList must
-// never crash, hang or read past the end.
+// libFuzzer target of the thumbnail cache reader: arbitrary bytes as the cache
+// file, then Find, Add and DeleteList over it. Its pictures live in
+// /tmp/sq-fuzz-thumb/ at a fixed time so seeds made by tst_thumb can hit.
 #include "engine/ImgUtils_thumb.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <cstdint>
-#include <cstdlib>
-#include <unistd.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
-QString folder()
+
+const QString dir = QStringLiteral("/tmp/sq-fuzz-thumb/");
+
+void makePicture(const QString& path)
 {
-    static const QString dir = [] {
-        const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-        const QString d = base + QStringLiteral("/sq-fuzz-thumb-%1").arg(::getpid());
-        QDir().mkpath(d);
-        return d;
-    }();
-    return dir;
+    QFile f(path);
+    if (!f.exists() && f.open(QIODevice::WriteOnly))
+        f.write("x");
+    f.close();
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1577836800, 0}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
 }
+
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString dir = folder();
-    const QString cache = dir + QStringLiteral("/cache.dat");
+    static const bool ready = [] {
+        QDir().mkpath(dir);
+        makePicture(dir + QStringLiteral("a.jpg"));
+        makePicture(dir + QStringLiteral("b.jpg"));
+        return true;
+    }();
+    (void)ready;
+    const QString cache = dir + QStringLiteral("c.dat");
     {
-        QFile file(cache);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        QFile f(cache);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return 0;
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
+        f.write(reinterpret_cast<const char*>(data), qint64(size));
     }
-    TThumb thumb;
-    thumb.setPath(dir);
-    thumb.setFileName(QStringLiteral("cache"));
-    // Names that a seed made by the tests holds, and one it does not.
-    const QStringList names{QStringLiteral("/a.jpg"), QStringLiteral("/b.jpg"), dir + QStringLiteral("/x.jpg")};
-    for (const QString& name : names) {
-        QByteArray stream;
-        thumb.Find(name, stream);
-    }
-    if (size % 3 == 0)
-        thumb.Add(names[2], QByteArray("fuzz"));
-    QStringList list = names;
+    TThumb t;
+    t.setPath(dir);
+    t.setFileName(QStringLiteral("c"));
+    QByteArray got;
+    t.Find(dir + QStringLiteral("a.jpg"), got);
+    t.Find(dir + QStringLiteral("b.jpg"), got);
+    t.Find(dir + QStringLiteral("missing.jpg"), got);
+    t.Add(dir + QStringLiteral("b.jpg"), QByteArray("thumb"));
+    t.Find(dir + QStringLiteral("b.jpg"), got);
+    QStringList list{dir + QStringLiteral("b.jpg"), dir + QStringLiteral("a.jpg")};
     try {
-        thumb.DeleteList(list);
+        t.DeleteList(list);
     } catch (const EThumbError&) {
     }
     return 0;

@@ -1,78 +1,42 @@
 #include "engine/ImgUtils_thumb.h"
+#include "tests/support/FileDamage.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #include <sys/stat.h>
-#include <sys/time.h>
-#include <unistd.h>
+
+using namespace sq::test;
 
 namespace {
 
-qint32 i32At(const QByteArray& b, int at)
+qint32 i32At(const QByteArray& b, int off)
 {
-    quint32 u = 0;
-    for (int i = 0; i < 4; ++i)
-        u |= quint32(quint8(b[at + i])) << (8 * i);
-    return qint32(u);
+    return qFromLittleEndian<qint32>(b.constData() + off);
 }
 
-// Sets a file's modification time to an exact second.
-bool setMTime(const QString& path, time_t seconds)
+double f64At(const QByteArray& b, int off)
 {
-    struct timeval times[2] = {{seconds, 0}, {seconds, 0}};
-    return ::utimes(QFile::encodeName(path).constData(), times) == 0;
+    return qFromLittleEndian<double>(b.constData() + off);
 }
 
-// With SQ_CORPUS_DIR set, the files the tests make become fuzz seeds.
-void saveSeed(const QString& name, const QString& file)
+QByteArray thumbBytes(int i)
 {
-    const QString dir = qEnvironmentVariable("SQ_CORPUS_DIR");
-    if (!dir.isEmpty())
-        sq::test::writeFile(dir + QStringLiteral("/thumb/") + name, sq::test::readFile(file));
+    QByteArray b;
+    for (int k = 0; k < 20 + 7 * i; ++k)
+        b += char('A' + (i * 7 + k) % 26);
+    return b;
 }
 
-struct Cache
+ino_t inodeOf(const QString& path)
 {
-    QTemporaryDir dir;
-    TThumb thumb;
-    Cache()
-    {
-        thumb.setPath(dir.filePath(QStringLiteral("thumb")));
-        thumb.setFileName(QStringLiteral("cache"));
-        QDir(dir.path()).mkdir(QStringLiteral("thumb"));
-    }
-    QString file() const { return dir.filePath(QStringLiteral("thumb/cache.dat")); }
-    QString picture(const QString& name, const QByteArray& bytes = "picture")
-    {
-        const QString p = dir.filePath(name);
-        if (!QFileInfo::exists(p))
-            sq::test::writeFile(p, bytes);
-        return p;
-    }
-    void add(const QString& picture, const QByteArray& data, int tw = 80, int th = 60, int pw = 800, int ph = 600)
-    {
-        TThumbEntry& e = thumb.currentEntry();
-        e.flags = 0;
-        e.thumbWidth = tw;
-        e.thumbHeight = th;
-        e.pictureWidth = pw;
-        e.pictureHeight = ph;
-        e.reserved = 0;
-        thumb.Add(picture, data);
-    }
-    bool find(const QString& picture, QByteArray* data = nullptr)
-    {
-        QByteArray stream;
-        const bool hit = thumb.Find(picture, stream);
-        if (data)
-            *data = stream;
-        return hit;
-    }
-};
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
 
 } // namespace
 
@@ -80,280 +44,500 @@ class TstThumb : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_tmp;
+    QString m_thumbDir;
+    QString m_picDir;
+
+    QString picture(int i) const { return m_picDir + QStringLiteral("p%1.jpg").arg(i); }
+    QString cacheFile() const { return m_thumbDir + QStringLiteral("cache.dat"); }
+
+    void setUp(TThumb& t) const
+    {
+        t.setPath(m_thumbDir);
+        t.setFileName(QStringLiteral("cache"));
+    }
+
+    void addPicture(TThumb& t, int i)
+    {
+        TThumbEntry& e = t.currentEntry();
+        e.thumbWidth = 100 + i;
+        e.thumbHeight = 50 + i;
+        e.pictureWidth = 4000 + i;
+        e.pictureHeight = 3000 + i;
+        t.Add(picture(i), thumbBytes(i));
+    }
+
+    bool finds(TThumb& t, int i)
+    {
+        QByteArray got;
+        if (!t.Find(picture(i), got))
+            return false;
+        return got == thumbBytes(i) && t.currentEntry().pictureWidth == 4000 + i &&
+               t.currentEntry().thumbHeight == 50 + i;
+    }
+
 private Q_SLOTS:
-    void firstAddCreatesTheFile()
+    void init()
     {
-        Cache c;
-        const QString pic = c.picture(QStringLiteral("写真.jpg"));
-        QVERIFY(!QFileInfo::exists(c.file()));
-        QVERIFY(!c.find(pic));
-        QVERIFY(!QFileInfo::exists(c.file())); // a miss creates nothing
-        c.add(pic, "JPEGDATA", 80, 53, 1600, 1066);
-        const QByteArray bytes = sq::test::readFile(c.file());
-        const QByteArray name = pic.toUtf8();
-        QCOMPARE(bytes.size(), 24 + 56 + name.size() + 8);
-        QCOMPARE(bytes.left(8), QByteArray("\x7f\0\0\0\x67\0\0\0", 8));
-        QCOMPARE(bytes.mid(8, 10), QByteArray(10, '\0'));
-        QCOMPARE(i32At(bytes, 20), 1);
-        QCOMPARE(i32At(bytes, 24), int(name.size()));
-        QCOMPARE(i32At(bytes, 24 + 8), 8);
-        QCOMPARE(i32At(bytes, 24 + 12), 80);
-        QCOMPARE(i32At(bytes, 24 + 16), 53);
-        QCOMPARE(i32At(bytes, 24 + 40), 7); // the picture file's size
-        QCOMPARE(i32At(bytes, 24 + 44), 1600);
-        QCOMPARE(bytes.mid(24 + 56, name.size()), name);
-        QCOMPARE(bytes.right(8), QByteArray("JPEGDATA"));
-        saveSeed(QStringLiteral("one-entry"), c.file());
-
-        TThumb other; // a fresh object reads the same file
-        other.setPath(c.dir.filePath(QStringLiteral("thumb")));
-        other.setFileName(QStringLiteral("cache"));
-        QByteArray data;
-        QVERIFY(other.Find(pic, data));
-        QCOMPARE(data, QByteArray("JPEGDATA"));
-        QCOMPARE(other.currentEntry().thumbWidth, 80);
-        QCOMPARE(other.currentEntry().thumbHeight, 53);
-        QCOMPARE(other.currentEntry().pictureWidth, 1600);
-        QCOMPARE(other.currentEntry().pictureHeight, 1066);
-        // Names are compared exactly: another case is another picture.
-        QVERIFY(!other.Find(c.dir.filePath(QStringLiteral("写真.JPG")), data));
+        QDir(m_tmp.path()).removeRecursively();
+        m_thumbDir = m_tmp.path() + QStringLiteral("/thumb/");
+        m_picDir = m_tmp.path() + QStringLiteral("/pics/");
+        QDir().mkpath(m_thumbDir);
+        for (int i = 0; i < 12; ++i)
+            QVERIFY(writeFile(picture(i), QByteArray(100 + i, 'x')));
     }
 
-    void touchedPictureMissesAndIsDropped()
+    void firstAddWritesTheFileByteForByte()
     {
-        Cache c;
-        const QString pic = c.picture(QStringLiteral("a.jpg"));
-        QVERIFY(setMTime(pic, 1600000000));
-        c.add(pic, "OLD");
-        QVERIFY(c.find(pic));
-        QVERIFY(setMTime(pic, 1600000100));
-        QVERIFY(!c.find(pic));
-        // The stale entry was the only one: the file is gone, no temporary left.
-        QVERIFY(!QFileInfo::exists(c.file()));
-        QVERIFY(!QFileInfo::exists(c.dir.filePath(QStringLiteral("thumb/cache.~tmp"))));
-        c.add(pic, "NEW");
-        QByteArray data;
-        QVERIFY(c.find(pic, &data));
-        QCOMPARE(data, QByteArray("NEW"));
+        TThumb t;
+        setUp(t);
+        const double before = TThumb::now();
+        addPicture(t, 3);
+        const QByteArray f = readFile(cacheFile());
+        const QByteArray name = picture(3).toUtf8();
+        const QByteArray data = thumbBytes(3);
+        QCOMPARE(f.size(), 24 + 56 + name.size() + data.size());
+        QCOMPARE(i32At(f, 0), 127);
+        QCOMPARE(i32At(f, 4), 103);
+        QCOMPARE(f.mid(8, 10), QByteArray(10, '\0'));
+        QCOMPARE(i32At(f, 20), 1);
+        const int r = 24;
+        QCOMPARE(i32At(f, r + 0), name.size());
+        QCOMPARE(i32At(f, r + 4), 0);
+        QCOMPARE(i32At(f, r + 8), data.size());
+        QCOMPARE(i32At(f, r + 12), 103);
+        QCOMPARE(i32At(f, r + 16), 53);
+        QCOMPARE(i32At(f, r + 20), 0);
+        QVERIFY(f64At(f, r + 24) >= before && f64At(f, r + 24) <= TThumb::now());
+        QCOMPARE(f64At(f, r + 32), TThumb::fileDateOf(picture(3)));
+        QCOMPARE(i32At(f, r + 40), 103);
+        QCOMPARE(i32At(f, r + 44), 4003);
+        QCOMPARE(i32At(f, r + 48), 3003);
+        QCOMPARE(i32At(f, r + 52), 0);
+        QCOMPARE(f.mid(r + 56, name.size()), name);
+        QCOMPARE(f.mid(r + 56 + name.size()), data);
+
+        TThumb fresh;
+        setUp(fresh);
+        QVERIFY(finds(fresh, 3));
+        // Names are compared as the file system does: another case is
+        // another file.
+        QByteArray got;
+        QVERIFY(!fresh.Find(picture(3).toUpper(), got));
+        QVERIFY(got.isEmpty());
     }
 
-    void deletionsRewriteTheFile()
+    void dateTimesAreLocalDaysSince1899()
     {
-        Cache c;
-        QStringList pics;
-        for (int i = 0; i < 5; ++i) {
-            pics << c.picture(QStringLiteral("p%1.jpg").arg(i));
-            c.add(pics.last(), QByteArray(100 + i, char('a' + i)));
-        }
-        QVERIFY(c.thumb.Delete(pics[1]));
-        QVERIFY(!c.thumb.Delete(pics[1]));
-        QCOMPARE(i32At(sq::test::readFile(c.file()), 20), 4);
-        QStringList group{pics[3], pics[0]};
-        QVERIFY(c.thumb.DeleteList(group));
-        QCOMPARE(group, (QStringList{pics[0], pics[3]})); // sorted in place
-        QVERIFY(!c.find(pics[0]) && !c.find(pics[1]) && !c.find(pics[3]));
-        QByteArray data;
-        QVERIFY(c.find(pics[4], &data));
-        QCOMPARE(data, QByteArray(104, 'e'));
-        QVERIFY(c.find(pics[2], &data));
-        QCOMPARE(data, QByteArray(102, 'c'));
-        QStringList rest{pics[2], pics[4]};
-        QVERIFY(c.thumb.DeleteFiles(rest));
-        QVERIFY(!QFileInfo::exists(c.file()));
-        QVERIFY(QDir(c.dir.filePath(QStringLiteral("thumb"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
-        QStringList none{pics[2]};
-        QVERIFY(!c.thumb.DeleteList(none)); // no cache file: nothing to do
+        // 1 January 2000 12:00 local time is day 36526.5.
+        const QDateTime noon(QDate(2000, 1, 1), QTime(12, 0), Qt::LocalTime);
+        QCOMPARE(TThumb::toDateTime(noon.toMSecsSinceEpoch()), 36526.5);
+        const qint64 ms = noon.toMSecsSinceEpoch() + 1500;
+        QVERIFY(setModifiedTime(picture(1), ms));
+        QCOMPARE(TThumb::fileDateOf(picture(1)), TThumb::toDateTime(ms));
     }
 
-    void foreignFile()
+    void touchedPictureIsStale()
     {
-        Cache c;
-        const QString pic = c.picture(QStringLiteral("a.jpg"));
-        QVERIFY(sq::test::writeFile(c.file(), QByteArray("GIF89a not a cache file at all, longer than a header")));
-        QVERIFY(!c.find(pic));
-        c.add(pic, "X"); // silently nothing
-        QCOMPARE(sq::test::readFile(c.file()).left(6), QByteArray("GIF89a"));
-        QStringList list{pic};
-        bool raised = false;
+        TThumb t;
+        setUp(t);
+        addPicture(t, 1);
+        addPicture(t, 2);
+        QVERIFY(finds(t, 1));
+        QVERIFY(setModifiedTime(picture(1), modifiedTime(picture(1)) + 10000));
+        QVERIFY(!finds(t, 1));
+        QVERIFY(!finds(t, 1));
+        QVERIFY(finds(t, 2));
+        QCOMPARE(i32At(readFile(cacheFile()), 20), 1);
+        addPicture(t, 1);
+        QVERIFY(finds(t, 1));
+        TThumb other;
+        setUp(other);
+        QVERIFY(finds(other, 1));
+        QVERIFY(finds(other, 2));
+    }
+
+    void deletingTheOnlyEntryRemovesTheFile()
+    {
+        TThumb t;
+        setUp(t);
+        addPicture(t, 0);
+        QVERIFY(!t.Delete(picture(5)));
+        QVERIFY(QFile::exists(cacheFile()));
+        QVERIFY(t.Delete(picture(0)));
+        QVERIFY(!QFile::exists(cacheFile()));
+        QVERIFY(!QFile::exists(m_thumbDir + QStringLiteral("cache.~tmp")));
+        QVERIFY(!t.Delete(picture(0)));
+        QVERIFY(!finds(t, 0));
+    }
+
+    void rewriteReplacesTheFileAndKeepsTheRest()
+    {
+        TThumb t, other;
+        setUp(t);
+        setUp(other);
+        for (int i = 0; i < 5; ++i)
+            addPicture(t, i);
+        QVERIFY(finds(t, 4)); // t's index now covers the whole file
+        const ino_t before = inodeOf(cacheFile());
+        QVERIFY(other.Delete(picture(2)));
+        QVERIFY(inodeOf(cacheFile()) != before);
+        QVERIFY(!QFile::exists(m_thumbDir + QStringLiteral("cache.~tmp")));
+        QCOMPARE(i32At(readFile(cacheFile()), 20), 4);
+        // t notices the new file and does not trust its old positions.
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(finds(t, i), i != 2);
+        addPicture(other, 2);
+        QVERIFY(finds(t, 2));
+        QVERIFY(finds(other, 4));
+    }
+
+    void foreignFileIsLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray header(24, '\0');
+        header[0] = 126;
+        QTest::newRow("magic 126") << header;
+        QTest::newRow("zero header") << QByteArray(24, '\0');
+        QTest::newRow("text") << QByteArray("This is not a thumbnail cache file at all.");
+        QTest::newRow("short foreign") << QByteArray("ab");
+        QByteArray bigEndian(100, '\0');
+        bigEndian[3] = 127;
+        QTest::newRow("big-endian magic") << bigEndian;
+    }
+    void foreignFileIsLeftAlone()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(writeFile(cacheFile(), bytes));
+        TThumb t;
+        setUp(t);
+        QByteArray got;
+        QVERIFY(!t.Find(picture(0), got));
+        addPicture(t, 0);
+        QCOMPARE(readFile(cacheFile()), bytes);
+        QStringList list{picture(0), picture(1)};
         try {
-            c.thumb.DeleteList(list);
+            t.DeleteList(list);
+            QFAIL("DeleteList accepted a foreign file");
         } catch (const EThumbError& e) {
-            raised = true;
-            QCOMPARE(e.message(), c.file() + QStringLiteral("\r\n  はサムネイルファイルではありません"));
+            QCOMPARE(e.message(),
+                     cacheFile() + QStringLiteral("\r\n  はサムネイルファイルではありません"));
+            QCOMPARE(QString::fromUtf8(e.what()), e.message());
         }
-        QVERIFY(raised);
+        QVERIFY_THROWS_EXCEPTION(EThumbError, t.Delete(picture(0)));
+        QCOMPARE(readFile(cacheFile()), bytes);
+        QVERIFY(!QFile::exists(m_thumbDir + QStringLiteral("cache.~tmp")));
     }
 
-    void appNameIsCut_data()
+    void appNameIsCutAtACharacterBoundary_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("12 single bytes") << "Sorrelquint!" << QByteArray("Sorrelquin");
-        QTest::newRow("short") << "Sq" << QByteArray("Sq\0\0\0\0\0\0\0\0", 10);
-        QTest::newRow("character across the limit") << "あいうえ" << QByteArray("あいう\0", 10);
-        QTest::newRow("ascii then wide") << "abcdefghあ" << QByteArray("abcdefgh\0\0", 10);
+        QTest::newRow("12 single bytes") << QStringLiteral("abcdefghijkl") << QByteArray("abcdefghij");
+        QTest::newRow("exactly 10") << QStringLiteral("abcdefghij") << QByteArray("abcdefghij");
+        QTest::newRow("short") << QStringLiteral("sq") << QByteArray("sq");
+        QTest::newRow("empty") << QString() << QByteArray();
+        // "あ" is three bytes of UTF-8.
+        QTest::newRow("char at 10th byte") << QStringLiteral("abcdefghiあ") << QByteArray("abcdefghi");
+        QTest::newRow("char at 9th byte") << QStringLiteral("abcdefghあ") << QByteArray("abcdefgh");
+        QTest::newRow("char ends at 10") << QStringLiteral("abcdefgあ") << QStringLiteral("abcdefgあ").toUtf8();
+        QTest::newRow("four-byte char") << QStringLiteral("abcdefg😀") << QByteArray("abcdefg");
     }
-    void appNameIsCut()
+    void appNameIsCutAtACharacterBoundary()
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, stored);
-        Cache c;
-        c.thumb.setAppName(name);
-        QVERIFY(c.thumb.AppName().toUtf8().size() <= 10);
-        c.add(c.picture(QStringLiteral("a.jpg")), "D");
-        QCOMPARE(sq::test::readFile(c.file()).mid(8, 10), stored.leftJustified(10, '\0'));
+        TThumb t;
+        setUp(t);
+        t.setAppName(name);
+        QCOMPARE(t.AppName().toUtf8(), stored);
+        addPicture(t, 0);
+        QCOMPARE(readFile(cacheFile()).mid(8, 10), stored.leftJustified(10, '\0'));
     }
 
-    void cacheFileNames()
+    void cacheFileNameFollowsPathType_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QStringList>("env"); // name=value pairs; value "-" unsets
+        QTest::addColumn<QString>("expected");
+        const QStringList none;
+        QTest::newRow("free, slash added") << int(iptFree) << QString() << none
+                                           << QStringLiteral("/var/c/prog.dat");
+        QTest::newRow("free, own name") << int(iptFree) << QStringLiteral("thumbs") << none
+                                        << QStringLiteral("/var/c/thumbs.dat");
+        QTest::newRow("free, own extension") << int(iptFree) << QStringLiteral("t.cache") << none
+                                             << QStringLiteral("/var/c/t.cache");
+        QTest::newRow("app") << int(iptApp) << QString() << none << QStringLiteral("/opt/sq/prog.dat");
+        QTest::newRow("folder") << int(iptFolder) << QString() << none
+                                << QStringLiteral("/home/u/pics/prog.dat");
+        QTest::newRow("win = xdg cache") << int(iptWin) << QString()
+                                         << QStringList{QStringLiteral("XDG_CACHE_HOME=/xc/")}
+                                         << QStringLiteral("/xc/prog.dat");
+        QTest::newRow("win = ~/.cache") << int(iptWin) << QString()
+                                        << QStringList{QStringLiteral("XDG_CACHE_HOME=-"),
+                                                       QStringLiteral("HOME=/home/u")}
+                                        << QStringLiteral("/home/u/.cache/prog.dat");
+        QTest::newRow("temp = TEMP") << int(iptTemp) << QString()
+                                     << QStringList{QStringLiteral("TEMP=/t1/"), QStringLiteral("TMPDIR=/t2")}
+                                     << QStringLiteral("/t1/prog.dat");
+        QTest::newRow("temp = TMPDIR") << int(iptTemp) << QString()
+                                       << QStringList{QStringLiteral("TEMP=-"), QStringLiteral("TMPDIR=/t2")}
+                                       << QStringLiteral("/t2/prog.dat");
+        QTest::newRow("temp = /tmp") << int(iptTemp) << QString()
+                                     << QStringList{QStringLiteral("TEMP=-"), QStringLiteral("TMPDIR=-")}
+                                     << QStringLiteral("/tmp/prog.dat");
+    }
+    void cacheFileNameFollowsPathType()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, fileName);
+        QFETCH(QStringList, env);
+        QFETCH(QString, expected);
+        QList<QPair<QByteArray, QByteArray>> saved;
+        for (const QString& kv : env) {
+            const QByteArray key = kv.section(QLatin1Char('='), 0, 0).toUtf8();
+            const QByteArray value = kv.section(QLatin1Char('='), 1).toUtf8();
+            saved.append({key, qgetenv(key.constData())});
+            if (value == "-")
+                qunsetenv(key.constData());
+            else
+                qputenv(key.constData(), value);
+        }
+        TThumb t;
+        t.setPath(QStringLiteral("/var/c"));
+        t.setAppFolder(QStringLiteral("/opt/sq/"));
+        t.setExeName(QStringLiteral("prog"));
+        t.setFileName(fileName);
+        t.setPathType(TPathType(type));
+        QCOMPARE(t.CacheFileName(QStringLiteral("/home/u/pics/a.jpg")), expected);
+        for (const auto& kv : saved) {
+            if (kv.second.isNull())
+                qunsetenv(kv.first.constData());
+            else
+                qputenv(kv.first.constData(), kv.second);
+        }
+    }
+
+    void folderTypeKeepsOneFilePerFolder()
+    {
+        const QString a = m_tmp.path() + QStringLiteral("/a/x.jpg");
+        const QString b = m_tmp.path() + QStringLiteral("/b/y.jpg");
+        QVERIFY(writeFile(a, "1"));
+        QVERIFY(writeFile(b, "2"));
+        TThumb t;
+        t.setPathType(iptFolder);
+        t.setFileName(QStringLiteral("thumbs"));
+        t.Add(a, "aa");
+        t.Add(b, "bbb");
+        QCOMPARE(i32At(readFile(m_tmp.path() + QStringLiteral("/a/thumbs.dat")), 20), 1);
+        QCOMPARE(i32At(readFile(m_tmp.path() + QStringLiteral("/b/thumbs.dat")), 20), 1);
+        QByteArray got;
+        QVERIFY(t.Find(b, got));
+        QCOMPARE(got, QByteArray("bbb"));
+        // DeleteList works folder by folder; both files empty out and go.
+        QStringList list{b, a};
+        QVERIFY(t.DeleteList(list));
+        QCOMPARE(list, (QStringList{a, b}));
+        QVERIFY(!QFile::exists(m_tmp.path() + QStringLiteral("/a/thumbs.dat")));
+        QVERIFY(!QFile::exists(m_tmp.path() + QStringLiteral("/b/thumbs.dat")));
+    }
+
+    void deleteFilesComparesNamesExactly()
     {
         TThumb t;
-        t.setFileName(QStringLiteral("thumbs"));
-        t.setPath(QStringLiteral("/data/thumb"));
-        QCOMPARE(t.CacheFileName(QStringLiteral("/pics/a.jpg")), QStringLiteral("/data/thumb/thumbs.dat"));
-        t.setPathType(iptFolder);
-        QCOMPARE(t.CacheFileName(QStringLiteral("/pics/a.jpg")), QStringLiteral("/pics/thumbs.dat"));
-        QCOMPARE(t.CacheFileName(QStringLiteral("/other/b.jpg")), QStringLiteral("/other/thumbs.dat"));
-        t.setAppFolder(QStringLiteral("/opt/sq/"));
-        t.setPathType(iptApp);
-        QCOMPARE(t.CacheFileName(QStringLiteral("/pics/a.jpg")), QStringLiteral("/opt/sq/thumbs.dat"));
-        qputenv("XDG_CACHE_HOME", "/var/cachehome/");
-        t.setPathType(iptWin);
-        QCOMPARE(t.CacheFileName(QString()), QStringLiteral("/var/cachehome/thumbs.dat"));
-        qputenv("TEMP", "/var/tmp/");
-        t.setPathType(iptTemp);
-        QCOMPARE(t.CacheFileName(QString()), QStringLiteral("/var/tmp/thumbs.dat"));
-        qunsetenv("TEMP");
-        qputenv("TMPDIR", "/scratch");
-        QCOMPARE(t.CacheFileName(QString()), QStringLiteral("/scratch/thumbs.dat"));
-        t.setFileName(QStringLiteral("named.db"));
-        QCOMPARE(t.CacheFileName(QString()), QStringLiteral("/scratch/named.db"));
-        t.setFileName(QString());
-        t.setExeName(QStringLiteral("sorrelquint"));
-        QCOMPARE(t.CacheFileName(QString()), QStringLiteral("/scratch/sorrelquint.dat"));
+        setUp(t);
+        addPicture(t, 0);
+        addPicture(t, 1);
+        addPicture(t, 2);
+        const QStringList list{picture(0).toUpper(), picture(1), picture(7)};
+        QVERIFY(t.DeleteFiles(list));
+        QCOMPARE(list.first(), picture(0).toUpper()); // not lower-cased
+        QVERIFY(finds(t, 0));
+        QVERIFY(!finds(t, 1));
+        QVERIFY(finds(t, 2));
+        QCOMPARE(i32At(readFile(cacheFile()), 20), 2);
+        QVERIFY(!t.DeleteFiles({}));
     }
 
-    // An Add cut short at any byte leaves every earlier entry findable, and
-    // later Adds findable again.
-    void addCutShortAtEveryByte()
+    void activeKeepsTheFileOpen()
     {
-        Cache c;
-        const QString a = c.picture(QStringLiteral("a.jpg")), b = c.picture(QStringLiteral("b.jpg"));
-        const QString x = c.picture(QStringLiteral("x.jpg")), d = c.picture(QStringLiteral("d.jpg"));
-        c.add(a, "AAAA");
-        c.add(b, "BBBBBB");
-        const QByteArray two = sq::test::readFile(c.file());
-        c.add(x, QByteArray(40, 'x'));
-        const QByteArray three = sq::test::readFile(c.file());
-        QVERIFY(three.size() > two.size());
-        for (qsizetype cut = two.size(); cut < three.size(); ++cut) {
-            // What a crash during the write of x's entry leaves: two counted
-            // entries and a part of the third.
-            QVERIFY(sq::test::writeFile(c.file(), two.left(24) + three.mid(24, cut - 24)));
-            TThumb t;
-            t.setPath(c.dir.filePath(QStringLiteral("thumb")));
-            t.setFileName(QStringLiteral("cache"));
-            QByteArray data;
-            QVERIFY2(t.Find(a, data) && data == "AAAA", qPrintable(QString::number(cut)));
-            data.clear();
-            QVERIFY(t.Find(b, data) && data == "BBBBBB");
-            QVERIFY(!t.Find(x, data));
-            t.currentEntry() = TThumbEntry();
-            t.Add(d, "DD");
-            data.clear();
-            QVERIFY2(t.Find(d, data) && data == "DD", qPrintable(QString::number(cut)));
-            QVERIFY(t.Find(a, data));
-        }
+        TThumb t;
+        setUp(t);
+        t.setActive(true);
+        for (int i = 0; i < 4; ++i)
+            addPicture(t, i);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(finds(t, i));
+        QVERIFY(t.Delete(picture(1)));
+        QVERIFY(t.Active());
+        QVERIFY(!finds(t, 1));
+        QVERIFY(finds(t, 3));
+        t.setActive(false);
+        TThumb other;
+        setUp(other);
+        QVERIFY(finds(other, 0));
+        QVERIFY(finds(other, 3));
     }
 
-    // A damaged file never crashes and is never read past its end: cut it
-    // anywhere and each entry is found exactly when it lies wholly before the cut.
-    void truncatedAnywhere()
+    void damagedLengthsAreMisses_data()
     {
-        Cache c;
-        QStringList pics;
-        QList<qsizetype> ends;
-        for (int i = 0; i < 4; ++i) {
-            pics << c.picture(QStringLiteral("q%1.jpg").arg(i));
-            c.add(pics.last(), QByteArray(30 + 7 * i, char('0' + i)));
-            ends << sq::test::readFile(c.file()).size();
-        }
-        const QByteArray full = sq::test::readFile(c.file());
-        saveSeed(QStringLiteral("four-entries"), c.file());
-        for (qsizetype cut = 0; cut <= full.size(); cut += 3) {
-            QVERIFY(sq::test::writeFile(c.file(), full.left(cut)));
+        QTest::addColumn<int>("field");
+        QTest::addColumn<qint32>("value");
+        QTest::newRow("negative name length") << 0 << qint32(-5);
+        QTest::newRow("name past the end") << 0 << qint32(1 << 30);
+        QTest::newRow("negative data length") << 8 << qint32(-1);
+        QTest::newRow("data past the end") << 8 << qint32(0x7fffffff);
+        QTest::newRow("data a little too long") << 8 << qint32(4000);
+    }
+    void damagedLengthsAreMisses()
+    {
+        QFETCH(int, field);
+        QFETCH(qint32, value);
+        {
             TThumb t;
-            t.setPath(c.dir.filePath(QStringLiteral("thumb")));
-            t.setFileName(QStringLiteral("cache"));
-            for (int i = 0; i < pics.size(); ++i) {
-                QByteArray data;
-                QCOMPARE(t.Find(pics[i], data), ends[i] <= cut);
+            setUp(t);
+            for (int i = 0; i < 3; ++i)
+                addPicture(t, i);
+        }
+        const QByteArray f = readFile(cacheFile());
+        const qint64 second = 24 + 56 + picture(0).toUtf8().size() + thumbBytes(0).size();
+        QByteArray v(4, '\0');
+        qToLittleEndian<qint32>(value, v.data());
+        QVERIFY(patchFile(cacheFile(), second + field, v));
+        TThumb t;
+        setUp(t);
+        QVERIFY(finds(t, 0));
+        QVERIFY(!finds(t, 1));
+        QVERIFY(!finds(t, 2));
+        QStringList list{picture(0)};
+        QVERIFY(t.DeleteList(list)); // drops the one whole entry and the damaged rest
+        QVERIFY(!finds(t, 0));
+        QVERIFY(!QFile::exists(cacheFile())); // nothing whole was left
+        addPicture(t, 2);
+        QVERIFY(finds(t, 2));
+    }
+
+    // Cuts the file at every byte: every entry wholly before the cut stays
+    // findable, and Adds after the damage are findable again. The header
+    // either still counts every entry (the cut hit old entries) or counts
+    // only the whole ones (an Add cut short, entry written before count).
+    void cutAtAnyByteKeepsEarlierEntries_data()
+    {
+        QTest::addColumn<bool>("recount");
+        QTest::newRow("header counts all") << false;
+        QTest::newRow("header counts whole entries") << true;
+    }
+    void cutAtAnyByteKeepsEarlierEntries()
+    {
+        QFETCH(bool, recount);
+        const int n = 5;
+        QList<qint64> ends;
+        {
+            TThumb t;
+            setUp(t);
+            for (int i = 0; i < n; ++i) {
+                addPicture(t, i);
+                ends << QFileInfo(cacheFile()).size();
             }
         }
-    }
-
-    void damagedLengths()
-    {
-        Cache c;
-        const QString a = c.picture(QStringLiteral("a.jpg"));
-        c.add(a, "AAAA");
-        const QByteArray good = sq::test::readFile(c.file());
-        const QList<QPair<int, qint32>> damage = {{24, -5}, {24, 0x7fffffff}, {24 + 8, -1},
-                                                  {24 + 8, 0x7ffffff0}, {20, -3}, {20, 1000000}};
-        for (const auto& [at, value] : damage) {
-            QByteArray bad = good;
-            for (int i = 0; i < 4; ++i)
-                bad[at + i] = char((quint32(value) >> (8 * i)) & 0xff);
-            QVERIFY(sq::test::writeFile(c.file(), bad));
+        const QByteArray whole = readFile(cacheFile());
+        int checked = 0;
+        for (qint64 cut = 0; cut <= whole.size(); ++cut) {
+            QVERIFY(writeFile(cacheFile(), whole.left(cut)));
+            int wholeEntries = 0;
+            while (wholeEntries < n && ends[wholeEntries] <= cut)
+                ++wholeEntries;
+            if (recount && cut >= 24) {
+                QByteArray c(4, '\0');
+                qToLittleEndian<qint32>(wholeEntries, c.data());
+                QVERIFY(patchFile(cacheFile(), 20, c));
+            }
             TThumb t;
-            t.setPath(c.dir.filePath(QStringLiteral("thumb")));
-            t.setFileName(QStringLiteral("cache"));
-            QByteArray data;
-            const bool hit = t.Find(a, data);
-            if (at != 20) // a wrong count alone leaves the entry readable
-                QVERIFY(!hit);
-            QStringList list{a};
-            t.DeleteList(list); // must not crash or throw for a cache file
+            setUp(t);
+            for (int i = 0; i < n; ++i)
+                QVERIFY2(finds(t, i) == (i < wholeEntries),
+                         qPrintable(QStringLiteral("cut %1 entry %2").arg(cut).arg(i)));
+            addPicture(t, 10);
+            addPicture(t, 11);
+            QVERIFY2(finds(t, 10) && finds(t, 11), qPrintable(QStringLiteral("cut %1").arg(cut)));
+            TThumb again;
+            setUp(again);
+            for (int i = 0; i < n; ++i)
+                QVERIFY(finds(again, i) == (i < wholeEntries));
+            QVERIFY(finds(again, 10) && finds(again, 11));
+            QCOMPARE(i32At(readFile(cacheFile()), 20), wholeEntries + 2);
+            ++checked;
         }
+        QCOMPARE(checked, whole.size() + 1);
     }
 
-    void staysBelowTwoGigabytes()
+    void fileStaysBelow2GiB()
     {
-        Cache c;
-        const QString a = c.picture(QStringLiteral("a.jpg"));
-        c.add(a, "A");
-        // Make the one entry's data reach just below 2^31 bytes, sparsely.
-        QByteArray bytes = sq::test::readFile(c.file());
-        const qint64 target = (qint64(1) << 31) - 100;
-        const qint32 dataLength = qint32(target - bytes.size() + 1);
-        for (int i = 0; i < 4; ++i)
-            bytes[24 + 8 + i] = char((quint32(dataLength) >> (8 * i)) & 0xff);
-        QVERIFY(sq::test::writeFile(c.file(), bytes));
-        QVERIFY(::truncate(QFile::encodeName(c.file()).constData(), target) == 0);
-        // The file was rewritten in place behind the cache's back: a fresh
-        // object reads it as it now is.
-        TThumb fresh;
-        fresh.setPath(c.dir.filePath(QStringLiteral("thumb")));
-        fresh.setFileName(QStringLiteral("cache"));
-        const QString b = c.picture(QStringLiteral("b.jpg"));
-        fresh.Add(b, QByteArray(1000, 'b'));
-        QCOMPARE(QFileInfo(c.file()).size(), target);
-        QByteArray data;
-        QVERIFY(!fresh.Find(b, data));
-        fresh.Add(b, "tiny"); // still fits below 2^31
-        QVERIFY(fresh.Find(b, data));
-        QCOMPARE(data, QByteArray("tiny"));
-        QVERIFY(QFileInfo(c.file()).size() < (qint64(1) << 31));
+        // A sparse file of one entry whose data ends 40 bytes short of the
+        // limit: no further entry fits.
+        const QByteArray name = picture(0).toUtf8();
+        const qint64 size = TThumb::MaxFileSize - 40;
+        QByteArray head(24 + 56, '\0');
+        qToLittleEndian<qint32>(127, head.data());
+        qToLittleEndian<qint32>(103, head.data() + 4);
+        qToLittleEndian<qint32>(1, head.data() + 20);
+        qToLittleEndian<qint32>(name.size(), head.data() + 24);
+        qToLittleEndian<qint32>(qint32(size - 24 - 56 - name.size()), head.data() + 24 + 8);
+        QVERIFY(writeFile(cacheFile(), head + name));
+        if (!truncateFile(cacheFile(), size))
+            QSKIP("no sparse files here");
+        TThumb t;
+        setUp(t);
+        t.Add(picture(1), QByteArray(1, 'z'));
+        QCOMPARE(QFileInfo(cacheFile()).size(), size);
+        QVERIFY(!finds(t, 1));
+        QCOMPARE(i32At(readFile(cacheFile()).left(24), 20), 1);
     }
 
-    void unwritableFolder()
+    void unwritableFolderLeavesEverythingAsItWas()
     {
-        if (::geteuid() == 0)
-            QSKIP("root writes into read-only folders; nothing to test");
-        Cache c;
-        QVERIFY(QFile::setPermissions(c.dir.filePath(QStringLiteral("thumb")), QFile::ReadOwner | QFile::ExeOwner));
-        const QString a = c.picture(QStringLiteral("a.jpg"));
-        c.add(a, "A");
-        QVERIFY(!c.find(a));
+        TThumb t;
+        setUp(t);
+        addPicture(t, 0);
+        addPicture(t, 1);
+        const QByteArray before = readFile(cacheFile());
+        if (!makeReadOnlyFolder(m_thumbDir)) {
+            makeWritableFolder(m_thumbDir);
+            QSKIP("this user writes into read-only folders (root)");
+        }
+        QVERIFY(!t.Delete(picture(0)));
+        QVERIFY(finds(t, 0));
+        makeWritableFolder(m_thumbDir);
+        QCOMPARE(readFile(cacheFile()), before);
+    }
+
+    // With SQ_FUZZ_SEEDS set, writes small cache files for the fuzz target's
+    // corpus: its pictures live in /tmp/sq-fuzz-thumb/ at a fixed time.
+    void writesFuzzSeeds()
+    {
+        const QString out = qEnvironmentVariable("SQ_FUZZ_SEEDS");
+        if (out.isEmpty())
+            QSKIP("SQ_FUZZ_SEEDS not set");
+        const QString dir = QStringLiteral("/tmp/sq-fuzz-thumb/");
+        QDir().mkpath(dir);
+        QDir().mkpath(out);
+        const QStringList pics{dir + QStringLiteral("a.jpg"), dir + QStringLiteral("b.jpg")};
+        for (const QString& p : pics) {
+            QVERIFY(writeFile(p, "x"));
+            QVERIFY(setModifiedTime(p, 1577836800000));
+        }
+        for (int n = 1; n <= 3; ++n) {
+            QFile::remove(dir + QStringLiteral("c.dat"));
+            TThumb t;
+            t.setPath(dir);
+            t.setFileName(QStringLiteral("c"));
+            t.setAppName(QStringLiteral("sorrelqu"));
+            for (int i = 0; i < n; ++i)
+                t.Add(pics[i % 2], thumbBytes(i));
+            QVERIFY(QFile::copy(dir + QStringLiteral("c.dat"),
+                                out + QStringLiteral("/seed%1.dat").arg(n)));
+        }
     }
 };
 
