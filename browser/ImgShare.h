@@ -11,6 +11,7 @@
 #pragma once
 
 #include "engine/ImgUtils.h"
+#include "engine/ImgUtils_susie.h"
 #include "platform/ShellCompare.h"
 #include "platform/ShellFolder.h"
 #include "platform/ShellOpen.h"
@@ -396,6 +397,8 @@ public:
     TImgUtil& ImgUtil() { return *m_imgUtil; }
     // The thumbnail cache the engine reads and fills; owned here.
     TThumb& Thumbnail() { return *m_thumb; }
+    // The Susie plug-in host of the engine (no plug-ins unless added); owned.
+    TSPlugin& SPlugin() { return *m_splugin; }
     int ImageWidth() const { return m_imageWidth; }
     int ImageHeight() const { return m_imageHeight; }
     TBevelCut BevelInner() const { return m_bevelInner; }
@@ -444,6 +447,7 @@ public:
 
 private:
     std::unique_ptr<TThumb> m_thumb;
+    std::unique_ptr<TSPlugin> m_splugin;
     std::unique_ptr<TImgUtil> m_imgUtil;
     int m_imageWidth = 94, m_imageHeight = 94;
     TBevelCut m_bevelInner = bvNone, m_bevelOuter = bvNone;

@@ -80,10 +80,12 @@ void TView::SetShowCaptions(bool v)
 
 TViewImage::TViewImage()
     : m_thumb(std::make_unique<TThumb>())
+    , m_splugin(std::make_unique<TSPlugin>())
     , m_imgUtil(std::make_unique<TImgUtil>())
 {
     // The engine never frees the cache it is handed; it dies after the engine.
     m_imgUtil->setThumbnail(m_thumb.get());
+    m_imgUtil->setSPlugin(m_splugin.get());
     m_imgUtil->OnChange = [this](TImgUtil*) { Changed(); };
     const auto forward = [this](TOptionObject*) { Changed(); };
     m_frame.OnChange = forward;

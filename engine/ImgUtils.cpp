@@ -1,5 +1,6 @@
 #include "engine/ImgUtils.h"
 
+#include "engine/ImgUtils_susie.h"
 #include "engine/TextLines.h"
 #include "platform/IconList.h"
 
@@ -113,7 +114,10 @@ int TImgUtil::GetImageType(const QString& fileName)
         m_imageType = iitTxt;
         return 0;
     }
-    // No plug-in host is set (SPlugin stays nil): nothing else to ask.
+    if (m_splugin && m_splugin->FindPlugin(fileName) >= 0) {
+        m_imageType = iitSusie;
+        return 0;
+    }
     m_imageType = iitNone;
     return 3;
 }
@@ -160,7 +164,20 @@ int TImgUtil::DecodeImage(const QString& fileName, int width, int height)
 {
     int r = -1;
     try {
-        switch (m_imageType) {
+        // With SusiePriority a plug-in takes over every decoded kind, but
+        // never the custom loader (the icon kinds never get here).
+        const bool susie = m_splugin && m_imageType != iitCustom &&
+                           (m_imageType == iitSusie || (m_susiePriority && m_splugin->FindPlugin(fileName) >= 0));
+        if (susie) {
+            QImage picture;
+            r = m_splugin->LoadBitmap(fileName, picture) == 0 ? 0 : -1;
+            if (r == 0) {
+                m_bitmap.setImage(std::move(picture));
+                m_imageWidth = m_bitmap.width();
+                m_imageHeight = m_bitmap.height();
+                finishLoad(width, height);
+            }
+        } else switch (m_imageType) {
         case iitCustom:
             r = m_customLoader && m_customLoader->LoadToBitmap(fileName, m_bitmap) ? 0 : -1;
             if (r == 0) {

@@ -586,6 +586,8 @@ void TstImgShare::creationValues()
     QCOMPARE(vi.BigIconSize(), 48);
     QCOMPARE(vi.ImgUtil().Thumbnail(), &vi.Thumbnail()); // the engine is handed its cache
     QCOMPARE(vi.Thumbnail().PathType(), iptFree);
+    QCOMPARE(vi.ImgUtil().SPlugin(), &vi.SPlugin());
+    QCOMPARE(vi.SPlugin().count(), 0);
     for (int k = iitNone; k <= iitAvi; ++k)
         QVERIFY(vi.DispImage(TImageType(k)));
     TDefaultExec de;

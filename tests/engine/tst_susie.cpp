@@ -1,3 +1,4 @@
+#include "engine/ImgUtils.h"
 #include "engine/ImgUtils_susie.h"
 #include "tests/support/TestFiles.h"
 
@@ -73,6 +74,33 @@ private Q_SLOTS:
                 const QRgb want = v < 0 ? qRgb(10 * x, 10 * y, 77) : qRgb(10 * v, 10 * v, 77);
                 QCOMPARE(img.pixel(x, y), want);
             }
+    }
+
+    // Through the engine: a kind of its own, a picture fitted like any other,
+    // and with SusiePriority a plug-in that claims a .bmp decodes it.
+    void engineAsksThePlugins()
+    {
+        TSPlugin host;
+        QVERIFY(host.addPlugin(QStringLiteral(SQ_PLUGIN_X)));
+        TImgUtil util;
+        util.setGetType(igtStretch);
+        const QString f = file("c.sqp", pictureFile("SQPX", 40, 20, 24, 0));
+        QCOMPARE(util.GetImageType(f), 3); // no host set: not recognised
+        util.setSPlugin(&host);
+        QCOMPARE(util.GetImageType(f), 0);
+        QCOMPARE(util.ImageType(), iitSusie);
+        QCOMPARE(util.LoadImage(f, 80, 60), 0);
+        QCOMPARE(util.ImageWidth(), 40);
+        QCOMPARE(util.Bitmap().image().size(), QSize(80, 40));
+        const QString refused = file("d.sqp", pictureFile("SQPX", 4, 4, 24, 3));
+        QCOMPARE(util.LoadImage(refused, 80, 60), -1);
+        QCOMPARE(util.Bitmap().image().size(), QSize(32, 32)); // the icon
+        const QString bmp = file("e.bmp", pictureFile("SQPX", 6, 6, 24, 0));
+        QCOMPARE(util.LoadImage(bmp, 80, 60), -1); // Qt's BMP reader fails on it
+        util.setSusiePriority(true);
+        QCOMPARE(util.LoadImage(bmp, 80, 60), 0);
+        QCOMPARE(util.ImageType(), iitBmp);
+        QCOMPARE(util.ImageWidth(), 6);
     }
 
     void previewIsAskedFirstWhenOn()
