@@ -61,13 +61,12 @@ QImage decodePng(Bytes png)
 {
     // IHDR must come first; its size is checked before libpng allocates rows.
     Reader r{png};
-    if (!startsWith(png, "\x89PNG\r\n\x1a\n", 8) || !startsWith(png.subspan(12), "IHDR", 4))
+    if (png.size() < 24 || !startsWith(png, "\x89PNG\r\n\x1a\n", 8) ||
+        !startsWith(png.subspan(12), "IHDR", 4))
         return {};
     auto be32 = [&](size_t at) -> uint32_t {
         return uint32_t(png[at]) << 24 | uint32_t(png[at + 1]) << 16 | uint32_t(png[at + 2]) << 8 | png[at + 3];
     };
-    if (!r.has(16, 8))
-        return {};
     const uint32_t w = be32(16), h = be32(20);
     if (w == 0 || h == 0 || w > kMaxIconSide || h > kMaxIconSide)
         return {};
