@@ -56,11 +56,11 @@ int selectedPicturesMode = 0;
 TPanelItem* previewEntry = nullptr;
 int destinationAction = 0;
 
-void createWindows(const QString& dataFolder)
+void createWindows(const QString& dataFolder, const QString& startPath)
 {
     // The main window's creation handler runs before any other window exists;
     // the others may read the settings lines it has loaded.
-    Form1 = new TForm1(dataFolder);
+    Form1 = new TForm1(dataFolder, startPath);
     Form2 = new TForm2;
     Form3 = new TForm3;
     Form4 = new TForm4;
@@ -82,6 +82,11 @@ void createWindows(const QString& dataFolder)
     Form27 = new TForm27;
     Form28 = new TForm28;
     Form29 = new TForm29;
+    // Closing the main window ends the program whatever else is shown.
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             Form2, Form3, Form4, Form6, Form9, Form10, Form11, Form13, Form14, Form17, Form18,
+             Form19, Form20, Form22, Form23, Form24, Form25, Form26, Form27, Form28, Form29})
+        w->setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 namespace {

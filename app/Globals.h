@@ -63,8 +63,9 @@ extern TPanelItem* previewEntry; // browser entry last shown in the preview
 extern int destinationAction;    // what the destination chooser does on OK
 
 // Creates every window once, main window first, in the start-up order.
-// dataFolder is the program's data folder (ends in "/").
-void createWindows(const QString& dataFolder);
+// dataFolder is the program's data folder (ends in "/"); startPath the
+// command-line path, "" for none.
+void createWindows(const QString& dataFolder, const QString& startPath = QString());
 
 // Deletes the windows in reverse order (tests and program end).
 void destroyWindows();

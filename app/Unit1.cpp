@@ -1,9 +1,665 @@
 #include "app/Unit1.h"
 
-TForm1::TForm1(const QString& dataFolder, QWidget* parent)
+#include "app/Globals.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "engine/TextLines.h"
+#include "viewers/Unit14.h"
+#include "viewers/Unit18.h"
+#include "viewers/Unit2.h"
+#include "viewers/Unit26.h"
+#include "viewers/Unit27.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStorageInfo>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kSettingsFile = QStringLiteral("sorrelquint.ini");
+const QString kFavoritesFile = QStringLiteral("favorites.dat");
+const QString kThumbFolder = QStringLiteral("thumb/");
+
+const int kStatusWidths[TForm1::StatusPanelCount] = {130, 150, 100, 100, 100, 80, 150};
+
+struct Filter
+{
+    const char* caption;
+    const char* mask;
+};
+const Filter kFilters[] = {
+    {"すべてのファイル (*.*)", "*.*"},
+    {"ビットマップ;JPEG(*.bmp;*.jpeg;*.jpg)", "*.bmp;*.jpeg;*.jpg"},
+    {"ビットマップ(*.bmp)", "*.bmp"},
+    {"JPEG(*.jpg;*.jpeg)", "*.jpg;*.jpeg"},
+    {"テキストファイル(*.txt)", "*.txt"},
+    {"HTMLドキュメント(*.html;*.htm)", "*.htm"},
+    {"実行ファイル(*.exe)", "*.exe;*.exe.lnk"},
+};
+
+struct Size
+{
+    int width, height;
+};
+const Size kThumbSizes[] = {{40, 30}, {60, 45}, {80, 60}, {100, 75}, {120, 90}};
+const char* const kExtensions[] = {"*.bmp", "*.jpg;*.jpeg", "*.bmp;*.jpg;*.jpeg"};
+const int kQualities[] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 55, 50};
+
+QString firstLine(const QPlainTextEdit* memo)
+{
+    return memo->document()->firstBlock().text();
+}
+
+} // namespace
+
+TForm1::TForm1(const QString& dataFolder, const QString& startPath, int screenWidth,
+               int screenHeight, QWidget* parent)
     : QMainWindow(parent)
     , m_dataFolder(dataFolder)
+    , m_startPath(startPath)
+    , m_screenWidth(screenWidth)
+    , m_screenHeight(screenHeight)
 {
+    if (m_screenWidth <= 0 || m_screenHeight <= 0) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect geometry = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+        m_screenWidth = geometry.width();
+        m_screenHeight = geometry.height();
+    }
     setObjectName(QStringLiteral("Form1"));
+    buildLayout();
+    buildMenus();
+    buildStatusBar();
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+QString TForm1::settingsFileName() const
+{
+    return m_dataFolder + kSettingsFile;
+}
+
+QString TForm1::favoritesFileName() const
+{
+    return m_dataFolder + kFavoritesFile;
+}
+
+void TForm1::buildLayout()
+{
+    auto* central = new QWidget(this);
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    // Tool row.
+    auto* toolRow = new QWidget(central);
+    auto* toolLayout = new QHBoxLayout(toolRow);
+    toolLayout->setContentsMargins(2, 2, 2, 2);
+    auto makeButton = [toolRow](const char* name, const char* hint, const char* text) {
+        auto* button = new QToolButton(toolRow);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setToolTip(QString::fromUtf8(hint));
+        button->setText(QString::fromUtf8(text));
+        return button;
+    };
+    SpeedButton8 = makeButton("SpeedButton8", "最新の情報に更新", "↻");
+    ComboBox1 = new QComboBox(toolRow);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setToolTip(QStringLiteral("お気に入りフォルダ"));
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->setMinimumWidth(400);
+    SpeedButton1 = makeButton("SpeedButton1", "お気に入り追加", "＋");
+    SpeedButton2 = makeButton("SpeedButton2", "移動", "→");
+    toolLayout->addWidget(SpeedButton8);
+    toolLayout->addWidget(ComboBox1);
+    toolLayout->addWidget(SpeedButton1);
+    toolLayout->addWidget(SpeedButton2);
+    toolLayout->addStretch(1);
+    outer->addWidget(toolRow);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, central);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setChildrenCollapsible(false);
+
+    // Folder pane.
+    Panel3 = new QWidget(Splitter1);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    auto* paneLayout = new QVBoxLayout(Panel3);
+    paneLayout->setContentsMargins(0, 0, 0, 0);
+    paneLayout->setSpacing(1);
+    DriveComboBox1 = new QComboBox(Panel3);
+    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (!volume.isValid() || !volume.isReady())
+            continue;
+        DriveComboBox1->addItem(volume.rootPath(), volume.rootPath());
+    }
+    if (DriveComboBox1->findData(QStringLiteral("/")) < 0)
+        DriveComboBox1->insertItem(0, QStringLiteral("/"), QStringLiteral("/"));
+
+    m_dirModel = new QFileSystemModel(this);
+    m_dirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    m_dirModel->setRootPath(QStringLiteral("/"));
+    DirectoryListBox1 = new QTreeView(Panel3);
+    DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
+    DirectoryListBox1->setModel(m_dirModel);
+    for (int column = 1; column < m_dirModel->columnCount(); ++column)
+        DirectoryListBox1->hideColumn(column);
+    DirectoryListBox1->header()->hide();
+    DirectoryListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    m_fileModel = new QFileSystemModel(this);
+    m_fileModel->setFilter(QDir::Files | QDir::Hidden);
+    m_fileModel->setNameFilterDisables(false);
+    FileListBox1 = new QListView(Panel3);
+    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+    FileListBox1->setToolTip(QStringLiteral("ダブルクリックで関連付けで開く"));
+    FileListBox1->setModel(m_fileModel);
+
+    FilterComboBox1 = new QComboBox(Panel3);
+    FilterComboBox1->setObjectName(QStringLiteral("FilterComboBox1"));
+    for (const Filter& filter : kFilters)
+        FilterComboBox1->addItem(QString::fromUtf8(filter.caption), QString::fromLatin1(filter.mask));
+
+    // The pane is 128 pixels wide; long names must not widen it.
+    for (QWidget* w : std::initializer_list<QWidget*>{DriveComboBox1, DirectoryListBox1, FileListBox1, FilterComboBox1}) {
+        w->setSizePolicy(QSizePolicy::Ignored, w->sizePolicy().verticalPolicy());
+        w->setMinimumWidth(0);
+    }
+    DriveComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    FilterComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    paneLayout->addWidget(DriveComboBox1);
+    paneLayout->addWidget(DirectoryListBox1);
+    paneLayout->addWidget(FileListBox1, 1);
+    paneLayout->addWidget(FilterComboBox1);
+
+    // Right side: browser, splitter, preview.
+    Splitter2 = new QSplitter(Qt::Vertical, Splitter1);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setChildrenCollapsible(false);
+    ImgPanel1 = new QWidget(Splitter2);
+    ImgPanel1->setObjectName(QStringLiteral("ImgPanel1"));
+    ImgPanel1->setAutoFillBackground(true);
+    ImgPanel1->setMinimumHeight(1);
+    ImgBox1 = new QWidget(Splitter2);
+    ImgBox1->setObjectName(QStringLiteral("ImgBox1"));
+    ImgBox1->setCursor(Qt::PointingHandCursor);
+    ImgBox1->setAutoFillBackground(true);
+    ImgBox1->setMinimumHeight(1);
+    ImgBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The browser keeps its height when the window is resized; the preview
+    // takes the rest, as the browser is aligned to the top.
+    Splitter2->setStretchFactor(0, 0);
+    Splitter2->setStretchFactor(1, 1);
+    Splitter2->setSizes({216, 400});
+    ImgPanel1->installEventFilter(this);
+
+    Splitter1->addWidget(Panel3);
+    Splitter1->addWidget(Splitter2);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({128, 900});
+    outer->addWidget(Splitter1, 1);
+
+    // Hidden controls that carry data.
+    Memo2 = new QPlainTextEdit(central);
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo2->hide();
+
+    setCentralWidget(central);
+
+    connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                const QString path = m_dirModel->filePath(current);
+                if (path.isEmpty() || path == m_treeFolder)
+                    return;
+                m_treeFolder = path;
+                DirectoryListBox1Change();
+            });
+    // The model reads folders in the background: show the current one once
+    // its parent is listed.
+    connect(m_dirModel, &QFileSystemModel::directoryLoaded, this, [this] {
+        QTimer::singleShot(100, this, &TForm1::revealTreeFolder);
+    });
+    connect(DriveComboBox1, &QComboBox::activated, this, &TForm1::DriveComboBox1Change);
+    connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::FilterComboBox1Change);
+    connect(Memo2, &QPlainTextEdit::textChanged, this, &TForm1::navigateFromMemo2);
+    connect(DirectoryListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        m_popups.value(QStringLiteral("PopupMenu1"))->popup(DirectoryListBox1->viewport()->mapToGlobal(at));
+    });
+    connect(ImgBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        m_popups.value(QStringLiteral("PopupMenu2"))->popup(ImgBox1->mapToGlobal(at));
+    });
+    connect(Splitter1, &QSplitter::splitterMoved, this, [this] {
+        // The drive box and filter box take the folder pane's width.
+        DriveComboBox1->setFixedWidth(Panel3->width());
+        FilterComboBox1->setFixedWidth(Panel3->width());
+    });
+    FilterComboBox1Change(0);
+}
+
+void TForm1::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(false);
+    for (int i = 0; i < StatusPanelCount; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFixedWidth(kStatusWidths[i]);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        bar->addWidget(panel);
+        m_panels.push_back(panel);
+    }
+}
+
+QString TForm1::statusText(int panel) const
+{
+    return m_panels.at(panel)->text();
+}
+
+void TForm1::setStatusText(int panel, const QString& text)
+{
+    m_panels.at(panel)->setText(text);
+}
+
+void TForm1::FormCreate()
+{
+    // 1. Dropped files. (QRandomGenerator::global() is seeded by the system.)
+    setAcceptDrops(true);
+
+    // 2. Caption and size: the screen's size, centred, not maximised.
     setWindowTitle(QStringLiteral("Sorrelquint"));
+    resize(m_screenWidth, m_screenHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - m_screenWidth) / 2, area.y() + (area.height() - m_screenHeight) / 2);
+    }
+
+    // 3. Browser: multiple selection, selection shown without focus, its own
+    // double-click off. Configured with the browser itself.
+
+    // 4. Favourites.
+    QStringList favorites;
+    if (QFileInfo::exists(favoritesFileName()) && sq::readTextLines(favoritesFileName(), favorites))
+        ComboBox1->addItems(favorites);
+
+    // 5. Settings: defaults written when the file is missing, then loaded.
+    if (!QFileInfo::exists(settingsFileName())) {
+        m_settings.writeDefaults(m_screenWidth);
+        m_settings.save(settingsFileName());
+    }
+    m_settings.load(settingsFileName(), m_screenWidth);
+
+    // 6. - 9. Sort, folder pane, size and background through their commands.
+    if (const int v = m_settings.readInt(1); v >= 0 && v <= 3)
+        SortCommand(v);
+    if (const int v = m_settings.readInt(2); v == 0 || v == 1) {
+        setChecked(QStringLiteral("N17"), v == 0);
+        N17Click();
+    }
+    if (const int v = m_settings.readInt(3); v >= 0 && v <= 4)
+        SizeCommand(v);
+    if (const int v = m_settings.readInt(4); v >= 0 && v <= 5)
+        ViewStyleCommand(v);
+
+    // 10. Preview pane, the way line 2 is applied.
+    if (const int v = m_settings.readInt(26); v == 0 || v == 1) {
+        setChecked(QStringLiteral("V1"), v == 0);
+        V1Click();
+    }
+
+    // 11. Preview display mode: the two items checked, the mode set directly.
+    if (const int v = m_settings.readInt(27); v >= 0 && v <= 3) {
+        checkItemsOf(&TForm1::DispModeCommand, v);
+        previewSetMode(v);
+    }
+
+    // 12. Thumbnail cache folder: created one level deep when missing.
+    const QString thumb = m_dataFolder + kThumbFolder;
+    m_autoThumb = QFileInfo(thumb).isDir();
+    if (!m_autoThumb)
+        m_autoThumb = QDir().mkdir(thumb);
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    FormShow();
+}
+
+void TForm1::FormShow()
+{
+    // 1. - 2. Controls that only carry data and commands hidden for good.
+    for (const char* name : {"N24", "Veiw1", "N33", "Type1", "N61", "BMP3", "JPEG3"})
+        if (QAction* a = menuItem(QString::fromLatin1(name)))
+            a->setVisible(false);
+
+    // 3. Save windows of the loupe and join.
+    if (Form26)
+        Form26->move(m_screenWidth / 2, m_screenHeight / 2);
+    if (Form27)
+        Form27->move(m_screenWidth / 2, m_screenHeight / 3);
+
+    // 4. Folder tree: half the folder pane.
+    DirectoryListBox1->setFixedHeight(std::max(1, Panel3->height() / 2));
+
+    // 6. Start-up folder.
+    applyStartupFolder();
+
+    // 8. Loupe positions.
+    if (Form14)
+        Form14->move(m_settings.readInt(36), m_settings.readInt(37));
+    if (Form18)
+        Form18->move(m_settings.readInt(44), m_settings.readInt(45));
+
+    // 9. Thumbnail pane height.
+    if (isChecked(QStringLiteral("V1")))
+        setThumbnailPaneHeight(m_settings.readInt(51));
+
+    // 10. - 11. Extensions and JPEG quality.
+    if (const int v = m_settings.readInt(52); v >= 0 && v <= 2)
+        ExtCommand(v);
+    const int quality = m_settings.readInt(54);
+    for (int q : kQualities)
+        if (q == quality)
+            checkItemsOf(&TForm1::QualityCommand, q);
+
+    // 12. Command-line path, handed to navigation through Memo2.
+    if (!m_startPath.isEmpty()) {
+        Memo2->setPlainText(m_startPath);
+        if (m_startPath.size() > 3)
+            navigateFromMemo2();
+    }
+
+    // 13.
+    DirectoryListBox1->setFocus();
+}
+
+void TForm1::applyStartupFolder()
+{
+    const QString start = m_settings.text(0);
+    if (QFileInfo(start).isDir()) {
+        if (QAction* n2 = menuItem(QStringLiteral("N2")))
+            n2->setText(start);
+        pointTreeAt(start);
+        return;
+    }
+    // Paths are case-sensitive here: the program's folder opens as it is.
+    pointTreeAt(m_dataFolder);
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (!m_closed) {
+        m_closed = true;
+        // 1. Loupe and loupe bar positions. 2. - 3. Their direction and width
+        // boxes arrive with the loupe bar; until then the lines stay.
+        if (Form14) {
+            m_settings.setInt(36, Form14->x());
+            m_settings.setInt(37, Form14->y());
+        }
+        if (Form18) {
+            m_settings.setInt(44, Form18->x());
+            m_settings.setInt(45, Form18->y());
+        }
+        // 4. - 5. Settings, then favourites.
+        m_settings.save(settingsFileName());
+        QStringList favorites;
+        for (int i = 0; i < ComboBox1->count(); ++i)
+            favorites << ComboBox1->itemText(i);
+        if (!favorites.isEmpty() || QFileInfo::exists(favoritesFileName()))
+            sq::writeTextLines(favoritesFileName(), favorites);
+    }
+    event->accept();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    Memo2->clear();
+    Memo2->setPlainText(urls.first().toLocalFile());
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Browser resize: the splitter position is remembered while the preview is shown.
+    if (watched == ImgPanel1 && event->type() == QEvent::Resize && m_shown &&
+        isChecked(QStringLiteral("V1")) && ImgBox1->isVisible())
+        m_settings.setInt(51, ImgPanel1->height());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::navigateFromMemo2()
+{
+    const QString path = firstLine(Memo2);
+    if (!path.isEmpty())
+        pointTreeAt(path);
+}
+
+void TForm1::pointTreeAt(const QString& path)
+{
+    QFileInfo info(path);
+    if (!info.exists())
+        return;
+    const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    const QString clean = QDir::cleanPath(folder);
+    if (clean == m_treeFolder)
+        return;
+    const QModelIndex index = m_dirModel->index(clean);
+    if (index.isValid()) {
+        DirectoryListBox1->setCurrentIndex(index);
+        revealTreeFolder();
+    }
+    if (m_treeFolder != clean) {
+        // The model had no row for it (a hidden folder, say): follow anyway.
+        m_treeFolder = clean;
+        DirectoryListBox1Change();
+    }
+}
+
+void TForm1::revealTreeFolder()
+{
+    const QModelIndex current = DirectoryListBox1->currentIndex();
+    for (QModelIndex up = current.parent(); up.isValid(); up = up.parent())
+        DirectoryListBox1->expand(up);
+    DirectoryListBox1->scrollTo(current, QAbstractItemView::PositionAtCenter);
+}
+
+void TForm1::DirectoryListBox1Change()
+{
+    // Folder navigation: 1. close the slide view unless a saved screen is
+    // being applied; 2. drive box; 3. browser; 4. favourites edit text.
+    if (sq::app::slideViewActive && !sq::app::favoriteLoading)
+        hideSlideView();
+    syncDriveBox();
+    FileListBox1->setRootIndex(m_fileModel->setRootPath(m_treeFolder));
+    browserOpenFolder(m_treeFolder);
+    ComboBox1->setEditText(browserCurrentFolderPath());
+}
+
+void TForm1::syncDriveBox()
+{
+    int best = -1;
+    qsizetype bestLength = -1;
+    for (int i = 0; i < DriveComboBox1->count(); ++i) {
+        QString root = DriveComboBox1->itemData(i).toString();
+        if (!root.endsWith(QLatin1Char('/')))
+            root += QLatin1Char('/');
+        const QString folder = m_treeFolder.endsWith(QLatin1Char('/')) ? m_treeFolder : m_treeFolder + QLatin1Char('/');
+        if (folder.startsWith(root) && root.size() > bestLength) {
+            best = i;
+            bestLength = root.size();
+        }
+    }
+    if (best >= 0)
+        DriveComboBox1->setCurrentIndex(best);
+}
+
+void TForm1::DriveComboBox1Change(int index)
+{
+    pointTreeAt(DriveComboBox1->itemData(index).toString());
+}
+
+void TForm1::FilterComboBox1Change(int index)
+{
+    const QString mask = FilterComboBox1->itemData(index).toString();
+    QStringList patterns = mask.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    if (patterns == QStringList{QStringLiteral("*.*")})
+        patterns = {QStringLiteral("*")};
+    m_fileModel->setNameFilters(patterns);
+}
+
+void TForm1::hideSlideView()
+{
+    if (Form2)
+        Form2->hide();
+    sq::app::slideViewActive = false;
+}
+
+void TForm1::setThumbnailPaneHeight(int height)
+{
+    const QList<int> sizes = Splitter2->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    const int h = std::max(1, height);
+    Splitter2->setSizes({h, std::max(1, total - h)});
+}
+
+void TForm1::SortCommand(int code)
+{
+    checkItemsOf(&TForm1::SortCommand, code);
+    browserSetSortType(code);
+    browserRefresh();
+    m_settings.setInt(1, code);
+}
+
+void TForm1::SizeCommand(int index)
+{
+    checkItemsOf(&TForm1::SizeCommand, index);
+    browserSetImageSize(kThumbSizes[index].width, kThumbSizes[index].height);
+    m_settings.setInt(3, index);
+}
+
+void TForm1::ViewStyleCommand(int index)
+{
+    checkItemsOf(&TForm1::ViewStyleCommand, index);
+    browserSetStyle(index);
+    m_settings.setInt(4, index);
+}
+
+void TForm1::ExtCommand(int index)
+{
+    // "BMP" and "JPEG" close the slide view, whatever is being applied.
+    if (index != 2 && sq::app::slideViewActive)
+        hideSlideView();
+    checkItemsOf(&TForm1::ExtCommand, index);
+    browserSetExt(QString::fromLatin1(kExtensions[index]));
+    m_settings.setInt(52, index);
+}
+
+void TForm1::DispModeCommand(int mode)
+{
+    checkItemsOf(&TForm1::DispModeCommand, mode);
+    previewSetMode(mode);
+    showPreviewEntry();
+    m_settings.setInt(27, mode);
+}
+
+void TForm1::QualityCommand(int quality)
+{
+    checkItemsOf(&TForm1::QualityCommand, quality);
+    m_settings.setInt(54, quality);
+}
+
+void TForm1::WindowSizeCommand(int percent)
+{
+    resize(m_screenWidth * percent / 100, m_screenHeight * percent / 100);
+}
+
+void TForm1::N17Click()
+{
+    if (isChecked(QStringLiteral("N17"))) {
+        setChecked(QStringLiteral("N17"), false);
+        Panel3->hide();
+        m_settings.setText(2, QStringLiteral("0"));
+    } else {
+        setChecked(QStringLiteral("N17"), true);
+        Panel3->show();
+        m_settings.setText(2, QStringLiteral("1"));
+    }
+}
+
+void TForm1::V1Click()
+{
+    if (isChecked(QStringLiteral("V1"))) {
+        setChecked(QStringLiteral("V1"), false);
+        m_settings.setText(26, QStringLiteral("0"));
+        ImgBox1->hide();
+    } else {
+        setChecked(QStringLiteral("V1"), true);
+        m_settings.setText(26, QStringLiteral("1"));
+        ImgBox1->show();
+        setThumbnailPaneHeight(m_settings.readInt(51));
+    }
+}
+
+void TForm1::Close1Click()
+{
+    close();
+}
+
+void TForm1::N2Click()
+{
+    if (!Form3)
+        return;
+    // The chosen folder is used at the next start; the tree stays where it is.
+    Form3->onChosen = [this](const QString& path) {
+        if (QAction* n2 = menuItem(QStringLiteral("N2")))
+            n2->setText(path);
+        m_settings.setText(0, path);
+    };
+    Form3->openAt(m_treeFolder);
+}
+
+void TForm1::About1Click()
+{
+    if (Form4)
+        Form4->show();
 }

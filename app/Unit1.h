@@ -1,23 +1,151 @@
 // The main window: folder pane, thumbnail browser, preview, menus and status
 // bar. Owns the settings lines; applies them at creation and first show
 // through the very handlers the menu commands use, saves them at close.
+// GUI thread only.
 #pragma once
 
 #include "app/SettingsLines.h"
 
+#include <QHash>
 #include <QMainWindow>
+#include <QStringList>
+
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QFileSystemModel;
+class QLabel;
+class QListView;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QToolButton;
+class QTreeView;
 
 class TForm1 : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit TForm1(const QString& dataFolder, QWidget* parent = nullptr);
+    static constexpr int StatusPanelCount = 7;
+
+    // dataFolder is the program's data folder (ends in "/"). screenWidth and
+    // screenHeight size the window and the defaults; 0 takes the primary
+    // screen's. startPath is the command-line path ("" for none).
+    explicit TForm1(const QString& dataFolder, const QString& startPath = QString(),
+                    int screenWidth = 0, int screenHeight = 0, QWidget* parent = nullptr);
+    ~TForm1() override;
 
     TSettingsLines& settings() { return m_settings; }
     const QString& dataFolder() const { return m_dataFolder; }
+    QString settingsFileName() const;
+    QString favoritesFileName() const;
+
+    // Menu items and pop-up menus by component name; nullptr when unknown.
+    QAction* menuItem(const QString& name) const { return m_items.value(name); }
+    QMenu* popupMenu(const QString& name) const { return m_popups.value(name); }
+
+    QString statusText(int panel) const;
+    void setStatusText(int panel, const QString& text);
+
+    // The folder tree's current folder ("" before any).
+    QString treeFolder() const { return m_treeFolder; }
+    // Points the folder tree at a folder; a file opens its folder. Nothing
+    // happens for a path that names nothing existing.
+    void pointTreeAt(const QString& path);
+
+    // Whether the automatic thumbnail cache folder is usable.
+    bool autoThumb() const { return m_autoThumb; }
+
+    // Command handlers, as the menu items run them.
+    void SortCommand(int code);       // Name1, Size1, Date1, Type1: line 1 codes 0..3
+    void SizeCommand(int index);      // N13 ... N120x902: line 3 0..4
+    void ViewStyleCommand(int index); // ViewStyle1 ... ViewStyle6: line 4 0..5
+    void ExtCommand(int index);       // BMP2, JPEG2, BMPJPEG1: line 52 0..2
+    void DispModeCommand(int mode);   // N29/N85 ... N36/N88: line 27 0..3
+    void QualityCommand(int quality); // JPG100 ... JPG50: line 54
+    void WindowSizeCommand(int percent); // N501 ... N1001
+    void N17Click();                  // folder pane toggle, line 2
+    void V1Click();                   // preview pane toggle, line 26
+    void Close1Click();
+    void N2Click();     // start-up folder dialog
+    void About1Click(); // about box
+
+    // Hidden controls carrying data between windows.
+    QPlainTextEdit* Memo2 = nullptr;  // command-line or dropped path
+    QComboBox* ComboBox1 = nullptr;   // favourites
+
+    QWidget* Panel3 = nullptr;        // folder pane
+    QComboBox* DriveComboBox1 = nullptr;
+    QTreeView* DirectoryListBox1 = nullptr;
+    QListView* FileListBox1 = nullptr;
+    QComboBox* FilterComboBox1 = nullptr;
+    QSplitter* Splitter1 = nullptr;   // between the folder pane and the right side
+    QSplitter* Splitter2 = nullptr;   // between the browser and the preview
+    QWidget* ImgPanel1 = nullptr;     // the thumbnail browser's place
+    QWidget* ImgBox1 = nullptr;       // the preview's place
+    QToolButton* SpeedButton8 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+
+    struct MenuDef; // one row of the menu table
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildLayout();
+    void buildMenus();
+    void buildStatusBar();
+    QAction* addItem(QMenu* menu, const MenuDef& def);
+    void checkItem(const QString& name);
+    void checkItemsOf(void (TForm1::*command)(int), int arg);
+    void setChecked(const QString& name, bool checked);
+    bool isChecked(const QString& name) const;
+
+    void FormCreate();
+    void FormShow();
+    void applyStartupFolder();
+    void navigateFromMemo2();
+    void DirectoryListBox1Change();
+    void DriveComboBox1Change(int index);
+    void FilterComboBox1Change(int index);
+    void syncDriveBox();
+    void revealTreeFolder();
+    void setThumbnailPaneHeight(int height);
+
+    // The thumbnail browser and the preview are placeholders so far: these
+    // are the calls the commands make on them, acting on nothing yet.
+    void browserSetSortType(int code) { Q_UNUSED(code); }
+    void browserSetImageSize(int width, int height) { Q_UNUSED(width); Q_UNUSED(height); }
+    void browserSetStyle(int index) { Q_UNUSED(index); }
+    void browserSetExt(const QString& ext) { Q_UNUSED(ext); }
+    void browserRefresh() {}
+    void browserOpenFolder(const QString& path) { m_browserFolder = path; }
+    QString browserCurrentFolderPath() const { return m_browserFolder; }
+    void previewSetMode(int mode) { Q_UNUSED(mode); }
+    void showPreviewEntry() {}
+    void hideSlideView();
+
     QString m_dataFolder;
+    QString m_startPath;
+    int m_screenWidth;
+    int m_screenHeight;
     TSettingsLines m_settings;
+    bool m_autoThumb = false;
+    bool m_shown = false;
+    bool m_closed = false;
+    QString m_treeFolder;
+    QString m_browserFolder;
+    QFileSystemModel* m_dirModel = nullptr;
+    QFileSystemModel* m_fileModel = nullptr;
+    QHash<QString, QAction*> m_items;
+    QHash<QString, QMenu*> m_popups;
+    QHash<QString, QString> m_groupOf; // radio item -> its group
+    std::vector<QLabel*> m_panels;
 };

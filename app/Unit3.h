@@ -1,8 +1,17 @@
-// The start-up folder dialog.
-// Created once at start by createWindows() and kept, hidden, until shown.
+// The start-up folder dialog: the user picks the folder the program opens at
+// its next start. Modeless; the main window opens it from its N2 item and
+// learns the chosen folder through onChosen.
 #pragma once
 
 #include <QDialog>
+
+#include <functional>
+
+class QComboBox;
+class QFileSystemModel;
+class QLabel;
+class QPushButton;
+class QTreeView;
 
 class TForm3 : public QDialog
 {
@@ -10,4 +19,24 @@ class TForm3 : public QDialog
 
 public:
     explicit TForm3(QWidget* parent = nullptr);
+
+    // Points the folder list at path, shows the path and the dialog.
+    void openAt(const QString& path);
+    QString chosenPath() const { return m_chosen; }
+
+    // Called with the chosen path on "OK".
+    std::function<void(const QString&)> onChosen;
+
+    QComboBox* DriveComboBox1 = nullptr;
+    QTreeView* DirectoryListBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QPushButton* Button1 = nullptr; // OK
+    QPushButton* Button2 = nullptr; // キャンセル
+
+private:
+    void choose(const QString& path);
+    void Button1Click();
+
+    QFileSystemModel* m_model = nullptr;
+    QString m_chosen;
 };

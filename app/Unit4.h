@@ -1,8 +1,9 @@
-// The about box.
-// Created once at start by createWindows() and kept, hidden, until shown.
+// The about box: the program's icon, its name and version, and "OK".
 #pragma once
 
 #include <QDialog>
+
+class QLabel;
 
 class TForm4 : public QDialog
 {
@@ -10,4 +11,7 @@ class TForm4 : public QDialog
 
 public:
     explicit TForm4(QWidget* parent = nullptr);
+
+    QLabel* Image1 = nullptr;
+    QLabel* Label1 = nullptr;
 };

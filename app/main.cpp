@@ -1,8 +1,10 @@
 // Program entry: decides the data folder, creates the windows and runs the
-// event loop.
+// event loop. The first argument, a folder or file, is opened after the
+// start-up folder.
 #include "app/Globals.h"
 #include "app/Unit1.h"
 #include "platform/DataFolder.h"
+#include "platform/TermSignals.h"
 
 #include <QApplication>
 
@@ -19,7 +21,14 @@ int main(int argc, char** argv)
     else if (!dataFolder.endsWith(QLatin1Char('/')))
         dataFolder += QLatin1Char('/');
 
-    sq::app::createWindows(dataFolder);
+    const QStringList args = QCoreApplication::arguments();
+    sq::app::createWindows(dataFolder, args.size() > 1 ? args.at(1) : QString());
+    // A logout or kill closes the main window like its close box, so the
+    // settings and favourites are saved.
+    sq::platform::onTerminationRequest([] {
+        if (Form1)
+            Form1->close();
+    });
     Form1->show();
     const int rc = app.exec();
     sq::app::destroyWindows();

@@ -60,7 +60,6 @@ bool startsWith(Bytes b, const char* magic, size_t n)
 QImage decodePng(Bytes png)
 {
     // IHDR must come first; its size is checked before libpng allocates rows.
-    Reader r{png};
     if (png.size() < 24 || !startsWith(png, "\x89PNG\r\n\x1a\n", 8) ||
         !startsWith(png.subspan(12), "IHDR", 4))
         return {};

@@ -24,3 +24,38 @@ QByteArray readFile(const QString& path)
 }
 
 } // namespace sq::test
+
+#include <QColor>
+#include <QImageWriter>
+
+namespace sq::test {
+
+QImage patternImage(int width, int height)
+{
+    QImage img(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y) {
+        uchar* row = img.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            row[3 * x] = uchar(x * 255 / std::max(1, width - 1));
+            row[3 * x + 1] = uchar(y * 255 / std::max(1, height - 1));
+            row[3 * x + 2] = uchar(((x / 16) + (y / 16)) % 2 ? 200 : 40);
+        }
+    }
+    return img;
+}
+
+bool writeJpeg(const QString& path, const QImage& image, int quality)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImageWriter writer(path, "jpeg");
+    writer.setQuality(quality);
+    return writer.write(image);
+}
+
+bool writeBmp(const QString& path, const QImage& image)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return image.save(path, "BMP");
+}
+
+} // namespace sq::test

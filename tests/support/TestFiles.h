@@ -15,3 +15,16 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 
 } // namespace sq::test
+
+#include <QImage>
+
+namespace sq::test {
+
+// A picture with a recognisable pattern: colour bands plus a gradient.
+QImage patternImage(int width, int height);
+
+// Saves a picture as JPEG (quality 90) or BMP; false on failure.
+bool writeJpeg(const QString& path, const QImage& image, int quality = 90);
+bool writeBmp(const QString& path, const QImage& image);
+
+} // namespace sq::test

@@ -1,0 +1,264 @@
+// The main window's menu bar and pop-up menus, built from one table of
+// {menu, component name, caption, radio group, check mark, handler}.
+#include "app/Unit1.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+struct TForm1::MenuDef
+{
+    const char* parent;  // component name of the menu that holds it; "" = menu bar
+    const char* name;    // component name; "-" = separator
+    const char* caption; // nullptr for separators
+    const char* group = nullptr; // radio group: checking one clears the others
+    bool toggle = false;         // a check item whose handler decides the mark
+    bool checked = false;        // the window definition's check mark
+    void (TForm1::*command)(int) = nullptr;
+    int arg = 0;
+    void (TForm1::*click)() = nullptr;
+};
+
+namespace {
+using F = TForm1;
+} // namespace
+
+// Order is the menus' order. Items with no handler belong to commands that
+// arrive with their windows and dialogs.
+static const TForm1::MenuDef kMenus[] = {
+    {"", "File1", "フォルダ(&F)"},
+    {"File1", "New1", "新規作成"},
+    {"File1", "GoTo2", "移動"},
+    {"File1", "Copy2", "コピー"},
+    {"File1", "Delete1", "削除"},
+    {"File1", "Rename1", "名前の変更"},
+    {"File1", "-", nullptr},
+    {"File1", "N53", "お気に入り追加"},
+    {"File1", "N54", "お気に入り編集"},
+    {"File1", "-", nullptr},
+    {"File1", "N11", "起動フォルダ設定"},
+    {"N11", "N2", "参照", nullptr, false, false, nullptr, 0, &F::N2Click},
+    {"File1", "-", nullptr},
+    {"File1", "Close1", "終了(&C)", nullptr, false, false, nullptr, 0, &F::Close1Click},
+
+    {"", "Edit3", "画像"},
+    {"Edit3", "Cut1", "切り取り"},
+    {"Edit3", "Copy1", "コピー"},
+    {"Edit3", "Paste1", "貼り付け"},
+    {"Edit3", "Delete2", "削除"},
+    {"Edit3", "-", nullptr},
+    {"Edit3", "SelectAll1", "すべて選択"},
+    {"Edit3", "-", nullptr},
+    {"Edit3", "N26", "フォルダへ移動"},
+    {"Edit3", "Copy4", "フォルダへコピー"},
+    {"Edit3", "N21", "関連付けで開く"},
+    {"Edit3", "-", nullptr},
+    {"Edit3", "BMP1", "BMPに一括変換"},
+    {"Edit3", "JPEG1", "JPEGに一括変換"},
+    {"Edit3", "JPEG4", "JPEG保存画質"},
+    {"JPEG4", "JPG100", "100", "quality", false, false, &F::QualityCommand, 100},
+    {"JPEG4", "JPG95", "95", "quality", false, false, &F::QualityCommand, 95},
+    {"JPEG4", "JPG90", "90", "quality", false, true, &F::QualityCommand, 90},
+    {"JPEG4", "JPG85", "85", "quality", false, false, &F::QualityCommand, 85},
+    {"JPEG4", "JPG80", "80", "quality", false, false, &F::QualityCommand, 80},
+    {"JPEG4", "JPG75", "75", "quality", false, false, &F::QualityCommand, 75},
+    {"JPEG4", "JPG70", "70", "quality", false, false, &F::QualityCommand, 70},
+    {"JPEG4", "JPG65", "65", "quality", false, false, &F::QualityCommand, 65},
+    {"JPEG4", "JPG60", "60", "quality", false, false, &F::QualityCommand, 60},
+    {"JPEG4", "JPG55", "55", "quality", false, false, &F::QualityCommand, 55},
+    {"JPEG4", "JPG50", "50", "quality", false, false, &F::QualityCommand, 50},
+
+    {"", "Disp1", "表示(&V)"},
+    {"Disp1", "N3", "次の行"},
+    {"Disp1", "N12", "前の行"},
+    {"Disp1", "N6", "次のページ"},
+    {"Disp1", "N7", "前のページ"},
+    {"Disp1", "N8", "最初のページ"},
+    {"Disp1", "N9", "最終ページ"},
+    {"Disp1", "-", nullptr},
+    {"Disp1", "N1", "縮小画像サイズ"},
+    {"N1", "N13", "40x30", "size", false, false, &F::SizeCommand, 0},
+    {"N1", "N60x452", "60x45", "size", false, false, &F::SizeCommand, 1},
+    {"N1", "N80x602", "80x60", "size", false, false, &F::SizeCommand, 2},
+    {"N1", "N100x752", "100x75", "size", false, true, &F::SizeCommand, 3},
+    {"N1", "N120x902", "120x90", "size", false, false, &F::SizeCommand, 4},
+    {"Disp1", "N34", "拡張子"},
+    {"N34", "BMP2", "BMP", "ext", false, false, &F::ExtCommand, 0},
+    {"N34", "JPEG2", "JPEG", "ext", false, false, &F::ExtCommand, 1},
+    {"N34", "BMPJPEG1", "BMP/JPEG", "ext", false, true, &F::ExtCommand, 2},
+    {"Disp1", "Sort1", "並べ替え(&I)"},
+    {"Sort1", "Name1", "名前", "sort", false, true, &F::SortCommand, 0},
+    {"Sort1", "Size1", "サイズ", "sort", false, false, &F::SortCommand, 1},
+    {"Sort1", "Date1", "日付", "sort", false, false, &F::SortCommand, 2},
+    {"Sort1", "Type1", "ファイルタイプ", "sort", false, false, &F::SortCommand, 3},
+    {"Disp1", "-", nullptr},
+    {"Disp1", "Refresh1", "最新の情報に更新(&R)"},
+    {"Disp1", "-", nullptr},
+    {"Disp1", "N17", "フォルダリスト/ファイルリスト", nullptr, true, true, nullptr, 0, &F::N17Click},
+    {"Disp1", "V1", "メインウインドウビュー", nullptr, true, false, nullptr, 0, &F::V1Click},
+    {"Disp1", "N37", "表示方法"},
+    {"N37", "N29", "そのまま", "mode", false, false, &F::DispModeCommand, 0},
+    {"N37", "N35", "画像をウインドウに合わせる", "mode", false, true, &F::DispModeCommand, 1},
+    {"N37", "N39", "大きい画像だけウインドウに合わせる", "mode", false, false, &F::DispModeCommand, 2},
+    {"N37", "N36", "縦横比を保持しない", "mode", false, false, &F::DispModeCommand, 3},
+
+    {"", "ool1", "ツール"},
+    {"ool1", "N43", "ファイルリストビュー"},
+    {"ool1", "N46", "フルスクリーンビュー"},
+    {"ool1", "N40", "選択画像をスライドビュー"},
+    {"ool1", "-", nullptr},
+    {"ool1", "N15", "ルーペ表示"},
+    {"ool1", "N44", "ルーペ非表示"},
+    {"ool1", "N55", "ルーペバー"},
+    {"ool1", "-", nullptr},
+    {"ool1", "Explore1", "エクスプローラ起動"},
+
+    {"", "N27", "ウインドウ"},
+    {"N27", "N38", "ウインドウサイズ"},
+    {"N38", "N501", "50%", nullptr, false, false, &F::WindowSizeCommand, 50},
+    {"N38", "N601", "60%", nullptr, false, false, &F::WindowSizeCommand, 60},
+    {"N38", "N701", "70%", nullptr, false, false, &F::WindowSizeCommand, 70},
+    {"N38", "N801", "80%", nullptr, false, false, &F::WindowSizeCommand, 80},
+    {"N38", "N901", "90%", nullptr, false, false, &F::WindowSizeCommand, 90},
+    {"N38", "N1001", "100%", nullptr, false, false, &F::WindowSizeCommand, 100},
+
+    {"", "Help1", "ヘルプ(&H)"},
+    {"Help1", "About1", "バージョン情報", nullptr, false, false, nullptr, 0, &F::About1Click},
+
+    {"", "N61", "その他"},
+    {"N61", "N63", "キャッシュファイル削除"},
+    {"N61", "N52", "ファイル名で選択"},
+    {"N61", "N59", "日付で選択"},
+    {"N61", "N33", "背景色"},
+    {"N33", "ViewStyle1", "白(&1)", "style", false, false, &F::ViewStyleCommand, 0},
+    {"N33", "ViewStyle2", "黒(&2)", "style", false, false, &F::ViewStyleCommand, 1},
+    {"N33", "ViewStyle3", "灰(&3)", "style", false, true, &F::ViewStyleCommand, 2},
+    {"N33", "ViewStyle4", "青(&4)", "style", false, false, &F::ViewStyleCommand, 3},
+    {"N33", "ViewStyle5", "桃(&5)", "style", false, false, &F::ViewStyleCommand, 4},
+    {"N33", "ViewStyle6", "緑(&6)", "style", false, false, &F::ViewStyleCommand, 5},
+    {"N61", "Veiw1", "スライドビューウインドウ呼び出し"},
+    {"N61", "N24", "アプリケーションを開く"},
+    {"N24", "", "参照"},
+
+    // The folder tree's pop-up.
+    {"PopupMenu1", "New2", "新規作成"},
+    {"PopupMenu1", "GoTo3", "移動"},
+    {"PopupMenu1", "Copy3", "コピー"},
+    {"PopupMenu1", "Delete3", "削除"},
+    {"PopupMenu1", "Rename2", "名前の変更"},
+
+    // The preview's pop-up; its display modes share the main menu's handler.
+    {"PopupMenu2", "Open1", "関連付けで開く"},
+    {"PopupMenu2", "Rename3", "名前の変更"},
+    {"PopupMenu2", "-", nullptr},
+    {"PopupMenu2", "N32", "クリップボードへ"},
+    {"PopupMenu2", "Save1", "保存"},
+    {"PopupMenu2", "N42", "ルーペ画面を保存"},
+    {"PopupMenu2", "-", nullptr},
+    {"PopupMenu2", "BMP3", "BMPに変換"},
+    {"PopupMenu2", "JPEG3", "JPEGに変換"},
+    {"PopupMenu2", "-", nullptr},
+    {"PopupMenu2", "N85", "そのまま", "popupmode", false, false, &F::DispModeCommand, 0},
+    {"PopupMenu2", "N86", "画像をウインドウに合わせる", "popupmode", false, true, &F::DispModeCommand, 1},
+    {"PopupMenu2", "N87", "大きい画像だけウインドウに合わせる", "popupmode", false, false, &F::DispModeCommand, 2},
+    {"PopupMenu2", "N88", "縦横比を保持しない", "popupmode", false, false, &F::DispModeCommand, 3},
+};
+
+void TForm1::buildMenus()
+{
+    for (const char* name : {"PopupMenu1", "PopupMenu2"}) {
+        auto* popup = new QMenu(this);
+        popup->setObjectName(QString::fromLatin1(name));
+        m_popups.insert(popup->objectName(), popup);
+    }
+    // A name that later rows use as their parent is a submenu.
+    QSet<QString> parents;
+    for (const MenuDef& def : kMenus)
+        parents.insert(QString::fromLatin1(def.parent));
+
+    for (const MenuDef& def : kMenus) {
+        const QString parent = QString::fromLatin1(def.parent);
+        const QString name = QString::fromLatin1(def.name);
+        if (parent.isEmpty()) {
+            QMenu* menu = menuBar()->addMenu(QString::fromUtf8(def.caption));
+            menu->setObjectName(name);
+            menu->menuAction()->setObjectName(name);
+            m_popups.insert(name, menu);
+            m_items.insert(name, menu->menuAction());
+            continue;
+        }
+        QMenu* owner = m_popups.value(parent);
+        Q_ASSERT(owner);
+        if (name == QLatin1String("-")) {
+            owner->addSeparator();
+            continue;
+        }
+        if (parents.contains(name)) {
+            QMenu* sub = owner->addMenu(QString::fromUtf8(def.caption));
+            sub->setObjectName(name);
+            sub->menuAction()->setObjectName(name);
+            m_popups.insert(name, sub);
+            m_items.insert(name, sub->menuAction());
+            continue;
+        }
+        addItem(owner, def);
+    }
+}
+
+QAction* TForm1::addItem(QMenu* menu, const MenuDef& def)
+{
+    auto* action = menu->addAction(QString::fromUtf8(def.caption));
+    const QString name = QString::fromLatin1(def.name);
+    action->setObjectName(name);
+    if (!name.isEmpty())
+        m_items.insert(name, action);
+    if (def.group || def.toggle) {
+        action->setCheckable(true);
+        action->setChecked(def.checked);
+    }
+    if (def.group)
+        m_groupOf.insert(name, QString::fromLatin1(def.group));
+    const auto command = def.command;
+    const int arg = def.arg;
+    const auto click = def.click;
+    connect(action, &QAction::triggered, this, [this, action, command, arg, click] {
+        // The handlers set the check marks themselves, as the commands do
+        // when settings are applied at start; undo Qt's own toggle first.
+        if (action->isCheckable())
+            action->setChecked(!action->isChecked());
+        if (command)
+            (this->*command)(arg);
+        else if (click)
+            (this->*click)();
+    });
+    return action;
+}
+
+void TForm1::setChecked(const QString& name, bool checked)
+{
+    if (QAction* a = m_items.value(name))
+        a->setChecked(checked);
+}
+
+bool TForm1::isChecked(const QString& name) const
+{
+    const QAction* a = m_items.value(name);
+    return a && a->isChecked();
+}
+
+void TForm1::checkItem(const QString& name)
+{
+    const QString group = m_groupOf.value(name);
+    if (!group.isEmpty())
+        for (auto it = m_groupOf.cbegin(); it != m_groupOf.cend(); ++it)
+            if (it.value() == group)
+                setChecked(it.key(), false);
+    setChecked(name, true);
+}
+
+void TForm1::checkItemsOf(void (TForm1::*command)(int), int arg)
+{
+    for (const MenuDef& def : kMenus)
+        if (def.command == command && def.arg == arg)
+            checkItem(QString::fromLatin1(def.name));
+}

@@ -1,0 +1,297 @@
+#include "engine/ImgUtils.h"
+
+#include "engine/TextLines.h"
+#include "platform/IconList.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+
+#include <exception>
+
+namespace {
+
+// The part of the last path component from its last dot on, lower-cased.
+QString extensionOf(const QString& fileName)
+{
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash)
+        return {};
+    return fileName.mid(dot).toLower();
+}
+
+struct KindByExtension
+{
+    const char* ext;
+    TImageType kind;
+};
+
+// Compared in this order, exactly.
+const KindByExtension kKinds[] = {
+    {".bmp", iitBmp},   {".jpg", iitJpeg}, {".jpeg", iitJpeg}, {".ico", iitIco},  {".cur", iitCur},
+    {".ani", iitAni},   {".emf", iitEmf},  {".wmf", iitWmf},   {".exe", iitExe},  {".dll", iitDll},
+    {".html", iitHtml}, {".htm", iitHtml}, {".eml", iitEml},   {".txt", iitTxt},  {".avi", iitAvi},
+};
+
+constexpr int kLargeIcon = 32;
+
+} // namespace
+
+TImgUtil::TImgUtil()
+{
+    m_font.setPointSize(12);
+}
+
+TImgUtil::~TImgUtil() = default;
+
+void TImgUtil::setQuality(int quality)
+{
+    if (quality >= 1 && quality <= 100)
+        m_quality = quality;
+}
+
+void TImgUtil::setBKColor(const QColor& color)
+{
+    if (color == m_bkColor)
+        return;
+    m_bkColor = color;
+    if (OnChange)
+        OnChange(this);
+}
+
+void TImgUtil::setAviFramePos(int pos)
+{
+    if (pos >= 0 && pos <= 100)
+        m_aviFramePos = pos;
+}
+
+void TImgUtil::setTextExt(const QString& ext)
+{
+    if (ext != m_textExt)
+        m_textExt = ext.toLower();
+    QString list = m_textExt.toLower();
+    if (!list.isEmpty()) {
+        if (!list.startsWith(QLatin1Char(';')))
+            list.prepend(QLatin1Char(';'));
+        if (!list.endsWith(QLatin1Char(';')))
+            list.append(QLatin1Char(';'));
+        list.remove(QLatin1Char('*'));
+    }
+    m_textExtList = list;
+}
+
+bool TImgUtil::IsTextExt(const QString& fileName) const
+{
+    if (m_textExtList.isEmpty())
+        return false;
+    const QString ext = extensionOf(fileName);
+    if (ext.isEmpty() || ext == QLatin1String("."))
+        return false;
+    return m_textExtList.contains(ext);
+}
+
+int TImgUtil::GetImageType(const QString& fileName)
+{
+    if (m_customLoader && m_customLoader->CanLoad(fileName)) {
+        m_imageType = iitCustom;
+        return 0;
+    }
+    const QString ext = extensionOf(fileName);
+    if (ext.isEmpty()) {
+        // A folder (the root "/" included) whose name has no extension.
+        m_imageType = QFileInfo(fileName).isDir() ? iitDir : iitNone;
+        return m_imageType == iitDir ? 0 : 3;
+    }
+    for (const KindByExtension& k : kKinds)
+        if (ext == QLatin1String(k.ext)) {
+            m_imageType = k.kind;
+            return 0;
+        }
+    if (IsTextExt(fileName)) {
+        m_imageType = iitTxt;
+        return 0;
+    }
+    // No plug-in host is set (SPlugin stays nil): nothing else to ask.
+    m_imageType = iitNone;
+    return 3;
+}
+
+void TImgUtil::Clear()
+{
+    m_imageType = iitNone;
+    m_iconIndex = -1;
+    m_iconCount = 0;
+    m_lastFromCache = false;
+    m_bitmap.empty();
+}
+
+int TImgUtil::LoadImage(const QString& fileName, int width, int height, int iconIndex)
+{
+    Clear();
+    const QFileInfo info(fileName);
+    if (fileName.isEmpty() || !info.exists())
+        return 1;
+    if (GetImageType(fileName) == 3)
+        return DrawFileIcon(fileName, iconIndex);
+    switch (m_imageType) {
+    case iitIco:
+    case iitCur:
+    case iitAni:
+    case iitExe:
+    case iitDll:
+    case iitDir:
+        return DrawFileIcon(fileName, iconIndex);
+    default:
+        break;
+    }
+    if (m_getType != igtNormal && m_autoThumb && LoadFromCache(fileName, width, height)) {
+        m_lastFromCache = true;
+        return 0;
+    }
+    const int r = DecodeImage(fileName, width, height);
+    if (r == 0)
+        SaveToCache(fileName);
+    return r;
+}
+
+int TImgUtil::DecodeImage(const QString& fileName, int width, int height)
+{
+    int r = -1;
+    try {
+        switch (m_imageType) {
+        case iitCustom:
+            r = m_customLoader && m_customLoader->LoadToBitmap(fileName, m_bitmap) ? 0 : -1;
+            if (r == 0) {
+                m_imageWidth = m_bitmap.width();
+                m_imageHeight = m_bitmap.height();
+                finishLoad(width, height);
+            }
+            break;
+        case iitBmp:
+            r = loadBmp(fileName);
+            if (r == 0)
+                finishLoad(width, height);
+            break;
+        case iitJpeg:
+            r = loadJpeg(fileName, width, height); // fits the picture itself
+            break;
+        case iitTxt:
+            r = loadText(fileName, width, height);
+            if (r == 0)
+                finishLoad(width, height);
+            break;
+        default:
+            // Metafiles, pages, mail and videos have no loader yet: their icon.
+            r = -1;
+            break;
+        }
+    } catch (const std::exception&) {
+        r = -1;
+    } catch (...) {
+        r = -1;
+    }
+    if (r != 0) {
+        DrawFileIcon(fileName, 0);
+        return r;
+    }
+    return 0;
+}
+
+void TImgUtil::finishLoad(int width, int height)
+{
+    if (m_getType != igtNormal)
+        FitBitmap(m_bitmap, width, height);
+}
+
+namespace {
+
+// False when an uncompressed BMP holds fewer pixel bytes than its header
+// promises (a cut-off file), which Qt's reader would pad silently.
+bool bmpComplete(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(54);
+    if (head.size() < 26)
+        return false;
+    const auto u32 = [&head](int at) {
+        return quint32(uchar(head[at])) | quint32(uchar(head[at + 1])) << 8 | quint32(uchar(head[at + 2])) << 16 |
+               quint32(uchar(head[at + 3])) << 24;
+    };
+    const auto u16 = [&head](int at) { return quint32(uchar(head[at])) | quint32(uchar(head[at + 1])) << 8; };
+    const quint32 infoSize = u32(14);
+    if (infoSize < 40 || head.size() < 34)
+        return true; // old OS/2 headers: left to the reader
+    const qint64 width = qint32(u32(18));
+    const qint64 height = std::abs(qint64(qint32(u32(22))));
+    const qint64 bits = u16(28);
+    const quint32 compression = u32(30);
+    if (compression != 0 && compression != 3)
+        return true; // run-length data has no fixed size
+    const qint64 rowBytes = ((bits * width + 31) / 32) * 4;
+    return file.size() >= qint64(u32(10)) + rowBytes * height;
+}
+
+} // namespace
+
+int TImgUtil::loadBmp(const QString& fileName)
+{
+    if (!bmpComplete(fileName))
+        return -1;
+    QImageReader reader(fileName, "bmp");
+    reader.setAllocationLimit(int(MaxPixels * 4 / (1024 * 1024)));
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > MaxPixels)
+        return -1;
+    QImage image = reader.read();
+    if (image.isNull())
+        return -1;
+    m_imageWidth = image.width();
+    m_imageHeight = image.height();
+    m_bitmap.setImage(std::move(image));
+    return 0;
+}
+
+int TImgUtil::DrawFileIcon(const QString& fileName, int iconIndex)
+{
+    QImage icon = fileOwnIcon(fileName, iconIndex);
+    if (icon.isNull() && (m_imageType == iitIco || m_imageType == iitCur)) {
+        // The file's own icon: the image closest to the large icon size.
+        QImageReader reader(fileName, m_imageType == iitCur ? "cur" : "ico");
+        QImage best;
+        for (int i = 0, n = std::max(1, reader.imageCount()); i < n && i < 64; ++i) {
+            if (i > 0 && !reader.jumpToImage(i))
+                break;
+            QImage candidate = reader.read();
+            if (candidate.isNull())
+                continue;
+            const auto distance = [](const QImage& im) { return std::abs(im.width() - kLargeIcon) + std::abs(im.height() - kLargeIcon); };
+            if (best.isNull() || distance(candidate) < distance(best) ||
+                (distance(candidate) == distance(best) && candidate.depth() > best.depth()))
+                best = std::move(candidate);
+        }
+        if (!best.isNull())
+            icon = best.size() == QSize(kLargeIcon, kLargeIcon)
+                       ? best
+                       : best.scaled(kLargeIcon, kLargeIcon, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    if (icon.isNull()) {
+        auto& list = sq::platform::IconList::instance();
+        icon = list.large(list.indexForPath(fileName));
+    }
+    QImage bitmap(icon.width(), icon.height(), QImage::Format_RGB888);
+    bitmap.fill(m_bkColor);
+    {
+        QPainter painter(&bitmap);
+        painter.drawImage(0, 0, icon);
+    }
+    m_imageWidth = bitmap.width();
+    m_imageHeight = bitmap.height();
+    m_bitmap.setImage(std::move(bitmap));
+    m_iconIndex = iconIndex;
+    return 0;
+}
+

@@ -1,0 +1,198 @@
+// The image engine: TImgUtil turns a file or folder name into a 24-bit
+// picture at a requested size and remembers the picture's own size. Every
+// picture-showing control owns one. No locks: one thread at a time uses a
+// TImgUtil (the browser's worker while it runs, else the GUI thread).
+#pragma once
+
+#include "engine/ImgUtils_thumb.h"
+#include "engine/Resample.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <utility>
+
+enum TImageType {
+    iitNone,
+    iitSusie,
+    iitBmp,
+    iitJpeg,
+    iitIco,
+    iitCur,
+    iitAni,
+    iitEmf,
+    iitWmf,
+    iitExe,
+    iitDll,
+    iitHtml,
+    iitTxt,
+    iitEml,
+    iitDir,
+    iitCustom,
+    iitAvi,
+};
+
+enum TJPEGPerformance { jpBestQuality, jpBestSpeed };
+
+class TThumb;
+class TSPlugin;
+
+// The engine's picture: a QImage that keeps the format it was loaded in
+// until it is converted, can be emptied and taken over by the caller.
+class TBitmap
+{
+public:
+    const QImage& image() const { return m_image; }
+    QImage& image() { return m_image; }
+    void setImage(QImage image) { m_image = std::move(image); }
+    void empty() { m_image = QImage(); }
+    QImage take() { return std::exchange(m_image, QImage()); }
+    bool isEmpty() const { return m_image.isNull(); }
+    int width() const { return m_image.width(); }
+    int height() const { return m_image.height(); }
+    void convertTo24() { if (!m_image.isNull() && m_image.format() != QImage::Format_RGB888) m_image = m_image.convertToFormat(QImage::Format_RGB888); }
+
+private:
+    QImage m_image;
+};
+
+// A loader of further formats an embedding program may install.
+class TCustomLoader
+{
+public:
+    virtual ~TCustomLoader() = default;
+    virtual bool CanLoad(const QString& fileName) = 0;
+    virtual bool LoadToBitmap(const QString& fileName, TBitmap& bitmap) = 0;
+};
+
+class TImgUtil
+{
+public:
+    // Largest picture decoded, in pixels: beyond it a JPEG is decoded at a
+    // smaller DCT scale and anything else shows its icon.
+    static constexpr qint64 MaxPixels = qint64(1) << 28;
+
+    TImgUtil();
+    ~TImgUtil();
+    TImgUtil(const TImgUtil&) = delete;
+    TImgUtil& operator=(const TImgUtil&) = delete;
+
+    // 0 = Bitmap holds the picture (or the file's icon); 1 = no such file or
+    // folder (or a text file that cannot be typeset); -1 = decoding failed
+    // and Bitmap holds the file's icon.
+    int LoadImage(const QString& fileName, int width, int height, int iconIndex = 0);
+    // 0 when a kind was found, 3 for iitNone; ImageType is set either way.
+    int GetImageType(const QString& fileName);
+    int DrawFileIcon(const QString& fileName, int iconIndex);
+    bool IsTextExt(const QString& fileName) const;
+
+    void ResizeBitmap(TBitmap& bitmap, int width, int height) { sq::ResizeBitmap(bitmap.image(), width, height); }
+    void FitBitmap(TBitmap& bitmap, int width, int height) { sq::FitBitmap(bitmap.image(), m_getType, width, height); }
+
+    TBitmap& Bitmap() { return m_bitmap; }
+    const TBitmap& Bitmap() const { return m_bitmap; }
+    TImageType ImageType() const { return m_imageType; }
+    int ImageWidth() const { return m_imageWidth; }
+    int ImageHeight() const { return m_imageHeight; }
+    int IconCount() const { return m_iconCount; }
+    int IconIndex() const { return m_iconIndex; }
+    // Whether the last LoadImage was served by the thumbnail cache.
+    bool LastFromCache() const { return m_lastFromCache; }
+
+    TThumb* Thumbnail() const { return m_thumbnail; }
+    void setThumbnail(TThumb* thumb) { m_thumbnail = thumb; }
+    TSPlugin* SPlugin() const { return m_splugin; }
+    void setSPlugin(TSPlugin* plugin) { m_splugin = plugin; }
+    TCustomLoader* CustomLoader() const { return m_customLoader; }
+    void setCustomLoader(TCustomLoader* loader) { m_customLoader = loader; }
+
+    int Quality() const { return m_quality; }
+    void setQuality(int quality);
+    TJPEGPerformance Performance() const { return m_performance; }
+    void setPerformance(TJPEGPerformance p) { m_performance = p; }
+    bool SusiePriority() const { return m_susiePriority; }
+    void setSusiePriority(bool on) { m_susiePriority = on; }
+    bool AutoThumb() const { return m_autoThumb; }
+    void setAutoThumb(bool on) { m_autoThumb = on; }
+    const QFont& Font() const { return m_font; }
+    void setFont(const QFont& font) { m_font = font; }
+    QColor FontColor() const { return m_fontColor; }
+    void setFontColor(const QColor& color) { m_fontColor = color; }
+    const QString& TextExt() const { return m_textExt; }
+    const QString& TextExtList() const { return m_textExtList; }
+    void setTextExt(const QString& ext);
+    TGetType GetType() const { return m_getType; }
+    void setGetType(TGetType type) { m_getType = type; }
+    QColor BKColor() const { return m_bkColor; }
+    void setBKColor(const QColor& color);
+    int AviFramePos() const { return m_aviFramePos; }
+    void setAviFramePos(int pos);
+
+    // Fired when BKColor changes.
+    std::function<void(TImgUtil*)> OnChange;
+
+    // Cache hooks: false / nothing while no Thumbnail is set.
+    bool LoadFromCache(const QString& fileName, int width, int height);
+    void SaveToCache(const QString& fileName);
+
+private:
+    void Clear();
+    int DecodeImage(const QString& fileName, int width, int height);
+    int loadBmp(const QString& fileName);
+    // The icon a .exe, .dll, .ani, .ico or .cur file carries itself, counting
+    // the groups of a PE file into IconCount; null when it has none.
+    QImage fileOwnIcon(const QString& fileName, int iconIndex);
+    int loadJpeg(const QString& fileName, int width, int height);
+    // Decodes JPEG bytes into Bitmap at the coarsest DCT scale covering the
+    // box, then fits it; ImageWidth/Height take pictureSize when given.
+    int JpegToBitmap(const QByteArray& bytes, int width, int height, QSize pictureSize = QSize());
+    int loadText(const QString& fileName, int width, int height);
+    void finishLoad(int width, int height);
+
+    TThumb* m_thumbnail = nullptr;
+    TSPlugin* m_splugin = nullptr;
+    int m_quality = 90;
+    TJPEGPerformance m_performance = jpBestSpeed;
+    TBitmap m_bitmap;
+    TImageType m_imageType = iitNone;
+    bool m_susiePriority = false;
+    int m_iconCount = 0;
+    int m_iconIndex = -1;
+    bool m_autoThumb = false;
+    QFont m_font;
+    QColor m_fontColor = QColor(0, 0, 0);
+    QString m_textExt;
+    QString m_textExtList;
+    TGetType m_getType = igtPreview;
+    int m_imageWidth = 0;
+    int m_imageHeight = 0;
+    QColor m_bkColor = QColor(255, 255, 255);
+    TCustomLoader* m_customLoader = nullptr;
+    int m_aviFramePos = 20;
+    bool m_lastFromCache = false;
+};
+
+namespace sq {
+
+// Reads at most maxLines lines of at most maxColumn + 1 bytes each from a
+// text file, bytes undecoded, lines joined by CR LF; "" for maxLines <= 0.
+QByteArray ReadTextLines(const QString& fileName, int maxLines, int maxColumn);
+
+// Decodes a JPEG held in memory at scale 1/denom (1, 2, 4, 8) into a 24-bit
+// picture; fast integer IDCT when fast. Returns a null image on any error.
+// full receives the picture's own size when the header could be read.
+QImage decodeJpeg(const QByteArray& bytes, int denom, bool fast, QSize* full = nullptr);
+
+// Compresses a picture as JPEG at quality 1..100; empty on failure.
+QByteArray encodeJpeg(const QImage& image, int quality, bool fast);
+
+// The picture's size from a JPEG header, or an invalid size.
+QSize jpegSize(const QByteArray& bytes);
+
+// The DCT scale JpegToBitmap picks for a w x h picture and a box.
+int jpegScaleFor(int w, int h, int boxW, int boxH);
+
+} // namespace sq

@@ -1,0 +1,42 @@
+// The thumbnail cache as seen from TImgUtil: a lookup before decoding, and
+// every thumbnail made handed to the cache as a JPEG stream.
+#include "engine/ImgUtils.h"
+#include "engine/ImgUtils_thumb.h"
+
+bool TImgUtil::LoadFromCache(const QString& fileName, int width, int height)
+{
+    if (!m_thumbnail)
+        return false;
+    QByteArray stream;
+    if (!m_thumbnail->Find(fileName, stream))
+        return false;
+    const TThumbEntry& entry = m_thumbnail->currentEntry();
+    const QSize picture(entry.pictureWidth, entry.pictureHeight);
+    // A cached stream that does not decode is a miss: the picture is made anew.
+    if (m_getType == igtNormal) {
+        QImage full = sq::decodeJpeg(stream, 1, m_performance == jpBestSpeed);
+        if (full.isNull())
+            return false;
+        m_imageWidth = picture.width();
+        m_imageHeight = picture.height();
+        m_bitmap.setImage(std::move(full));
+        return true;
+    }
+    return JpegToBitmap(stream, width, height, picture) == 0;
+}
+
+void TImgUtil::SaveToCache(const QString& fileName)
+{
+    if (m_getType == igtNormal || !m_autoThumb || !m_thumbnail || m_bitmap.isEmpty())
+        return;
+    TThumbEntry& entry = m_thumbnail->currentEntry();
+    entry.flags = 0;
+    entry.thumbWidth = m_bitmap.width();
+    entry.thumbHeight = m_bitmap.height();
+    entry.pictureWidth = m_imageWidth;
+    entry.pictureHeight = m_imageHeight;
+    entry.reserved = 0;
+    const QByteArray stream = sq::encodeJpeg(m_bitmap.image(), m_quality, m_performance == jpBestSpeed);
+    if (!stream.isEmpty())
+        m_thumbnail->Add(fileName, stream);
+}

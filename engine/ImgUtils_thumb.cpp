@@ -1,0 +1,712 @@
+#include "engine/ImgUtils_thumb.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray magicBytes("\x7f\0\0\0", 4);
+
+void putI32(char* p, qint32 v)
+{
+    const quint32 u = quint32(v);
+    for (int i = 0; i < 4; ++i)
+        p[i] = char((u >> (8 * i)) & 0xff);
+}
+
+qint32 getI32(const char* p)
+{
+    quint32 u = 0;
+    for (int i = 0; i < 4; ++i)
+        u |= quint32(quint8(p[i])) << (8 * i);
+    return qint32(u);
+}
+
+void putF64(char* p, double v)
+{
+    quint64 u;
+    std::memcpy(&u, &v, 8);
+    for (int i = 0; i < 8; ++i)
+        p[i] = char((u >> (8 * i)) & 0xff);
+}
+
+double getF64(const char* p)
+{
+    quint64 u = 0;
+    for (int i = 0; i < 8; ++i)
+        u |= quint64(quint8(p[i])) << (8 * i);
+    double v;
+    std::memcpy(&v, &u, 8);
+    return v;
+}
+
+bool preadAll(int fd, char* buf, qint64 len, qint64 pos)
+{
+    while (len > 0) {
+        const ssize_t n = ::pread(fd, buf, size_t(len), off_t(pos));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        buf += n;
+        len -= n;
+        pos += n;
+    }
+    return true;
+}
+
+bool pwriteAll(int fd, const char* buf, qint64 len, qint64 pos)
+{
+    while (len > 0) {
+        const ssize_t n = ::pwrite(fd, buf, size_t(len), off_t(pos));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        buf += n;
+        len -= n;
+        pos += n;
+    }
+    return true;
+}
+
+bool copyRange(int src, qint64 from, qint64 len, int dst, qint64 to)
+{
+    QByteArray chunk(int(qMin<qint64>(len, 1 << 20)), Qt::Uninitialized);
+    while (len > 0) {
+        const qint64 n = qMin<qint64>(len, chunk.size());
+        if (!preadAll(src, chunk.data(), n, from) || !pwriteAll(dst, chunk.constData(), n, to))
+            return false;
+        from += n;
+        to += n;
+        len -= n;
+    }
+    return true;
+}
+
+qint64 fdSize(int fd)
+{
+    struct stat st;
+    return ::fstat(fd, &st) == 0 ? qint64(st.st_size) : -1;
+}
+
+TThumb::FileId fileIdOf(int fd)
+{
+    TThumb::FileId id;
+    struct statx sx;
+    if (::statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_CTIME | STATX_BTIME, &sx) == 0) {
+        id.dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+        id.ino = sx.stx_ino;
+        id.hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
+        id.birthSec = sx.stx_btime.tv_sec;
+        id.birthNsec = sx.stx_btime.tv_nsec;
+        id.changeSec = sx.stx_ctime.tv_sec;
+        id.changeNsec = sx.stx_ctime.tv_nsec;
+    }
+    return id;
+}
+
+// A file shorter than a header whose bytes so far agree with the magic is a
+// cache file whose creation was cut short: an empty cache, not a foreign file.
+bool isCutShortHeader(const QByteArray& head)
+{
+    return head.size() < TThumb::HeaderSize && magicBytes.startsWith(head.left(4));
+}
+
+QString changeExt(const QString& path, const QString& ext)
+{
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot > slash)
+        return path.left(dot) + ext;
+    return path + ext;
+}
+
+QString withSlash(QString folder)
+{
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+// An environment folder with its trailing "/" removed, then one added.
+QString envFolder(const QString& value)
+{
+    QString v = value;
+    while (v.endsWith(QLatin1Char('/')))
+        v.chop(1);
+    return v + QLatin1Char('/');
+}
+
+quint32 fileSizeOf(const QString& picture)
+{
+    struct stat st;
+    if (picture.isEmpty() || ::stat(QFile::encodeName(picture).constData(), &st) != 0)
+        return 0;
+    return quint32(quint64(st.st_size));
+}
+
+} // namespace
+
+EThumbError::EThumbError(const QString& cacheFile)
+    : m_message(cacheFile + QStringLiteral("\r\n  はサムネイルファイルではありません")),
+      m_what(m_message.toUtf8())
+{
+}
+
+bool TThumb::FileId::operator==(const FileId& o) const
+{
+    if (dev != o.dev || ino != o.ino || hasBirth != o.hasBirth)
+        return false;
+    if (hasBirth)
+        return birthSec == o.birthSec && birthNsec == o.birthNsec;
+    return changeSec == o.changeSec && changeNsec == o.changeNsec;
+}
+
+TThumb::TThumb()
+{
+    m_entry.created = m_entry.fileDate = now();
+    const QFileInfo exe(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
+    m_appFolder = withSlash(exe.absolutePath());
+    m_exeName = exe.fileName();
+    m_appBytes = QByteArray(AppNameSize, '\0');
+}
+
+TThumb::~TThumb()
+{
+    setActive(false);
+    closeFile();
+}
+
+void TThumb::setAppName(const QString& name)
+{
+    if (name == m_appName)
+        return;
+    QByteArray bytes = name.toUtf8();
+    if (bytes.size() > AppNameSize) {
+        int cut = AppNameSize;
+        // Never keep the first bytes of a character whose rest does not fit.
+        while (cut > 0 && (quint8(bytes[cut]) & 0xc0) == 0x80)
+            --cut;
+        bytes.truncate(cut);
+    }
+    m_appName = QString::fromUtf8(bytes);
+    m_appBytes = bytes.leftJustified(AppNameSize, '\0', true);
+}
+
+void TThumb::setActive(bool active)
+{
+    if (active) {
+        m_active = true;
+        return;
+    }
+    m_active = false;
+    m_openFile.clear();
+    closeFile();
+}
+
+QString TThumb::CacheFileName(const QString& picture) const
+{
+    QString folder;
+    switch (m_pathType) {
+    case iptFree:
+        folder = withSlash(m_path);
+        break;
+    case iptApp:
+        folder = withSlash(m_appFolder);
+        break;
+    case iptFolder:
+        folder = picture.left(picture.lastIndexOf(QLatin1Char('/')) + 1);
+        break;
+    case iptWin: {
+        const QString xdg = qEnvironmentVariable("XDG_CACHE_HOME");
+        folder = xdg.startsWith(QLatin1Char('/'))
+                     ? envFolder(xdg)
+                     : envFolder(qEnvironmentVariable("HOME") + QStringLiteral("/.cache"));
+        break;
+    }
+    case iptTemp: {
+        QString temp = qEnvironmentVariable("TEMP");
+        if (temp.isEmpty())
+            temp = qEnvironmentVariable("TMPDIR");
+        if (temp.isEmpty())
+            temp = QStringLiteral("/tmp");
+        folder = envFolder(temp);
+        break;
+    }
+    }
+    QString file;
+    if (!m_fileName.isEmpty()) {
+        file = m_fileName;
+        const int slash = file.lastIndexOf(QLatin1Char('/'));
+        if (file.lastIndexOf(QLatin1Char('.')) <= slash)
+            file += QStringLiteral(".dat");
+    } else {
+        file = changeExt(m_exeName, QStringLiteral(".dat"));
+    }
+    return folder + file;
+}
+
+void TThumb::closeFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_fdPath.clear();
+}
+
+void TThumb::CloseCache()
+{
+    if (!m_active)
+        closeFile();
+}
+
+bool TThumb::writeHeader(int fd, qint32 count)
+{
+    char h[HeaderSize] = {};
+    putI32(h, Magic);
+    putI32(h + 4, Version);
+    std::memcpy(h + 8, m_appBytes.constData(), AppNameSize);
+    putI32(h + 20, count);
+    return pwriteAll(fd, h, HeaderSize, 0);
+}
+
+void TThumb::resetIndex()
+{
+    m_index.clear();
+    m_indexCount = 0;
+    m_indexEnd = HeaderSize;
+}
+
+bool TThumb::OpenCache(const QString& picture, TOpenMode mode)
+{
+    const QString path = CacheFileName(picture);
+    if (m_active) {
+        if (m_fd >= 0 && path == m_openFile)
+            return true;
+        setActive(false);
+        setActive(true);
+        mode = ReadWrite;
+    } else {
+        closeFile();
+    }
+
+    const QByteArray native = QFile::encodeName(path);
+    int fd = ::open(native.constData(), (mode == ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+    bool fresh = false;
+    if (fd < 0) {
+        if (errno != ENOENT || mode == ReadOnly)
+            return false;
+        fd = ::open(native.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return false;
+        fresh = true;
+    }
+
+    qint64 size = fdSize(fd);
+    char head[HeaderSize];
+    const qint64 got = qMin<qint64>(qMax<qint64>(size, 0), HeaderSize);
+    if (size < 0 || !preadAll(fd, head, got, 0)) {
+        ::close(fd);
+        return false;
+    }
+    if (size < HeaderSize) {
+        if (!isCutShortHeader(QByteArray(head, int(got))) || mode == ReadOnly) {
+            ::close(fd);
+            return false;
+        }
+        // A new file, or one whose creation was cut short: start it afresh.
+        fresh = true;
+    }
+    if (fresh) {
+        if (::ftruncate(fd, 0) != 0 || !writeHeader(fd, 0)) {
+            ::close(fd);
+            return false;
+        }
+        size = HeaderSize;
+        m_magic = Magic;
+        m_version = Version;
+        m_count = 0;
+        resetIndex();
+        m_indexFile = path;
+        m_indexId = fileIdOf(fd);
+    } else {
+        m_magic = getI32(head);
+        if (m_magic != Magic) {
+            ::close(fd);
+            return false;
+        }
+        m_version = getI32(head + 4);
+        m_count = getI32(head + 20);
+        const FileId id = fileIdOf(fd);
+        if (path != m_indexFile || !(id == m_indexId)) {
+            resetIndex();
+            m_indexFile = path;
+            m_indexId = id;
+        }
+    }
+    m_fd = fd;
+    m_fdPath = path;
+    m_fileSize = size;
+    if (m_active)
+        m_openFile = path;
+    return true;
+}
+
+bool TThumb::readEntryAt(int fd, qint64 fileSize, qint64 pos, Record& rec, QByteArray& name) const
+{
+    if (pos < HeaderSize || pos > fileSize - RecordSize)
+        return false;
+    // One read usually brings the record and the whole name.
+    char buf[RecordSize + 512];
+    const qint64 want = qMin<qint64>(sizeof buf, fileSize - pos);
+    if (!preadAll(fd, buf, want, pos))
+        return false;
+    const qint32 nameLength = getI32(buf);
+    const qint32 dataLength = getI32(buf + 8);
+    if (nameLength < 0 || nameLength > MaxNameLength || dataLength < 0)
+        return false;
+    const qint64 next = pos + RecordSize + qint64(nameLength) + qint64(dataLength);
+    if (next > fileSize)
+        return false;
+    TThumbEntry& v = rec.values;
+    v.flags = getI32(buf + 4);
+    v.dataLength = dataLength;
+    v.thumbWidth = getI32(buf + 12);
+    v.thumbHeight = getI32(buf + 16);
+    v.created = getF64(buf + 24);
+    v.fileDate = getF64(buf + 32);
+    v.fileSize = quint32(getI32(buf + 40));
+    v.pictureWidth = getI32(buf + 44);
+    v.pictureHeight = getI32(buf + 48);
+    v.reserved = getI32(buf + 52);
+    rec.nameLength = nameLength;
+    rec.next = next;
+    if (RecordSize + nameLength <= want) {
+        name = QByteArray(buf + RecordSize, nameLength);
+        return true;
+    }
+    name.resize(nameLength);
+    return preadAll(fd, name.data(), nameLength, pos + RecordSize);
+}
+
+void TThumb::indexAdd(const QByteArray& name, const Record& rec, qint64 pos)
+{
+    // Only the entry at the index's end may join it, so that the index stays
+    // a prefix of the file.
+    if (pos != m_indexEnd)
+        return;
+    if (!name.isEmpty() && !m_index.contains(name))
+        m_index.insert(name, IndexEntry{pos, rec.values.fileDate, rec.next});
+    ++m_indexCount;
+    m_indexEnd = rec.next;
+}
+
+bool TThumb::Find(const QString& picture, QByteArray& stream)
+{
+    if (!OpenCache(picture, ReadOnly))
+        return false;
+    const QByteArray name = picture.toUtf8();
+    const double date = fileDateOf(picture);
+    auto staleMiss = [&] {
+        CloseCache();
+        try {
+            Delete(picture);
+        } catch (const EThumbError&) {
+            // The file was replaced by a foreign one meanwhile: still a miss.
+        }
+        return false;
+    };
+
+    Record rec;
+    QByteArray found;
+    qint64 pos = -1;
+    const auto it = m_index.constFind(name);
+    if (it != m_index.constEnd()) {
+        if (it->fileDate != date)
+            return staleMiss();
+        if (readEntryAt(m_fd, m_fileSize, it->pos, rec, found) && found == name)
+            pos = it->pos;
+        else
+            resetIndex(); // out of step with the file: trust only a fresh scan
+    }
+    if (pos < 0) {
+        if (m_indexCount > 0 && m_indexCount >= m_count) {
+            CloseCache();
+            return false; // the whole file is indexed and the name is not in it
+        }
+        qint64 p = m_indexEnd;
+        for (;;) {
+            if (p >= m_fileSize || !readEntryAt(m_fd, m_fileSize, p, rec, found)) {
+                CloseCache();
+                return false;
+            }
+            indexAdd(found, rec, p);
+            if (found == name) {
+                pos = p;
+                break;
+            }
+            p = rec.next;
+        }
+    }
+    if (rec.values.fileDate != date)
+        return staleMiss();
+    QByteArray data(rec.values.dataLength, Qt::Uninitialized);
+    if (!preadAll(m_fd, data.data(), data.size(), pos + RecordSize + rec.nameLength)) {
+        CloseCache();
+        return false;
+    }
+    stream.append(data);
+    m_entry = rec.values;
+    CloseCache();
+    return true;
+}
+
+void TThumb::Add(const QString& picture, const QByteArray& stream)
+{
+    const QByteArray name = picture.toUtf8();
+    if (name.size() > MaxNameLength || !OpenCache(picture, ReadWrite))
+        return;
+    struct Closer
+    {
+        TThumb* t;
+        ~Closer() { t->CloseCache(); }
+    } closer{this};
+
+    // Walk the entries the header counts, so that whatever follows them (an
+    // Add cut short) is cut off and the new entry is reachable.
+    if (m_indexCount > m_count)
+        resetIndex();
+    qint64 end = m_indexEnd;
+    qint32 valid = m_indexCount;
+    Record rec;
+    QByteArray found;
+    while (valid < m_count && readEntryAt(m_fd, m_fileSize, end, rec, found)) {
+        indexAdd(found, rec, end);
+        end = rec.next;
+        ++valid;
+    }
+    if (end < m_fileSize) {
+        if (::ftruncate(m_fd, off_t(end)) != 0)
+            return;
+        m_fileSize = end;
+    }
+    const qint64 total = end + RecordSize + name.size() + stream.size();
+    if (total > MaxFileSize)
+        return;
+
+    m_entry.dataLength = qint32(stream.size());
+    m_entry.created = now();
+    m_entry.fileDate = fileDateOf(picture);
+    m_entry.fileSize = fileSizeOf(picture);
+    QByteArray buf(RecordSize, '\0');
+    char* r = buf.data();
+    putI32(r, qint32(name.size()));
+    putI32(r + 4, m_entry.flags);
+    putI32(r + 8, m_entry.dataLength);
+    putI32(r + 12, m_entry.thumbWidth);
+    putI32(r + 16, m_entry.thumbHeight);
+    putF64(r + 24, m_entry.created);
+    putF64(r + 32, m_entry.fileDate);
+    putI32(r + 40, qint32(m_entry.fileSize));
+    putI32(r + 44, m_entry.pictureWidth);
+    putI32(r + 48, m_entry.pictureHeight);
+    putI32(r + 52, m_entry.reserved);
+    buf += name;
+    buf += stream;
+    // The entry first, the count after it: a cut anywhere leaves the header
+    // counting only whole entries.
+    if (!pwriteAll(m_fd, buf.constData(), buf.size(), end) || !writeHeader(m_fd, valid + 1)) {
+        if (::ftruncate(m_fd, off_t(end)) == 0)
+            m_fileSize = end;
+        if (valid != m_count)
+            writeHeader(m_fd, valid);
+        m_count = valid;
+        return;
+    }
+    m_fileSize = total;
+    m_count = valid + 1;
+    rec.values = m_entry;
+    rec.nameLength = qint32(name.size());
+    rec.next = total;
+    indexAdd(name, rec, end);
+    m_indexId = fileIdOf(m_fd); // our own write; the index is still right
+}
+
+bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QByteArray&)>& drop)
+{
+    const bool wasActive = m_active;
+    setActive(false);
+    closeFile();
+    struct Restore
+    {
+        TThumb* t;
+        bool on;
+        ~Restore()
+        {
+            if (on)
+                t->setActive(true);
+        }
+    } restore{this, wasActive};
+
+    const QByteArray native = QFile::encodeName(path);
+    const int src = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    if (src < 0)
+        return false;
+    struct Fd
+    {
+        int fd;
+        ~Fd()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } srcGuard{src};
+
+    const qint64 size = fdSize(src);
+    char head[HeaderSize];
+    const qint64 got = qMin<qint64>(qMax<qint64>(size, 0), HeaderSize);
+    if (size < 0 || !preadAll(src, head, got, 0))
+        return false;
+    if (size < HeaderSize) {
+        if (!isCutShortHeader(QByteArray(head, int(got))))
+            throw EThumbError(path);
+        ::unlink(native.constData()); // a cache that never held an entry
+        if (path == m_indexFile)
+            resetIndex();
+        return false;
+    }
+    if (getI32(head) != Magic)
+        throw EThumbError(path);
+    const qint32 count = getI32(head + 20);
+
+    // A first pass over the records alone: most calls have nothing to drop.
+    Record rec;
+    QByteArray name;
+    qint64 p = HeaderSize;
+    qint32 seen = 0;
+    int drops = 0;
+    while (seen < count && readEntryAt(src, size, p, rec, name)) {
+        if (drop(name))
+            ++drops;
+        p = rec.next;
+        ++seen;
+    }
+    const bool damaged = seen != count || p != size;
+    if (drops == 0 && !damaged)
+        return false;
+
+    const QByteArray tmp = QFile::encodeName(changeExt(path, QStringLiteral(".~tmp")));
+    const int dst = ::open(tmp.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (dst < 0)
+        return false;
+    Fd dstGuard{dst};
+    QHash<QByteArray, IndexEntry> index;
+    qint64 out = HeaderSize;
+    qint32 kept = 0;
+    p = HeaderSize;
+    bool ok = true;
+    for (qint32 i = 0; i < seen && ok; ++i) {
+        ok = readEntryAt(src, size, p, rec, name);
+        if (!ok)
+            break;
+        if (!drop(name)) {
+            const qint64 len = rec.next - p;
+            ok = copyRange(src, p, len, dst, out);
+            if (!name.isEmpty() && !index.contains(name))
+                index.insert(name, IndexEntry{out, rec.values.fileDate, out + len});
+            out += len;
+            ++kept;
+        }
+        p = rec.next;
+    }
+    if (!ok) {
+        ::unlink(tmp.constData());
+        return false;
+    }
+    if (kept == 0) {
+        ::unlink(native.constData());
+        ::unlink(tmp.constData());
+        if (path == m_indexFile)
+            resetIndex();
+        return drops > 0;
+    }
+    if (!writeHeader(dst, kept) || ::fsync(dst) != 0 ||
+        ::rename(tmp.constData(), native.constData()) != 0) {
+        ::unlink(tmp.constData());
+        return false;
+    }
+    // We wrote the new file ourselves, so its index is known whole.
+    m_index = std::move(index);
+    m_indexCount = kept;
+    m_indexEnd = out;
+    m_indexFile = path;
+    m_indexId = fileIdOf(dst);
+    return drops > 0;
+}
+
+bool TThumb::Delete(const QString& picture)
+{
+    const QByteArray name = picture.toUtf8();
+    return deleteWhere(CacheFileName(picture), [&](const QByteArray& n) { return n == name; });
+}
+
+bool TThumb::DeleteFiles(const QStringList& list)
+{
+    if (list.isEmpty())
+        return false;
+    QSet<QByteArray> names;
+    for (const QString& s : list)
+        names.insert(s.toUtf8());
+    return deleteWhere(CacheFileName(list.first()),
+                       [&](const QByteArray& n) { return names.contains(n); });
+}
+
+bool TThumb::DeleteList(QStringList& list)
+{
+    list.sort();
+    bool result = false;
+    QStringList group;
+    QString folder;
+    for (const QString& name : std::as_const(list)) {
+        const QString f = name.left(name.lastIndexOf(QLatin1Char('/')) + 1);
+        if (!group.isEmpty() && f != folder) {
+            result = DeleteFiles(group);
+            group.clear();
+        }
+        folder = f;
+        group << name;
+    }
+    if (!group.isEmpty())
+        result = DeleteFiles(group);
+    return result;
+}
+
+double TThumb::toDateTime(qint64 msecsSinceEpoch)
+{
+    const QDateTime t = QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::LocalTime);
+    const qint64 local = msecsSinceEpoch + qint64(t.offsetFromUtc()) * 1000;
+    return double(local) / 86400000.0 + 25569.0;
+}
+
+double TThumb::now()
+{
+    return toDateTime(QDateTime::currentMSecsSinceEpoch());
+}
+
+double TThumb::fileDateOf(const QString& picture)
+{
+    struct stat st;
+    if (picture.isEmpty() || ::stat(QFile::encodeName(picture).constData(), &st) != 0)
+        return now();
+    return toDateTime(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
+}

@@ -1,0 +1,43 @@
+// The engine's own resampler and sizing rules: four-tap cubic interpolation
+// where a dimension grows, exact area averaging where it shrinks, in fixed
+// point over 24-bit rows (QImage::Format_RGB888). Pure functions, any thread.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+#include <array>
+#include <cstdint>
+
+// Sizing rule for a requested box.
+enum TGetType { igtNormal = 0, igtPreview = 1, igtStretch = 2, igtFit = 3 };
+
+namespace sq {
+
+// The largest size inside mw x mh with the picture's aspect; never enlarges.
+QRect ShrinkSize(int sw, int sh, int mw, int mh);
+
+// The size FitBitmap resizes a bw x bh picture to for a w x h box;
+// igtNormal (and anything unknown) gives the picture's own size.
+QSize FitSize(TGetType rule, int bw, int bh, int w, int h);
+
+// Lagrange weights through the nodes 0..3 at x in [1, 2), in units of S.
+std::array<std::int32_t, 4> CubicWeights(std::int32_t S, long double x);
+
+// One pass each. dst already has its final size along the pass and src's
+// size across it; both are Format_RGB888.
+void EnlargeColumns(const QImage& src, QImage& dst);
+void EnlargeRows(const QImage& src, QImage& dst);
+void ReduceColumns(const QImage& src, QImage& dst);
+void ReduceRows(const QImage& src, QImage& dst);
+
+// Resamples to exactly w x h, converting to 24 bits first; width pass
+// before height pass, a dimension that already matches untouched. An empty
+// picture or a size of 0 leaves the picture empty. Returns 0.
+int ResizeBitmap(QImage& bitmap, int w, int h);
+
+// FitSize, then ResizeBitmap; igtNormal leaves the picture as it is.
+void FitBitmap(QImage& bitmap, TGetType rule, int w, int h);
+
+} // namespace sq

@@ -1,0 +1,213 @@
+// sqimg: the image engine from the command line, for users and for checks.
+//   sqimg load FILE [--size WxH] [--get-type normal|preview|stretch|fit]
+//              [--text-ext EXT] [--out OUT.bmp]
+//   sqimg resize IN.bmp W H OUT.bmp
+//   sqimg fit IN.bmp W H RULE OUT.bmp
+//   sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...
+#include "engine/ImgUtils.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageReader>
+
+#include <cstdio>
+
+namespace {
+
+const char* const kKindNames[] = {"iitNone", "iitSusie", "iitBmp", "iitJpeg", "iitIco",   "iitCur",
+                                  "iitAni",  "iitEmf",   "iitWmf", "iitExe",  "iitDll",   "iitHtml",
+                                  "iitTxt",  "iitEml",   "iitDir", "iitCustom", "iitAvi"};
+
+int usage()
+{
+    std::fprintf(stderr,
+                 "usage: sqimg load FILE [--size WxH] [--get-type normal|preview|stretch|fit] "
+                 "[--text-ext EXT] [--out OUT.bmp]\n"
+                 "       sqimg resize IN.bmp W H OUT.bmp\n"
+                 "       sqimg fit IN.bmp W H RULE OUT.bmp\n"
+                 "       sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...\n");
+    return 2;
+}
+
+bool parseSize(const QString& text, int& w, int& h)
+{
+    const QStringList parts = text.split(QLatin1Char('x'));
+    bool okW = false, okH = false;
+    if (parts.size() == 2) {
+        w = parts[0].toInt(&okW);
+        h = parts[1].toInt(&okH);
+    }
+    return okW && okH && w > 0 && h > 0;
+}
+
+bool parseRule(const QString& text, TGetType& rule)
+{
+    static const char* const names[] = {"normal", "preview", "stretch", "fit"};
+    for (int i = 0; i < 4; ++i)
+        if (text == QLatin1String(names[i])) {
+            rule = TGetType(i);
+            return true;
+        }
+    return false;
+}
+
+bool saveBmp(const QImage& image, const QString& path)
+{
+    const QImage out = image.format() == QImage::Format_RGB888 ? image : image.convertToFormat(QImage::Format_RGB888);
+    if (!out.save(path, "BMP")) {
+        std::fprintf(stderr, "sqimg: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+bool readPicture(const QString& path, QImage& image)
+{
+    QImageReader reader(path);
+    image = reader.read();
+    if (image.isNull()) {
+        std::fprintf(stderr, "sqimg: cannot read %s: %s\n", qPrintable(path), qPrintable(reader.errorString()));
+        return false;
+    }
+    return true;
+}
+
+int cmdLoad(const QStringList& args)
+{
+    if (args.isEmpty())
+        return usage();
+    QString file, out, textExt;
+    int w = 160, h = 120;
+    TGetType rule = igtPreview;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == QLatin1String("--size") && hasValue) {
+            if (!parseSize(args[++i], w, h))
+                return usage();
+        } else if (a == QLatin1String("--get-type") && hasValue) {
+            if (!parseRule(args[++i], rule))
+                return usage();
+        } else if (a == QLatin1String("--text-ext") && hasValue) {
+            textExt = args[++i];
+        } else if (a == QLatin1String("--out") && hasValue) {
+            out = args[++i];
+        } else if (file.isEmpty() && !a.startsWith(QLatin1String("--"))) {
+            file = a;
+        } else {
+            return usage();
+        }
+    }
+    TImgUtil util;
+    util.setGetType(rule);
+    util.setTextExt(textExt);
+    const int result = util.LoadImage(file, w, h);
+    std::printf("result=%d type=%s image=%dx%d bitmap=%dx%d icons=%d\n", result, kKindNames[util.ImageType()],
+                util.ImageWidth(), util.ImageHeight(), util.Bitmap().width(), util.Bitmap().height(),
+                util.IconCount());
+    if (!out.isEmpty() && !util.Bitmap().isEmpty() && !saveBmp(util.Bitmap().image(), out))
+        return 1;
+    return 0;
+}
+
+int cmdResize(const QStringList& args, bool fit)
+{
+    if (args.size() != (fit ? 5 : 4))
+        return usage();
+    bool okW = false, okH = false;
+    const int w = args[1].toInt(&okW), h = args[2].toInt(&okH);
+    TGetType rule = igtFit;
+    if (!okW || !okH || w <= 0 || h <= 0 || (fit && !parseRule(args[3], rule)))
+        return usage();
+    QImage image;
+    if (!readPicture(args[0], image))
+        return 1;
+    if (fit)
+        sq::FitBitmap(image, rule, w, h);
+    else
+        sq::ResizeBitmap(image, w, h);
+    return saveBmp(image, args.last()) ? 0 : 1;
+}
+
+int cmdThumbs(const QStringList& args)
+{
+    int w = 160, h = 120;
+    QString cacheFolder;
+    QStringList files;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--box") && i + 1 < args.size()) {
+            if (!parseSize(args[++i], w, h))
+                return usage();
+            continue;
+        }
+        if (args[i] == QLatin1String("--cache") && i + 1 < args.size()) {
+            cacheFolder = args[++i];
+            continue;
+        }
+        const QFileInfo info(args[i]);
+        if (info.isDir()) {
+            QStringList inFolder;
+            for (const QFileInfo& entry : QDir(args[i]).entryInfoList(QDir::Files, QDir::Name))
+                inFolder << entry.filePath();
+            files << inFolder;
+        } else {
+            files << args[i];
+        }
+    }
+    if (files.isEmpty())
+        return usage();
+    TImgUtil util;
+    util.setGetType(igtStretch);
+    TThumb thumb;
+    if (!cacheFolder.isEmpty()) {
+        QDir().mkpath(cacheFolder);
+        thumb.setPath(cacheFolder);
+        thumb.setPathType(iptFree);
+        util.setThumbnail(&thumb);
+        util.setAutoThumb(true);
+    }
+    int ok = 0, icons = 0, missing = 0, hits = 0;
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString& file : files) {
+        const int r = util.LoadImage(file, w, h);
+        hits += util.LastFromCache();
+        if (r == 0)
+            ++ok;
+        else if (r == -1)
+            ++icons;
+        else
+            ++missing;
+    }
+    std::printf("files=%lld ok=%d icons=%d missing=%d", (long long)files.size(), ok, icons, missing);
+    if (!cacheFolder.isEmpty())
+        std::printf(" hits=%d", hits);
+    std::printf(" seconds=%.3f\n", timer.nsecsElapsed() / 1e9);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Text pictures need fonts, which need a GUI platform; none is shown.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty())
+        return usage();
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("load"))
+        return cmdLoad(args);
+    if (command == QLatin1String("resize"))
+        return cmdResize(args, false);
+    if (command == QLatin1String("fit"))
+        return cmdResize(args, true);
+    if (command == QLatin1String("thumbs"))
+        return cmdThumbs(args);
+    return usage();
+}

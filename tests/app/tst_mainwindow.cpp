@@ -1,0 +1,420 @@
+#include "app/Globals.h"
+#include "app/SettingsLines.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "tests/support/TestFiles.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// The settings file as it stands on disk, one entry per CR LF line.
+QStringList fileLines(const QString& path)
+{
+    const QByteArray bytes = sq::test::readFile(path);
+    QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QStringList defaultLines(int screenWidth)
+{
+    TSettingsLines s;
+    s.writeDefaults(screenWidth);
+    return s.lines();
+}
+
+// A settings file of 55 default lines with some lines replaced.
+QByteArray settingsWith(const QMap<int, QByteArray>& changes)
+{
+    QByteArray out;
+    const QStringList lines = defaultLines(1024);
+    for (int i = 0; i < lines.size(); ++i)
+        out += (changes.contains(i) ? changes.value(i) : lines.at(i).toUtf8()) + "\r\n";
+    return out;
+}
+
+struct Window
+{
+    QTemporaryDir dir;
+    std::unique_ptr<TForm1> form;
+
+    QString data() const { return dir.path() + QStringLiteral("/"); }
+    QString ini() const { return data() + QStringLiteral("sorrelquint.ini"); }
+
+    TForm1* open(const QString& startPath = QString())
+    {
+        form = std::make_unique<TForm1>(data(), startPath, 1024, 768);
+        form->show();
+        QTest::qWait(0);
+        return form.get();
+    }
+    void close()
+    {
+        form->close();
+    }
+};
+
+} // namespace
+
+class TstMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstRunWritesDefaultFile()
+    {
+        Window w;
+        w.form = std::make_unique<TForm1>(w.data(), QString(), 1024, 768);
+        const QByteArray bytes = sq::test::readFile(w.ini());
+        QCOMPARE(bytes.count("\r\n"), 55);
+        QVERIFY(bytes.endsWith("\r\n"));
+        QVERIFY(!bytes.contains("\n\n") && !bytes.contains("\r\r"));
+        const QStringList lines = fileLines(w.ini());
+        QCOMPARE(lines, defaultLines(1024));
+        QCOMPARE(lines.at(44), QStringLiteral("494"));
+        QCOMPARE(lines.at(53), QStringLiteral("53"));
+        QVERIFY(QFileInfo(w.data() + QStringLiteral("thumb")).isDir());
+        QVERIFY(w.form->autoThumb());
+    }
+
+    void closeWritesChangedLines()
+    {
+        Window w;
+        TForm1* f = w.open();
+        f->menuItem(QStringLiteral("Size1"))->trigger();
+        f->menuItem(QStringLiteral("N120x902"))->trigger();
+        f->menuItem(QStringLiteral("JPG75"))->trigger();
+        f->menuItem(QStringLiteral("N17"))->trigger();
+        f->menuItem(QStringLiteral("ViewStyle6"))->trigger();
+        f->menuItem(QStringLiteral("JPEG2"))->trigger();
+        f->menuItem(QStringLiteral("N88"))->trigger();
+        QCOMPARE(fileLines(w.ini()).at(1), QStringLiteral("3")); // nothing saved before close
+        f->menuItem(QStringLiteral("Close1"))->trigger();
+        const QStringList lines = fileLines(w.ini());
+        QCOMPARE(lines.size(), 55);
+        QCOMPARE(lines.at(1), QStringLiteral("1"));
+        QCOMPARE(lines.at(2), QStringLiteral("0"));
+        QCOMPARE(lines.at(3), QStringLiteral("4"));
+        QCOMPARE(lines.at(4), QStringLiteral("5"));
+        QCOMPARE(lines.at(27), QStringLiteral("3"));
+        QCOMPARE(lines.at(52), QStringLiteral("1"));
+        QCOMPARE(lines.at(54), QStringLiteral("75"));
+        QVERIFY(f->menuItem(QStringLiteral("N120x902"))->isChecked());
+        QVERIFY(!f->menuItem(QStringLiteral("N80x602"))->isChecked());
+        QVERIFY(f->menuItem(QStringLiteral("N36"))->isChecked());
+        QVERIFY(f->menuItem(QStringLiteral("N88"))->isChecked());
+        QVERIFY(!f->menuItem(QStringLiteral("N39"))->isChecked());
+        QVERIFY(!f->Panel3->isVisible());
+    }
+
+    void sortCodes_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("name") << "Name1" << "0";
+        QTest::newRow("size") << "Size1" << "1";
+        QTest::newRow("date") << "Date1" << "2";
+        QTest::newRow("type") << "Type1" << "3";
+    }
+    void sortCodes()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, line);
+        Window w;
+        TForm1* f = w.open();
+        f->menuItem(item)->trigger();
+        QCOMPARE(f->settings().text(1), line);
+        for (const char* other : {"Name1", "Size1", "Date1", "Type1"})
+            QCOMPARE(f->menuItem(QString::fromLatin1(other))->isChecked(), item == QLatin1String(other));
+    }
+
+    // Damaged or foreign settings files start normally and are saved whole.
+    void unsoundSettingsFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("expected");
+        QByteArray ten;
+        for (int i = 0; i < 10; ++i)
+            ten += QByteArray::number(i == 3 ? 4 : 1) + "\r\n";
+        QTest::newRow("10 lines: own line kept") << ten << 3 << "4";
+        QTest::newRow("10 lines: missing line 54 defaulted") << ten << 54 << "100";
+        QTest::newRow("10 lines: line 44 from screen") << ten << 44 << "494";
+        QTest::newRow("abc on line 3") << settingsWith({{3, "abc"}}) << 3 << "2";
+        QTest::newRow("empty file") << QByteArray() << 51 << "186";
+        QTest::newRow("LF endings") << settingsWith({}).replace("\r\n", "\n") << 45 << "15";
+        QTest::newRow("shift-jis folder kept") << settingsWith({{0, "/\x8e\xca\x90\x5e"}}) << 0 << "/写真";
+        QTest::newRow("binary junk") << QByteArray("\0\xff\xfe\x01\r\n", 6) << 54 << "100";
+    }
+    void unsoundSettingsFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, line);
+        QFETCH(QString, expected);
+        Window w;
+        QVERIFY(sq::test::writeFile(w.ini(), content));
+        TForm1* f = w.open();
+        QVERIFY(f->isVisible());
+        w.close();
+        const QStringList lines = fileLines(w.ini());
+        QCOMPARE(lines.size(), 55);
+        QCOMPARE(lines.at(line), expected);
+    }
+
+    void settingsAppliedAtStart_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QStringList>("unchecked");
+        const auto L = [](std::initializer_list<const char*> names) {
+            QStringList out;
+            for (const char* n : names)
+                out << QString::fromLatin1(n);
+            return out;
+        };
+        QTest::newRow("sort by type") << 1 << QByteArray("3") << L({"Type1"}) << L({"Name1"});
+        QTest::newRow("sort out of range") << 1 << QByteArray("7") << L({"Name1"}) << L({"Type1"});
+        QTest::newRow("pane hidden") << 2 << QByteArray("0") << L({}) << L({"N17"});
+        QTest::newRow("size out of range") << 3 << QByteArray("9") << L({"N100x752"}) << L({"N80x602"});
+        QTest::newRow("size 40x30") << 3 << QByteArray("0") << L({"N13"}) << L({"N100x752"});
+        QTest::newRow("style black") << 4 << QByteArray("1") << L({"ViewStyle2"}) << L({"ViewStyle3"});
+        QTest::newRow("preview hidden") << 26 << QByteArray("0") << L({}) << L({"V1"});
+        QTest::newRow("mode as is") << 27 << QByteArray("0") << L({"N29", "N85"}) << L({"N35", "N86", "N39"});
+        QTest::newRow("mode out of range") << 27 << QByteArray("-1") << L({"N35", "N86"}) << L({"N29"});
+        QTest::newRow("ext bmp") << 52 << QByteArray("0") << L({"BMP2"}) << L({"BMPJPEG1"});
+        QTest::newRow("quality 77 keeps 90") << 54 << QByteArray("77") << L({"JPG90"}) << L({"JPG100"});
+        QTest::newRow("quality 55") << 54 << QByteArray("55") << L({"JPG55"}) << L({"JPG90"});
+    }
+    void settingsAppliedAtStart()
+    {
+        QFETCH(int, line);
+        QFETCH(QByteArray, value);
+        QFETCH(QStringList, checked);
+        QFETCH(QStringList, unchecked);
+        Window w;
+        QVERIFY(sq::test::writeFile(w.ini(), settingsWith({{line, value}})));
+        TForm1* f = w.open();
+        for (const QString& name : checked)
+            QVERIFY2(f->menuItem(name)->isChecked(), qPrintable(name));
+        for (const QString& name : unchecked)
+            QVERIFY2(!f->menuItem(name)->isChecked(), qPrintable(name));
+        if (line == 2)
+            QVERIFY(!f->Panel3->isVisible());
+        if (line == 26)
+            QVERIFY(!f->ImgBox1->isVisible());
+        w.close();
+        // A value outside the range applies nothing and stays as it was.
+        QCOMPARE(fileLines(w.ini()).at(line), QString::fromLatin1(value));
+    }
+
+    void menusAndPopups()
+    {
+        Window w;
+        TForm1* f = w.open();
+        const QList<QPair<const char*, const char*>> items = {
+            {"File1", "フォルダ(&F)"}, {"Close1", "終了(&C)"}, {"Edit3", "画像"},
+            {"JPEG4", "JPEG保存画質"}, {"JPG50", "50"}, {"Disp1", "表示(&V)"},
+            {"N120x902", "120x90"}, {"Sort1", "並べ替え(&I)"}, {"Refresh1", "最新の情報に更新(&R)"},
+            {"N17", "フォルダリスト/ファイルリスト"}, {"V1", "メインウインドウビュー"},
+            {"N39", "大きい画像だけウインドウに合わせる"}, {"ool1", "ツール"},
+            {"Explore1", "エクスプローラ起動"}, {"N27", "ウインドウ"}, {"N1001", "100%"},
+            {"Help1", "ヘルプ(&H)"}, {"About1", "バージョン情報"}, {"N63", "キャッシュファイル削除"},
+            {"ViewStyle4", "青(&4)"}, {"New2", "新規作成"}, {"Rename2", "名前の変更"},
+            {"N32", "クリップボードへ"}, {"Save1", "保存"}, {"N88", "縦横比を保持しない"}};
+        for (const auto& [name, caption] : items) {
+            QAction* a = f->menuItem(QString::fromLatin1(name));
+            QVERIFY2(a, name);
+            QCOMPARE(a->text(), QString::fromUtf8(caption));
+        }
+        QCOMPARE(f->popupMenu(QStringLiteral("PopupMenu1"))->actions().size(), 5);
+        QVERIFY(f->popupMenu(QStringLiteral("PopupMenu2"))->actions().contains(f->menuItem(QStringLiteral("N86"))));
+        // Hidden for good at first show.
+        for (const char* name : {"N61", "Type1", "BMP3", "JPEG3", "Veiw1", "N24", "N33"})
+            QVERIFY2(!f->menuItem(QString::fromLatin1(name))->isVisible(), name);
+        QVERIFY(f->menuItem(QStringLiteral("Name1"))->isVisible());
+        QCOMPARE(f->statusBar()->findChildren<QLabel*>().size(), TForm1::StatusPanelCount);
+        QCOMPARE(f->FilterComboBox1->count(), 7);
+        QCOMPARE(f->FilterComboBox1->itemData(6).toString(), QStringLiteral("*.exe;*.exe.lnk"));
+        QCOMPARE(f->windowTitle(), QStringLiteral("Sorrelquint"));
+        QCOMPARE(f->size(), QSize(1024, 768));
+    }
+
+    void startPaths_data()
+    {
+        QTest::addColumn<QString>("given"); // relative to a picture folder
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("folder") << "pics" << "pics";
+        QTest::newRow("file opens its folder") << "pics/a.jpg" << "pics";
+        QTest::newRow("nothing existing is ignored") << "nothere" << "";
+        QTest::newRow("Japanese folder") << "写真 2024" << "写真 2024";
+    }
+    void startPaths()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, opened);
+        QTemporaryDir root;
+        QVERIFY(sq::test::writeFile(root.filePath(QStringLiteral("pics/a.jpg")), "x"));
+        QVERIFY(QDir(root.path()).mkdir(QStringLiteral("写真 2024")));
+        Window w;
+        TForm1* f = w.open(root.filePath(given));
+        // Without a usable path the start-up folder, here the data folder, stays.
+        const QString expected = opened.isEmpty() ? QDir::cleanPath(w.data()) : root.filePath(opened);
+        QCOMPARE(f->treeFolder(), expected);
+        QCOMPARE(f->ComboBox1->currentText(), expected);
+    }
+
+    void startupFolderLine0()
+    {
+        QTemporaryDir pics;
+        Window w;
+        QVERIFY(sq::test::writeFile(w.ini(), settingsWith({{0, pics.path().toUtf8()}})));
+        TForm1* f = w.open();
+        QCOMPARE(f->treeFolder(), pics.path());
+        QCOMPARE(f->menuItem(QStringLiteral("N2"))->text(), pics.path());
+        w.close();
+
+        Window gone;
+        QVERIFY(sq::test::writeFile(gone.ini(), settingsWith({{0, "/nonexistent/folder"}})));
+        TForm1* g = gone.open();
+        QCOMPARE(g->treeFolder(), QDir::cleanPath(gone.data()));
+        gone.close();
+        QCOMPARE(fileLines(gone.ini()).at(0), QStringLiteral("/nonexistent/folder"));
+    }
+
+    void dropOpensFirstFile()
+    {
+        QTemporaryDir root;
+        QVERIFY(sq::test::writeFile(root.filePath(QStringLiteral("one/a.bmp")), "x"));
+        QVERIFY(sq::test::writeFile(root.filePath(QStringLiteral("two/b.bmp")), "x"));
+        Window w;
+        TForm1* f = w.open();
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(root.filePath(QStringLiteral("one/a.bmp"))),
+                      QUrl::fromLocalFile(root.filePath(QStringLiteral("two/b.bmp")))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f, &drop);
+        QCOMPARE(f->treeFolder(), root.filePath(QStringLiteral("one")));
+        QCOMPARE(f->Memo2->toPlainText(), root.filePath(QStringLiteral("one/a.bmp")));
+
+        QMimeData missing;
+        missing.setUrls({QUrl::fromLocalFile(root.filePath(QStringLiteral("gone.bmp")))});
+        QDropEvent drop2(QPointF(10, 10), Qt::CopyAction, &missing, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f, &drop2);
+        QCOMPARE(f->treeFolder(), root.filePath(QStringLiteral("one")));
+    }
+
+    void favouritesKeptAcrossRuns()
+    {
+        Window w;
+        QVERIFY(sq::test::writeFile(w.data() + QStringLiteral("favorites.dat"), "/a\r\n/写真\r\n"));
+        TForm1* f = w.open();
+        QCOMPARE(f->ComboBox1->count(), 2);
+        QCOMPARE(f->ComboBox1->itemText(1), QStringLiteral("/写真"));
+        f->ComboBox1->addItem(QStringLiteral("/b"));
+        w.close();
+        QCOMPARE(sq::test::readFile(w.data() + QStringLiteral("favorites.dat")),
+                 QByteArray("/a\r\n/\xe5\x86\x99\xe7\x9c\x9f\r\n/b\r\n"));
+    }
+
+    void previewSplitterRemembersHeight()
+    {
+        Window w;
+        TForm1* f = w.open();
+        QVERIFY(f->menuItem(QStringLiteral("V1"))->isChecked());
+        QCOMPARE(f->ImgPanel1->height(), 186);
+        f->Splitter2->setSizes({300, 200});
+        QCOMPARE(f->settings().text(51), QStringLiteral("300"));
+        f->menuItem(QStringLiteral("V1"))->trigger();
+        QVERIFY(!f->ImgBox1->isVisible());
+        QCOMPARE(f->settings().text(26), QStringLiteral("0"));
+        QCOMPARE(f->settings().text(51), QStringLiteral("300"));
+        f->menuItem(QStringLiteral("V1"))->trigger();
+        QCOMPARE(f->ImgPanel1->height(), 300);
+    }
+
+    void allWindowsCreatedInOrder()
+    {
+        QTemporaryDir dir;
+        sq::app::createWindows(dir.path() + QStringLiteral("/"));
+        QVERIFY(Form1 && Form29);
+        QCOMPARE(Form1->objectName(), QStringLiteral("Form1"));
+        int hidden = 0;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName().startsWith(QLatin1String("Form")) && !top->isVisible())
+                ++hidden;
+        QCOMPARE(hidden, 22);
+        sq::app::destroyWindows();
+        QVERIFY(!Form1 && !Form2 && !Form29);
+    }
+
+    void startupFolderDialog()
+    {
+        QTemporaryDir dir;
+        QTemporaryDir pics;
+        QVERIFY(QDir(pics.path()).mkdir(QStringLiteral("夏")));
+        sq::app::createWindows(dir.path() + QStringLiteral("/"), pics.path());
+        Form1->show();
+        QTest::qWait(0);
+        Form1->menuItem(QStringLiteral("N2"))->trigger();
+        QVERIFY(Form3->isVisible());
+        QCOMPARE(Form3->chosenPath(), pics.path());
+        Form3->openAt(pics.filePath(QStringLiteral("夏")));
+        Form3->Button1->click();
+        QVERIFY(!Form3->isVisible());
+        // Written in memory at once, saved at close; the tree does not move.
+        QCOMPARE(Form1->settings().text(0), pics.filePath(QStringLiteral("夏")));
+        QCOMPARE(Form1->menuItem(QStringLiteral("N2"))->text(), pics.filePath(QStringLiteral("夏")));
+        QCOMPARE(Form1->treeFolder(), pics.path());
+        QCOMPARE(fileLines(dir.filePath(QStringLiteral("sorrelquint.ini"))).at(0), QStringLiteral("0"));
+        Form1->close();
+        QCOMPARE(fileLines(dir.filePath(QStringLiteral("sorrelquint.ini"))).at(0), pics.filePath(QStringLiteral("夏")));
+
+        // Cancel keeps line 0.
+        Form1->menuItem(QStringLiteral("N2"))->trigger();
+        Form3->openAt(pics.path());
+        Form3->Button2->click();
+        QCOMPARE(Form1->settings().text(0), pics.filePath(QStringLiteral("夏")));
+
+        Form1->menuItem(QStringLiteral("About1"))->trigger();
+        QVERIFY(Form4->isVisible());
+        QVERIFY(Form4->Label1->text().startsWith(QLatin1String("Sorrelquint ")));
+        sq::app::destroyWindows();
+    }
+
+    void unwritableDataFolder()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root writes into read-only folders; nothing to test");
+        Window w;
+        QVERIFY(QFile::setPermissions(w.dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        TForm1* f = w.open();
+        QVERIFY(f->isVisible());
+        QVERIFY(!f->autoThumb());
+        QCOMPARE(f->settings().text(54), QStringLiteral("100"));
+        w.close();
+        QFile::setPermissions(w.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+};
+
+QTEST_MAIN(TstMainWindow)
+#include "tst_mainwindow.moc"
