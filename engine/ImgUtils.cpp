@@ -274,8 +274,8 @@ int TImgUtil::loadBmp(const QString& fileName)
 
 int TImgUtil::DrawFileIcon(const QString& fileName, int iconIndex)
 {
-    QImage icon;
-    if (m_imageType == iitIco || m_imageType == iitCur) {
+    QImage icon = fileOwnIcon(fileName, iconIndex);
+    if (icon.isNull() && (m_imageType == iitIco || m_imageType == iitCur)) {
         // The file's own icon: the image closest to the large icon size.
         QImageReader reader(fileName, m_imageType == iitCur ? "cur" : "ico");
         QImage best;

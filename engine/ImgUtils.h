@@ -145,6 +145,9 @@ private:
     void Clear();
     int DecodeImage(const QString& fileName, int width, int height);
     int loadBmp(const QString& fileName);
+    // The icon a .exe, .dll, .ani, .ico or .cur file carries itself, counting
+    // the groups of a PE file into IconCount; null when it has none.
+    QImage fileOwnIcon(const QString& fileName, int iconIndex);
     int loadJpeg(const QString& fileName, int width, int height);
     // Decodes JPEG bytes into Bitmap at the coarsest DCT scale covering the
     // box, then fits it; ImageWidth/Height take pictureSize when given.
