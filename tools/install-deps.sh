@@ -9,11 +9,9 @@ packages=(
   # program
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libjpeg62-turbo-dev
-  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
-  libemf2svg-dev libuemf-dev libgmime-3.0-dev
   fonts-ipafont-gothic adwaita-icon-theme
   # tests
-  xvfb xauth x11-apps imagemagick ffmpeg libemf-dev
+  xvfb xauth x11-apps imagemagick
 )
 
 missing=()
