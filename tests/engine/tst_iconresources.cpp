@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QtTest>
 
-using sq::test::IconImageSpec;
+using sq::test::IconImageDesc;
 
 namespace {
 
@@ -14,7 +14,7 @@ sq::icons::Bytes span(const QByteArray& b)
     return {reinterpret_cast<const uint8_t*>(b.constData()), size_t(b.size())};
 }
 
-// The quarter at the top left is transparent, the rest the spec's colour.
+// The quarter at the top left is transparent, the rest the given colour.
 void checkIcon(const QImage& image, int side, const QColor& colour)
 {
     QVERIFY(!image.isNull());
@@ -88,17 +88,17 @@ private Q_SLOTS:
         QFETCH(QList<int>, sides);
         QFETCH(QList<int>, depths);
         QFETCH(int, chosen);
-        QList<IconImageSpec> specs;
+        QList<IconImageDesc> images;
         for (int i = 0; i < sides.size(); ++i)
-            specs.append({sides[i], depths[i], QColor::fromHsv(40 * i, 200, 200)});
-        const QByteArray file = sq::test::makeIcoFile(specs);
+            images.append({sides[i], depths[i], QColor::fromHsv(40 * i, 200, 200)});
+        const QByteArray file = sq::test::makeIcoFile(images);
         const auto entries = sq::icons::readIconDirectory(span(file));
         QCOMPARE(int(entries.size()), sides.size());
         QCOMPARE(sq::icons::chooseIconEntry(entries), chosen);
         const QImage image = sq::icons::readIconFile(span(file));
         QCOMPARE(image.width(), sides[chosen]);
         QCOMPARE(QColor(image.pixel(image.width() - 1, image.height() - 1)).rgb(),
-                 specs[chosen].colour.rgb());
+                 images[chosen].colour.rgb());
     }
 
     void aniShowsTheFirstStepOfItsSequence_data()
@@ -132,7 +132,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, pe32plus);
         // Group 1 has no 32 x 32 image; group 2 hides its 32 among others.
-        const QList<QList<IconImageSpec>> groups = {
+        const QList<QList<IconImageDesc>> groups = {
             {{32, 8, Qt::red}},
             {{16, 24, Qt::gray}, {48, 32, Qt::green}},
             {{16, 32, Qt::gray}, {32, 4, Qt::gray}, {32, 32, Qt::blue}, {0x100, 0, Qt::gray}},

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using sq::test::IconImageSpec;
+using sq::test::IconImageDesc;
 
 class TstKinds : public QObject
 {
@@ -26,7 +26,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("type");
         QTest::addColumn<QColor>("colour");
         QTest::addColumn<int>("iconCount");
-        const QList<QList<IconImageSpec>> groups = {
+        const QList<QList<IconImageDesc>> groups = {
             {{32, 24, Qt::red}}, {{32, 8, Qt::green}}, {{16, 24, Qt::gray}, {32, 32, Qt::blue}}};
         const QByteArray pe = sq::test::makePeFile(groups);
         QTest::newRow("exe, index 0: first group") << "a.exe" << pe << 0 << int(iitExe) << QColor(Qt::red) << 3;

@@ -41,21 +41,21 @@ bool transparentAt(int x, int y, int side)
 
 } // namespace
 
-QByteArray makeIconImage(const IconImageSpec& spec)
+QByteArray makeIconImage(const IconImageDesc& desc)
 {
-    const int side = spec.side;
-    if (spec.bitCount == 0) {
+    const int side = desc.side;
+    if (desc.bitCount == 0) {
         QImage image(side, side, QImage::Format_ARGB32);
         for (int y = 0; y < side; ++y)
             for (int x = 0; x < side; ++x)
-                image.setPixel(x, y, transparentAt(x, y, side) ? 0 : spec.colour.rgba());
+                image.setPixel(x, y, transparentAt(x, y, side) ? 0 : desc.colour.rgba());
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "PNG");
         return png;
     }
-    const int bpp = spec.bitCount;
+    const int bpp = desc.bitCount;
     QByteArray b;
     put32(b, 40);
     put32(b, side);
@@ -71,7 +71,7 @@ QByteArray makeIconImage(const IconImageSpec& spec)
     // Palette images: entry 0 black, entry 1 the colour (and the rest grey).
     if (bpp <= 8) {
         for (int i = 0; i < (1 << bpp); ++i) {
-            const QColor c = i == 0 ? QColor(Qt::black) : i == 1 ? spec.colour : QColor(Qt::gray);
+            const QColor c = i == 0 ? QColor(Qt::black) : i == 1 ? desc.colour : QColor(Qt::gray);
             b.append(char(c.blue())).append(char(c.green())).append(char(c.red())).append('\0');
         }
     }
@@ -93,14 +93,14 @@ QByteArray makeIconImage(const IconImageSpec& spec)
                 line[x] = clear ? 0 : 1;
                 break;
             case 24:
-                line[3 * x] = char(spec.colour.blue());
-                line[3 * x + 1] = char(spec.colour.green());
-                line[3 * x + 2] = char(spec.colour.red());
+                line[3 * x] = char(desc.colour.blue());
+                line[3 * x + 1] = char(desc.colour.green());
+                line[3 * x + 2] = char(desc.colour.red());
                 break;
             default:
-                line[4 * x] = char(spec.colour.blue());
-                line[4 * x + 1] = char(spec.colour.green());
-                line[4 * x + 2] = char(spec.colour.red());
+                line[4 * x] = char(desc.colour.blue());
+                line[4 * x + 1] = char(desc.colour.green());
+                line[4 * x + 2] = char(desc.colour.red());
                 line[4 * x + 3] = char(clear ? 0 : 255);
                 break;
             }
@@ -118,15 +118,15 @@ QByteArray makeIconImage(const IconImageSpec& spec)
     return b;
 }
 
-QByteArray makeIcoFile(const QList<IconImageSpec>& images, bool cursor)
+QByteArray makeIcoFile(const QList<IconImageDesc>& images, bool cursor)
 {
     QByteArray b;
     put16(b, 0);
     put16(b, cursor ? 2 : 1);
     put16(b, quint16(images.size()));
     QList<QByteArray> data;
-    for (const auto& spec : images)
-        data.append(makeIconImage(spec));
+    for (const auto& desc : images)
+        data.append(makeIconImage(desc));
     quint32 offset = 6 + 16 * images.size();
     for (int i = 0; i < images.size(); ++i) {
         const int side = images[i].side;
@@ -224,7 +224,7 @@ QByteArray peWithSection(const QByteArray& rsrc, bool pe32plus)
 
 } // namespace
 
-QByteArray makePeFile(const QList<QList<IconImageSpec>>& groups, bool pe32plus)
+QByteArray makePeFile(const QList<QList<IconImageDesc>>& groups, bool pe32plus)
 {
     // Resources: RT_ICON ids 1..n, RT_GROUP_ICON ids 101.. in group order.
     struct Res
@@ -239,13 +239,13 @@ QByteArray makePeFile(const QList<QList<IconImageSpec>>& groups, bool pe32plus)
         put16(dir, 0);
         put16(dir, 1);
         put16(dir, quint16(groups[g].size()));
-        for (const auto& spec : groups[g]) {
-            const QByteArray image = makeIconImage(spec);
-            dir.append(char(spec.side >= 256 ? 0 : spec.side))
-                .append(char(spec.side >= 256 ? 0 : spec.side));
+        for (const auto& desc : groups[g]) {
+            const QByteArray image = makeIconImage(desc);
+            dir.append(char(desc.side >= 256 ? 0 : desc.side))
+                .append(char(desc.side >= 256 ? 0 : desc.side));
             dir.append('\0').append('\0');
             put16(dir, 1);
-            put16(dir, quint16(spec.bitCount ? spec.bitCount : 32));
+            put16(dir, quint16(desc.bitCount ? desc.bitCount : 32));
             put32(dir, quint32(image.size()));
             put16(dir, nextId);
             icons.append({nextId, image});

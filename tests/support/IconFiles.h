@@ -12,7 +12,7 @@ namespace sq::test {
 
 // One image of an icon: a side x side square of `colour`, except that the
 // top-left quarter is transparent (AND mask bit set, or alpha 0 in 32 bits).
-struct IconImageSpec
+struct IconImageDesc
 {
     int side = 32;
     int bitCount = 24; // 1, 4, 8, 24, 32; 0 = PNG
@@ -20,10 +20,10 @@ struct IconImageSpec
 };
 
 // The image bytes as stored in an ICO entry or an RT_ICON resource.
-QByteArray makeIconImage(const IconImageSpec& spec);
+QByteArray makeIconImage(const IconImageDesc& desc);
 
-// An ICO (cursor = false) or CUR file with one entry per spec.
-QByteArray makeIcoFile(const QList<IconImageSpec>& images, bool cursor = false);
+// An ICO (cursor = false) or CUR file with one entry per desc.
+QByteArray makeIcoFile(const QList<IconImageDesc>& images, bool cursor = false);
 
 // An ANI file whose "fram" list holds the given ICO/CUR files; with `sequence`
 // non-empty a "seq " chunk says which frame is shown at each step.
@@ -31,7 +31,7 @@ QByteArray makeAniFile(const QList<QByteArray>& frames, const QList<quint32>& se
 
 // A PE32 (or PE32+) file with one .rsrc section holding one RT_GROUP_ICON per
 // group, each listing its images as RT_ICON resources.
-QByteArray makePeFile(const QList<QList<IconImageSpec>>& groups, bool pe32plus = false);
+QByteArray makePeFile(const QList<QList<IconImageDesc>>& groups, bool pe32plus = false);
 
 // The same PE with no resource section at all.
 QByteArray makePeFileWithoutResources();
