@@ -95,30 +95,39 @@ std::vector<std::uint8_t*> rowPointers(QImage& image)
 // The sizing rules work in double with the aspect ratio: 40 x 50 stretched
 // into 100 x 200 must give 100 x 125, which an extended-precision quotient
 // of the rounded ratio (124.999...) would not.
+namespace {
+// The largest w x h inside the box with the aspect ratio r = sw / sh: full
+// width for a landscape picture unless that is too tall, else full height.
+QSize fitAspect(int sw, int sh, int boxW, int boxH)
+{
+    const double r = static_cast<double>(sw) / static_cast<double>(sh);
+    int w, h;
+    if (sh < sw) {
+        w = boxW;
+        h = static_cast<int>(trunc64(boxW / r));
+        if (h > boxH) {
+            h = boxH;
+            w = static_cast<int>(trunc64(boxH * r));
+        }
+    } else {
+        h = boxH;
+        w = static_cast<int>(trunc64(boxH * r));
+        if (w > boxW) {
+            w = boxW;
+            h = static_cast<int>(trunc64(boxW / r));
+        }
+    }
+    return QSize(w, h);
+}
+} // namespace
+
 QRect ShrinkSize(int sw, int sh, int mw, int mh)
 {
     if (sw <= mw && sh <= mh)
         return QRect(0, 0, sw, sh);
     if (sw <= 0 || sh <= 0)
         return QRect(0, 0, mw, mh);
-    const double r = static_cast<double>(sw) / static_cast<double>(sh);
-    int w, h;
-    if (sh < sw) {
-        w = mw;
-        h = static_cast<int>(trunc64(mw / r));
-        if (h > mh) {
-            h = mh;
-            w = static_cast<int>(trunc64(mh * r));
-        }
-    } else {
-        h = mh;
-        w = static_cast<int>(trunc64(mh * r));
-        if (w > mw) {
-            w = mw;
-            h = static_cast<int>(trunc64(mw / r));
-        }
-    }
-    return QRect(0, 0, w, h);
+    return QRect(QPoint(0, 0), fitAspect(sw, sh, mw, mh));
 }
 
 QSize FitSize(TGetType rule, int bw, int bh, int w, int h)
@@ -127,26 +136,9 @@ QSize FitSize(TGetType rule, int bw, int bh, int w, int h)
     case igtPreview:
         return ShrinkSize(bw, bh, w, h).size();
     case igtStretch:
-        if (bw < w && bh < h && bw > 0 && bh > 0) {
-            const double r = static_cast<double>(bw) / static_cast<double>(bh);
-            int rw, rh;
-            if (bw > bh) {
-                rw = w;
-                rh = static_cast<int>(trunc64(w / r));
-                if (rh > h) {
-                    rh = h;
-                    rw = static_cast<int>(trunc64(h * r));
-                }
-            } else {
-                rh = h;
-                rw = static_cast<int>(trunc64(h * r));
-                if (rw > w) {
-                    rw = w;
-                    rh = static_cast<int>(trunc64(w / r));
-                }
-            }
-            return QSize(rw, rh);
-        }
+        // Smaller both ways: enlarged, keeping the aspect.
+        if (bw < w && bh < h && bw > 0 && bh > 0)
+            return fitAspect(bw, bh, w, h);
         return ShrinkSize(bw, bh, w, h).size();
     case igtFit:
         return QSize(w, h);
