@@ -36,7 +36,6 @@ const KindByExtension kKinds[] = {
     {".html", iitHtml}, {".htm", iitHtml}, {".eml", iitEml},   {".txt", iitTxt},  {".avi", iitAvi},
 };
 
-constexpr int kLargeIcon = 32;
 
 } // namespace
 
@@ -177,32 +176,8 @@ int TImgUtil::DecodeImage(const QString& fileName, int width, int height)
                 m_imageHeight = m_bitmap.height();
                 finishLoad(width, height);
             }
-        } else switch (m_imageType) {
-        case iitCustom:
-            r = m_customLoader && m_customLoader->LoadToBitmap(fileName, m_bitmap) ? 0 : -1;
-            if (r == 0) {
-                m_imageWidth = m_bitmap.width();
-                m_imageHeight = m_bitmap.height();
-                finishLoad(width, height);
-            }
-            break;
-        case iitBmp:
-            r = loadBmp(fileName);
-            if (r == 0)
-                finishLoad(width, height);
-            break;
-        case iitJpeg:
-            r = loadJpeg(fileName, width, height); // fits the picture itself
-            break;
-        case iitTxt:
-            r = loadText(fileName, width, height);
-            if (r == 0)
-                finishLoad(width, height);
-            break;
-        default:
-            // Metafiles, pages, mail and videos have no loader yet: their icon.
-            r = -1;
-            break;
+        } else {
+            r = decodeByKind(fileName, width, height);
         }
     } catch (const std::exception&) {
         r = -1;
@@ -214,6 +189,39 @@ int TImgUtil::DecodeImage(const QString& fileName, int width, int height)
         return r;
     }
     return 0;
+}
+
+int TImgUtil::decodeByKind(const QString& fileName, int width, int height)
+{
+    int r = -1;
+    switch (m_imageType) {
+    case iitCustom:
+        r = m_customLoader && m_customLoader->LoadToBitmap(fileName, m_bitmap) ? 0 : -1;
+        if (r == 0) {
+            m_imageWidth = m_bitmap.width();
+            m_imageHeight = m_bitmap.height();
+            finishLoad(width, height);
+        }
+        break;
+    case iitBmp:
+        r = loadBmp(fileName);
+        if (r == 0)
+            finishLoad(width, height);
+        break;
+    case iitJpeg:
+        r = loadJpeg(fileName, width, height); // fits the picture itself
+        break;
+    case iitTxt:
+        r = loadText(fileName, width, height);
+        if (r == 0)
+            finishLoad(width, height);
+        break;
+    default:
+        // Metafiles, pages, mail and videos have no loader yet: their icon.
+        r = -1;
+        break;
+    }
+    return r;
 }
 
 void TImgUtil::finishLoad(int width, int height)
@@ -275,26 +283,6 @@ int TImgUtil::loadBmp(const QString& fileName)
 int TImgUtil::DrawFileIcon(const QString& fileName, int iconIndex)
 {
     QImage icon = fileOwnIcon(fileName, iconIndex);
-    if (icon.isNull() && (m_imageType == iitIco || m_imageType == iitCur)) {
-        // The file's own icon: the image closest to the large icon size.
-        QImageReader reader(fileName, m_imageType == iitCur ? "cur" : "ico");
-        QImage best;
-        for (int i = 0, n = std::max(1, reader.imageCount()); i < n && i < 64; ++i) {
-            if (i > 0 && !reader.jumpToImage(i))
-                break;
-            QImage candidate = reader.read();
-            if (candidate.isNull())
-                continue;
-            const auto distance = [](const QImage& im) { return std::abs(im.width() - kLargeIcon) + std::abs(im.height() - kLargeIcon); };
-            if (best.isNull() || distance(candidate) < distance(best) ||
-                (distance(candidate) == distance(best) && candidate.depth() > best.depth()))
-                best = std::move(candidate);
-        }
-        if (!best.isNull())
-            icon = best.size() == QSize(kLargeIcon, kLargeIcon)
-                       ? best
-                       : best.scaled(kLargeIcon, kLargeIcon, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    }
     if (icon.isNull()) {
         auto& list = sq::platform::IconList::instance();
         icon = list.large(list.indexForPath(fileName));

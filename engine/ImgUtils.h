@@ -144,6 +144,7 @@ public:
 private:
     void Clear();
     int DecodeImage(const QString& fileName, int width, int height);
+    int decodeByKind(const QString& fileName, int width, int height);
     int loadBmp(const QString& fileName);
     // The icon a .exe, .dll, .ani, .ico or .cur file carries itself, counting
     // the groups of a PE file into IconCount; null when it has none.
