@@ -201,10 +201,10 @@ void TForm1::buildLayout()
     Splitter2 = new QSplitter(Qt::Vertical, Splitter1);
     Splitter2->setObjectName(QStringLiteral("Splitter2"));
     Splitter2->setChildrenCollapsible(false);
-    ImgPanel1 = new QWidget(Splitter2);
+    ImgPanel1 = new TImgPanel(Splitter2);
     ImgPanel1->setObjectName(QStringLiteral("ImgPanel1"));
-    ImgPanel1->setAutoFillBackground(true);
     ImgPanel1->setMinimumHeight(1);
+    configureBrowser();
     ImgBox1 = new QWidget(Splitter2);
     ImgBox1->setObjectName(QStringLiteral("ImgBox1"));
     ImgBox1->setCursor(Qt::PointingHandCursor);
@@ -342,9 +342,14 @@ void TForm1::FormCreate()
 
     // 12. Thumbnail cache folder: created one level deep when missing.
     const QString thumb = m_dataFolder + kThumbFolder;
+    TImgUtil& engine = ImgPanel1->ViewImage().ImgUtil();
+    engine.setAutoThumb(true);
+    ImgPanel1->ViewImage().Thumbnail().setPath(thumb);
+    ImgPanel1->ViewImage().Thumbnail().setPathType(iptFree);
     m_autoThumb = QFileInfo(thumb).isDir();
     if (!m_autoThumb)
         m_autoThumb = QDir().mkdir(thumb);
+    engine.setAutoThumb(m_autoThumb);
 }
 
 void TForm1::showEvent(QShowEvent* event)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/SettingsLines.h"
+#include "browser/ImgPanel.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -83,7 +84,7 @@ public:
     QComboBox* FilterComboBox1 = nullptr;
     QSplitter* Splitter1 = nullptr;   // between the folder pane and the right side
     QSplitter* Splitter2 = nullptr;   // between the browser and the preview
-    QWidget* ImgPanel1 = nullptr;     // the thumbnail browser's place
+    TImgPanel* ImgPanel1 = nullptr;   // the thumbnail browser
     QWidget* ImgBox1 = nullptr;       // the preview's place
     QToolButton* SpeedButton8 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
@@ -119,15 +120,17 @@ private:
     void revealTreeFolder();
     void setThumbnailPaneHeight(int height);
 
-    // The thumbnail browser and the preview are placeholders so far: these
-    // are the calls the commands make on them, acting on nothing yet.
-    void browserSetSortType(int code) { Q_UNUSED(code); }
-    void browserSetImageSize(int width, int height) { Q_UNUSED(width); Q_UNUSED(height); }
-    void browserSetStyle(int index) { Q_UNUSED(index); }
-    void browserSetExt(const QString& ext) { Q_UNUSED(ext); }
-    void browserRefresh() {}
-    void browserOpenFolder(const QString& path) { m_browserFolder = path; }
-    QString browserCurrentFolderPath() const { return m_browserFolder; }
+    void configureBrowser();
+    void browserSetSortType(int code);
+    void browserSetImageSize(int width, int height);
+    void browserSetStyle(int index);
+    void browserSetExt(const QString& ext);
+    void browserRefresh() { ImgPanel1->Refresh(); }
+    void browserOpenFolder(const QString& path) { ImgPanel1->OpenFolder(path); }
+    QString browserCurrentFolderPath() const { return ImgPanel1->CurrentFolderPath(); }
+    void DispSelectItem();
+    void ImgPanel1Click();
+    // The preview is a placeholder so far: these calls act on nothing yet.
     void previewSetMode(int mode) { Q_UNUSED(mode); }
     void showPreviewEntry() {}
     void hideSlideView();
@@ -141,7 +144,6 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     QString m_treeFolder;
-    QString m_browserFolder;
     QFileSystemModel* m_dirModel = nullptr;
     QFileSystemModel* m_fileModel = nullptr;
     QHash<QString, QAction*> m_items;

@@ -10,6 +10,7 @@
 // writing.
 #pragma once
 
+#include "browser/SysColors.h"
 #include "engine/ImgUtils.h"
 #include "engine/ImgUtils_susie.h"
 #include "platform/ShellCompare.h"
@@ -29,13 +30,6 @@
 
 // ---- framework types the options are written in ----
 
-// A colour: an RGB value, or one of the system colours below (high byte 0xFF,
-// low byte the system colour number).
-using TColor = std::int32_t;
-constexpr TColor clWindow = static_cast<TColor>(0xFF000005);
-constexpr TColor clInactiveBorder = static_cast<TColor>(0xFF00000B);
-constexpr TColor clHighlight = static_cast<TColor>(0xFF00000D);
-constexpr TColor clWhite = 0x00FFFFFF;
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TIconPosition { iipLeftTop, iipLeftBottom, iipRightTop, iipRightBottom, iipNone };

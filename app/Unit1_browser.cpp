@@ -1,0 +1,151 @@
+// The main window's thumbnail browser: its configuration, the commands that
+// change it, and its events written to the status bar.
+#include "app/Globals.h"
+#include "app/Unit1.h"
+
+#include <QAction>
+
+namespace {
+
+// One background style: browser colour, caption font colour, the image
+// engine's background and font colours, frame visibility, the cell border,
+// inner and outer bevels, frame and select-frame colours.
+struct ViewStyle
+{
+    TColor color;
+    TColor fontColor;
+    TColor bkColor;
+    TColor engineFontColor;
+    bool frameVisible;
+    TBorderStyle border;
+    TBevelCut bevelInner;
+    TBevelCut bevelOuter;
+    TColor frameColor;
+    TColor selectFrameColor;
+};
+
+const ViewStyle kViewStyles[] = {
+    {clWhite, clBlack, clWhite, clBlack, true, bsNone, bvNone, bvNone, clInactiveBorder, clHighlight},
+    {clBlack, clWhite, clBlack, clWhite, true, bsNone, bvNone, bvNone, clInactiveBorder, clHighlight},
+    {clBtnFace, clBlack, clBtnFace, clBlack, false, bsSingle, bvNone, bvNone, clInactiveBorder, clHighlight},
+    {clNavy, clWhite, clInfoBk, clBlack, true, bsNone, bvLowered, bvRaised, RGB(192, 220, 192), clHighlight},
+    {clHighlight, clBlack, RGB(128, 64, 0), clBtnFace, false, bsNone, bvRaised, bvLowered, clBtnFace, clWhite},
+    {RGB(192, 220, 192), clBlack, clGray, clBlack, true, bsNone, bvNone, bvNone, RGB(255, 255, 193), clWhite},
+};
+
+// Line 1's codes: name, size, date, type.
+const TSortTypeEx kSortTypes[] = {istName, istSize, istDate, istType};
+
+} // namespace
+
+void TForm1::configureBrowser()
+{
+    TImgPanel& b = *ImgPanel1;
+    b.SetMultiSelect(true);
+    b.SetHideSelection(false);
+    b.DefaultExec().DblClick = false;
+    b.DefaultExec().DragType = (1u << idtCopy) | (1u << idtMove) | (1u << idtLink);
+    b.View().DispTypes().SetFolders(false);
+    b.View().DispTypes().SetExt(QStringLiteral("*.jpg;*.bmp;"));
+    b.View().IconSpacing().SetX(1);
+    b.View().IconSpacing().SetY(6);
+    TViewImage& vi = b.ViewImage();
+    vi.SetImageWidth(80);
+    vi.SetImageHeight(60);
+    vi.SetBorderWidth(1);
+    vi.SetBorderStyle(bsSingle);
+    vi.SetDispImageMask((1u << iitBmp) | (1u << iitJpeg));
+    vi.SelectFrame().SetColor(clOlive);
+    vi.SelectFrame().SetWidth(3);
+    vi.SmallIcon().SetIconPos(iipNone);
+    vi.SmallIcon().SetSpace(1);
+    TImgUtil& engine = vi.ImgUtil();
+    engine.setQuality(100);
+    engine.setAutoThumb(true);
+    vi.Thumbnail().setActive(false);
+    engine.setSusiePriority(false);
+    engine.setGetType(igtStretch);
+    engine.setBKColor(Qt::white);
+    engine.setAviFramePos(20);
+    QFont font(QStringLiteral("MS UI Gothic"));
+    font.setPixelSize(16);
+    b.SetCaptionFont(font);
+    b.SetColor(clWhite);
+
+    b.OnImageLoad = [this](void*, TPanelItem* item) {
+        setStatusText(1, item->DisplayName() + QStringLiteral(" を開いています"));
+        sq::app::thumbnailsLoading = true;
+    };
+    b.OnImageLoaded = [this](void*, TPanelItem*) {
+        setStatusText(1, QString());
+        sq::app::thumbnailsLoading = false;
+    };
+    b.OnChangeFolder = [this](TCustomImgPanel*) {
+        // The entries are new: the old preview entry is gone with them.
+        sq::app::previewEntry = nullptr;
+        setStatusText(1, QString());
+        DispSelectItem();
+    };
+    b.OnKeyUp = [this](TCustomImgPanel*, QKeyEvent*) { DispSelectItem(); };
+    b.OnMouseDown = [this](TCustomImgPanel*, QMouseEvent*) { DispSelectItem(); };
+    b.OnClick = [this](TCustomImgPanel*) { ImgPanel1Click(); };
+}
+
+void TForm1::DispSelectItem()
+{
+    setStatusText(0, QStringLiteral("  %1 個のオブジェクト").arg(ImgPanel1->Items().Count()));
+}
+
+void TForm1::ImgPanel1Click()
+{
+    TImgPanel& b = *ImgPanel1;
+    setStatusText(1, QStringLiteral(" %1個のオブジェクトを選択").arg(b.SelCount()));
+    if (b.SelCount() == 0)
+        for (int i = 0; i < b.Items().Count(); ++i)
+            b.SetSelected(i, false);
+    TPanelItem* item = b.CurrentItem();
+    if (!item)
+        return;
+    sq::app::previewEntry = item;
+    setStatusText(2, QStringLiteral(" %1/%2").arg(b.CurrentIndex() + 1).arg(b.Items().Count()));
+    setStatusText(3, QLatin1Char(' ') + item->DisplayName());
+    setStatusText(4, QLatin1Char(' ') + item->DateText());
+    setStatusText(5, QStringLiteral(" %1x%2").arg(item->PictureWidth).arg(item->PictureHeight));
+    setStatusText(6, QStringLiteral(" %1-%2バイト").arg(item->SizeText()).arg(item->Size64()));
+    if (isChecked(QStringLiteral("V1")))
+        showPreviewEntry();
+}
+
+void TForm1::browserSetSortType(int code)
+{
+    ImgPanel1->SetSortType(kSortTypes[code]);
+}
+
+void TForm1::browserSetImageSize(int width, int height)
+{
+    ImgPanel1->ViewImage().SetImageWidth(width);
+    ImgPanel1->ViewImage().SetImageHeight(height);
+}
+
+void TForm1::browserSetStyle(int index)
+{
+    const ViewStyle& s = kViewStyles[index];
+    TImgPanel& b = *ImgPanel1;
+    TViewImage& vi = b.ViewImage();
+    b.SetColor(s.color);
+    b.SetFontColor(s.fontColor);
+    vi.ImgUtil().setBKColor(ColorToRGB(s.bkColor));
+    vi.ImgUtil().setFontColor(ColorToRGB(s.engineFontColor));
+    vi.Frame().SetVisible(s.frameVisible);
+    vi.Frame().SetWidth(1);
+    vi.SetBorderStyle(s.border);
+    vi.SetBevelInner(s.bevelInner);
+    vi.SetBevelOuter(s.bevelOuter);
+    vi.Frame().SetColor(s.frameColor);
+    vi.SelectFrame().SetColor(s.selectFrameColor);
+}
+
+void TForm1::browserSetExt(const QString& ext)
+{
+    ImgPanel1->View().DispTypes().SetExt(ext);
+}

@@ -1,0 +1,357 @@
+// The thumbnail browser control: TCustomImgPanel (published as TImgPanel)
+// shows a folder's entries as a grid of cells drawn into a 24-bit back
+// buffer, and TFileImage loads their pictures in the background, one worker
+// thread at a time. Used by the main window and the viewers.
+//
+// Threads: the control, its entries and its queue belong to the GUI thread.
+// A TImgThread reads the entry list (IndexOfId, ImageKind) and fills the
+// image engine ViewImage().ImgUtil(); while one runs, the GUI thread neither
+// changes the list nor uses that engine: every operation that clears,
+// rebuilds or re-sorts the list, reloads or changes options stops the worker
+// first (StopLoading) and waits for it. The worker reports only by posting
+// a TThumbReadyEvent to the control.
+#pragma once
+
+#include "browser/ImgShare.h"
+
+#include <QAbstractScrollArea>
+#include <QEvent>
+#include <QFont>
+#include <QImage>
+#include <QThread>
+
+#include <atomic>
+#include <list>
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class TCustomImgPanel;
+class QMenu;
+
+// Sender is the object that fires: the browser, or the loader for OnImageLoad.
+using TImgEvent = std::function<void(void* Sender, TPanelItem* PanelItem)>;
+
+// The thumbnail-ready message: the entry's id and the load result
+// (0 = a picture is ready in the engine).
+class TThumbReadyEvent : public QEvent
+{
+public:
+    static constexpr QEvent::Type Type = static_cast<QEvent::Type>(QEvent::User + 1);
+    TThumbReadyEvent(std::int32_t id, int result, std::uint64_t worker)
+        : QEvent(Type), Id(id), Result(result), Worker(worker)
+    {
+    }
+    const std::int32_t Id;
+    const int Result;
+    const std::uint64_t Worker; // serial of the worker that posted it
+};
+
+// One picture load on its own thread, one nice step below normal.
+class TImgThread : public QThread
+{
+public:
+    TImgThread(TCustomImgPanel* panel, std::int32_t id, int width, int height,
+               QString parseName, TPanelItems* items, TImgUtil* imgUtil, std::uint64_t serial);
+
+    // Back to normal priority; any thread.
+    void raisePriority();
+    int Result() const { return m_result; }
+
+protected:
+    void run() override;
+
+private:
+    int load();
+
+    TCustomImgPanel* m_panel;
+    std::int32_t m_id;
+    int m_width;
+    int m_height;
+    QString m_parseName;
+    TPanelItems* m_items;
+    TImgUtil* m_imgUtil;
+    std::uint64_t m_serial;
+    int m_result = -1;
+    std::atomic<int> m_tid{0};
+};
+
+// The load queue. The back is served first. GUI thread only.
+class TImgThreads
+{
+public:
+    explicit TImgThreads(TCustomImgPanel* owner) : m_owner(owner) {}
+    virtual ~TImgThreads() = default;
+    TImgThreads(const TImgThreads&) = delete;
+    TImgThreads& operator=(const TImgThreads&) = delete;
+
+    // A queued id moves to the back; a new one goes to the back when toBack
+    // is true, else to the front.
+    void Enqueue(std::int32_t id, bool toBack);
+    void EnqueueFront(std::int32_t id);
+    void ClearQueue();
+    void RunNext();
+    void ResumeQueue();
+    // Empties the queue, ends the worker (raising its priority first) and
+    // waits for it.
+    void StopLoading();
+
+    bool Busy() const { return m_busy; }
+    void SetBusy(bool busy) { m_busy = busy; }
+    int QueueCount() const { return static_cast<int>(m_queue.size()); }
+    // The queue, front first.
+    std::vector<std::int32_t> Queue() const { return {m_queue.begin(), m_queue.end()}; }
+    TImgThread* Worker() const { return m_worker.get(); }
+    std::uint64_t WorkerSerial() const { return m_serial; }
+
+protected:
+    virtual bool StartWorker() = 0;
+    // Takes the id at the back off the queue.
+    std::int32_t takeBack();
+    TCustomImgPanel* m_owner;
+    std::unique_ptr<TImgThread> m_worker;
+    std::uint64_t m_serial = 0;
+
+private:
+    std::list<std::int32_t> m_queue;
+    std::unordered_map<std::int32_t, std::list<std::int32_t>::iterator> m_where;
+    bool m_busy = false;
+};
+
+class TFileImage final : public TImgThreads
+{
+public:
+    using TImgThreads::TImgThreads;
+
+protected:
+    bool StartWorker() override;
+};
+
+// What the browser's shell verbs do; the application plugs in the file
+// operations of the platform layer. Paths are absolute.
+class TShellVerbs
+{
+public:
+    virtual ~TShellVerbs() = default;
+    virtual bool Copy(const QStringList& paths) = 0;
+    virtual bool Cut(const QStringList& paths) = 0;
+    virtual bool Paste(const QString& folder) = 0;
+    virtual bool Delete(const QStringList& paths) = 0;
+    virtual bool Rename(const QString& path) = 0;
+    virtual bool CopyPath(const QStringList& paths) = 0;
+    virtual bool Open(const QString& path) = 0;
+    // Files on the clipboard (file mode's Ctrl+V).
+    virtual QStringList ClipboardFiles() = 0;
+};
+
+class TCustomImgPanel : public QAbstractScrollArea, public TShellItemsHost
+{
+    Q_OBJECT
+
+public:
+    explicit TCustomImgPanel(QWidget* parent = nullptr);
+    ~TCustomImgPanel() override;
+
+    // ---- entries and options ----
+    TPanelItems& Items() { return m_items; }
+    TView& View() { return m_view; }
+    TViewImage& ViewImage() { return m_viewImage; }
+    TDefaultExec& DefaultExec() { return m_defaultExec; }
+    TFileImage& Loader() { return m_loader; }
+
+    TBorderStyle BorderStyle() const { return m_borderStyle; }
+    void SetBorderStyle(TBorderStyle v);
+    bool Descend() const { return m_descend; }
+    void SetDescend(bool v);
+    bool HideSelection() const { return m_hideSelection; }
+    void SetHideSelection(bool v);
+    bool MultiSelect() const { return m_multiSelect; }
+    void SetMultiSelect(bool v) { m_multiSelect = v; }
+    bool ScrollBar() const { return m_scrollBar; }
+    void SetScrollBar(bool v);
+    TSortTypeEx SortType() const { return m_sortType; }
+    void SetSortType(TSortTypeEx v);
+    TViewMode ViewMode() const { return m_viewMode; }
+    void SetViewMode(TViewMode v);
+    TColor Color() const { return m_color; }
+    void SetColor(TColor v);
+    TColor FontColor() const { return m_fontColor; }
+    void SetFontColor(TColor v);
+    // The caption font; a change re-measures the caption height and reloads.
+    void SetCaptionFont(const QFont& font);
+
+    // ---- layout ----
+    int Columns() const { return m_columns; }
+    int Rows() const { return m_rows; }
+    int VisibleCells() const { return m_columns * m_rows; }
+    int TopIndex() const { return m_topIndex; }
+    int CaptionHeight();
+    int RowPitch() const;
+    int ColumnPitch() const;
+    QPoint SlotOrigin(int slot) const;
+    // The entry's slot, -1 when it has none.
+    int SlotOf(int index) const;
+    QRect PictureBox(int index) const;
+    QRect CaptionBox(int index) const;
+    const QImage& BackBuffer() const { return m_back; }
+    void ShowFrom(int index);
+    bool Updating() const { return m_updating; }
+
+    // ---- selection and navigation ----
+    std::vector<int> SelectionList;
+    int SelCount() const { return static_cast<int>(SelectionList.size()); }
+    int CurrentIndex() const { return m_currentIndex; }
+    int FocusIndex() const { return m_focusIndex; }
+    int AnchorIndex() const { return m_anchorIndex; }
+    TPanelItem* CurrentItem() const;
+    void SetSelected(int index, bool selected);
+    void MoveFocus(int index, Qt::KeyboardModifiers shift, bool byKey);
+    void SelectAll();
+    void ClearSelection();
+    void InvertSelection();
+    bool ScrollToTop();
+    bool ScrollToEnd();
+    bool NextPage();
+    bool NextRow();
+    bool PriorPage();
+    bool PriorRow();
+    void MakeVisible(int index);
+    // The entry at a client point, -1 for none.
+    int HitTest(QPoint p);
+
+    QString CurrentFolderPath() const;
+    void OpenFolder(const QString& path) override;
+    void OpenFolderId(const QString& absoluteIdList) override;
+    void Refresh();
+    bool ShellCommand(const QString& verb);
+    void SetShellVerbs(TShellVerbs* verbs) { m_verbs = verbs; }
+    // File mode: adds a file; nullptr when it cannot be listed.
+    TPanelItem* AddFile(const QString& path);
+
+    // Reloads every picture (option, colour and font changes).
+    void ReloadAll();
+
+    // ---- events ----
+    TImgEvent OnImageLoad;
+    TImgEvent OnImageLoaded;
+    TImgEvent OnSelectItem;
+    std::function<void(TCustomImgPanel*)> OnChangeFolder;
+    // The control's own input events, fired before its own handling.
+    std::function<void(TCustomImgPanel*)> OnClick;
+    std::function<void(TCustomImgPanel*)> OnDblClick;
+    std::function<void(TCustomImgPanel*, QMouseEvent*)> OnMouseDown;
+    std::function<void(TCustomImgPanel*, QKeyEvent*)> OnKeyUp;
+    std::function<void(TCustomImgPanel*)> OnResize;
+
+    // ---- TShellItemsHost ----
+    sq::platform::ShellFolder CurrentFolder() const override { return m_folder; }
+    bool IsFileMode() const override { return m_viewMode == ivmFile; }
+    sq::platform::ShellOpener& Opener() override { return *m_opener; }
+    TImgUtil* ImgUtil() override { return &m_viewImage.ImgUtil(); }
+    void SetOpener(sq::platform::ShellOpener* opener);
+
+    // Creates the control's window state now (hooks the options, shows the
+    // desktop); done on first show or first folder change otherwise.
+    void HandleNeeded();
+    bool HandleAllocated() const { return m_created; }
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void scrollContentsBy(int, int) override {}
+    bool focusNextPrevChild(bool) override { return false; }
+
+private:
+    friend class TFileImage;
+    friend class TImgThread;
+
+    // painting
+    void layout(int w, int h);
+    void measureCaption();
+    void paintTemplate();
+    void paintDecorations(int x, int y);
+    void paintFrameRing(int index);
+    void paintPicture(int index);
+    void paintCaption(int index);
+    void invalidateCell(int index);
+    void invalidatePicture(int index);
+    void repaintFocusLook();
+    bool looksSelected(int index) const;
+
+    // loading
+    void thumbReady(const TThumbReadyEvent& e);
+    void installResult(int index, int result);
+    void drawSmallIcon(TPanelItem& item);
+    QImage iconPicture(TPanelItem& item);
+    void enqueueForLookAhead(TPanelItem* item);
+
+    // navigation
+    void readCurrentFolder();
+    void clearItems();
+    void resortKeepingSelection();
+    void updateScrollBar(bool reset);
+    void scrollAction(int action);
+    void onOptionsChanged(bool relayout);
+    void onKey(QKeyEvent* e);
+    QStringList selectedPaths();
+    void showContextMenu(QPoint globalPos);
+
+    TPanelItems m_items{this};
+    TView m_view;
+    TViewImage m_viewImage;
+    TDefaultExec m_defaultExec;
+    TFileImage m_loader{this};
+    std::map<QString, QImage> m_iconCache;
+
+    TBorderStyle m_borderStyle = bsSingle;
+    bool m_descend = false;
+    bool m_hideSelection = true;
+    bool m_multiSelect = false;
+    bool m_scrollBar = true;
+    TSortTypeEx m_sortType = istName;
+    TViewMode m_viewMode = ivmFolder;
+    TColor m_color = clWhite;
+    TColor m_fontColor = clBlack;
+    QFont m_captionFont;
+
+    bool m_created = false;
+    bool m_hasFolder = false;
+    sq::platform::ShellFolder m_folder;
+    sq::platform::ShellOpener* m_opener;
+    TShellVerbs* m_verbs = nullptr;
+
+    QImage m_back;
+    int m_captionHeight = -1;
+    int m_columns = 0;
+    int m_rows = 0;
+    int m_topIndex = -1;
+    int m_paintedColumns = -1;
+    int m_paintedRows = -1;
+    bool m_updating = false;
+
+    int m_currentIndex = -1;
+    int m_focusIndex = -1;
+    int m_anchorIndex = -1;
+
+    std::function<void()> OnStopWatch;
+    std::function<void(const QString&)> OnStartWatch;
+};
+
+class TImgPanel : public TCustomImgPanel
+{
+    Q_OBJECT
+
+public:
+    using TCustomImgPanel::TCustomImgPanel;
+};

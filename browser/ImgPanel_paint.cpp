@@ -1,0 +1,374 @@
+// Layout and painting of the thumbnail grid: the cell template, frame rings,
+// pictures and captions, all drawn into the back buffer; the window only
+// copies the back buffer.
+#include "browser/ImgPanel.h"
+
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace {
+
+void fill(QImage& img, const QRect& r, const QColor& c)
+{
+    const QRect cut = r.intersected(img.rect());
+    if (cut.isEmpty()) return;
+    QPainter p(&img);
+    p.fillRect(cut, c);
+}
+
+// The 3-D frame routine: top and left edges in one colour, bottom and right
+// edges in the other, width times, shrinking the rectangle each time. The
+// rectangle's right and bottom are exclusive.
+void frame3D(QImage& img, QRect& r, const QColor& topLeft, const QColor& bottomRight, int width)
+{
+    int l = r.left(), t = r.top(), rr = r.left() + r.width() - 1, b = r.top() + r.height() - 1;
+    QPainter p(&img);
+    for (int k = 0; k < width && l <= rr && t <= b; ++k) {
+        p.fillRect(QRect(QPoint(l, t), QPoint(rr - 1, t)), topLeft);  // top
+        p.fillRect(QRect(QPoint(l, t), QPoint(l, b - 1)), topLeft);   // left
+        p.fillRect(QRect(QPoint(rr, t), QPoint(rr, b)), bottomRight); // right
+        p.fillRect(QRect(QPoint(l, b), QPoint(rr, b)), bottomRight);  // bottom
+        ++l, ++t, --rr, --b;
+    }
+    r = QRect(QPoint(l, t), QPoint(rr, b));
+}
+
+// A ring of width w on the inside of r: left, bottom, right and top strips.
+void ring(QImage& img, const QRect& r, int w, const QColor& c)
+{
+    if (w <= 0) return;
+    QPainter p(&img);
+    p.fillRect(QRect(r.left(), r.top(), w, r.height()), c);
+    p.fillRect(QRect(r.left(), r.bottom() - w + 1, r.width(), w), c);
+    p.fillRect(QRect(r.right() - w + 1, r.top(), w, r.height()), c);
+    p.fillRect(QRect(r.left(), r.top(), r.width(), w), c);
+}
+
+// A dotted focus rectangle: every other pixel of the outline inverted.
+void focusRect(QImage& img, const QRect& r)
+{
+    const QRect cut = img.rect();
+    auto invert = [&](int x, int y) {
+        if (!cut.contains(x, y) || ((x + y) & 1)) return;
+        uchar* px = img.scanLine(y) + 3 * x;
+        px[0] = uchar(255 - px[0]), px[1] = uchar(255 - px[1]), px[2] = uchar(255 - px[2]);
+    };
+    for (int x = r.left(); x <= r.right(); ++x) invert(x, r.top()), invert(x, r.bottom());
+    for (int y = r.top() + 1; y < r.bottom(); ++y) invert(r.left(), y), invert(r.right(), y);
+}
+
+// The size a picture of w x h takes in a box: shrunk to fit, aspect kept.
+QSize fitSize(int w, int h, int bw, int bh)
+{
+    if (w > bw || h > bh) {
+        if (qint64(w) * bh > qint64(h) * bw) {
+            h = int(qint64(h) * bw / w);
+            w = bw;
+        } else {
+            w = int(qint64(w) * bh / h);
+            h = bh;
+        }
+    }
+    return {w, h};
+}
+
+} // namespace
+
+// Copies a picture into a box of a bitmap: as it is when it is box-sized,
+// else centred at its fitted size; never outside the box.
+void drawCentred(QImage& target, const QRect& box, const QImage& picture)
+{
+    if (picture.isNull()) return;
+    QPainter p(&target);
+    if (picture.size() == box.size()) {
+        p.drawImage(box.topLeft(), picture);
+        return;
+    }
+    const QSize s = fitSize(picture.width(), picture.height(), box.width(), box.height());
+    const QPoint at = box.topLeft() + QPoint((box.width() - s.width()) / 2, (box.height() - s.height()) / 2);
+    // Only the part inside the box is copied, unscaled from the top-left.
+    const QRect src(0, 0, std::min(picture.width(), box.right() - at.x() + 1),
+                    std::min(picture.height(), box.bottom() - at.y() + 1));
+    p.drawImage(at, picture, src);
+}
+
+int TCustomImgPanel::CaptionHeight()
+{
+    if (m_captionHeight < 0) measureCaption();
+    return m_captionHeight;
+}
+
+void TCustomImgPanel::measureCaption()
+{
+    const QFontMetrics fm(m_captionFont);
+    m_captionHeight = fm.height() + std::max(0, fm.leading());
+}
+
+int TCustomImgPanel::ColumnPitch() const
+{
+    return m_viewImage.CellWidth() + m_view.IconSpacing().X();
+}
+
+int TCustomImgPanel::RowPitch() const
+{
+    int p = m_viewImage.CellHeight() + m_view.IconSpacing().Y();
+    if (m_view.ShowCaptions()) p += std::max(0, m_captionHeight) + 2;
+    return p;
+}
+
+QPoint TCustomImgPanel::SlotOrigin(int slot) const
+{
+    if (m_columns <= 0) return {};
+    return {m_view.IconSpacing().X() + ColumnPitch() * (slot % m_columns),
+            m_view.IconSpacing().Y() + RowPitch() * (slot / m_columns)};
+}
+
+int TCustomImgPanel::SlotOf(int index) const
+{
+    const int top = std::max(0, m_topIndex);
+    if (index < top || index >= top + VisibleCells()) return -1;
+    return index - top;
+}
+
+QRect TCustomImgPanel::PictureBox(int index) const
+{
+    const int s = SlotOf(index);
+    if (s < 0) return {};
+    const QPoint o = SlotOrigin(s);
+    const int off = m_viewImage.ImageOffset();
+    return QRect(o.x() + off + m_viewImage.BlankSpace().Left(), o.y() + off + m_viewImage.BlankSpace().Top(),
+                 m_viewImage.ImageWidth(), m_viewImage.ImageHeight());
+}
+
+QRect TCustomImgPanel::CaptionBox(int index) const
+{
+    const int s = SlotOf(index);
+    if (s < 0) return {};
+    const QPoint o = SlotOrigin(s);
+    return QRect(o.x(), o.y() + m_viewImage.CellHeight() + 2, m_viewImage.CellWidth(), std::max(0, m_captionHeight));
+}
+
+void TCustomImgPanel::layout(int w, int h)
+{
+    if (m_captionHeight < 0) measureCaption();
+    const int cp = ColumnPitch(), rp = RowPitch();
+    m_columns = cp > 0 ? std::max(0, w / cp) : 0;
+    m_rows = rp > 0 ? std::max(0, h / rp) : 0;
+
+    if (m_back.size() != QSize(w, h)) {
+        QImage next(std::max(w, 0), std::max(h, 0), QImage::Format_RGB888);
+        next.fill(ColorToRGB(m_color));
+        if (!m_back.isNull() && !next.isNull()) {
+            QPainter p(&next);
+            p.drawImage(0, 0, m_back);
+        }
+        m_back = next;
+    }
+    const QColor bg = ColorToRGB(m_color);
+    const QRect right(m_columns * cp, 0, w - m_columns * cp, h);
+    const QRect below(0, m_rows * rp, w, h - m_rows * rp);
+    fill(m_back, right, bg);
+    fill(m_back, below, bg);
+    if (!m_updating) {
+        viewport()->update(right);
+        viewport()->update(below);
+    }
+    if (m_columns != m_paintedColumns || m_rows != m_paintedRows) {
+        paintTemplate();
+        if (VisibleCells() == 0) {
+            m_paintedColumns = m_columns;
+            m_paintedRows = m_rows;
+        }
+        ShowFrom(m_topIndex);
+        if (!m_updating) viewport()->update();
+    }
+    updateScrollBar(false);
+}
+
+void TCustomImgPanel::paintTemplate()
+{
+    m_back.fill(ColorToRGB(m_color));
+    if (VisibleCells() == 0) return;
+    const QPoint o = SlotOrigin(0);
+    paintFrameRing(-1);
+    paintDecorations(o.x(), o.y());
+    const QRect cell(o, QSize(m_viewImage.CellWidth(), m_viewImage.CellHeight()));
+    const QImage proto = m_back.copy(cell);
+    QPainter p(&m_back);
+    for (int s = 1; s < VisibleCells(); ++s) p.drawImage(SlotOrigin(s), proto);
+}
+
+void TCustomImgPanel::paintDecorations(int x, int y)
+{
+    const TViewImage& vi = m_viewImage;
+    const QRect cell(x, y, vi.CellWidth(), vi.CellHeight());
+    if (vi.BorderStyle() == bsSingle) {
+        const int f = vi.FrameThickness();
+        QRect r = cell.adjusted(f, f, -f, -f);
+        frame3D(m_back, r, ColorToRGB(clBtnShadow), ColorToRGB(clWhite), 1);
+        frame3D(m_back, r, ColorToRGB(cl3DDkShadow), ColorToRGB(cl3DLight), 1);
+    }
+    auto bevel = [&](TBevelCut cut, int offset) {
+        if (cut == bvNone) return;
+        QRect r = cell.adjusted(offset, offset, -offset, -offset);
+        const bool lowered = cut == bvLowered;
+        frame3D(m_back, r, ColorToRGB(lowered ? clBtnShadow : clBtnHighlight),
+                ColorToRGB(lowered ? clBtnHighlight : clBtnShadow), vi.BevelWidth());
+    };
+    bevel(vi.BevelOuter(), vi.BorderOffset());
+    bevel(vi.BevelInner(), vi.InnerBevelOffset());
+}
+
+bool TCustomImgPanel::looksSelected(int index) const
+{
+    if (index < 0 || index >= m_items.Count()) return false;
+    if (!m_items.Items(index)->Selected) return false;
+    return hasFocus() || !m_hideSelection;
+}
+
+void TCustomImgPanel::paintFrameRing(int index)
+{
+    if (VisibleCells() == 0) return;
+    const TFrameStyle& fr = m_viewImage.Frame();
+    const TFrameStyle& sf = m_viewImage.SelectFrame();
+    if (!fr.Visible() && !sf.Visible()) return;
+    const int slot = index < 0 ? 0 : SlotOf(index);
+    if (slot < 0) return;
+    const QRect cell(SlotOrigin(slot), QSize(m_viewImage.CellWidth(), m_viewImage.CellHeight()));
+    const bool sel = looksSelected(index);
+    if ((sel && (!sf.Visible() || sf.Width() < fr.Width())) || (!sel && (!fr.Visible() || fr.Width() < sf.Width())))
+        ring(m_back, cell, std::max(fr.Width(), sf.Width()), ColorToRGB(m_color));
+    const TFrameStyle& mine = sel ? sf : fr;
+    const TFrameStyle& other = sel ? fr : sf;
+    if (!mine.Visible()) return;
+    const int inset = other.Visible() && other.Width() > mine.Width() ? other.Width() - mine.Width() : 0;
+    ring(m_back, cell.adjusted(inset, inset, -inset, -inset), mine.Width(), ColorToRGB(mine.Color()));
+}
+
+void TCustomImgPanel::paintPicture(int index)
+{
+    const QRect box = PictureBox(index);
+    if (box.isEmpty()) return;
+    if (index >= m_items.Count()) {
+        fill(m_back, box, ColorToRGB(m_color));
+        return;
+    }
+    TPanelItem* item = m_items.Items(index);
+    if (!item->CellBitmap.isNull()) {
+        if (item->CellBitmap.size() != box.size()) fill(m_back, box, ColorToRGB(m_color));
+        drawCentred(m_back, box, item->CellBitmap);
+    } else if (item->HasItemId()) {
+        m_loader.Enqueue(item->Id(), m_viewImage.LookAhead());
+        m_loader.RunNext();
+    }
+}
+
+void TCustomImgPanel::paintCaption(int index)
+{
+    if (!m_view.ShowCaptions()) return;
+    const QRect box = CaptionBox(index);
+    if (box.isNull()) return;
+    const QColor bg = ColorToRGB(m_color);
+    fill(m_back, box.adjusted(0, -1, 0, 1), bg);
+    if (index >= m_items.Count()) return;
+    TPanelItem* item = m_items.Items(index);
+    const QFontMetrics fm(m_captionFont);
+    const QString text = fm.elidedText(QLatin1Char(' ') + item->DisplayName() + QLatin1Char(' '), Qt::ElideRight,
+                                       box.width());
+    const int tw = std::min(fm.horizontalAdvance(text), box.width());
+    QRect r(box.left(), box.top(), tw, box.height());
+    r.moveLeft(r.left() + (box.left() + box.width() / 2) - (r.left() + tw / 2));
+
+    QColor textColor = ColorToRGB(m_fontColor);
+    QColor back;
+    if (item->Selected) {
+        if (hasFocus()) {
+            back = ColorToRGB(clHighlight);
+            textColor = ColorToRGB(clWhite);
+        } else if (!m_hideSelection) {
+            back = ColorToRGB(clInactiveCaptionText);
+            textColor = ColorToRGB(clBlack);
+        }
+    }
+    QPainter p(&m_back);
+    if (back.isValid()) p.fillRect(r, back);
+    p.setFont(m_captionFont);
+    p.setPen(textColor);
+    p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip, text);
+    p.end();
+    item->CaptionRect = r;
+    if (index == m_focusIndex && hasFocus()) focusRect(m_back, r.adjusted(0, -1, 0, 1));
+}
+
+void TCustomImgPanel::invalidateCell(int index)
+{
+    if (m_updating) return;
+    const int s = SlotOf(index);
+    if (s < 0 || m_columns == 0) return;
+    viewport()->update(QRect(SlotOrigin(s), QSize(ColumnPitch(), RowPitch())));
+}
+
+void TCustomImgPanel::invalidatePicture(int index)
+{
+    if (m_updating) return;
+    const QRect box = PictureBox(index);
+    if (!box.isEmpty()) viewport()->update(box);
+}
+
+void TCustomImgPanel::ShowFrom(int index)
+{
+    if (!m_created || m_columns == 0) return;
+    if (!m_viewImage.LookAhead()) m_loader.ClearQueue();
+    m_topIndex = index;
+    if (m_columns > 0) {
+        QScrollBar* sb = verticalScrollBar();
+        const QSignalBlocker block(sb);
+        sb->setValue(std::max(index, 0) / m_columns);
+    }
+    paintTemplate();
+    const int top = std::max(0, m_topIndex);
+    const int n = VisibleCells();
+    const bool ahead = m_viewImage.LookAhead();
+    for (int k = 0; k < n; ++k) {
+        const int i = top + (ahead ? n - 1 - k : k);
+        paintFrameRing(i);
+        paintPicture(i);
+        paintCaption(i);
+        invalidateCell(i);
+    }
+    m_paintedColumns = m_columns;
+    m_paintedRows = m_rows;
+}
+
+void TCustomImgPanel::repaintFocusLook()
+{
+    const int top = std::max(0, m_topIndex);
+    const int end = std::min(m_items.Count(), top + VisibleCells());
+    for (int i = top; i < end; ++i) {
+        if (!m_items.Items(i)->Selected && i != m_focusIndex) continue;
+        paintFrameRing(i);
+        paintCaption(i);
+        invalidateCell(i);
+    }
+}
+
+void TCustomImgPanel::paintEvent(QPaintEvent* e)
+{
+    QPainter p(viewport());
+    const QRect r = e->rect();
+    p.drawImage(r.topLeft(), m_back, r);
+    // Parts of the window the back buffer does not cover yet.
+    const QRegion rest = QRegion(r) - QRegion(m_back.rect());
+    for (const QRect& q : rest) p.fillRect(q, ColorToRGB(m_color));
+}
+
+void TCustomImgPanel::resizeEvent(QResizeEvent* e)
+{
+    QAbstractScrollArea::resizeEvent(e);
+    if (OnResize) OnResize(this);
+    layout(viewport()->width(), viewport()->height());
+}
