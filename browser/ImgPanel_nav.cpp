@@ -537,7 +537,7 @@ void TCustomImgPanel::mousePressEvent(QMouseEvent* e)
 
 void TCustomImgPanel::mouseReleaseEvent(QMouseEvent* e)
 {
-    QAbstractScrollArea::mouseReleaseEvent(e);
+    e->accept();
     if (e->button() == Qt::LeftButton && OnClick) OnClick(this);
 }
 
