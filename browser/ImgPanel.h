@@ -82,7 +82,8 @@ class TImgThreads
 {
 public:
     explicit TImgThreads(TCustomImgPanel* owner) : m_owner(owner) {}
-    virtual ~TImgThreads() = default;
+    // Waits for a worker that has posted its result but not yet ended.
+    virtual ~TImgThreads();
     TImgThreads(const TImgThreads&) = delete;
     TImgThreads& operator=(const TImgThreads&) = delete;
 

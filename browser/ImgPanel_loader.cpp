@@ -95,6 +95,11 @@ void TImgThread::run()
 
 // ---- queue ----
 
+TImgThreads::~TImgThreads()
+{
+    if (m_worker) m_worker->wait();
+}
+
 void TImgThreads::Enqueue(std::int32_t id, bool toBack)
 {
     const auto found = m_where.find(id);
