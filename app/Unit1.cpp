@@ -135,6 +135,7 @@ void TForm1::buildLayout()
     SpeedButton1 = makeButton("SpeedButton1", "お気に入り追加", "＋");
     SpeedButton2 = makeButton("SpeedButton2", "移動", "→");
     toolLayout->addWidget(SpeedButton8);
+    connect(SpeedButton8, &QToolButton::clicked, this, &TForm1::Refresh1Click);
     toolLayout->addWidget(ComboBox1);
     toolLayout->addWidget(SpeedButton1);
     toolLayout->addWidget(SpeedButton2);
@@ -205,12 +206,12 @@ void TForm1::buildLayout()
     ImgPanel1->setObjectName(QStringLiteral("ImgPanel1"));
     ImgPanel1->setMinimumHeight(1);
     configureBrowser();
-    ImgBox1 = new QWidget(Splitter2);
+    ImgBox1 = new TImgBox(Splitter2);
     ImgBox1->setObjectName(QStringLiteral("ImgBox1"));
     ImgBox1->setCursor(Qt::PointingHandCursor);
-    ImgBox1->setAutoFillBackground(true);
     ImgBox1->setMinimumHeight(1);
     ImgBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    configurePreview();
     // The browser keeps its height when the window is resized; the preview
     // takes the rest, as the browser is aligned to the top.
     Splitter2->setStretchFactor(0, 0);
@@ -253,6 +254,9 @@ void TForm1::buildLayout()
         m_popups.value(QStringLiteral("PopupMenu1"))->popup(DirectoryListBox1->viewport()->mapToGlobal(at));
     });
     connect(ImgBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        // The pop-up opens only while the preview has a file.
+        if (ImgBox1->ImageFile().isEmpty())
+            return;
         m_popups.value(QStringLiteral("PopupMenu2"))->popup(ImgBox1->mapToGlobal(at));
     });
     connect(Splitter1, &QSplitter::splitterMoved, this, [this] {

@@ -6,6 +6,7 @@
 
 #include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
+#include "engine/ImgBox.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -72,6 +73,16 @@ public:
     void Close1Click();
     void N2Click();     // start-up folder dialog
     void About1Click(); // about box
+    void SelectAll1Click();
+    void PagingCommand(int which); // N3, N12, N6, N7, N8, N9
+    void Refresh1Click();
+    void N63Click();    // cache file deletion
+    void N52Click();    // find-by-name dialog
+    void N32Click();    // preview picture to the clipboard
+    void Save1Click();  // preview picture saved as BMP
+    // The find-by-name dialog's search: every entry whose file name holds
+    // text is brought into view and the click handling runs for it.
+    void FindByName(const QString& text);
 
     // Hidden controls carrying data between windows.
     QPlainTextEdit* Memo2 = nullptr;  // command-line or dropped path
@@ -85,7 +96,7 @@ public:
     QSplitter* Splitter1 = nullptr;   // between the folder pane and the right side
     QSplitter* Splitter2 = nullptr;   // between the browser and the preview
     TImgPanel* ImgPanel1 = nullptr;   // the thumbnail browser
-    QWidget* ImgBox1 = nullptr;       // the preview's place
+    TImgBox* ImgBox1 = nullptr;       // the preview
     QToolButton* SpeedButton8 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
@@ -130,9 +141,9 @@ private:
     QString browserCurrentFolderPath() const { return ImgPanel1->CurrentFolderPath(); }
     void DispSelectItem();
     void ImgPanel1Click();
-    // The preview is a placeholder so far: these calls act on nothing yet.
-    void previewSetMode(int mode) { Q_UNUSED(mode); }
-    void showPreviewEntry() {}
+    void configurePreview();
+    void previewSetMode(int mode);
+    void showPreviewEntry();
     void hideSlideView();
 
     QString m_dataFolder;

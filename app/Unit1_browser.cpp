@@ -3,7 +3,18 @@
 #include "app/Globals.h"
 #include "app/Unit1.h"
 
+#include "app/Unit17.h"
+#include "viewers/Unit2.h"
+
 #include <QAction>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QListView>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QSaveFile>
 
 namespace {
 
@@ -148,4 +159,150 @@ void TForm1::browserSetStyle(int index)
 void TForm1::browserSetExt(const QString& ext)
 {
     ImgPanel1->View().DispTypes().SetExt(ext);
+}
+
+// ---- preview ----
+
+void TForm1::configurePreview()
+{
+    TImgUtil& engine = *ImgBox1->ImgUtil();
+    engine.setQuality(100);
+    engine.setGetType(igtNormal);
+    engine.setBKColor(Qt::white);
+    engine.setAviFramePos(20);
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(16);
+    engine.setFont(font);
+    ImgBox1->setColor(Qt::white);
+}
+
+void TForm1::previewSetMode(int mode)
+{
+    static const struct
+    {
+        TGetType getType;
+        TSizeType sizeType;
+    } kModes[] = {{igtNormal, ispImage}, {igtNormal, ispStretch}, {igtPreview, ispImage}, {igtFit, ispStretch}};
+    ImgBox1->ImgUtil()->setGetType(kModes[mode].getType);
+    ImgBox1->setSizeType(kModes[mode].sizeType);
+}
+
+void TForm1::showPreviewEntry()
+{
+    TPanelItem* entry = sq::app::previewEntry;
+    if (!entry)
+        return;
+    // The entry must still be listed; the browser replaces its entries when
+    // it reads a folder.
+    TPanelItems& items = ImgPanel1->Items();
+    int index = -1;
+    for (int i = 0; i < items.Count() && index < 0; ++i)
+        if (items.Items(i) == entry)
+            index = i;
+    if (index < 0) {
+        sq::app::previewEntry = nullptr;
+        return;
+    }
+    const TImageType kind = entry->ImageKind();
+    if (kind == iitBmp || kind == iitJpeg)
+        ImgBox1->LoadFile(entry->ParseName());
+    else
+        entry->Execute();
+}
+
+void TForm1::N32Click()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    const TBitmap& picture = ImgBox1->ImgUtil()->Bitmap();
+    if (!ImgBox1->ImageFile().isEmpty() && !picture.isEmpty())
+        clipboard->setImage(picture.image());
+}
+
+void TForm1::Save1Click()
+{
+    const TBitmap& picture = ImgBox1->ImgUtil()->Bitmap();
+    if (statusText(3).isEmpty() || ImgBox1->ImageFile().isEmpty() || picture.isEmpty())
+        return;
+    QFileDialog dialog(Form2 ? static_cast<QWidget*>(Form2) : this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("ビットマップ (*.bmp)"));
+    dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString name = dialog.selectedFiles().constFirst();
+    QSaveFile out(name);
+    if (!out.open(QIODevice::WriteOnly) || !picture.image().save(&out, "BMP") || !out.commit())
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 を保存できません").arg(name));
+}
+
+// ---- commands on the browser ----
+
+void TForm1::SelectAll1Click()
+{
+    ImgPanel1->SelectAll();
+    setStatusText(1, QStringLiteral(" %1個のオブジェクトを選択").arg(ImgPanel1->SelCount()));
+}
+
+void TForm1::PagingCommand(int which)
+{
+    switch (which) {
+    case 0: ImgPanel1->NextRow(); break;
+    case 1: ImgPanel1->PriorRow(); break;
+    case 2: ImgPanel1->NextPage(); break;
+    case 3: ImgPanel1->PriorPage(); break;
+    case 4: ImgPanel1->ScrollToTop(); break;
+    default: ImgPanel1->ScrollToEnd(); break;
+    }
+}
+
+void TForm1::Refresh1Click()
+{
+    try {
+        ImgPanel1->Refresh();
+    } catch (const EThumbError& e) {
+        QMessageBox::warning(this, windowTitle(), QString::fromUtf8(e.what()));
+    }
+    if (m_fileModel && !m_treeFolder.isEmpty())
+        FileListBox1->setRootIndex(m_fileModel->setRootPath(m_treeFolder));
+    revealTreeFolder();
+}
+
+void TForm1::N63Click()
+{
+    const QDir thumb(m_dataFolder + QStringLiteral("thumb/"));
+    const QStringList files = thumb.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    if (!thumb.exists() || files.isEmpty())
+        return;
+    if (QMessageBox::question(this, windowTitle(), QStringLiteral("サムネイルのキャッシュファイルを削除していいですか?"),
+                              QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+        return;
+    for (const QString& f : files)
+        QFile::remove(thumb.filePath(f)); // one that is gone already is skipped
+}
+
+void TForm1::N52Click()
+{
+    if (!Form17)
+        return;
+    Form17->onFind = [this](const QString& text) { FindByName(text); };
+    Form17->show();
+    Form17->raise();
+}
+
+void TForm1::FindByName(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    TPanelItems& items = ImgPanel1->Items();
+    const int n = items.Count();
+    for (int i = 0; i < n; ++i) {
+        const QString path = items.Items(i)->ParseName();
+        const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+        if (!name.contains(text, Qt::CaseSensitive))
+            continue;
+        ImgPanel1->MakeVisible(i);
+        DispSelectItem();
+        ImgPanel1Click();
+    }
 }
