@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
+#include "app/Unit17.h"
 #include "tests/support/TestFiles.h"
 
 #include <QAction>
@@ -219,6 +220,16 @@ private Q_SLOTS:
             QVERIFY(!f->Panel3->isVisible());
         if (line == 26)
             QVERIFY(!f->ImgBox1->isVisible());
+        // The browser itself follows the lines that apply.
+        TImgPanel& b = *f->ImgPanel1;
+        if (line == 1)
+            QCOMPARE(b.SortType(), value == "3" ? istType : istName);
+        if (line == 3)
+            QCOMPARE(b.ViewImage().ImageWidth(), value == "0" ? 40 : 80);
+        if (line == 4)
+            QCOMPARE(b.Color(), clBlack);
+        if (line == 52)
+            QCOMPARE(b.View().DispTypes().Ext(), QStringLiteral("*.bmp"));
         w.close();
         // A value outside the range applies nothing and stays as it was.
         QCOMPARE(fileLines(w.ini()).at(line), QString::fromLatin1(value));
@@ -350,6 +361,134 @@ private Q_SLOTS:
         QCOMPARE(f->settings().text(51), QStringLiteral("300"));
         f->menuItem(QStringLiteral("V1"))->trigger();
         QCOMPARE(f->ImgPanel1->height(), 300);
+    }
+
+    void browserClicksAndStatusBar()
+    {
+        Window w;
+        const QString pics = w.dir.path() + QStringLiteral("/pics");
+        for (const char* name : {"b.jpg", "a.jpg", "c.bmp", "skip.png"}) {
+            const QString path = pics + QLatin1Char('/') + QLatin1String(name);
+            QVERIFY(QByteArray(name).endsWith(".bmp") ? sq::test::writeBmp(path, sq::test::patternImage(120, 90))
+                                                      : sq::test::writeJpeg(path, sq::test::patternImage(120, 90)));
+        }
+        TForm1* f = w.open(pics);
+        TImgPanel& b = *f->ImgPanel1;
+        QTRY_COMPARE(b.CurrentFolderPath(), pics);
+        QCOMPARE(f->ComboBox1->currentText(), pics);
+        QCOMPARE(b.Items().Count(), 3); // "*.jpg;*.bmp;"
+        QCOMPARE(f->statusText(0), QStringLiteral("  3 個のオブジェクト"));
+        QTRY_VERIFY(!b.Loader().Busy());
+        QCOMPARE(f->statusText(1), QString());
+        QVERIFY(!sq::app::thumbnailsLoading);
+
+        // A click: status panels and the preview.
+        f->ImgPanel1->setFixedHeight(200);
+        QTRY_VERIFY(b.VisibleCells() >= 3);
+        QTest::mouseClick(b.viewport(), Qt::LeftButton, {}, b.PictureBox(1).center());
+        QCOMPARE(b.CurrentIndex(), 1);
+        TPanelItem* item = b.CurrentItem();
+        QCOMPARE(f->statusText(1), QStringLiteral(" 1個のオブジェクトを選択"));
+        QCOMPARE(f->statusText(2), QStringLiteral(" 2/3"));
+        QCOMPARE(f->statusText(3), QLatin1Char(' ') + item->DisplayName());
+        QCOMPARE(f->statusText(4), QLatin1Char(' ') + item->DateText());
+        QCOMPARE(f->statusText(5), QStringLiteral(" 120x90"));
+        QCOMPARE(f->statusText(6), QStringLiteral(" %1-%2バイト").arg(item->SizeText()).arg(item->Size64()));
+        QCOMPARE(f->ImgBox1->ImageFile(), item->ParseName());
+
+        // Empty space: panel 1 counts 0; panels 2-6 and the preview stay.
+        QStringList before;
+        for (int p = 2; p <= 6; ++p)
+            before << f->statusText(p);
+        QTest::mouseClick(b.viewport(), Qt::LeftButton, {}, QPoint(0, 3));
+        QCOMPARE(f->statusText(1), QStringLiteral(" 0個のオブジェクトを選択"));
+        for (int p = 2; p <= 6; ++p)
+            QCOMPARE(f->statusText(p), before.at(p - 2));
+        QCOMPARE(f->ImgBox1->ImageFile(), item->ParseName());
+
+        // Sorting by date writes "2", by type "3"; the browser follows.
+        f->menuItem(QStringLiteral("Date1"))->trigger();
+        QCOMPARE(f->settings().text(1), QStringLiteral("2"));
+        QCOMPARE(b.SortType(), istDate);
+        f->menuItem(QStringLiteral("Type1"))->trigger();
+        QCOMPARE(f->settings().text(1), QStringLiteral("3"));
+        QCOMPARE(b.SortType(), istType);
+        // The list was read again: no entry outlives it in the preview.
+        QVERIFY(sq::app::previewEntry == nullptr);
+        f->menuItem(QStringLiteral("N120x902"))->trigger();
+        QCOMPARE(b.ViewImage().ImageWidth(), 120);
+        QTRY_VERIFY(!b.Loader().Busy());
+        QCOMPARE(b.Items().Items(0)->CellBitmap.size(), QSize(120, 90));
+
+        // "BMP" while the slide view is up closes it; "BMP/JPEG" never does.
+        sq::app::slideViewActive = true;
+        f->menuItem(QStringLiteral("BMPJPEG1"))->trigger();
+        QVERIFY(sq::app::slideViewActive);
+        f->menuItem(QStringLiteral("BMP2"))->trigger();
+        QVERIFY(!sq::app::slideViewActive);
+        QCOMPARE(b.Items().Count(), 1);
+        QCOMPARE(f->settings().text(52), QStringLiteral("0"));
+        f->menuItem(QStringLiteral("BMPJPEG1"))->trigger();
+        QCOMPARE(b.Items().Count(), 3);
+
+        // "保存" does nothing while panel 3 is empty, though a picture is shown.
+        f->setStatusText(3, QString());
+        QVERIFY(!f->ImgBox1->ImageFile().isEmpty());
+        bool dialogShown = false;
+        QTimer::singleShot(200, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                dialogShown = true;
+                modal->close();
+            }
+        });
+        f->Save1Click();
+        QTest::qWait(300);
+        QVERIFY(!dialogShown);
+        w.close();
+    }
+
+    void findByName_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("top"); // -1: unchanged
+        QTest::addColumn<QString>("panel3");
+        QTest::newRow("empty finds nothing") << QString() << -1 << QString();
+        QTest::newRow("case-sensitive: no match") << QStringLiteral("IMG") << -1 << QString();
+        QTest::newRow("several: the last row in view") << QStringLiteral("img_1") << 18 << QString();
+        QTest::newRow("double-byte text") << QStringLiteral("写真") << 21 << QString();
+    }
+    void findByName()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, top);
+        Window w;
+        const QString pics = w.dir.path() + QStringLiteral("/find");
+        QVERIFY(sq::test::makeEmptyFiles(pics, 20, QStringLiteral("img_"), QStringLiteral(".jpg")));
+        QVERIFY(sq::test::writeFile(pics + QStringLiteral("/img_写真.jpg"), QByteArray()));
+        TForm1* f = w.open(pics);
+        TImgPanel& b = *f->ImgPanel1;
+        QTRY_COMPARE(b.Items().Count(), 21);
+        f->ImgPanel1->setFixedSize(3 * 91 + 30, 200);
+        QTRY_COMPARE(b.Columns(), 3);
+        const int before = b.TopIndex();
+        f->menuItem(QStringLiteral("N52"))->trigger();
+        QVERIFY(Form17 == nullptr || Form17->isVisible());
+        f->FindByName(text);
+        const int selected = b.SelCount();
+        QCOMPARE(selected, 0);
+        if (top < 0) {
+            QCOMPARE(b.TopIndex(), before);
+        } else {
+            // The last match's row is in view.
+            int last = -1;
+            for (int i = 0; i < b.Items().Count(); ++i)
+                if (b.Items().Items(i)->DisplayName().contains(text))
+                    last = i;
+            QVERIFY(last >= b.TopIndex() && last < b.TopIndex() + b.VisibleCells());
+            QCOMPARE(b.TopIndex() + b.VisibleCells() - 1 >= last, true);
+            QVERIFY(b.TopIndex() > 0);
+        }
+        w.close();
     }
 
     void allWindowsCreatedInOrder()
