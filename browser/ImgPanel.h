@@ -57,6 +57,8 @@ public:
 
     // Back to normal priority; any thread.
     void raisePriority();
+    // Waits until the thread has ended; the object may be freed afterwards.
+    void Finish();
     int Result() const { return m_result; }
 
 protected:
@@ -75,6 +77,7 @@ private:
     std::uint64_t m_serial;
     int m_result = -1;
     std::atomic<int> m_tid{0};
+    std::atomic<bool> m_ended{false};
 };
 
 // The load queue. The back is served first. GUI thread only.
@@ -340,6 +343,8 @@ private:
     int m_paintedColumns = -1;
     int m_paintedRows = -1;
     bool m_updating = false;
+
+    std::atomic<std::uint64_t> m_lastPosted{0}; // serial of the last posting worker
 
     int m_currentIndex = -1;
     int m_focusIndex = -1;

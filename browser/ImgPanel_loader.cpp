@@ -75,8 +75,21 @@ int TImgThread::load()
     return isInterruptionRequested() ? -1 : r;
 }
 
+void TImgThread::Finish()
+{
+    wait();
+    // The thread's last touch of this object happens before its end mark;
+    // reading the mark makes that order visible to the race checker too.
+    while (!m_ended.load(std::memory_order_acquire)) QThread::yieldCurrentThread();
+}
+
 void TImgThread::run()
 {
+    struct EndMark
+    {
+        std::atomic<bool>& ended;
+        ~EndMark() { ended.store(true, std::memory_order_release); }
+    } endMark{m_ended};
     const int tid = static_cast<int>(syscall(SYS_gettid));
     m_tid.store(tid);
     setpriority(PRIO_PROCESS, static_cast<id_t>(tid), getpriority(PRIO_PROCESS, static_cast<id_t>(tid)) + 1);
@@ -89,15 +102,18 @@ void TImgThread::run()
         r = -1;
     }
     m_result = r;
-    if (!isInterruptionRequested())
-        QCoreApplication::postEvent(m_panel, new TThumbReadyEvent(m_id, r, m_serial));
+    if (!isInterruptionRequested()) {
+        auto* ready = new TThumbReadyEvent(m_id, r, m_serial);
+        m_panel->m_lastPosted.store(m_serial, std::memory_order_release);
+        QCoreApplication::postEvent(m_panel, ready);
+    }
 }
 
 // ---- queue ----
 
 TImgThreads::~TImgThreads()
 {
-    if (m_worker) m_worker->wait();
+    if (m_worker) m_worker->Finish();
 }
 
 void TImgThreads::Enqueue(std::int32_t id, bool toBack)
@@ -165,7 +181,7 @@ void TImgThreads::StopLoading()
     if (m_worker) {
         m_worker->raisePriority();
         m_worker->requestInterruption();
-        m_worker->wait();
+        m_worker->Finish();
         m_worker.reset();
     }
     // What the worker posted before it was asked to stop is stale now.
@@ -184,7 +200,7 @@ bool TFileImage::StartWorker()
     // The event may have changed the list; the entry must still be there.
     if (m_owner->m_items.IndexOfId(id) != index) return false;
     if (m_worker) {
-        m_worker->wait();
+        m_worker->Finish();
         m_worker.reset();
     }
     // The kind is asked here, with no worker running, so that the worker
@@ -200,6 +216,10 @@ bool TFileImage::StartWorker()
 
 bool TCustomImgPanel::event(QEvent* e)
 {
+    // Pairs with the worker's release before it posts: what the worker wrote
+    // (the event, the engine's picture) is visible here. Qt's queue orders
+    // it too, but not in a way the race checker can see.
+    (void)m_lastPosted.load(std::memory_order_acquire);
     if (e->type() == TThumbReadyEvent::Type) {
         thumbReady(static_cast<const TThumbReadyEvent&>(*e));
         return true;
