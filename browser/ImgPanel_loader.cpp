@@ -16,20 +16,10 @@ void drawCentred(QImage& target, const QRect& box, const QImage& picture);
 
 namespace {
 
+// Entries that get an icon picture instead of a thumbnail.
 bool isIconKind(TImageType k)
 {
-    switch (k) {
-    case iitNone:
-    case iitIco:
-    case iitCur:
-    case iitAni:
-    case iitExe:
-    case iitDll:
-    case iitDir:
-        return true;
-    default:
-        return false;
-    }
+    return k == iitNone || sq::isIconKind(k);
 }
 
 // The shortcut mark drawn over a link's icon: a small arrow in a white box

@@ -138,17 +138,8 @@ int TImgUtil::LoadImage(const QString& fileName, int width, int height, int icon
         return 1;
     if (GetImageType(fileName) == 3)
         return DrawFileIcon(fileName, iconIndex);
-    switch (m_imageType) {
-    case iitIco:
-    case iitCur:
-    case iitAni:
-    case iitExe:
-    case iitDll:
-    case iitDir:
+    if (sq::isIconKind(m_imageType))
         return DrawFileIcon(fileName, iconIndex);
-    default:
-        break;
-    }
     if (m_getType != igtNormal && m_autoThumb && LoadFromCache(fileName, width, height)) {
         m_lastFromCache = true;
         return 0;

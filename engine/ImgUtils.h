@@ -181,6 +181,22 @@ private:
 
 namespace sq {
 
+// The kinds whose picture is their icon: never decoded as pictures.
+inline bool isIconKind(TImageType kind)
+{
+    switch (kind) {
+    case iitIco:
+    case iitCur:
+    case iitAni:
+    case iitExe:
+    case iitDll:
+    case iitDir:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Reads at most maxLines lines of at most maxColumn + 1 bytes each from a
 // text file, bytes undecoded, lines joined by CR LF; "" for maxLines <= 0.
 QByteArray ReadTextLines(const QString& fileName, int maxLines, int maxColumn);
