@@ -686,14 +686,14 @@ bool isValidFileName(const QString& name)
 
 RenameStatus renameEntry(const QString& path, const QString& newName, QString* newPath)
 {
+    const QString cleaned = QDir::cleanPath(path);
+    if (newPath)
+        *newPath = cleaned;
     if (!isValidFileName(newName))
         return RenameStatus::BadName;
-    const QString cleaned = QDir::cleanPath(path);
     if (!exists(cleaned))
         return RenameStatus::Missing;
     const QString target = joinPath(QFileInfo(cleaned).path(), newName);
-    if (newPath)
-        *newPath = cleaned;
     if (target == cleaned)
         return RenameStatus::Renamed;
     const int e = renameNoReplace(cleaned, target);

@@ -121,6 +121,7 @@ bool isValidFileName(const QString& name);
 enum class RenameStatus { Renamed, BadName, Missing, Exists, Failed };
 // Renames path to newName inside the same folder; never replaces a file.
 // Renaming to the name it has already is Renamed and changes nothing.
+// newPath: the path afterwards (the old one when nothing was renamed).
 RenameStatus renameEntry(const QString& path, const QString& newName, QString* newPath = nullptr);
 
 } // namespace sq::platform
