@@ -18,12 +18,13 @@ QString localPathOf(QByteArray line)
     line = line.trimmed();
     if (line.isEmpty() || line.startsWith('#'))
         return {};
-    const QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
+    QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
     if (!url.isValid() || !url.isLocalFile())
         return {};
     // A file URL naming another host is not a file of this machine.
     if (!url.host().isEmpty() && url.host() != QLatin1String("localhost"))
         return {};
+    url.setHost({});
     const QString path = url.toLocalFile();
     if (path.isEmpty() || !path.startsWith(QLatin1Char('/')) || path.contains(QChar(0)))
         return {};
