@@ -15,8 +15,8 @@ struct TShellChangeThread::Channel
     QSemaphore handed;
 };
 
-TShellChangeThread::TShellChangeThread(QObject* receiver, unsigned filter, const QString& folderPath,
-                                       std::function<void()> callback)
+TShellChangeThread::TShellChangeThread(QObject* receiver, unsigned filter,
+                                       const QString& folderPath, std::function<void()> callback)
     : m_receiver(receiver), m_filter(filter), m_path(folderPath), m_callback(std::move(callback)),
       m_channel(std::make_shared<Channel>())
 {
@@ -46,15 +46,12 @@ void TShellChangeThread::run()
         const std::shared_ptr<Channel> channel = m_channel;
         const std::function<void()> callback = m_callback;
         while (!channel->stopped.load()) {
-            if (m_watch.wait() != pw::FolderWatch::Result::Changed)
-                break;
-            if (channel->stopped.load())
-                break;
+            if (m_watch.wait() != pw::FolderWatch::Result::Changed) break;
+            if (channel->stopped.load()) break;
             QMetaObject::invokeMethod(
                 m_receiver,
                 [channel, callback] {
-                    if (!channel->stopped.load())
-                        callback();
+                    if (!channel->stopped.load()) callback();
                     channel->handed.release();
                 },
                 Qt::QueuedConnection);
@@ -91,19 +88,16 @@ TShellChangeNotification::~TShellChangeNotification()
 
 void TShellChangeNotification::SetEnabled(bool v)
 {
-    if (m_enabled == v)
-        return;
+    if (m_enabled == v) return;
     m_enabled = v;
-    if (!v)
-        StopWatch();
+    if (!v) StopWatch();
 }
 
 unsigned TShellChangeNotification::FilterOf(TNotifyTypeSet types)
 {
     unsigned filter = 0;
     for (const TypeBit& tb : kTypeBits)
-        if (types.contains(tb.member))
-            filter |= tb.bit;
+        if (types.contains(tb.member)) filter |= tb.bit;
     return filter;
 }
 
@@ -114,11 +108,9 @@ unsigned TShellChangeNotification::NotifyFilter() const
 
 void TShellChangeNotification::Watch(const QString& folderPath)
 {
-    if (!m_enabled)
-        return;
+    if (!m_enabled) return;
     const QFileInfo info(folderPath);
-    if (folderPath.isEmpty() || !info.isDir())
-        return;
+    if (folderPath.isEmpty() || !info.isDir()) return;
     StopWatch();
     m_thread = std::make_unique<TShellChangeThread>(m_receiver.get(), NotifyFilter(),
                                                     info.absoluteFilePath(), [this] { Changed(); });
@@ -131,8 +123,7 @@ void TShellChangeNotification::Watch(const QString& folderPath)
 
 void TShellChangeNotification::StopWatch()
 {
-    if (!m_thread)
-        return;
+    if (!m_thread) return;
     // Released from the member first: an OnChange that calls back in here
     // while the thread is being stopped finds no thread.
     std::unique_ptr<TShellChangeThread> thread = std::move(m_thread);
@@ -142,6 +133,5 @@ void TShellChangeNotification::StopWatch()
 
 void TShellChangeNotification::Changed()
 {
-    if (OnChange)
-        OnChange(this);
+    if (OnChange) OnChange(this);
 }

@@ -16,18 +16,14 @@ const QString kKdeCut = QStringLiteral("application/x-kde-cutselection");
 QString localPathOf(QByteArray line)
 {
     line = line.trimmed();
-    if (line.isEmpty() || line.startsWith('#'))
-        return {};
+    if (line.isEmpty() || line.startsWith('#')) return {};
     QUrl url = QUrl::fromEncoded(line, QUrl::StrictMode);
-    if (!url.isValid() || !url.isLocalFile())
-        return {};
+    if (!url.isValid() || !url.isLocalFile()) return {};
     // A file URL naming another host is not a file of this machine.
-    if (!url.host().isEmpty() && url.host() != QLatin1String("localhost"))
-        return {};
+    if (!url.host().isEmpty() && url.host() != QLatin1String("localhost")) return {};
     url.setHost({});
     const QString path = url.toLocalFile();
-    if (path.isEmpty() || !path.startsWith(QLatin1Char('/')) || path.contains(QChar(0)))
-        return {};
+    if (path.isEmpty() || !path.startsWith(QLatin1Char('/')) || path.contains(QChar(0))) return {};
     return path;
 }
 
@@ -36,8 +32,7 @@ QStringList pathsOfLines(const QList<QByteArray>& lines)
     QStringList paths;
     for (const QByteArray& line : lines) {
         const QString path = localPathOf(line);
-        if (!path.isEmpty())
-            paths << path;
+        if (!path.isEmpty()) paths << path;
     }
     return paths;
 }
@@ -52,15 +47,13 @@ std::unique_ptr<QMimeData> makeFileMimeData(const QStringList& paths, bool cut)
         const QByteArray url = QUrl::fromLocalFile(path).toEncoded();
         uriList += url + "\r\n";
         gnome += '\n' + url;
-        if (!text.isEmpty())
-            text += QLatin1Char('\n');
+        if (!text.isEmpty()) text += QLatin1Char('\n');
         text += path;
     }
     auto data = std::make_unique<QMimeData>();
     data->setData(kUriList, uriList);
     data->setData(kGnome, gnome);
-    if (cut)
-        data->setData(kKdeCut, QByteArrayLiteral("1"));
+    if (cut) data->setData(kKdeCut, QByteArrayLiteral("1"));
     data->setText(text);
     return data;
 }
@@ -68,8 +61,7 @@ std::unique_ptr<QMimeData> makeFileMimeData(const QStringList& paths, bool cut)
 ClipboardFiles readFileMimeData(const QMimeData* data)
 {
     ClipboardFiles files;
-    if (!data)
-        return files;
+    if (!data) return files;
     if (data->hasFormat(kGnome)) {
         QList<QByteArray> lines = data->data(kGnome).split('\n');
         if (!lines.isEmpty()) {
@@ -77,8 +69,7 @@ ClipboardFiles readFileMimeData(const QMimeData* data)
             if (mode == "cut" || mode == "copy") {
                 files.cut = mode == "cut";
                 files.paths = pathsOfLines(lines);
-                if (!files.paths.isEmpty())
-                    return files;
+                if (!files.paths.isEmpty()) return files;
             }
         }
     }

@@ -22,16 +22,28 @@ namespace {
 
 constexpr std::size_t kChunk = 1 << 20;
 
-QByteArray enc(const QString& path) { return QFile::encodeName(path); }
-QString dec(const char* path) { return QFile::decodeName(path); }
-QString reason(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+QByteArray enc(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+QString dec(const char* path)
+{
+    return QFile::decodeName(path);
+}
+QString reason(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
 
 QString joinPath(const QString& folder, const QString& name)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
-bool lstatOf(const QString& path, struct stat& st) { return ::lstat(enc(path).constData(), &st) == 0; }
+bool lstatOf(const QString& path, struct stat& st)
+{
+    return ::lstat(enc(path).constData(), &st) == 0;
+}
 
 bool exists(const QString& path)
 {
@@ -45,20 +57,16 @@ int renameNoReplace(const QString& from, const QString& to)
     const QByteArray f = enc(from), t = enc(to);
     if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
         return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
     // A file system without the flag: a hard link fails on an existing name.
     struct stat st;
-    if (::lstat(f.constData(), &st) != 0)
-        return errno;
+    if (::lstat(f.constData(), &st) != 0) return errno;
     if (!S_ISDIR(st.st_mode)) {
-        if (::link(f.constData(), t.constData()) != 0)
-            return errno;
+        if (::link(f.constData(), t.constData()) != 0) return errno;
         ::unlink(f.constData());
         return 0;
     }
-    if (::lstat(t.constData(), &st) == 0)
-        return EEXIST;
+    if (::lstat(t.constData(), &st) == 0) return EEXIST;
     return ::rename(f.constData(), t.constData()) == 0 ? 0 : errno;
 }
 
@@ -72,8 +80,7 @@ QStringList childNames(const QString& folder, int* error)
         return names;
     }
     while (const dirent* e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
         names << dec(e->d_name);
     }
     ::closedir(dir);
@@ -85,8 +92,7 @@ QStringList childNames(const QString& folder, int* error)
 void removeOwnTree(const QString& path)
 {
     struct stat st;
-    if (!lstatOf(path, st))
-        return;
+    if (!lstatOf(path, st)) return;
     if (S_ISDIR(st.st_mode)) {
         int err;
         for (const QString& name : childNames(path, &err))
@@ -100,12 +106,9 @@ void removeOwnTree(const QString& path)
 qint64 bytesOf(const QString& path)
 {
     struct stat st;
-    if (!lstatOf(path, st))
-        return 0;
-    if (S_ISREG(st.st_mode))
-        return st.st_size;
-    if (!S_ISDIR(st.st_mode))
-        return 0;
+    if (!lstatOf(path, st)) return 0;
+    if (S_ISREG(st.st_mode)) return st.st_size;
+    if (!S_ISDIR(st.st_mode)) return 0;
     qint64 sum = 0;
     int err;
     for (const QString& name : childNames(path, &err))
@@ -119,14 +122,14 @@ QString resolvedPath(const QString& path)
 {
     const QFileInfo info(path);
     QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    if (folder.isEmpty())
-        folder = info.absolutePath();
+    if (folder.isEmpty()) folder = info.absolutePath();
     return joinPath(folder, info.fileName());
 }
 
 bool isInside(const QString& path, const QString& folder)
 {
-    return path == folder || path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+    return path == folder ||
+           path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
 }
 
 // "name - コピー.ext", then "name - コピー (2).ext" and so on.
@@ -138,10 +141,10 @@ QString freeCopyName(const QString& target, bool isFolder)
     const QString stem = dot > 0 ? name.left(dot) : name;
     const QString ext = dot > 0 ? name.mid(dot) : QString();
     for (int n = 1;; ++n) {
-        const QString suffix = n == 1 ? QStringLiteral(" - コピー") : QStringLiteral(" - コピー (%1)").arg(n);
+        const QString suffix =
+            n == 1 ? QStringLiteral(" - コピー") : QStringLiteral(" - コピー (%1)").arg(n);
         const QString candidate = joinPath(info.path(), stem + suffix + ext);
-        if (!exists(candidate))
-            return candidate;
+        if (!exists(candidate)) return candidate;
     }
 }
 
@@ -159,8 +162,7 @@ public:
             total += bytesOf(p.first);
         m_prompt.beginProgress(total);
         for (const auto& [source, target] : pairs) {
-            if (m_result.cancelled || cancelNow())
-                break;
+            if (m_result.cancelled || cancelNow()) break;
             runOne(source, target);
         }
         m_prompt.endProgress();
@@ -170,8 +172,7 @@ public:
 private:
     bool cancelNow()
     {
-        if (!m_result.cancelled && m_prompt.cancelRequested())
-            m_result.cancelled = true;
+        if (!m_result.cancelled && m_prompt.cancelRequested()) m_result.cancelled = true;
         return m_result.cancelled;
     }
 
@@ -219,12 +220,10 @@ private:
     // A conflict's answer, asked or remembered.
     ConflictAnswer answer(const QString& source, const QString& target)
     {
-        if (m_all)
-            return *m_all;
+        if (m_all) return *m_all;
         bool all = false;
         const ConflictAnswer a = m_prompt.askConflict(source, target, all);
-        if (all)
-            m_all = a;
+        if (all) m_all = a;
         return a;
     }
 
@@ -255,8 +254,7 @@ private:
     // may delete).
     Step copyItem(const QString& source, const QString& target, QStringList* copied)
     {
-        if (cancelNow())
-            return Step::Cancelled;
+        if (cancelNow()) return Step::Cancelled;
         struct stat s, t;
         if (!lstatOf(source, s)) {
             fail(FileOpError::Missing, source, errno);
@@ -267,12 +265,10 @@ private:
             if (S_ISDIR(s.st_mode) && S_ISDIR(t.st_mode))
                 return mergeChildren(source, target, copied);
             const Step c = conflict(source, s, target, t);
-            if (c != Step::Ok)
-                return c;
+            if (c != Step::Ok) return c;
             replace = true;
         }
-        if (S_ISDIR(s.st_mode))
-            return copyFolder(source, s, target, copied);
+        if (S_ISDIR(s.st_mode)) return copyFolder(source, s, target, copied);
         if (S_ISREG(s.st_mode) || S_ISLNK(s.st_mode))
             return copyFile(source, s, target, replace, copied);
         fail(FileOpError::Unsupported, source);
@@ -289,12 +285,14 @@ private:
         }
         Step worst = Step::Ok;
         for (const QString& name : names) {
-            const Step step = m_move && !copied ? moveItem(joinPath(source, name), joinPath(target, name))
-                                                : copyItem(joinPath(source, name), joinPath(target, name), copied);
-            if (step == Step::Cancelled)
-                return step;
+            const Step step =
+                m_move && !copied
+                    ? moveItem(joinPath(source, name), joinPath(target, name))
+                    : copyItem(joinPath(source, name), joinPath(target, name), copied);
+            if (step == Step::Cancelled) return step;
             if (step != Step::Ok)
-                worst = step == Step::Failed ? Step::Failed : (worst == Step::Ok ? Step::Skipped : worst);
+                worst = step == Step::Failed ? Step::Failed
+                                             : (worst == Step::Ok ? Step::Skipped : worst);
         }
         if (m_move && !copied)
             ::rmdir(enc(source).constData()); // stays when something was left behind
@@ -323,13 +321,13 @@ private:
         QStringList done;
         Step worst = Step::Ok;
         for (const QString& name : names) {
-            const Step step = copyItem(joinPath(source, name), joinPath(temp, name), copied ? &done : nullptr);
+            const Step step =
+                copyItem(joinPath(source, name), joinPath(temp, name), copied ? &done : nullptr);
             if (step == Step::Cancelled) {
                 removeOwnTree(temp);
                 return step;
             }
-            if (step != Step::Ok)
-                worst = Step::Failed;
+            if (step != Step::Ok) worst = Step::Failed;
         }
         ::chmod(pattern.constData(), s.st_mode & 07777);
         const timespec times[2] = {s.st_atim, s.st_mtim};
@@ -339,8 +337,7 @@ private:
             fail(FileOpError::WriteFailed, target, e);
             return Step::Failed;
         }
-        if (copied)
-            *copied << done;
+        if (copied) *copied << done;
         return worst;
     }
 
@@ -349,9 +346,9 @@ private:
     {
         const QString folder = QFileInfo(target).absolutePath();
         QByteArray temp = enc(joinPath(folder, QStringLiteral(".sqcopy-XXXXXX")));
-        const Step step = S_ISLNK(s.st_mode) ? writeLink(source, temp) : writeCopy(source, s, temp, copied != nullptr);
-        if (step != Step::Ok)
-            return step;
+        const Step step = S_ISLNK(s.st_mode) ? writeLink(source, temp)
+                                             : writeCopy(source, s, temp, copied != nullptr);
+        if (step != Step::Ok) return step;
         const QString tempPath = dec(temp.constData());
         int e = 0;
         if (replace)
@@ -363,8 +360,7 @@ private:
             fail(FileOpError::WriteFailed, target, e);
             return Step::Failed;
         }
-        if (copied)
-            *copied << source;
+        if (copied) *copied << source;
         return Step::Ok;
     }
 
@@ -418,22 +414,18 @@ private:
         std::vector<char> buf(kChunk);
         qint64 written = 0;
         for (;;) {
-            if (cancelNow())
-                return abandon(Step::Cancelled);
+            if (cancelNow()) return abandon(Step::Cancelled);
             const ssize_t n = ::read(in, buf.data(), buf.size());
             if (n < 0) {
-                if (errno == EINTR)
-                    continue;
+                if (errno == EINTR) continue;
                 fail(FileOpError::ReadFailed, source, errno);
                 return abandon(Step::Failed);
             }
-            if (n == 0)
-                break;
+            if (n == 0) break;
             for (ssize_t at = 0; at < n;) {
                 const ssize_t w = ::write(out, buf.data() + at, std::size_t(n - at));
                 if (w < 0) {
-                    if (errno == EINTR)
-                        continue;
+                    if (errno == EINTR) continue;
                     fail(FileOpError::WriteFailed, source, errno);
                     return abandon(Step::Failed);
                 }
@@ -444,8 +436,9 @@ private:
             m_prompt.stepProgress(m_bytes);
         }
         struct stat now, copy;
-        const bool same = ::fstat(in, &now) == 0 && now.st_size == s.st_size && now.st_size == written &&
-                          now.st_mtim.tv_sec == s.st_mtim.tv_sec && now.st_mtim.tv_nsec == s.st_mtim.tv_nsec;
+        const bool same = ::fstat(in, &now) == 0 && now.st_size == s.st_size &&
+                          now.st_size == written && now.st_mtim.tv_sec == s.st_mtim.tv_sec &&
+                          now.st_mtim.tv_nsec == s.st_mtim.tv_nsec;
         if (!same || ::fstat(out, &copy) != 0 || copy.st_size != written) {
             fail(FileOpError::Changed, source);
             return abandon(Step::Failed);
@@ -468,8 +461,7 @@ private:
 
     Step moveItem(const QString& source, const QString& target)
     {
-        if (cancelNow())
-            return Step::Cancelled;
+        if (cancelNow()) return Step::Cancelled;
         struct stat s, t;
         if (!lstatOf(source, s)) {
             fail(FileOpError::Missing, source, errno);
@@ -481,8 +473,7 @@ private:
             if (S_ISDIR(s.st_mode) && S_ISDIR(t.st_mode))
                 return mergeChildren(source, target, nullptr);
             const Step c = conflict(source, s, target, t);
-            if (c != Step::Ok)
-                return c;
+            if (c != Step::Ok) return c;
             // File over file: rename replaces atomically.
             if (::rename(enc(source).constData(), enc(target).constData()) == 0) {
                 m_bytes += S_ISREG(s.st_mode) ? s.st_size : 0;
@@ -510,7 +501,8 @@ private:
 
     // Another file system: copy, then delete the sources whose copies are
     // complete and checked; whatever could not be copied stays.
-    Step moveAcross(const QString& source, const struct stat& s, const QString& target, bool replace)
+    Step moveAcross(const QString& source, const struct stat& s, const QString& target,
+                    bool replace)
     {
         QStringList copied;
         Step step;
@@ -522,16 +514,14 @@ private:
             fail(FileOpError::Unsupported, source);
             return Step::Failed;
         }
-        if (step == Step::Cancelled)
-            return step;
+        if (step == Step::Cancelled) return step;
         for (const QString& path : std::as_const(copied)) {
             if (::unlink(enc(path).constData()) != 0) {
                 fail(FileOpError::DeleteFailed, path, errno);
                 step = Step::Failed;
             }
         }
-        if (S_ISDIR(s.st_mode))
-            removeEmptyFolders(source);
+        if (S_ISDIR(s.st_mode)) removeEmptyFolders(source);
         return step;
     }
 
@@ -541,8 +531,7 @@ private:
         for (const QString& name : childNames(folder, &err)) {
             const QString path = joinPath(folder, name);
             struct stat st;
-            if (lstatOf(path, st) && S_ISDIR(st.st_mode))
-                removeEmptyFolders(path);
+            if (lstatOf(path, st) && S_ISDIR(st.st_mode)) removeEmptyFolders(path);
         }
         ::rmdir(enc(folder).constData());
     }
@@ -554,7 +543,8 @@ private:
     FileOpResult m_result;
 };
 
-std::vector<std::pair<QString, QString>> intoFolder(const QStringList& sources, const QString& folder)
+std::vector<std::pair<QString, QString>> intoFolder(const QStringList& sources,
+                                                    const QString& folder)
 {
     std::vector<std::pair<QString, QString>> pairs;
     for (const QString& source : sources) {
@@ -568,14 +558,12 @@ bool isTrashFolder(const QString& where)
 {
     const QFileInfo info(where);
     const QDir files = info.dir();
-    if (files.dirName() != QLatin1String("files"))
-        return false;
+    if (files.dirName() != QLatin1String("files")) return false;
     QDir top = files;
     top.cdUp();
     const QString name = top.dirName();
     // ~/.local/share/Trash, $top/.Trash-$uid, $top/.Trash/$uid
-    if (name == QLatin1String("Trash") || name.startsWith(QLatin1String(".Trash-")))
-        return true;
+    if (name == QLatin1String("Trash") || name.startsWith(QLatin1String(".Trash-"))) return true;
     top.cdUp();
     return top.dirName() == QLatin1String(".Trash");
 }
@@ -610,11 +598,9 @@ QString errorText(const FileOpError& error)
     };
     QString text;
     for (const Text& t : texts)
-        if (t.kind == error.kind)
-            text = QString::fromUtf8(t.text);
+        if (t.kind == error.kind) text = QString::fromUtf8(t.text);
     QString message = error.path + QLatin1Char('\n') + text;
-    if (!error.detail.isEmpty())
-        message += QStringLiteral(" (") + error.detail + QLatin1Char(')');
+    if (!error.detail.isEmpty()) message += QStringLiteral(" (") + error.detail + QLatin1Char(')');
     return message;
 }
 
@@ -665,8 +651,7 @@ FileOpResult moveToTrash(const QStringList& paths, FileOpPrompt& prompt)
         }
         if (exists(path) || where.isEmpty() || !exists(where) || !isTrashFolder(where)) {
             // Not in a trash: put it back where it was.
-            if (!where.isEmpty() && exists(where) && !exists(path))
-                renameNoReplace(where, path);
+            if (!where.isEmpty() && exists(where) && !exists(path)) renameNoReplace(where, path);
             ++result.failed;
             prompt.reportError({FileOpError::TrashFailed, path, where});
             continue;
@@ -687,22 +672,15 @@ bool isValidFileName(const QString& name)
 RenameStatus renameEntry(const QString& path, const QString& newName, QString* newPath)
 {
     const QString cleaned = QDir::cleanPath(path);
-    if (newPath)
-        *newPath = cleaned;
-    if (!isValidFileName(newName))
-        return RenameStatus::BadName;
-    if (!exists(cleaned))
-        return RenameStatus::Missing;
+    if (newPath) *newPath = cleaned;
+    if (!isValidFileName(newName)) return RenameStatus::BadName;
+    if (!exists(cleaned)) return RenameStatus::Missing;
     const QString target = joinPath(QFileInfo(cleaned).path(), newName);
-    if (target == cleaned)
-        return RenameStatus::Renamed;
+    if (target == cleaned) return RenameStatus::Renamed;
     const int e = renameNoReplace(cleaned, target);
-    if (e == EEXIST || e == ENOTEMPTY)
-        return RenameStatus::Exists;
-    if (e)
-        return RenameStatus::Failed;
-    if (newPath)
-        *newPath = target;
+    if (e == EEXIST || e == ENOTEMPTY) return RenameStatus::Exists;
+    if (e) return RenameStatus::Failed;
+    if (newPath) *newPath = target;
     return RenameStatus::Renamed;
 }
 

@@ -24,17 +24,17 @@ enum class ConflictAnswer { Replace, Skip, Cancel };
 struct FileOpError
 {
     enum Kind {
-        Missing,       // the source does not exist
-        NoFolder,      // the target folder does not exist or is no folder
-        IntoItself,    // a folder copied or moved into itself or its own subfolder
-        TypeMismatch,  // a folder would replace a file, or a file a folder
-        Unsupported,   // a device, pipe or socket
+        Missing,      // the source does not exist
+        NoFolder,     // the target folder does not exist or is no folder
+        IntoItself,   // a folder copied or moved into itself or its own subfolder
+        TypeMismatch, // a folder would replace a file, or a file a folder
+        Unsupported,  // a device, pipe or socket
         ReadFailed,
-        WriteFailed,   // includes a full disk and an unwritable folder
-        Changed,       // the source changed while it was copied
+        WriteFailed, // includes a full disk and an unwritable folder
+        Changed,     // the source changed while it was copied
         TrashFailed,
-        DeleteFailed,  // a moved file's source could not be removed (the copy is kept)
-        RenameFailed,  // a bad name, an existing name or a refused rename
+        DeleteFailed, // a moved file's source could not be removed (the copy is kept)
+        RenameFailed, // a bad name, an existing name or a refused rename
     };
     Kind kind;
     QString path;   // the file the error is about

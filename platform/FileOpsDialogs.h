@@ -21,7 +21,8 @@ public:
     explicit DialogFileOpPrompt(QWidget* parent = nullptr);
     ~DialogFileOpPrompt() override;
 
-    ConflictAnswer askConflict(const QString& source, const QString& target, bool& applyToAll) override;
+    ConflictAnswer askConflict(const QString& source, const QString& target,
+                               bool& applyToAll) override;
     void reportError(const FileOpError& error) override;
     void beginProgress(qint64 totalBytes) override;
     void stepProgress(qint64 doneBytes) override;

@@ -31,7 +31,8 @@ bool readable(const QString& path)
 
 bool writableFolder(const QString& folder)
 {
-    return QFileInfo(folder).isDir() && ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+    return QFileInfo(folder).isDir() &&
+           ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
 }
 
 bool parentWritable(const QString& path)
@@ -41,11 +42,9 @@ bool parentWritable(const QString& path)
 
 template <class Pred> bool all(const QStringList& paths, Pred pred)
 {
-    if (paths.isEmpty())
-        return false;
+    if (paths.isEmpty()) return false;
     for (const QString& p : paths)
-        if (!pred(p))
-            return false;
+        if (!pred(p)) return false;
     return true;
 }
 
@@ -68,20 +67,20 @@ const std::array<FileVerbInfo, 7>& fileVerbTable()
 std::optional<FileVerb> fileVerbFromName(const QString& name)
 {
     for (const FileVerbInfo& info : fileVerbTable())
-        if (name == QLatin1String(info.name))
-            return info.verb;
+        if (name == QLatin1String(info.name)) return info.verb;
     return std::nullopt;
 }
 
 QString fileVerbCaption(FileVerb verb)
 {
     for (const FileVerbInfo& info : fileVerbTable())
-        if (info.verb == verb)
-            return QString::fromUtf8(info.caption);
+        if (info.verb == verb) return QString::fromUtf8(info.caption);
     return {};
 }
 
-FileVerbs::FileVerbs(FileOpPrompt& prompt, ShellOpener& opener) : m_prompt(prompt), m_opener(opener) {}
+FileVerbs::FileVerbs(FileOpPrompt& prompt, ShellOpener& opener) : m_prompt(prompt), m_opener(opener)
+{
+}
 
 bool FileVerbs::canRun(FileVerb verb, const QStringList& paths, const QString& folder) const
 {
@@ -117,8 +116,7 @@ bool FileVerbs::run(FileVerb verb, const QStringList& paths, const QString& fold
     case FileVerb::Delete:
         return remove(paths);
     case FileVerb::Rename: {
-        if (!canRun(verb, paths))
-            return false;
+        if (!canRun(verb, paths)) return false;
         const std::optional<QString> name = m_prompt.askNewName(paths.front());
         return name && rename(paths.front(), *name);
     }
@@ -130,8 +128,7 @@ bool FileVerbs::run(FileVerb verb, const QStringList& paths, const QString& fold
 
 bool FileVerbs::open(const QStringList& paths)
 {
-    if (!canRun(FileVerb::Open, paths))
-        return false;
+    if (!canRun(FileVerb::Open, paths)) return false;
     bool ok = true;
     for (const QString& path : paths)
         ok = m_opener.open(QDir::cleanPath(path)) && ok;
@@ -140,16 +137,14 @@ bool FileVerbs::open(const QStringList& paths)
 
 bool FileVerbs::cut(const QStringList& paths)
 {
-    if (!canRun(FileVerb::Cut, paths))
-        return false;
+    if (!canRun(FileVerb::Cut, paths)) return false;
     putFilesOnClipboard(paths, true);
     return true;
 }
 
 bool FileVerbs::copy(const QStringList& paths)
 {
-    if (!canRun(FileVerb::Copy, paths))
-        return false;
+    if (!canRun(FileVerb::Copy, paths)) return false;
     putFilesOnClipboard(paths, false);
     return true;
 }
@@ -157,14 +152,12 @@ bool FileVerbs::copy(const QStringList& paths)
 bool FileVerbs::paste(const QString& folder)
 {
     m_last = {};
-    if (!canRun(FileVerb::Paste, {}, folder))
-        return false;
+    if (!canRun(FileVerb::Paste, {}, folder)) return false;
     const ClipboardFiles files = filesOnClipboard();
     if (files.cut) {
         m_last = moveInto(files.paths, folder, m_prompt);
         // The files are no longer where the clipboard says.
-        if (!m_last.cancelled && m_last.done > 0)
-            clearClipboard();
+        if (!m_last.cancelled && m_last.done > 0) clearClipboard();
     } else {
         m_last = copyInto(files.paths, folder, m_prompt);
     }
@@ -174,26 +167,22 @@ bool FileVerbs::paste(const QString& folder)
 bool FileVerbs::remove(const QStringList& paths)
 {
     m_last = {};
-    if (!canRun(FileVerb::Delete, paths))
-        return false;
+    if (!canRun(FileVerb::Delete, paths)) return false;
     m_last = moveToTrash(paths, m_prompt);
     return m_last.ok();
 }
 
 bool FileVerbs::rename(const QString& path, const QString& newName, QString* newPath)
 {
-    if (!canRun(FileVerb::Rename, {path}))
-        return false;
-    if (renameEntry(path, newName, newPath) == RenameStatus::Renamed)
-        return true;
+    if (!canRun(FileVerb::Rename, {path})) return false;
+    if (renameEntry(path, newName, newPath) == RenameStatus::Renamed) return true;
     m_prompt.reportError({FileOpError::RenameFailed, path, newName});
     return false;
 }
 
 bool FileVerbs::copyPath(const QStringList& paths)
 {
-    if (!canRun(FileVerb::CopyPath, paths))
-        return false;
+    if (!canRun(FileVerb::CopyPath, paths)) return false;
     QStringList cleaned;
     for (const QString& path : paths)
         cleaned << QFileInfo(QDir::cleanPath(path)).absoluteFilePath();

@@ -20,14 +20,16 @@ struct Counter
         n.OnChange = [this, &n](TShellChangeNotification* sender) {
             QCOMPARE(sender, &n);
             ++changes;
-            if (inside)
-                inside();
+            if (inside) inside();
         };
     }
 };
 
 // Processes events for a while and answers whether OnChange stayed quiet.
-void settle(int ms) { QTest::qWait(ms); }
+void settle(int ms)
+{
+    QTest::qWait(ms);
+}
 } // namespace
 
 class TstShellChange : public QObject
@@ -41,8 +43,8 @@ private Q_SLOTS:
         QTest::addColumn<unsigned>("filter");
         QTest::newRow("created") << TNotifyTypeSet{intFileName, intDirName} << 0x3u;
         QTest::newRow("main window")
-            << TNotifyTypeSet{intFileName, intDirName, intAttributes, intSize, intLastWrite,
-                              intLastAccess, intCreation}
+            << TNotifyTypeSet{intFileName,  intDirName,    intAttributes, intSize,
+                              intLastWrite, intLastAccess, intCreation}
             << 0x7Fu;
         QTest::newRow("security is bit 8") << TNotifyTypeSet{intSecurity} << 0x100u;
         QTest::newRow("size and creation") << TNotifyTypeSet{intSize, intCreation} << 0x48u;

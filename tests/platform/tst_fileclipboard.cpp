@@ -64,10 +64,10 @@ private Q_SLOTS:
         const QByteArray a = "file:///tmp/a%20b.jpg";
         const QByteArray b = "file:///tmp/%E5%86%99%E7%9C%9F/%231%25.jpg";
         QCOMPARE(data->data("text/uri-list"), a + "\r\n" + b + "\r\n");
-        QCOMPARE(data->data("x-special/gnome-copied-files"), (cut ? "cut\n" : "copy\n") + a + "\n" + b);
+        QCOMPARE(data->data("x-special/gnome-copied-files"),
+                 (cut ? "cut\n" : "copy\n") + a + "\n" + b);
         QCOMPARE(data->hasFormat("application/x-kde-cutselection"), cut);
-        if (cut)
-            QCOMPARE(data->data("application/x-kde-cutselection"), QByteArray("1"));
+        if (cut) QCOMPARE(data->data("application/x-kde-cutselection"), QByteArray("1"));
         QCOMPARE(data->text(), paths.join('\n'));
         const pw::ClipboardFiles back = pw::readFileMimeData(data.get());
         QCOMPARE(back.paths, paths);
@@ -81,17 +81,19 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("kde");
         QTest::addColumn<QStringList>("paths");
         QTest::addColumn<bool>("cut");
-        QTest::newRow("uri-list only") << QByteArray("file:///a.jpg\r\nfile:///b%20c.jpg\r\n") << QByteArray()
-                                       << QByteArray() << QStringList{"/a.jpg", "/b c.jpg"} << false;
+        QTest::newRow("uri-list only")
+            << QByteArray("file:///a.jpg\r\nfile:///b%20c.jpg\r\n") << QByteArray() << QByteArray()
+            << QStringList{"/a.jpg", "/b c.jpg"} << false;
         QTest::newRow("uri-list, LF, no final newline")
             << QByteArray("file:///a.jpg\nfile:///b.jpg") << QByteArray() << QByteArray()
             << QStringList{"/a.jpg", "/b.jpg"} << false;
-        QTest::newRow("KDE cut") << QByteArray("file:///a.jpg\r\n") << QByteArray() << QByteArray("1")
-                                 << QStringList{"/a.jpg"} << true;
-        QTest::newRow("KDE copy marker") << QByteArray("file:///a.jpg\r\n") << QByteArray() << QByteArray("0")
-                                         << QStringList{"/a.jpg"} << false;
-        QTest::newRow("GNOME cut") << QByteArray() << QByteArray("cut\nfile:///a.jpg\nfile:///b.jpg")
-                                   << QByteArray() << QStringList{"/a.jpg", "/b.jpg"} << true;
+        QTest::newRow("KDE cut") << QByteArray("file:///a.jpg\r\n") << QByteArray()
+                                 << QByteArray("1") << QStringList{"/a.jpg"} << true;
+        QTest::newRow("KDE copy marker") << QByteArray("file:///a.jpg\r\n") << QByteArray()
+                                         << QByteArray("0") << QStringList{"/a.jpg"} << false;
+        QTest::newRow("GNOME cut")
+            << QByteArray() << QByteArray("cut\nfile:///a.jpg\nfile:///b.jpg") << QByteArray()
+            << QStringList{"/a.jpg", "/b.jpg"} << true;
         QTest::newRow("GNOME wins over uri-list")
             << QByteArray("file:///x.jpg\r\n") << QByteArray("cut\nfile:///a.jpg\n") << QByteArray()
             << QStringList{"/a.jpg"} << true;
@@ -99,15 +101,18 @@ private Q_SLOTS:
             << QByteArray("file:///x.jpg\r\n") << QByteArray("move\nfile:///a.jpg") << QByteArray()
             << QStringList{"/x.jpg"} << false;
         QTest::newRow("non-file URLs ignored")
-            << QByteArray("http://example.org/a.jpg\r\nfile:///b.jpg\r\nsmb://host/c.jpg\r\n") << QByteArray()
-            << QByteArray() << QStringList{"/b.jpg"} << false;
-        QTest::newRow("comments and blanks") << QByteArray("# comment\r\n\r\nfile:///b.jpg\r\n") << QByteArray()
-                                             << QByteArray() << QStringList{"/b.jpg"} << false;
-        QTest::newRow("another host") << QByteArray("file://elsewhere/b.jpg\r\nfile://localhost/c.jpg\r\n")
-                                      << QByteArray() << QByteArray() << QStringList{"/c.jpg"} << false;
-        QTest::newRow("garbage") << QByteArray("\x01\x02 not a url \xff\r\n%%%\r\n") << QByteArray("cut")
-                                 << QByteArray("1") << QStringList{} << false;
-        QTest::newRow("nothing") << QByteArray() << QByteArray() << QByteArray() << QStringList{} << false;
+            << QByteArray("http://example.org/a.jpg\r\nfile:///b.jpg\r\nsmb://host/c.jpg\r\n")
+            << QByteArray() << QByteArray() << QStringList{"/b.jpg"} << false;
+        QTest::newRow("comments and blanks")
+            << QByteArray("# comment\r\n\r\nfile:///b.jpg\r\n") << QByteArray() << QByteArray()
+            << QStringList{"/b.jpg"} << false;
+        QTest::newRow("another host")
+            << QByteArray("file://elsewhere/b.jpg\r\nfile://localhost/c.jpg\r\n") << QByteArray()
+            << QByteArray() << QStringList{"/c.jpg"} << false;
+        QTest::newRow("garbage") << QByteArray("\x01\x02 not a url \xff\r\n%%%\r\n")
+                                 << QByteArray("cut") << QByteArray("1") << QStringList{} << false;
+        QTest::newRow("nothing") << QByteArray() << QByteArray() << QByteArray() << QStringList{}
+                                 << false;
     }
     void reading()
     {
@@ -117,12 +122,9 @@ private Q_SLOTS:
         QFETCH(QStringList, paths);
         QFETCH(bool, cut);
         QList<QPair<QString, QByteArray>> formats;
-        if (!uriList.isEmpty())
-            formats.append({"text/uri-list", uriList});
-        if (!gnome.isEmpty())
-            formats.append({"x-special/gnome-copied-files", gnome});
-        if (!kde.isEmpty())
-            formats.append({"application/x-kde-cutselection", kde});
+        if (!uriList.isEmpty()) formats.append({"text/uri-list", uriList});
+        if (!gnome.isEmpty()) formats.append({"x-special/gnome-copied-files", gnome});
+        if (!kde.isEmpty()) formats.append({"application/x-kde-cutselection", kde});
         const auto data = dataWith(formats);
         const pw::ClipboardFiles files = pw::readFileMimeData(data.get());
         QCOMPARE(files.paths, paths);
@@ -188,7 +190,8 @@ private Q_SLOTS:
         QVERIFY(!verbs.paste(dir.path() + "/album"));
         QCOMPARE(prompt.errors.size(), std::size_t(1));
         QCOMPARE(prompt.errors[0].kind, pw::FileOpError::IntoItself);
-        QCOMPARE(QDir(dir.path() + "/album").entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+        QCOMPARE(QDir(dir.path() + "/album")
+                     .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
                  QStringList{"one.jpg"});
     }
 
@@ -216,7 +219,8 @@ private Q_SLOTS:
         QVERIFY(verbs.copy({dir.path() + "/a.jpg"}));
         QVERIFY(!verbs.paste(dir.path() + "/a.jpg"));
         QVERIFY(!verbs.paste(dir.path() + "/nowhere"));
-        QVERIFY(!verbs.canRun(pw::FileVerb::Rename, {dir.path() + "/a.jpg", dir.path() + "/a.jpg"}));
+        QVERIFY(
+            !verbs.canRun(pw::FileVerb::Rename, {dir.path() + "/a.jpg", dir.path() + "/a.jpg"}));
         QVERIFY(prompt.errors.empty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.jpg"});
     }
@@ -232,8 +236,10 @@ private Q_SLOTS:
         QVERIFY(verbs.run(pw::FileVerb::Open, {dir.path() + "/a.jpg"}));
         QCOMPARE(opener.opened, QStringList{dir.path() + "/a.jpg"});
 
-        QVERIFY(verbs.run(pw::FileVerb::CopyPath, {dir.path() + "/a.jpg", dir.path() + "/./b.jpg"}));
-        QCOMPARE(QGuiApplication::clipboard()->text(), dir.path() + "/a.jpg\n" + dir.path() + "/b.jpg");
+        QVERIFY(
+            verbs.run(pw::FileVerb::CopyPath, {dir.path() + "/a.jpg", dir.path() + "/./b.jpg"}));
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 dir.path() + "/a.jpg\n" + dir.path() + "/b.jpg");
 
         prompt.name = QStringLiteral("b.jpg"); // taken
         QVERIFY(!verbs.run(pw::FileVerb::Rename, {dir.path() + "/a.jpg"}));
@@ -247,7 +253,8 @@ private Q_SLOTS:
         QVERIFY(verbs.run(pw::FileVerb::Delete, {dir.path() + "/写真.jpg", dir.path() + "/b.jpg"}));
         QCOMPARE(verbs.lastResult().done, 2);
         QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
-        const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files";
+        const QString trash =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files";
         QCOMPARE(readFile(trash + "/写真.jpg"), QByteArray("alpha"));
     }
 

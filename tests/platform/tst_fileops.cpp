@@ -70,17 +70,21 @@ QMap<QString, QByteArray> treeOf(const QString& root)
 bool makeSample(const QString& root)
 {
     return writeFile(root + "/src/a.jpg", "alpha") && writeFile(root + "/src/b c.bmp", "bravo") &&
-           writeFile(root + "/src/album/one.jpg", "one") && writeFile(root + "/src/album/deep/two.jpg", "two") &&
-           QDir().mkpath(root + "/dst");
+           writeFile(root + "/src/album/one.jpg", "one") &&
+           writeFile(root + "/src/album/deep/two.jpg", "two") && QDir().mkpath(root + "/dst");
 }
 
 bool sameDevice(const QString& a, const QString& b)
 {
     struct stat sa, sb;
-    return ::stat(QFile::encodeName(a), &sa) == 0 && ::stat(QFile::encodeName(b), &sb) == 0 && sa.st_dev == sb.st_dev;
+    return ::stat(QFile::encodeName(a), &sa) == 0 && ::stat(QFile::encodeName(b), &sb) == 0 &&
+           sa.st_dev == sb.st_dev;
 }
 
-QByteArray bigBytes() { return QByteArray(3 * 1024 * 1024 + 17, 'z'); }
+QByteArray bigBytes()
+{
+    return QByteArray(3 * 1024 * 1024 + 17, 'z');
+}
 } // namespace
 
 class TstFileOps : public QObject
@@ -101,10 +105,12 @@ private Q_SLOTS:
         QVERIFY(makeSample(dir.path()));
         const QString src = dir.path() + "/src";
         const auto before = treeOf(src);
-        ::utimensat(AT_FDCWD, QFile::encodeName(src + "/a.jpg"), std::array<timespec, 2>{{{1000, 0}, {1000000, 0}}}.data(), 0);
+        ::utimensat(AT_FDCWD, QFile::encodeName(src + "/a.jpg"),
+                    std::array<timespec, 2>{{{1000, 0}, {1000000, 0}}}.data(), 0);
         ScriptedPrompt prompt;
         const QStringList sources{src + "/a.jpg", src + "/b c.bmp", src + "/album"};
-        const auto r = move ? pw::moveInto(sources, dir.path() + "/dst", prompt) : pw::copyInto(sources, dir.path() + "/dst", prompt);
+        const auto r = move ? pw::moveInto(sources, dir.path() + "/dst", prompt)
+                            : pw::copyInto(sources, dir.path() + "/dst", prompt);
         QVERIFY(r.ok());
         QCOMPARE(r.done, 3);
         QCOMPARE(r.targets.size(), 3);
@@ -125,12 +131,18 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("targetAfter");
         QTest::addColumn<bool>("sourceStays");
         QTest::addColumn<bool>("ok");
-        QTest::newRow("copy replace") << false << ConflictAnswer::Replace << QByteArray("new") << true << true;
-        QTest::newRow("copy skip") << false << ConflictAnswer::Skip << QByteArray("old") << true << true;
-        QTest::newRow("copy cancel") << false << ConflictAnswer::Cancel << QByteArray("old") << true << false;
-        QTest::newRow("move replace") << true << ConflictAnswer::Replace << QByteArray("new") << false << true;
-        QTest::newRow("move skip") << true << ConflictAnswer::Skip << QByteArray("old") << true << true;
-        QTest::newRow("move cancel") << true << ConflictAnswer::Cancel << QByteArray("old") << true << false;
+        QTest::newRow("copy replace")
+            << false << ConflictAnswer::Replace << QByteArray("new") << true << true;
+        QTest::newRow("copy skip")
+            << false << ConflictAnswer::Skip << QByteArray("old") << true << true;
+        QTest::newRow("copy cancel")
+            << false << ConflictAnswer::Cancel << QByteArray("old") << true << false;
+        QTest::newRow("move replace")
+            << true << ConflictAnswer::Replace << QByteArray("new") << false << true;
+        QTest::newRow("move skip")
+            << true << ConflictAnswer::Skip << QByteArray("old") << true << true;
+        QTest::newRow("move cancel")
+            << true << ConflictAnswer::Cancel << QByteArray("old") << true << false;
     }
     void conflict()
     {
@@ -185,7 +197,8 @@ private Q_SLOTS:
         QVERIFY(writeFile(dir.path() + "/a.jpg", "alpha"));
         QVERIFY(writeFile(dir.path() + "/album/x.jpg", "x"));
         ScriptedPrompt prompt;
-        QVERIFY(pw::copyInto({dir.path() + "/a.jpg", dir.path() + "/album"}, dir.path(), prompt).ok());
+        QVERIFY(
+            pw::copyInto({dir.path() + "/a.jpg", dir.path() + "/album"}, dir.path(), prompt).ok());
         QVERIFY(pw::copyInto({dir.path() + "/a.jpg"}, dir.path(), prompt).ok());
         QCOMPARE(prompt.conflicts, 0);
         QCOMPARE(readFile(dir.path() + "/a - コピー.jpg"), QByteArray("alpha"));
@@ -200,7 +213,8 @@ private Q_SLOTS:
         QVERIFY(makeSample(dir.path()));
         const auto before = treeOf(dir.path());
         ScriptedPrompt prompt;
-        const auto r = pw::moveInto({dir.path() + "/src/a.jpg", dir.path() + "/src/album"}, dir.path() + "/src/", prompt);
+        const auto r = pw::moveInto({dir.path() + "/src/a.jpg", dir.path() + "/src/album"},
+                                    dir.path() + "/src/", prompt);
         QVERIFY(r.ok());
         QCOMPARE(prompt.conflicts, 0);
         QCOMPARE(treeOf(dir.path()), before);
@@ -238,10 +252,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("target");
         QTest::addColumn<int>("kind");
-        QTest::newRow("missing source") << "src/gone.jpg" << "dst" << int(pw::FileOpError::Missing);
-        QTest::newRow("missing target folder") << "src/a.jpg" << "nowhere" << int(pw::FileOpError::NoFolder);
-        QTest::newRow("target is a file") << "src/a.jpg" << "src/b c.bmp" << int(pw::FileOpError::NoFolder);
-        QTest::newRow("a pipe") << "src/pipe" << "dst" << int(pw::FileOpError::Unsupported);
+        QTest::newRow("missing source") << "src/gone.jpg"
+                                        << "dst" << int(pw::FileOpError::Missing);
+        QTest::newRow("missing target folder") << "src/a.jpg"
+                                               << "nowhere" << int(pw::FileOpError::NoFolder);
+        QTest::newRow("target is a file") << "src/a.jpg"
+                                          << "src/b c.bmp" << int(pw::FileOpError::NoFolder);
+        QTest::newRow("a pipe") << "src/pipe"
+                                << "dst" << int(pw::FileOpError::Unsupported);
     }
     void badSources()
     {
@@ -259,7 +277,8 @@ private Q_SLOTS:
         QCOMPARE(int(prompt.errors[0].kind), kind);
         QVERIFY(!pw::errorText(prompt.errors[0]).isEmpty());
         // The good source still goes where it can.
-        QCOMPARE(QFileInfo::exists(dir.path() + "/" + target + "/album/one.jpg"), QFileInfo(dir.path() + "/" + target).isDir());
+        QCOMPARE(QFileInfo::exists(dir.path() + "/" + target + "/album/one.jpg"),
+                 QFileInfo(dir.path() + "/" + target).isDir());
         QVERIFY(!treeOf(dir.path()).keys().join(' ').contains(".sqcopy-"));
     }
 
@@ -295,8 +314,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(dir.path() + "/src/big/1.jpg", "small"));
         QVERIFY(writeFile(dir.path() + "/src/big/2.jpg", bigBytes()));
         QVERIFY(QDir().mkpath(dir.path() + "/dst"));
-        if (existing)
-            QVERIFY(writeFile(dir.path() + "/dst/2.jpg", "old"));
+        if (existing) QVERIFY(writeFile(dir.path() + "/dst/2.jpg", "old"));
         const auto srcBefore = treeOf(dir.path() + "/src");
         const auto dstBefore = treeOf(dir.path() + "/dst");
         ScriptedPrompt prompt;
@@ -327,9 +345,9 @@ private Q_SLOTS:
         QVERIFY(writeFile(dir.path() + "/src/album/big.jpg", bigBytes()));
         const auto before = treeOf(dir.path() + "/src");
         ScriptedPrompt prompt;
-        if (cancel)
-            prompt.cancelAfterSteps = 3;
-        const auto r = pw::moveInto({dir.path() + "/src/album", dir.path() + "/src/a.jpg"}, other.path(), prompt);
+        if (cancel) prompt.cancelAfterSteps = 3;
+        const auto r = pw::moveInto({dir.path() + "/src/album", dir.path() + "/src/a.jpg"},
+                                    other.path(), prompt);
         QCOMPARE(r.cancelled, cancel);
         if (cancel) {
             QCOMPARE(treeOf(dir.path() + "/src"), before);
@@ -352,7 +370,8 @@ private Q_SLOTS:
         QVERIFY(QFile::link("a.jpg", dir.path() + "/src/album/link.jpg"));
         ScriptedPrompt prompt;
         QVERIFY(pw::copyInto({dir.path() + "/src/album"}, dir.path() + "/dst", prompt).ok());
-        QCOMPARE(QFileInfo(dir.path() + "/dst/album/link.jpg").symLinkTarget(), dir.path() + "/dst/album/a.jpg");
+        QCOMPARE(QFileInfo(dir.path() + "/dst/album/link.jpg").symLinkTarget(),
+                 dir.path() + "/dst/album/a.jpg");
     }
 
     void unwritableTarget()
@@ -361,12 +380,14 @@ private Q_SLOTS:
         QVERIFY(makeSample(dir.path()));
         QFile::setPermissions(dir.path() + "/dst", QFile::ReadOwner | QFile::ExeOwner);
         if (::access(QFile::encodeName(dir.path() + "/dst"), W_OK) == 0) {
-            QFile::setPermissions(dir.path() + "/dst", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::setPermissions(dir.path() + "/dst",
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             QSKIP("running as root: a read-only folder is writable anyway");
         }
         ScriptedPrompt prompt;
         const auto r = pw::moveInto({dir.path() + "/src/a.jpg"}, dir.path() + "/dst", prompt);
-        QFile::setPermissions(dir.path() + "/dst", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(dir.path() + "/dst",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(!r.ok());
         QCOMPARE(readFile(dir.path() + "/src/a.jpg"), QByteArray("alpha"));
     }
@@ -384,7 +405,8 @@ private Q_SLOTS:
         QDir::setCurrent(dir.path() + "/cwd");
         QVERIFY(writeFile(dir.path() + "/pics/a.jpg", "alpha"));
         ScriptedPrompt prompt;
-        const auto r = pw::moveToTrash({dir.path() + "/pics/a.jpg", dir.path() + "/pics/gone.jpg"}, prompt);
+        const auto r =
+            pw::moveToTrash({dir.path() + "/pics/a.jpg", dir.path() + "/pics/gone.jpg"}, prompt);
         QDir::setCurrent(oldCwd);
         qputenv("XDG_DATA_HOME", oldData);
         QCOMPARE(r.done, 1);
@@ -409,7 +431,8 @@ private Q_SLOTS:
         QTest::newRow("dot") << "." << pw::RenameStatus::BadName << "a.jpg";
         QTest::newRow("dot dot") << ".." << pw::RenameStatus::BadName << "a.jpg";
         QTest::newRow("slash") << "../a.jpg" << pw::RenameStatus::BadName << "a.jpg";
-        QTest::newRow("nul") << QString("x") + QChar(0) + "y" << pw::RenameStatus::BadName << "a.jpg";
+        QTest::newRow("nul") << QString("x") + QChar(0) + "y" << pw::RenameStatus::BadName
+                             << "a.jpg";
         QTest::newRow("existing") << "taken.jpg" << pw::RenameStatus::Exists << "a.jpg";
         QTest::newRow("existing folder") << "album" << pw::RenameStatus::Exists << "a.jpg";
     }

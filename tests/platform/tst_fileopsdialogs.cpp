@@ -17,13 +17,10 @@ void answerBox(const QString& button, bool all)
 {
     QTimer::singleShot(50, [=] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return answerBox(button, all);
-        if (all)
-            box->checkBox()->setChecked(true);
+        if (!box) return answerBox(button, all);
+        if (all) box->checkBox()->setChecked(true);
         for (QAbstractButton* b : box->buttons())
-            if (b->text() == button)
-                b->click();
+            if (b->text() == button) b->click();
     });
 }
 } // namespace

@@ -29,8 +29,7 @@ int main(int argc, char** argv)
         });
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [ready] {
-            if (QFile::exists(ready + QStringLiteral(".quit")))
-                QCoreApplication::quit();
+            if (QFile::exists(ready + QStringLiteral(".quit"))) QCoreApplication::quit();
         });
         poll.start(50);
         QTimer::singleShot(30000, [] { QCoreApplication::exit(2); });
