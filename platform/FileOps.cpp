@@ -62,9 +62,12 @@ int renameNoReplace(const QString& from, const QString& to)
     struct stat st;
     if (::lstat(f.constData(), &st) != 0) return errno;
     if (!S_ISDIR(st.st_mode)) {
-        if (::link(f.constData(), t.constData()) != 0) return errno;
-        ::unlink(f.constData());
-        return 0;
+        if (::link(f.constData(), t.constData()) == 0) {
+            ::unlink(f.constData());
+            return 0;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return errno;
+        // No hard links either (FAT): check, then rename.
     }
     if (::lstat(t.constData(), &st) == 0) return EEXIST;
     return ::rename(f.constData(), t.constData()) == 0 ? 0 : errno;
