@@ -1,6 +1,7 @@
 #include "platform/FileClipboard.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
@@ -22,7 +23,8 @@ QString localPathOf(QByteArray line)
     // A file URL naming another host is not a file of this machine.
     if (!url.host().isEmpty() && url.host() != QLatin1String("localhost")) return {};
     url.setHost({});
-    const QString path = url.toLocalFile();
+    // "file:////a" names "//a", which is "/a" here.
+    const QString path = QDir::cleanPath(url.toLocalFile());
     if (path.isEmpty() || !path.startsWith(QLatin1Char('/')) || path.contains(QChar(0))) return {};
     return path;
 }

@@ -109,6 +109,8 @@ private Q_SLOTS:
         QTest::newRow("another host")
             << QByteArray("file://elsewhere/b.jpg\r\nfile://localhost/c.jpg\r\n") << QByteArray()
             << QByteArray() << QStringList{"/c.jpg"} << false;
+        QTest::newRow("doubled slash") << QByteArray("file:////a.jpg\r\n") << QByteArray() << QByteArray()
+                                       << QStringList{"/a.jpg"} << false;
         QTest::newRow("garbage") << QByteArray("\x01\x02 not a url \xff\r\n%%%\r\n")
                                  << QByteArray("cut") << QByteArray("1") << QStringList{} << false;
         QTest::newRow("nothing") << QByteArray() << QByteArray() << QByteArray() << QStringList{}
