@@ -1,7 +1,8 @@
 // Waits for changes inside one folder (not its subfolders) with inotify, for
-// the browser's change-watch thread. open() and wait() belong to the thread
-// that waits; stop() may be called from any thread and makes every wait
-// return Stopped at once.
+// the browser's change-watch thread. wait() belongs to the thread that waits;
+// open() is called on it or before it starts (so no change made meanwhile is
+// missed); stop() may be called from any thread and makes every wait return
+// Stopped at once.
 #pragma once
 
 #include <QString>

@@ -11,7 +11,7 @@ packages=(
   libjpeg62-turbo-dev
   fonts-ipafont-gothic adwaita-icon-theme
   # tests
-  xvfb xauth x11-apps imagemagick xdotool
+  xvfb xauth x11-apps imagemagick xdotool xclip
 )
 
 missing=()

@@ -1,0 +1,137 @@
+#include "browser/ShellChange.h"
+
+#include <QFileInfo>
+#include <QSemaphore>
+
+#include <atomic>
+
+namespace pw = sq::platform;
+
+// What the thread and the GUI side share about one hand-over at a time; it
+// outlives both, so a late hand-over touches nothing that is gone.
+struct TShellChangeThread::Channel
+{
+    std::atomic<bool> stopped{false};
+    QSemaphore handed;
+};
+
+TShellChangeThread::TShellChangeThread(QObject* receiver, unsigned filter,
+                                       const QString& folderPath, std::function<void()> callback)
+    : m_receiver(receiver), m_filter(filter), m_path(folderPath), m_callback(std::move(callback)),
+      m_channel(std::make_shared<Channel>())
+{
+}
+
+TShellChangeThread::~TShellChangeThread()
+{
+    Stop();
+    wait();
+}
+
+void TShellChangeThread::Stop()
+{
+    m_channel->stopped.store(true);
+    m_watch.stop();
+    m_channel->handed.release();
+}
+
+bool TShellChangeThread::Open()
+{
+    return m_watch.open(m_path, m_filter);
+}
+
+void TShellChangeThread::run()
+{
+    try {
+        const std::shared_ptr<Channel> channel = m_channel;
+        const std::function<void()> callback = m_callback;
+        while (!channel->stopped.load()) {
+            if (m_watch.wait() != pw::FolderWatch::Result::Changed) break;
+            if (channel->stopped.load()) break;
+            QMetaObject::invokeMethod(
+                m_receiver,
+                [channel, callback] {
+                    if (!channel->stopped.load()) callback();
+                    channel->handed.release();
+                },
+                Qt::QueuedConnection);
+            channel->handed.acquire();
+        }
+    } catch (...) {
+        // A failure ends the watch quietly.
+    }
+}
+
+namespace {
+struct TypeBit
+{
+    TNotifyTypes member;
+    unsigned bit;
+};
+constexpr TypeBit kTypeBits[] = {
+    {intFileName, pw::ChangeFileName},     {intDirName, pw::ChangeDirName},
+    {intAttributes, pw::ChangeAttributes}, {intSize, pw::ChangeSize},
+    {intLastWrite, pw::ChangeLastWrite},   {intLastAccess, pw::ChangeLastAccess},
+    {intCreation, pw::ChangeCreation},     {intSecurity, pw::ChangeSecurity},
+};
+} // namespace
+
+TShellChangeNotification::TShellChangeNotification(QObject* browser)
+    : m_browser(browser), m_receiver(std::make_unique<QObject>())
+{
+}
+
+TShellChangeNotification::~TShellChangeNotification()
+{
+    StopWatch();
+}
+
+void TShellChangeNotification::SetEnabled(bool v)
+{
+    if (m_enabled == v) return;
+    m_enabled = v;
+    if (!v) StopWatch();
+}
+
+unsigned TShellChangeNotification::FilterOf(TNotifyTypeSet types)
+{
+    unsigned filter = 0;
+    for (const TypeBit& tb : kTypeBits)
+        if (types.contains(tb.member)) filter |= tb.bit;
+    return filter;
+}
+
+unsigned TShellChangeNotification::NotifyFilter() const
+{
+    return FilterOf(m_notifyTypes);
+}
+
+void TShellChangeNotification::Watch(const QString& folderPath)
+{
+    if (!m_enabled) return;
+    const QFileInfo info(folderPath);
+    if (folderPath.isEmpty() || !info.isDir()) return;
+    StopWatch();
+    m_thread = std::make_unique<TShellChangeThread>(m_receiver.get(), NotifyFilter(),
+                                                    info.absoluteFilePath(), [this] { Changed(); });
+    if (!m_thread->Open()) {
+        m_thread.reset();
+        return;
+    }
+    m_thread->start();
+}
+
+void TShellChangeNotification::StopWatch()
+{
+    if (!m_thread) return;
+    // Released from the member first: an OnChange that calls back in here
+    // while the thread is being stopped finds no thread.
+    std::unique_ptr<TShellChangeThread> thread = std::move(m_thread);
+    thread->Stop();
+    thread->wait();
+}
+
+void TShellChangeNotification::Changed()
+{
+    if (OnChange) OnChange(this);
+}

@@ -1,0 +1,45 @@
+// Files on the clipboard in the forms the desktop's file managers read and
+// write: text/uri-list with the GNOME and KDE cut markers, and the paths as
+// text. Used by the file verbs (cut, copy, paste) and the browser's Ctrl+V.
+// The clipboard functions belong to the GUI thread; the QMimeData builders
+// and readers are pure.
+#pragma once
+
+#include <QStringList>
+
+#include <memory>
+
+class QMimeData;
+
+namespace sq::platform {
+
+// What a clipboard offers as files: absolute local paths, and whether they
+// were cut (to be moved by the paste) rather than copied.
+struct ClipboardFiles
+{
+    QStringList paths;
+    bool cut = false;
+};
+
+// The data for a list of absolute paths: text/uri-list (CR LF after every
+// URL), x-special/gnome-copied-files ("copy" or "cut", then one URL a line),
+// application/x-kde-cutselection ("1", only for a cut) and text/plain (the
+// paths, one a line).
+std::unique_ptr<QMimeData> makeFileMimeData(const QStringList& paths, bool cut);
+
+// The files a data object carries. The GNOME list is preferred because it
+// carries the cut marker; otherwise text/uri-list with the KDE marker. URLs
+// that are not local files are ignored; no files gives an empty list.
+ClipboardFiles readFileMimeData(const QMimeData* data);
+
+// Whether the data offers at least one local file.
+bool hasFileData(const QMimeData* data);
+
+// The system clipboard (GUI thread only).
+void putFilesOnClipboard(const QStringList& paths, bool cut);
+ClipboardFiles filesOnClipboard();
+bool clipboardHasFiles();
+// Empties the clipboard, as file managers do once a cut has been pasted.
+void clearClipboard();
+
+} // namespace sq::platform

@@ -1,0 +1,690 @@
+#include "platform/FileOps.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace sq::platform {
+
+namespace {
+
+constexpr std::size_t kChunk = 1 << 20;
+
+QByteArray enc(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+QString dec(const char* path)
+{
+    return QFile::decodeName(path);
+}
+QString reason(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+QString joinPath(const QString& folder, const QString& name)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+bool lstatOf(const QString& path, struct stat& st)
+{
+    return ::lstat(enc(path).constData(), &st) == 0;
+}
+
+bool exists(const QString& path)
+{
+    struct stat st;
+    return lstatOf(path, st);
+}
+
+// Renames without ever replacing what is at to; EEXIST when something is.
+int renameNoReplace(const QString& from, const QString& to)
+{
+    const QByteArray f = enc(from), t = enc(to);
+    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without the flag: a hard link fails on an existing name.
+    struct stat st;
+    if (::lstat(f.constData(), &st) != 0) return errno;
+    if (!S_ISDIR(st.st_mode)) {
+        if (::link(f.constData(), t.constData()) == 0) {
+            ::unlink(f.constData());
+            return 0;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return errno;
+        // No hard links either (FAT): check, then rename.
+    }
+    if (::lstat(t.constData(), &st) == 0) return EEXIST;
+    return ::rename(f.constData(), t.constData()) == 0 ? 0 : errno;
+}
+
+QStringList childNames(const QString& folder, int* error)
+{
+    QStringList names;
+    *error = 0;
+    DIR* dir = ::opendir(enc(folder).constData());
+    if (!dir) {
+        *error = errno;
+        return names;
+    }
+    while (const dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        names << dec(e->d_name);
+    }
+    ::closedir(dir);
+    names.sort();
+    return names;
+}
+
+// Removes a tree this operation made itself (a partial copy).
+void removeOwnTree(const QString& path)
+{
+    struct stat st;
+    if (!lstatOf(path, st)) return;
+    if (S_ISDIR(st.st_mode)) {
+        int err;
+        for (const QString& name : childNames(path, &err))
+            removeOwnTree(joinPath(path, name));
+        ::rmdir(enc(path).constData());
+    } else {
+        ::unlink(enc(path).constData());
+    }
+}
+
+qint64 bytesOf(const QString& path)
+{
+    struct stat st;
+    if (!lstatOf(path, st)) return 0;
+    if (S_ISREG(st.st_mode)) return st.st_size;
+    if (!S_ISDIR(st.st_mode)) return 0;
+    qint64 sum = 0;
+    int err;
+    for (const QString& name : childNames(path, &err))
+        sum += bytesOf(joinPath(path, name));
+    return sum;
+}
+
+// The path with its folder resolved (the last element is kept as it is, so
+// a symbolic link names itself).
+QString resolvedPath(const QString& path)
+{
+    const QFileInfo info(path);
+    QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty()) folder = info.absolutePath();
+    return joinPath(folder, info.fileName());
+}
+
+bool isInside(const QString& path, const QString& folder)
+{
+    return path == folder ||
+           path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+}
+
+// "name - コピー.ext", then "name - コピー (2).ext" and so on.
+QString freeCopyName(const QString& target, bool isFolder)
+{
+    const QFileInfo info(target);
+    const QString name = info.fileName();
+    const int dot = isFolder ? -1 : int(name.lastIndexOf(QLatin1Char('.')));
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString ext = dot > 0 ? name.mid(dot) : QString();
+    for (int n = 1;; ++n) {
+        const QString suffix =
+            n == 1 ? QStringLiteral(" - コピー") : QStringLiteral(" - コピー (%1)").arg(n);
+        const QString candidate = joinPath(info.path(), stem + suffix + ext);
+        if (!exists(candidate)) return candidate;
+    }
+}
+
+enum class Step { Ok, Skipped, Failed, Cancelled };
+
+class Runner
+{
+public:
+    Runner(FileOpPrompt& prompt, bool move) : m_prompt(prompt), m_move(move) {}
+
+    FileOpResult run(const std::vector<std::pair<QString, QString>>& pairs)
+    {
+        qint64 total = 0;
+        for (const auto& p : pairs)
+            total += bytesOf(p.first);
+        m_prompt.beginProgress(total);
+        for (const auto& [source, target] : pairs) {
+            if (m_result.cancelled || cancelNow()) break;
+            runOne(source, target);
+        }
+        m_prompt.endProgress();
+        return m_result;
+    }
+
+private:
+    bool cancelNow()
+    {
+        if (!m_result.cancelled && m_prompt.cancelRequested()) m_result.cancelled = true;
+        return m_result.cancelled;
+    }
+
+    void fail(FileOpError::Kind kind, const QString& path, int err = 0)
+    {
+        ++m_result.failed;
+        m_prompt.reportError({kind, path, err ? reason(err) : QString()});
+    }
+
+    void runOne(const QString& source, QString target)
+    {
+        struct stat st;
+        if (!lstatOf(source, st)) {
+            fail(FileOpError::Missing, source, errno);
+            return;
+        }
+        const QString folder = QFileInfo(target).absolutePath();
+        if (!QFileInfo(folder).isDir()) {
+            fail(FileOpError::NoFolder, folder);
+            return;
+        }
+        const QString from = resolvedPath(source);
+        const QString to = resolvedPath(target);
+        if (from == to) {
+            if (m_move) { // already where it is asked to go
+                ++m_result.done;
+                m_result.targets << source;
+                return;
+            }
+            target = freeCopyName(target, S_ISDIR(st.st_mode));
+        } else if (S_ISDIR(st.st_mode)) {
+            const QString canonical = QFileInfo(source).canonicalFilePath();
+            if (isInside(to, canonical.isEmpty() ? from : canonical)) {
+                fail(FileOpError::IntoItself, source);
+                return;
+            }
+        }
+        const Step step = m_move ? moveItem(source, target) : copyItem(source, target, nullptr);
+        if (step == Step::Ok) {
+            ++m_result.done;
+            m_result.targets << target;
+        }
+    }
+
+    // A conflict's answer, asked or remembered.
+    ConflictAnswer answer(const QString& source, const QString& target)
+    {
+        if (m_all) return *m_all;
+        bool all = false;
+        const ConflictAnswer a = m_prompt.askConflict(source, target, all);
+        if (all) m_all = a;
+        return a;
+    }
+
+    // Handles a source meeting an existing target that is not a folder to
+    // merge into: Ok means replace.
+    Step conflict(const QString& source, const struct stat& s, const QString& target,
+                  const struct stat& t)
+    {
+        switch (answer(source, target)) {
+        case ConflictAnswer::Skip:
+            ++m_result.skipped;
+            return Step::Skipped;
+        case ConflictAnswer::Cancel:
+            m_result.cancelled = true;
+            return Step::Cancelled;
+        case ConflictAnswer::Replace:
+            break;
+        }
+        if (S_ISDIR(s.st_mode) != S_ISDIR(t.st_mode)) {
+            fail(FileOpError::TypeMismatch, target);
+            return Step::Failed;
+        }
+        return Step::Ok;
+    }
+
+    // Copies source to target. A completed copy of a regular file whose
+    // size was checked is added to copied (the sources a cross-device move
+    // may delete).
+    Step copyItem(const QString& source, const QString& target, QStringList* copied)
+    {
+        if (cancelNow()) return Step::Cancelled;
+        struct stat s, t;
+        if (!lstatOf(source, s)) {
+            fail(FileOpError::Missing, source, errno);
+            return Step::Failed;
+        }
+        bool replace = false;
+        if (lstatOf(target, t)) {
+            if (S_ISDIR(s.st_mode) && S_ISDIR(t.st_mode))
+                return mergeChildren(source, target, copied);
+            const Step c = conflict(source, s, target, t);
+            if (c != Step::Ok) return c;
+            replace = true;
+        }
+        if (S_ISDIR(s.st_mode)) return copyFolder(source, s, target, copied);
+        if (S_ISREG(s.st_mode) || S_ISLNK(s.st_mode))
+            return copyFile(source, s, target, replace, copied);
+        fail(FileOpError::Unsupported, source);
+        return Step::Failed;
+    }
+
+    Step mergeChildren(const QString& source, const QString& target, QStringList* copied)
+    {
+        int err;
+        const QStringList names = childNames(source, &err);
+        if (err) {
+            fail(FileOpError::ReadFailed, source, err);
+            return Step::Failed;
+        }
+        Step worst = Step::Ok;
+        for (const QString& name : names) {
+            const Step step =
+                m_move && !copied
+                    ? moveItem(joinPath(source, name), joinPath(target, name))
+                    : copyItem(joinPath(source, name), joinPath(target, name), copied);
+            if (step == Step::Cancelled) return step;
+            if (step != Step::Ok)
+                worst = step == Step::Failed ? Step::Failed
+                                             : (worst == Step::Ok ? Step::Skipped : worst);
+        }
+        if (m_move && !copied)
+            ::rmdir(enc(source).constData()); // stays when something was left behind
+        return worst;
+    }
+
+    // A new folder is built under a temporary name and renamed into place
+    // when complete, so a cancel leaves no half folder behind.
+    Step copyFolder(const QString& source, const struct stat& s, const QString& target,
+                    QStringList* copied)
+    {
+        const QString folder = QFileInfo(target).absolutePath();
+        QByteArray pattern = enc(joinPath(folder, QStringLiteral(".sqcopy-XXXXXX")));
+        if (!::mkdtemp(pattern.data())) {
+            fail(FileOpError::WriteFailed, target, errno);
+            return Step::Failed;
+        }
+        const QString temp = dec(pattern.constData());
+        int err;
+        const QStringList names = childNames(source, &err);
+        if (err) {
+            removeOwnTree(temp);
+            fail(FileOpError::ReadFailed, source, err);
+            return Step::Failed;
+        }
+        QStringList done;
+        Step worst = Step::Ok;
+        for (const QString& name : names) {
+            const Step step =
+                copyItem(joinPath(source, name), joinPath(temp, name), copied ? &done : nullptr);
+            if (step == Step::Cancelled) {
+                removeOwnTree(temp);
+                return step;
+            }
+            if (step != Step::Ok) worst = Step::Failed;
+        }
+        ::chmod(pattern.constData(), s.st_mode & 07777);
+        const timespec times[2] = {s.st_atim, s.st_mtim};
+        ::utimensat(AT_FDCWD, pattern.constData(), times, 0);
+        if (const int e = renameNoReplace(temp, target)) {
+            removeOwnTree(temp);
+            fail(FileOpError::WriteFailed, target, e);
+            return Step::Failed;
+        }
+        if (copied) *copied << done;
+        return worst;
+    }
+
+    Step copyFile(const QString& source, const struct stat& s, const QString& target, bool replace,
+                  QStringList* copied)
+    {
+        const QString folder = QFileInfo(target).absolutePath();
+        QByteArray temp = enc(joinPath(folder, QStringLiteral(".sqcopy-XXXXXX")));
+        const Step step = S_ISLNK(s.st_mode) ? writeLink(source, temp)
+                                             : writeCopy(source, s, temp, copied != nullptr);
+        if (step != Step::Ok) return step;
+        const QString tempPath = dec(temp.constData());
+        int e = 0;
+        if (replace)
+            e = ::rename(temp.constData(), enc(target).constData()) == 0 ? 0 : errno;
+        else
+            e = renameNoReplace(tempPath, target);
+        if (e) {
+            ::unlink(temp.constData());
+            fail(FileOpError::WriteFailed, target, e);
+            return Step::Failed;
+        }
+        if (copied) *copied << source;
+        return Step::Ok;
+    }
+
+    Step writeLink(const QString& source, QByteArray& temp)
+    {
+        QByteArray link(4096, '\0');
+        const ssize_t n = ::readlink(enc(source).constData(), link.data(), link.size());
+        if (n < 0 || n >= link.size()) {
+            fail(FileOpError::ReadFailed, source, n < 0 ? errno : ENAMETOOLONG);
+            return Step::Failed;
+        }
+        link.truncate(int(n));
+        // mkstemp gives a free name; the link takes its place.
+        const int fd = ::mkstemp(temp.data());
+        if (fd < 0) {
+            fail(FileOpError::WriteFailed, QFile::decodeName(temp), errno);
+            return Step::Failed;
+        }
+        ::close(fd);
+        ::unlink(temp.constData());
+        if (::symlink(link.constData(), temp.constData()) != 0) {
+            fail(FileOpError::WriteFailed, QFile::decodeName(temp), errno);
+            return Step::Failed;
+        }
+        return Step::Ok;
+    }
+
+    // Writes the bytes of source into a new temporary file (its name left in
+    // temp). verify: the source will be deleted, so the copy is flushed to
+    // the disk and the source is checked unchanged.
+    Step writeCopy(const QString& source, const struct stat& s, QByteArray& temp, bool verify)
+    {
+        const int in = ::open(enc(source).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (in < 0) {
+            fail(FileOpError::ReadFailed, source, errno);
+            return Step::Failed;
+        }
+        const int out = ::mkstemp(temp.data());
+        if (out < 0) {
+            const int e = errno;
+            ::close(in);
+            fail(FileOpError::WriteFailed, QFileInfo(QFile::decodeName(temp)).absolutePath(), e);
+            return Step::Failed;
+        }
+        auto abandon = [&](Step step) {
+            ::close(in);
+            ::close(out);
+            ::unlink(temp.constData());
+            return step;
+        };
+        std::vector<char> buf(kChunk);
+        qint64 written = 0;
+        for (;;) {
+            if (cancelNow()) return abandon(Step::Cancelled);
+            const ssize_t n = ::read(in, buf.data(), buf.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                fail(FileOpError::ReadFailed, source, errno);
+                return abandon(Step::Failed);
+            }
+            if (n == 0) break;
+            for (ssize_t at = 0; at < n;) {
+                const ssize_t w = ::write(out, buf.data() + at, std::size_t(n - at));
+                if (w < 0) {
+                    if (errno == EINTR) continue;
+                    fail(FileOpError::WriteFailed, source, errno);
+                    return abandon(Step::Failed);
+                }
+                at += w;
+            }
+            written += n;
+            m_bytes += n;
+            m_prompt.stepProgress(m_bytes);
+        }
+        struct stat now, copy;
+        const bool same = ::fstat(in, &now) == 0 && now.st_size == s.st_size &&
+                          now.st_size == written && now.st_mtim.tv_sec == s.st_mtim.tv_sec &&
+                          now.st_mtim.tv_nsec == s.st_mtim.tv_nsec;
+        if (!same || ::fstat(out, &copy) != 0 || copy.st_size != written) {
+            fail(FileOpError::Changed, source);
+            return abandon(Step::Failed);
+        }
+        ::fchmod(out, s.st_mode & 07777);
+        const timespec times[2] = {s.st_atim, s.st_mtim};
+        ::futimens(out, times);
+        if (verify && ::fsync(out) != 0) {
+            fail(FileOpError::WriteFailed, source, errno);
+            return abandon(Step::Failed);
+        }
+        ::close(in);
+        if (::close(out) != 0) {
+            fail(FileOpError::WriteFailed, source, errno);
+            ::unlink(temp.constData());
+            return Step::Failed;
+        }
+        return Step::Ok;
+    }
+
+    Step moveItem(const QString& source, const QString& target)
+    {
+        if (cancelNow()) return Step::Cancelled;
+        struct stat s, t;
+        if (!lstatOf(source, s)) {
+            fail(FileOpError::Missing, source, errno);
+            return Step::Failed;
+        }
+        if (lstatOf(target, t)) {
+            if (s.st_dev == t.st_dev && s.st_ino == t.st_ino)
+                return Step::Ok; // the same file under another name of the same path
+            if (S_ISDIR(s.st_mode) && S_ISDIR(t.st_mode))
+                return mergeChildren(source, target, nullptr);
+            const Step c = conflict(source, s, target, t);
+            if (c != Step::Ok) return c;
+            // File over file: rename replaces atomically.
+            if (::rename(enc(source).constData(), enc(target).constData()) == 0) {
+                m_bytes += S_ISREG(s.st_mode) ? s.st_size : 0;
+                m_prompt.stepProgress(m_bytes);
+                return Step::Ok;
+            }
+            if (errno != EXDEV) {
+                fail(FileOpError::WriteFailed, target, errno);
+                return Step::Failed;
+            }
+            return moveAcross(source, s, target, true);
+        }
+        const int e = renameNoReplace(source, target);
+        if (e == 0) {
+            m_bytes += bytesOf(target);
+            m_prompt.stepProgress(m_bytes);
+            return Step::Ok;
+        }
+        if (e != EXDEV) {
+            fail(FileOpError::WriteFailed, target, e);
+            return Step::Failed;
+        }
+        return moveAcross(source, s, target, false);
+    }
+
+    // Another file system: copy, then delete the sources whose copies are
+    // complete and checked; whatever could not be copied stays.
+    Step moveAcross(const QString& source, const struct stat& s, const QString& target,
+                    bool replace)
+    {
+        QStringList copied;
+        Step step;
+        if (S_ISDIR(s.st_mode))
+            step = copyFolder(source, s, target, &copied);
+        else if (S_ISREG(s.st_mode) || S_ISLNK(s.st_mode))
+            step = copyFile(source, s, target, replace, &copied);
+        else {
+            fail(FileOpError::Unsupported, source);
+            return Step::Failed;
+        }
+        if (step == Step::Cancelled) return step;
+        for (const QString& path : std::as_const(copied)) {
+            if (::unlink(enc(path).constData()) != 0) {
+                fail(FileOpError::DeleteFailed, path, errno);
+                step = Step::Failed;
+            }
+        }
+        if (S_ISDIR(s.st_mode)) removeEmptyFolders(source);
+        return step;
+    }
+
+    static void removeEmptyFolders(const QString& folder)
+    {
+        int err;
+        for (const QString& name : childNames(folder, &err)) {
+            const QString path = joinPath(folder, name);
+            struct stat st;
+            if (lstatOf(path, st) && S_ISDIR(st.st_mode)) removeEmptyFolders(path);
+        }
+        ::rmdir(enc(folder).constData());
+    }
+
+    FileOpPrompt& m_prompt;
+    const bool m_move;
+    std::optional<ConflictAnswer> m_all;
+    qint64 m_bytes = 0;
+    FileOpResult m_result;
+};
+
+std::vector<std::pair<QString, QString>> intoFolder(const QStringList& sources,
+                                                    const QString& folder)
+{
+    std::vector<std::pair<QString, QString>> pairs;
+    for (const QString& source : sources) {
+        QString cleaned = QDir::cleanPath(source);
+        pairs.emplace_back(cleaned, joinPath(folder, QFileInfo(cleaned).fileName()));
+    }
+    return pairs;
+}
+
+bool isTrashFolder(const QString& where)
+{
+    const QFileInfo info(where);
+    const QDir files = info.dir();
+    if (files.dirName() != QLatin1String("files")) return false;
+    QDir top = files;
+    top.cdUp();
+    const QString name = top.dirName();
+    // ~/.local/share/Trash, $top/.Trash-$uid, $top/.Trash/$uid
+    if (name == QLatin1String("Trash") || name.startsWith(QLatin1String(".Trash-"))) return true;
+    top.cdUp();
+    return top.dirName() == QLatin1String(".Trash");
+}
+
+} // namespace
+
+ConflictAnswer QuietFileOpPrompt::askConflict(const QString&, const QString&, bool&)
+{
+    ++conflicts;
+    return m_answer;
+}
+
+QString errorText(const FileOpError& error)
+{
+    struct Text
+    {
+        FileOpError::Kind kind;
+        const char* text;
+    };
+    static const Text texts[] = {
+        {FileOpError::Missing, "見つかりません"},
+        {FileOpError::NoFolder, "フォルダがありません"},
+        {FileOpError::IntoItself, "フォルダをそれ自身の中へコピーまたは移動することはできません"},
+        {FileOpError::TypeMismatch, "フォルダとファイルを置き換えることはできません"},
+        {FileOpError::Unsupported, "この種類のファイルはコピーできません"},
+        {FileOpError::ReadFailed, "読み込めませんでした"},
+        {FileOpError::WriteFailed, "書き込めませんでした"},
+        {FileOpError::Changed, "コピー中にファイルが変更されました"},
+        {FileOpError::TrashFailed, "ごみ箱へ移動できませんでした"},
+        {FileOpError::DeleteFailed, "移動元を削除できませんでした (コピーは完了しています)"},
+        {FileOpError::RenameFailed, "処理は失敗しました"},
+    };
+    QString text;
+    for (const Text& t : texts)
+        if (t.kind == error.kind) text = QString::fromUtf8(t.text);
+    QString message = error.path + QLatin1Char('\n') + text;
+    if (!error.detail.isEmpty()) message += QStringLiteral(" (") + error.detail + QLatin1Char(')');
+    return message;
+}
+
+FileOpResult copyInto(const QStringList& sources, const QString& folder, FileOpPrompt& prompt)
+{
+    return Runner(prompt, false).run(intoFolder(sources, folder));
+}
+
+FileOpResult moveInto(const QStringList& sources, const QString& folder, FileOpPrompt& prompt)
+{
+    return Runner(prompt, true).run(intoFolder(sources, folder));
+}
+
+FileOpResult copyTo(const QString& source, const QString& target, FileOpPrompt& prompt)
+{
+    return Runner(prompt, false).run({{QDir::cleanPath(source), QDir::cleanPath(target)}});
+}
+
+FileOpResult moveTo(const QString& source, const QString& target, FileOpPrompt& prompt)
+{
+    return Runner(prompt, true).run({{QDir::cleanPath(source), QDir::cleanPath(target)}});
+}
+
+FileOpResult moveToTrash(const QStringList& paths, FileOpPrompt& prompt)
+{
+    FileOpResult result;
+    // Qt puts the trash under GenericDataLocation; where that folder is
+    // missing it reports success and leaves the file in ./files/ instead.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    prompt.beginProgress(0);
+    for (const QString& raw : paths) {
+        if (prompt.cancelRequested()) {
+            result.cancelled = true;
+            break;
+        }
+        const QString path = QDir::cleanPath(raw);
+        struct stat st;
+        if (!lstatOf(path, st)) {
+            ++result.failed;
+            prompt.reportError({FileOpError::Missing, path, reason(errno)});
+            continue;
+        }
+        QString where;
+        if (!QFile::moveToTrash(path, &where)) {
+            ++result.failed;
+            prompt.reportError({FileOpError::TrashFailed, path, {}});
+            continue;
+        }
+        if (exists(path) || where.isEmpty() || !exists(where) || !isTrashFolder(where)) {
+            // Not in a trash: put it back where it was.
+            if (!where.isEmpty() && exists(where) && !exists(path)) renameNoReplace(where, path);
+            ++result.failed;
+            prompt.reportError({FileOpError::TrashFailed, path, where});
+            continue;
+        }
+        ++result.done;
+        result.targets << where;
+    }
+    prompt.endProgress();
+    return result;
+}
+
+bool isValidFileName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
+}
+
+RenameStatus renameEntry(const QString& path, const QString& newName, QString* newPath)
+{
+    const QString cleaned = QDir::cleanPath(path);
+    if (newPath) *newPath = cleaned;
+    if (!isValidFileName(newName)) return RenameStatus::BadName;
+    if (!exists(cleaned)) return RenameStatus::Missing;
+    const QString target = joinPath(QFileInfo(cleaned).path(), newName);
+    if (target == cleaned) return RenameStatus::Renamed;
+    const int e = renameNoReplace(cleaned, target);
+    if (e == EEXIST || e == ENOTEMPTY) return RenameStatus::Exists;
+    if (e) return RenameStatus::Failed;
+    if (newPath) *newPath = target;
+    return RenameStatus::Renamed;
+}
+
+} // namespace sq::platform

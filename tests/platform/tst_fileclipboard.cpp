@@ -1,0 +1,275 @@
+#include "platform/FileClipboard.h"
+#include "platform/FileVerbs.h"
+#include "tests/support/TestFiles.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace pw = sq::platform;
+using sq::test::readFile;
+using sq::test::writeFile;
+
+namespace {
+class RecordingOpener : public pw::ShellOpener
+{
+public:
+    QStringList opened;
+    bool open(const QString& path) override
+    {
+        opened << path;
+        return true;
+    }
+};
+
+class NamingPrompt : public pw::QuietFileOpPrompt
+{
+public:
+    using QuietFileOpPrompt::QuietFileOpPrompt;
+    std::optional<QString> name;
+    std::optional<QString> askNewName(const QString&) override { return name; }
+};
+
+std::unique_ptr<QMimeData> dataWith(const QList<QPair<QString, QByteArray>>& formats)
+{
+    auto data = std::make_unique<QMimeData>();
+    for (const auto& [format, bytes] : formats)
+        data->setData(format, bytes);
+    return data;
+}
+} // namespace
+
+class TstFileClipboard : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QGuiApplication::clipboard()->clear(); }
+
+    void formats_data()
+    {
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("copy") << false;
+        QTest::newRow("cut") << true;
+    }
+    void formats()
+    {
+        QFETCH(bool, cut);
+        const QStringList paths{"/tmp/a b.jpg", "/tmp/写真/#1%.jpg"};
+        const auto data = pw::makeFileMimeData(paths, cut);
+        const QByteArray a = "file:///tmp/a%20b.jpg";
+        const QByteArray b = "file:///tmp/%E5%86%99%E7%9C%9F/%231%25.jpg";
+        QCOMPARE(data->data("text/uri-list"), a + "\r\n" + b + "\r\n");
+        QCOMPARE(data->data("x-special/gnome-copied-files"),
+                 (cut ? "cut\n" : "copy\n") + a + "\n" + b);
+        QCOMPARE(data->hasFormat("application/x-kde-cutselection"), cut);
+        if (cut) QCOMPARE(data->data("application/x-kde-cutselection"), QByteArray("1"));
+        QCOMPARE(data->text(), paths.join('\n'));
+        const pw::ClipboardFiles back = pw::readFileMimeData(data.get());
+        QCOMPARE(back.paths, paths);
+        QCOMPARE(back.cut, cut);
+    }
+
+    void reading_data()
+    {
+        QTest::addColumn<QByteArray>("uriList");
+        QTest::addColumn<QByteArray>("gnome");
+        QTest::addColumn<QByteArray>("kde");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("uri-list only")
+            << QByteArray("file:///a.jpg\r\nfile:///b%20c.jpg\r\n") << QByteArray() << QByteArray()
+            << QStringList{"/a.jpg", "/b c.jpg"} << false;
+        QTest::newRow("uri-list, LF, no final newline")
+            << QByteArray("file:///a.jpg\nfile:///b.jpg") << QByteArray() << QByteArray()
+            << QStringList{"/a.jpg", "/b.jpg"} << false;
+        QTest::newRow("KDE cut") << QByteArray("file:///a.jpg\r\n") << QByteArray()
+                                 << QByteArray("1") << QStringList{"/a.jpg"} << true;
+        QTest::newRow("KDE copy marker") << QByteArray("file:///a.jpg\r\n") << QByteArray()
+                                         << QByteArray("0") << QStringList{"/a.jpg"} << false;
+        QTest::newRow("GNOME cut")
+            << QByteArray() << QByteArray("cut\nfile:///a.jpg\nfile:///b.jpg") << QByteArray()
+            << QStringList{"/a.jpg", "/b.jpg"} << true;
+        QTest::newRow("GNOME wins over uri-list")
+            << QByteArray("file:///x.jpg\r\n") << QByteArray("cut\nfile:///a.jpg\n") << QByteArray()
+            << QStringList{"/a.jpg"} << true;
+        QTest::newRow("bad GNOME mode falls back")
+            << QByteArray("file:///x.jpg\r\n") << QByteArray("move\nfile:///a.jpg") << QByteArray()
+            << QStringList{"/x.jpg"} << false;
+        QTest::newRow("non-file URLs ignored")
+            << QByteArray("http://example.org/a.jpg\r\nfile:///b.jpg\r\nsmb://host/c.jpg\r\n")
+            << QByteArray() << QByteArray() << QStringList{"/b.jpg"} << false;
+        QTest::newRow("comments and blanks")
+            << QByteArray("# comment\r\n\r\nfile:///b.jpg\r\n") << QByteArray() << QByteArray()
+            << QStringList{"/b.jpg"} << false;
+        QTest::newRow("another host")
+            << QByteArray("file://elsewhere/b.jpg\r\nfile://localhost/c.jpg\r\n") << QByteArray()
+            << QByteArray() << QStringList{"/c.jpg"} << false;
+        QTest::newRow("doubled slash") << QByteArray("file:////a.jpg\r\n") << QByteArray() << QByteArray()
+                                       << QStringList{"/a.jpg"} << false;
+        QTest::newRow("garbage") << QByteArray("\x01\x02 not a url \xff\r\n%%%\r\n")
+                                 << QByteArray("cut") << QByteArray("1") << QStringList{} << false;
+        QTest::newRow("nothing") << QByteArray() << QByteArray() << QByteArray() << QStringList{}
+                                 << false;
+    }
+    void reading()
+    {
+        QFETCH(QByteArray, uriList);
+        QFETCH(QByteArray, gnome);
+        QFETCH(QByteArray, kde);
+        QFETCH(QStringList, paths);
+        QFETCH(bool, cut);
+        QList<QPair<QString, QByteArray>> formats;
+        if (!uriList.isEmpty()) formats.append({"text/uri-list", uriList});
+        if (!gnome.isEmpty()) formats.append({"x-special/gnome-copied-files", gnome});
+        if (!kde.isEmpty()) formats.append({"application/x-kde-cutselection", kde});
+        const auto data = dataWith(formats);
+        const pw::ClipboardFiles files = pw::readFileMimeData(data.get());
+        QCOMPARE(files.paths, paths);
+        QCOMPARE(files.cut, cut);
+        QCOMPARE(pw::hasFileData(data.get()), !paths.isEmpty());
+    }
+
+    // Copy or cut, then paste into another folder.
+    void copyCutPaste_data()
+    {
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("copy") << false;
+        QTest::newRow("cut") << true;
+    }
+    void copyCutPaste()
+    {
+        QFETCH(bool, cut);
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.path() + "/src/a.jpg", "alpha"));
+        QVERIFY(writeFile(dir.path() + "/src/album/one.jpg", "one"));
+        QVERIFY(QDir().mkpath(dir.path() + "/dst"));
+        pw::QuietFileOpPrompt prompt;
+        RecordingOpener opener;
+        pw::FileVerbs verbs(prompt, opener);
+        const QStringList sel{dir.path() + "/src/a.jpg", dir.path() + "/src/album"};
+        QVERIFY(verbs.run(cut ? pw::FileVerb::Cut : pw::FileVerb::Copy, sel));
+        QCOMPARE(pw::filesOnClipboard().paths, sel);
+        QCOMPARE(pw::filesOnClipboard().cut, cut);
+        QVERIFY(verbs.run(pw::FileVerb::Paste, {}, dir.path() + "/dst"));
+        QCOMPARE(readFile(dir.path() + "/dst/a.jpg"), QByteArray("alpha"));
+        QCOMPARE(readFile(dir.path() + "/dst/album/one.jpg"), QByteArray("one"));
+        QCOMPARE(QFileInfo::exists(dir.path() + "/src/a.jpg"), !cut);
+        QCOMPARE(QFileInfo::exists(dir.path() + "/src/album"), !cut);
+        // A cut is pasted once; a copy can be pasted again.
+        QCOMPARE(pw::clipboardHasFiles(), !cut);
+        QVERIFY(opener.opened.isEmpty());
+    }
+
+    // A pasted name conflict answered with cancel changes nothing.
+    void pasteConflictCancelled()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.path() + "/src/a.jpg", "new"));
+        QVERIFY(writeFile(dir.path() + "/dst/a.jpg", "old"));
+        pw::QuietFileOpPrompt prompt(pw::ConflictAnswer::Cancel);
+        pw::FileVerbs verbs(prompt);
+        QVERIFY(verbs.cut({dir.path() + "/src/a.jpg"}));
+        QVERIFY(!verbs.paste(dir.path() + "/dst"));
+        QCOMPARE(prompt.conflicts, 1);
+        QVERIFY(verbs.lastResult().cancelled);
+        QCOMPARE(readFile(dir.path() + "/dst/a.jpg"), QByteArray("old"));
+        QCOMPARE(readFile(dir.path() + "/src/a.jpg"), QByteArray("new"));
+        QVERIFY(pw::clipboardHasFiles()); // still there to paste elsewhere
+    }
+
+    void pasteFolderIntoItselfRefused()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.path() + "/album/one.jpg", "one"));
+        pw::QuietFileOpPrompt prompt;
+        pw::FileVerbs verbs(prompt);
+        QVERIFY(verbs.copy({dir.path() + "/album"}));
+        QVERIFY(!verbs.paste(dir.path() + "/album"));
+        QCOMPARE(prompt.errors.size(), std::size_t(1));
+        QCOMPARE(prompt.errors[0].kind, pw::FileOpError::IntoItself);
+        QCOMPARE(QDir(dir.path() + "/album")
+                     .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList{"one.jpg"});
+    }
+
+    // Failed checks do nothing and answer false.
+    void preconditions()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.path() + "/a.jpg", "alpha"));
+        pw::QuietFileOpPrompt prompt;
+        RecordingOpener opener;
+        pw::FileVerbs verbs(prompt, opener);
+        const QString missing = dir.path() + "/gone.jpg";
+        QVERIFY(!verbs.copy({missing}));
+        QVERIFY(!pw::clipboardHasFiles());
+        QVERIFY(!verbs.cut({dir.path() + "/a.jpg", missing}));
+        QVERIFY(!pw::clipboardHasFiles());
+        QVERIFY(!verbs.copy({}));
+        QVERIFY(!verbs.remove({missing}));
+        QVERIFY(!verbs.open({missing}));
+        QVERIFY(opener.opened.isEmpty());
+        QVERIFY(!verbs.copyPath({}));
+        // Paste: no files on the clipboard, then a target that is no folder.
+        QGuiApplication::clipboard()->setText("just text");
+        QVERIFY(!verbs.paste(dir.path()));
+        QVERIFY(verbs.copy({dir.path() + "/a.jpg"}));
+        QVERIFY(!verbs.paste(dir.path() + "/a.jpg"));
+        QVERIFY(!verbs.paste(dir.path() + "/nowhere"));
+        QVERIFY(
+            !verbs.canRun(pw::FileVerb::Rename, {dir.path() + "/a.jpg", dir.path() + "/a.jpg"}));
+        QVERIFY(prompt.errors.empty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.jpg"});
+    }
+
+    void openDeleteRenameCopyPath()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.path() + "/a.jpg", "alpha"));
+        QVERIFY(writeFile(dir.path() + "/b.jpg", "bravo"));
+        NamingPrompt prompt;
+        RecordingOpener opener;
+        pw::FileVerbs verbs(prompt, opener);
+        QVERIFY(verbs.run(pw::FileVerb::Open, {dir.path() + "/a.jpg"}));
+        QCOMPARE(opener.opened, QStringList{dir.path() + "/a.jpg"});
+
+        QVERIFY(
+            verbs.run(pw::FileVerb::CopyPath, {dir.path() + "/a.jpg", dir.path() + "/./b.jpg"}));
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 dir.path() + "/a.jpg\n" + dir.path() + "/b.jpg");
+
+        prompt.name = QStringLiteral("b.jpg"); // taken
+        QVERIFY(!verbs.run(pw::FileVerb::Rename, {dir.path() + "/a.jpg"}));
+        QCOMPARE(prompt.errors.back().kind, pw::FileOpError::RenameFailed);
+        prompt.name = std::nullopt; // the user gave up
+        QVERIFY(!verbs.run(pw::FileVerb::Rename, {dir.path() + "/a.jpg"}));
+        prompt.name = QStringLiteral("写真.jpg");
+        QVERIFY(verbs.run(pw::FileVerb::Rename, {dir.path() + "/a.jpg"}));
+        QCOMPARE(readFile(dir.path() + "/写真.jpg"), QByteArray("alpha"));
+
+        QVERIFY(verbs.run(pw::FileVerb::Delete, {dir.path() + "/写真.jpg", dir.path() + "/b.jpg"}));
+        QCOMPARE(verbs.lastResult().done, 2);
+        QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+        const QString trash =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files";
+        QCOMPARE(readFile(trash + "/写真.jpg"), QByteArray("alpha"));
+    }
+
+    void verbTable()
+    {
+        for (const char* name : {"copy", "cut", "paste", "delete", "open", "rename", "copypath"}) {
+            const auto verb = pw::fileVerbFromName(QString::fromLatin1(name));
+            QVERIFY2(verb.has_value(), name);
+            QVERIFY(!pw::fileVerbCaption(*verb).isEmpty());
+        }
+        QVERIFY(!pw::fileVerbFromName("explore").has_value());
+    }
+};
+
+QTEST_MAIN(TstFileClipboard)
+#include "tst_fileclipboard.moc"
