@@ -4,6 +4,8 @@
 #include "app/Unit3.h"
 #include "app/Unit4.h"
 #include "engine/TextLines.h"
+#include "platform/FileOpsDialogs.h"
+#include "platform/FileVerbs.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"
 #include "viewers/Unit2.h"

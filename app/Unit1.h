@@ -12,7 +12,13 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
+
+namespace sq::platform {
+class DialogFileOpPrompt;
+class FileVerbs;
+}
 
 class QAction;
 class QComboBox;
@@ -161,4 +167,7 @@ private:
     QHash<QString, QMenu*> m_popups;
     QHash<QString, QString> m_groupOf; // radio item -> its group
     std::vector<QLabel*> m_panels;
+    std::unique_ptr<sq::platform::DialogFileOpPrompt> m_filePrompt;
+    std::unique_ptr<sq::platform::FileVerbs> m_fileVerbs;
+    std::unique_ptr<TFileVerbsAdapter> m_shellVerbs;
 };

@@ -4,6 +4,8 @@
 #include "app/Unit1.h"
 
 #include "app/Unit17.h"
+#include "platform/FileOpsDialogs.h"
+#include "platform/FileVerbs.h"
 #include "viewers/Unit2.h"
 
 #include <QAction>
@@ -56,6 +58,14 @@ void TForm1::configureBrowser()
     b.SetHideSelection(false);
     b.DefaultExec().DblClick = false;
     b.DefaultExec().DragType = (1u << idtCopy) | (1u << idtMove) | (1u << idtLink);
+    // The change watch: everything but security changes.
+    b.ShellChangeNotification().SetEnabled(true);
+    b.ShellChangeNotification().SetNotifyTypes({intFileName, intDirName, intAttributes, intSize, intLastWrite,
+                                                intLastAccess, intCreation});
+    m_filePrompt = std::make_unique<sq::platform::DialogFileOpPrompt>(this);
+    m_fileVerbs = std::make_unique<sq::platform::FileVerbs>(*m_filePrompt);
+    m_shellVerbs = std::make_unique<TFileVerbsAdapter>(*m_fileVerbs);
+    b.SetShellVerbs(m_shellVerbs.get());
     b.View().DispTypes().SetFolders(false);
     b.View().DispTypes().SetExt(QStringLiteral("*.jpg;*.bmp;"));
     b.View().IconSpacing().SetX(1);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "browser/ImgShare.h"
+#include "browser/ShellChange.h"
 
 #include <QAbstractScrollArea>
 #include <QEvent>
@@ -163,6 +164,7 @@ public:
     TViewImage& ViewImage() { return m_viewImage; }
     TDefaultExec& DefaultExec() { return m_defaultExec; }
     TFileImage& Loader() { return m_loader; }
+    TShellChangeNotification& ShellChangeNotification() { return *m_changeNotification; }
 
     TBorderStyle BorderStyle() const { return m_borderStyle; }
     void SetBorderStyle(TBorderStyle v);
@@ -315,6 +317,7 @@ private:
     TView m_view;
     TViewImage m_viewImage;
     TDefaultExec m_defaultExec;
+    std::unique_ptr<TShellChangeNotification> m_changeNotification;
     TFileImage m_loader{this};
     std::map<QString, QImage> m_iconCache;
 
@@ -349,9 +352,28 @@ private:
     int m_currentIndex = -1;
     int m_focusIndex = -1;
     int m_anchorIndex = -1;
+};
 
-    std::function<void()> OnStopWatch;
-    std::function<void(const QString&)> OnStartWatch;
+namespace sq::platform {
+class FileVerbs;
+}
+
+// The shell verbs carried out by the platform's file verbs.
+class TFileVerbsAdapter final : public TShellVerbs
+{
+public:
+    explicit TFileVerbsAdapter(sq::platform::FileVerbs& verbs) : m_verbs(verbs) {}
+    bool Copy(const QStringList& paths) override;
+    bool Cut(const QStringList& paths) override;
+    bool Paste(const QString& folder) override;
+    bool Delete(const QStringList& paths) override;
+    bool Rename(const QString& path) override;
+    bool CopyPath(const QStringList& paths) override;
+    bool Open(const QString& path) override;
+    QStringList ClipboardFiles() override;
+
+private:
+    sq::platform::FileVerbs& m_verbs;
 };
 
 class TImgPanel : public TCustomImgPanel

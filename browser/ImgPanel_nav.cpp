@@ -2,6 +2,9 @@
 // selection, keys, mouse and scroll bar.
 #include "browser/ImgPanel.h"
 
+#include "platform/FileClipboard.h"
+#include "platform/FileVerbs.h"
+
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -12,8 +15,12 @@
 
 #include <algorithm>
 
+using sq::platform::FileVerb;
+
 TCustomImgPanel::TCustomImgPanel(QWidget* parent)
-    : QAbstractScrollArea(parent), m_opener(&sq::platform::desktopShellOpener())
+    : QAbstractScrollArea(parent),
+      m_changeNotification(std::make_unique<TShellChangeNotification>(this)),
+      m_opener(&sq::platform::desktopShellOpener())
 {
     m_view.IconSpacing().Assign(TIconSpacing(4, 4));
     setFocusPolicy(Qt::StrongFocus);
@@ -29,6 +36,7 @@ TCustomImgPanel::TCustomImgPanel(QWidget* parent)
 
 TCustomImgPanel::~TCustomImgPanel()
 {
+    m_changeNotification->StopWatch();
     m_loader.StopLoading();
     m_view.OnChange1 = nullptr;
     m_view.OnChange2 = nullptr;
@@ -52,6 +60,7 @@ void TCustomImgPanel::HandleNeeded()
     };
     m_view.OnChange2 = [this](TOptionObject*) { onOptionsChanged(true); };
     m_viewImage.OnChange = [this](TOptionObject*) { onOptionsChanged(true); };
+    m_changeNotification->OnChange = [this](TShellChangeNotification*) { readCurrentFolder(); };
     if (m_captionHeight < 0) measureCaption();
     layout(viewport()->width(), viewport()->height());
     if (m_viewMode == ivmFolder) {
@@ -155,7 +164,7 @@ void TCustomImgPanel::SetViewMode(TViewMode v)
         }
         readCurrentFolder();
     } else {
-        if (OnStopWatch) OnStopWatch();
+        m_changeNotification->StopWatch();
         m_folder = sq::platform::ShellFolder::desktop();
         m_loader.StopLoading();
         clearItems();
@@ -215,7 +224,7 @@ void TCustomImgPanel::OpenFolderId(const QString& absoluteIdList)
     if (m_viewMode != ivmFolder || absoluteIdList.isEmpty()) return;
     HandleNeeded();
     if (m_hasFolder && absoluteIdList == m_folder.path()) return;
-    if (OnStopWatch) OnStopWatch();
+    m_changeNotification->StopWatch();
     m_loader.StopLoading();
     updateScrollBar(true);
     clearItems();
@@ -228,7 +237,7 @@ void TCustomImgPanel::OpenFolderId(const QString& absoluteIdList)
         ShowFrom(0);
         viewport()->update();
     }
-    if (OnStartWatch) OnStartWatch(m_folder.path());
+    m_changeNotification->Watch(m_folder.path());
 }
 
 void TCustomImgPanel::clearItems()
@@ -705,17 +714,17 @@ void TCustomImgPanel::showContextMenu(QPoint globalPos)
         paths << item->ParseName();
     if (paths.isEmpty()) return;
     QMenu menu(this);
-    QAction* open = menu.addAction(QStringLiteral("開く"));
+    QAction* open = menu.addAction(sq::platform::fileVerbCaption(FileVerb::Open));
     menu.addSeparator();
-    QAction* cut = menu.addAction(QStringLiteral("切り取り"));
-    QAction* copy = menu.addAction(QStringLiteral("コピー"));
-    QAction* paste = menu.addAction(QStringLiteral("貼り付け"));
+    QAction* cut = menu.addAction(sq::platform::fileVerbCaption(FileVerb::Cut));
+    QAction* copy = menu.addAction(sq::platform::fileVerbCaption(FileVerb::Copy));
+    QAction* paste = menu.addAction(sq::platform::fileVerbCaption(FileVerb::Paste));
     paste->setEnabled(m_viewMode == ivmFolder && !m_verbs->ClipboardFiles().isEmpty());
     menu.addSeparator();
-    QAction* trash = menu.addAction(QStringLiteral("ごみ箱へ移動"));
-    QAction* rename = menu.addAction(QStringLiteral("名前の変更"));
+    QAction* trash = menu.addAction(sq::platform::fileVerbCaption(FileVerb::Delete));
+    QAction* rename = menu.addAction(sq::platform::fileVerbCaption(FileVerb::Rename));
     rename->setEnabled(paths.size() == 1);
-    QAction* copyPath = menu.addAction(QStringLiteral("パスをコピー"));
+    QAction* copyPath = menu.addAction(sq::platform::fileVerbCaption(FileVerb::CopyPath));
     QAction* chosen = menu.exec(globalPos);
     if (!chosen) return;
     if (chosen == open) {
@@ -733,4 +742,46 @@ void TCustomImgPanel::showContextMenu(QPoint globalPos)
     } else if (chosen == copyPath) {
         m_verbs->CopyPath(paths);
     }
+}
+
+// ---- the platform's verbs ----
+
+bool TFileVerbsAdapter::Copy(const QStringList& paths)
+{
+    return m_verbs.run(FileVerb::Copy, paths);
+}
+
+bool TFileVerbsAdapter::Cut(const QStringList& paths)
+{
+    return m_verbs.run(FileVerb::Cut, paths);
+}
+
+bool TFileVerbsAdapter::Paste(const QString& folder)
+{
+    return m_verbs.run(FileVerb::Paste, {}, folder);
+}
+
+bool TFileVerbsAdapter::Delete(const QStringList& paths)
+{
+    return m_verbs.run(FileVerb::Delete, paths);
+}
+
+bool TFileVerbsAdapter::Rename(const QString& path)
+{
+    return m_verbs.run(FileVerb::Rename, {path});
+}
+
+bool TFileVerbsAdapter::CopyPath(const QStringList& paths)
+{
+    return m_verbs.run(FileVerb::CopyPath, paths);
+}
+
+bool TFileVerbsAdapter::Open(const QString& path)
+{
+    return m_verbs.run(FileVerb::Open, {path});
+}
+
+QStringList TFileVerbsAdapter::ClipboardFiles()
+{
+    return sq::platform::filesOnClipboard().paths;
 }
