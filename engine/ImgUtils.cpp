@@ -216,8 +216,12 @@ int TImgUtil::decodeByKind(const QString& fileName, int width, int height)
         if (r == 0)
             finishLoad(width, height);
         break;
+    case iitAvi:
+        r = loadAvi(fileName);
+        if (r == 0)
+            finishLoad(width, height);
+        break;
     default:
-        // Metafiles, pages, mail and videos have no loader yet: their icon.
         r = -1;
         break;
     }

@@ -1,5 +1,7 @@
 #include "engine/ImgUtils.h"
+#include "tests/support/FileDamage.h"
 #include "tests/support/IconFiles.h"
+#include "tests/support/MediaFiles.h"
 #include "tests/support/TestFiles.h"
 
 #include <QTemporaryDir>
@@ -14,7 +16,121 @@ class TstKinds : public QObject
     QTemporaryDir m_dir;
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
+    bool m_videos = false;
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Videos are made once: 1000 numbered frames as intra-only MJPEG,
+        // as MPEG-4 with a key frame every 64 frames (so most targets are
+        // reached by decoding forward from an earlier key frame), and a
+        // short uncompressed one.
+        if (!sq::test::haveFfmpeg())
+            return;
+        m_videos = sq::test::makeNumberedVideo(path("mjpeg.avi"), "mjpeg", 1000) &&
+                   sq::test::makeNumberedVideo(path("mpeg4.avi"), "mpeg4", 1000, 64) &&
+                   sq::test::makeNumberedVideo(path("raw.avi"), "rawvideo", 100);
+        QVERIFY2(m_videos, "ffmpeg is installed but could not make the test videos");
+    }
+
+    // The frame shown is the one at AviFramePos percent of the length, read
+    // back from the number each frame carries; out-of-range positions leave
+    // the previous one in force.
+    void videoFrameAtPosition_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QList<int>>("positions");
+        QTest::addColumn<int>("frame");
+        QTest::newRow("0: the first frame") << "mjpeg.avi" << QList<int>{0} << 0;
+        QTest::newRow("50: frame 500 of 1000") << "mjpeg.avi" << QList<int>{50} << 500;
+        QTest::newRow("default 20: frame 200") << "mjpeg.avi" << QList<int>{} << 200;
+        QTest::newRow("150 ignored, 30 kept") << "mjpeg.avi" << QList<int>{30, 150} << 300;
+        QTest::newRow("-1 ignored, 40 kept") << "mjpeg.avi" << QList<int>{40, -1} << 400;
+        QTest::newRow("100: past the end, the last frame") << "mjpeg.avi" << QList<int>{100} << 999;
+        QTest::newRow("mpeg4 50: forward from key frame 448") << "mpeg4.avi" << QList<int>{50} << 500;
+        QTest::newRow("mpeg4 33") << "mpeg4.avi" << QList<int>{33} << 330;
+        QTest::newRow("mpeg4 0") << "mpeg4.avi" << QList<int>{0} << 0;
+        QTest::newRow("mpeg4 150 ignored, 99 kept") << "mpeg4.avi" << QList<int>{99, 150} << 990;
+        QTest::newRow("raw 50 of 100") << "raw.avi" << QList<int>{50} << 50;
+    }
+    void videoFrameAtPosition()
+    {
+        if (!m_videos)
+            QSKIP("the ffmpeg command-line tool is not installed: no test videos");
+        QFETCH(QString, name);
+        QFETCH(QList<int>, positions);
+        QFETCH(int, frame);
+        TImgUtil util;
+        util.setGetType(igtNormal);
+        for (int pos : positions)
+            util.setAviFramePos(pos);
+        QCOMPARE(util.LoadImage(path(name), 200, 150), 0);
+        QCOMPARE(int(util.ImageType()), int(iitAvi));
+        QCOMPARE(QSize(util.ImageWidth(), util.ImageHeight()), QSize(64, 48));
+        QCOMPARE(util.Bitmap().image().size(), QSize(64, 48));
+        QCOMPARE(util.Bitmap().image().format(), QImage::Format_RGB888);
+        QCOMPARE(sq::test::videoFrameNumber(util.Bitmap().image()), frame);
+    }
+
+    // The frame is fitted like any picture; ImageWidth/Height keep its own size.
+    void videoFrameIsFitted_data()
+    {
+        QTest::addColumn<int>("getType");
+        QTest::addColumn<QSize>("box");
+        QTest::addColumn<QSize>("bitmap");
+        QTest::newRow("preview shrinks") << int(igtPreview) << QSize(32, 32) << QSize(32, 24);
+        QTest::newRow("preview never enlarges") << int(igtPreview) << QSize(200, 200) << QSize(64, 48);
+        QTest::newRow("stretch enlarges") << int(igtStretch) << QSize(128, 128) << QSize(128, 96);
+        QTest::newRow("fit: the exact box") << int(igtFit) << QSize(50, 50) << QSize(50, 50);
+    }
+    void videoFrameIsFitted()
+    {
+        if (!m_videos)
+            QSKIP("the ffmpeg command-line tool is not installed: no test videos");
+        QFETCH(int, getType);
+        QFETCH(QSize, box);
+        QFETCH(QSize, bitmap);
+        TImgUtil util;
+        util.setGetType(TGetType(getType));
+        QCOMPARE(util.LoadImage(path("mjpeg.avi"), box.width(), box.height()), 0);
+        QCOMPARE(QSize(util.ImageWidth(), util.ImageHeight()), QSize(64, 48));
+        QCOMPARE(util.Bitmap().image().size(), bitmap);
+    }
+
+    // What FFmpeg cannot open or decode gives -1 and the file's icon.
+    void badVideosGiveTheIcon_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("cut");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("text named .avi") << "text.avi" << qint64(-1) << QByteArray("just some words\n");
+        QTest::newRow("empty") << "empty.avi" << qint64(-1) << QByteArray();
+        QTest::newRow("RIFF header only") << "riff.avi" << qint64(-1) << QByteArray("RIFF\x10\0\0\0AVI LIST", 16);
+        QTest::newRow("mjpeg cut inside its header") << "mjpeg.avi" << qint64(300) << QByteArray();
+        QTest::newRow("mpeg4 cut before its first frame") << "mpeg4.avi" << qint64(5000) << QByteArray();
+    }
+    void badVideosGiveTheIcon()
+    {
+        QFETCH(QString, name);
+        QFETCH(qint64, cut);
+        QFETCH(QByteArray, bytes);
+        const QString file = path(QStringLiteral("bad-") + name);
+        if (cut >= 0) {
+            if (!m_videos)
+                QSKIP("the ffmpeg command-line tool is not installed: no test videos");
+            QVERIFY(QFile::copy(path(name), file) || QFile::exists(file));
+            QVERIFY(sq::test::truncateFile(file, cut));
+        } else {
+            QVERIFY(sq::test::writeFile(file, bytes));
+        }
+        TImgUtil util;
+        util.setAviFramePos(50);
+        QCOMPARE(util.LoadImage(file, 200, 150), -1);
+        QCOMPARE(int(util.ImageType()), int(iitAvi));
+        QCOMPARE(util.Bitmap().image().size(), QSize(32, 32));
+        QCOMPARE(QSize(util.ImageWidth(), util.ImageHeight()), QSize(32, 32));
+    }
+
     // The icon drawn for a file that carries its own: right kind, 32 x 32,
     // the colour of the chosen image outside its transparent corner, which
     // shows the background.
