@@ -216,6 +216,10 @@ int TImgUtil::decodeByKind(const QString& fileName, int width, int height)
         if (r == 0)
             finishLoad(width, height);
         break;
+    case iitHtml:
+    case iitEml:
+        r = loadDocument(fileName, width, height); // resizes the page itself
+        break;
     case iitAvi:
         r = loadAvi(fileName);
         if (r == 0)

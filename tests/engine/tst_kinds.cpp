@@ -4,10 +4,55 @@
 #include "tests/support/MediaFiles.h"
 #include "tests/support/TestFiles.h"
 
+#include <QBuffer>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using sq::test::IconImageDesc;
+
+namespace {
+
+// Pixels of the picture within tolerance of a colour, in a rectangle.
+int countNear(const QImage& image, QColor colour, QRect area = QRect(), int tolerance = 40)
+{
+    if (area.isNull())
+        area = image.rect();
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) <= tolerance && std::abs(c.green() - colour.green()) <= tolerance &&
+                std::abs(c.blue() - colour.blue()) <= tolerance)
+                ++n;
+        }
+    return n;
+}
+
+QByteArray pngOf(QColor colour)
+{
+    QImage image(40, 40, QImage::Format_RGB888);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+const char* const kRedBlock = "<div style=\"background-color:#ff0000; font-size:60px\">&nbsp;</div>";
+
+QByteArray mailHead(const char* contentType)
+{
+    return QByteArray("From: Hanako Yamada <hanako@example.org>\r\n"
+                      "Subject: Test mail\r\n"
+                      "Date: Tue, 08 Dec 2026 12:34:56 +0900\r\n"
+                      "MIME-Version: 1.0\r\n"
+                      "Content-Type: ") +
+           contentType + "\r\n\r\n";
+}
+
+} // namespace
 
 class TstKinds : public QObject
 {
@@ -134,6 +179,176 @@ private Q_SLOTS:
     // The icon drawn for a file that carries its own: right kind, 32 x 32,
     // the colour of the chosen image outside its transparent corner, which
     // shows the background.
+    // A page is rendered at width 640 and the box's shape; with a sizing
+    // rule it then takes the box exactly. ImageWidth/Height are the page's.
+    void pageTakesTheBoxShape_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("box");
+        QTest::addColumn<int>("getType");
+        QTest::addColumn<QSize>("page");
+        QTest::addColumn<QSize>("bitmap");
+        QTest::newRow("html 160x120 normal") << "p.html" << QSize(160, 120) << int(igtNormal) << QSize(640, 480)
+                                             << QSize(640, 480);
+        QTest::newRow("htm 100x50 normal") << "p.htm" << QSize(100, 50) << int(igtNormal) << QSize(640, 320)
+                                           << QSize(640, 320);
+        QTest::newRow("html 160x120 preview: the box") << "p.html" << QSize(160, 120) << int(igtPreview)
+                                                       << QSize(640, 480) << QSize(160, 120);
+        QTest::newRow("html 300x700 fit, height truncated") << "p.html" << QSize(300, 700) << int(igtFit)
+                                                            << QSize(640, 1493) << QSize(300, 700);
+        QTest::newRow("eml 160x120 normal") << "p.eml" << QSize(160, 120) << int(igtNormal) << QSize(640, 480)
+                                            << QSize(640, 480);
+    }
+    void pageTakesTheBoxShape()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, box);
+        QFETCH(int, getType);
+        QFETCH(QSize, page);
+        QFETCH(QSize, bitmap);
+        const QByteArray html = QByteArray("<html><body style=\"margin:0\">") + kRedBlock + "<p>text</p></body></html>";
+        const QByteArray bytes = name.endsWith(".eml") ? mailHead("text/html; charset=utf-8") + html : html;
+        QVERIFY(sq::test::writeFile(path(name), bytes));
+        TImgUtil util;
+        util.setGetType(TGetType(getType));
+        QCOMPARE(util.LoadImage(path(name), box.width(), box.height()), 0);
+        QCOMPARE(QSize(util.ImageWidth(), util.ImageHeight()), page);
+        const QImage& image = util.Bitmap().image();
+        QCOMPARE(image.size(), bitmap);
+        QCOMPARE(image.format(), QImage::Format_RGB888);
+        // The red block near the top (below the header block for a mail),
+        // white at the bottom.
+        QVERIFY(countNear(image, Qt::red) > image.width() * image.height() / 100);
+        QCOMPARE(QColor(image.pixel(image.width() / 2, image.height() - 2)), QColor(Qt::white));
+    }
+
+    // Nothing named by URL is fetched: neither a file elsewhere on the disk
+    // nor a server; an inline data: picture is shown, so pictures do render.
+    void pagesFetchNothing_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("data: URL shown") << QString("data:image/png;base64,") + pngOf(Qt::red).toBase64() << true;
+        QTest::newRow("absolute file URL") << QUrl::fromLocalFile(path("red.png")).toString() << false;
+        QTest::newRow("absolute path") << path("red.png") << false;
+        QTest::newRow("relative path") << QString("red.png") << false;
+        QTest::newRow("http") << QString("http://127.0.0.1:%1/red.png") << false;
+    }
+    void pagesFetchNothing()
+    {
+        QFETCH(QString, source);
+        QFETCH(bool, shown);
+        QVERIFY(sq::test::writeFile(path("red.png"), pngOf(Qt::red)));
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        source = source.contains("%1") ? source.arg(server.serverPort()) : source;
+        const QString html = QString("<html><body><img src=\"%1\" width=\"300\" height=\"300\">"
+                                     "<table style=\"background-image:url(%1)\" width=\"600\" height=\"100\">"
+                                     "<tr><td>x<img src=\"%1\" width=\"100\" height=\"100\"></td></tr></table></body></html>")
+                                 .arg(source);
+        QVERIFY(sq::test::writeFile(path("fetch.html"), html.toUtf8()));
+        // A relative name would resolve against the working folder.
+        const QString oldCwd = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        const auto restore = qScopeGuard([&oldCwd] { QDir::setCurrent(oldCwd); });
+        TImgUtil util;
+        util.setGetType(igtNormal);
+        QCOMPARE(util.LoadImage(path("fetch.html"), 400, 300), 0);
+        const int red = countNear(util.Bitmap().image(), Qt::red);
+        if (shown)
+            QVERIFY(red > 300 * 300 / 2);
+        else
+            QCOMPARE(red, 0);
+        QVERIFY(!server.waitForNewConnection(200));
+    }
+
+    // A mail shows its header block (subject, sender, date on grey) above
+    // its body: the HTML part when there is one, else the plain text as
+    // text (markup in it is not obeyed), inline pictures by Content-ID.
+    void mailBodies_data()
+    {
+        QTest::addColumn<QByteArray>("mail");
+        QTest::addColumn<bool>("red");
+        const QByteArray alternative =
+            mailHead("multipart/alternative; boundary=\"b1\"") +
+            "--b1\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nplain words\r\n"
+            "--b1\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<html><body>" + kRedBlock +
+            "</body></html>\r\n--b1--\r\n";
+        QTest::newRow("alternative: the HTML part") << alternative << true;
+        QTest::newRow("plain text with markup: escaped")
+            << mailHead("text/plain; charset=utf-8") + kRedBlock + "\r\nsecond line\r\n" << false;
+        const QByteArray related =
+            mailHead("multipart/related; boundary=\"r1\"") +
+            "--r1\r\nContent-Type: text/html\r\n\r\n<img src=\"cid:pic1@x\" width=\"200\" height=\"100\">\r\n"
+            "--r1\r\nContent-Type: image/png\r\nContent-Transfer-Encoding: base64\r\nContent-ID: <pic1@x>\r\n\r\n" +
+            pngOf(Qt::red).toBase64() + "\r\n--r1--\r\n";
+        QTest::newRow("related: cid picture") << related << true;
+        const QByteArray attached =
+            mailHead("multipart/mixed; boundary=\"m1\"") +
+            "--m1\r\nContent-Type: text/plain\r\n\r\nsee the attachment\r\n"
+            "--m1\r\nContent-Type: text/html\r\nContent-Disposition: attachment; filename=a.html\r\n\r\n" +
+            kRedBlock + "\r\n--m1--\r\n";
+        QTest::newRow("attached page is not the body") << attached << false;
+    }
+    void mailBodies()
+    {
+        QFETCH(QByteArray, mail);
+        QFETCH(bool, red);
+        QVERIFY(sq::test::writeFile(path("m.eml"), mail));
+        TImgUtil util;
+        util.setGetType(igtNormal);
+        QCOMPARE(util.LoadImage(path("m.eml"), 320, 240), 0);
+        QCOMPARE(int(util.ImageType()), int(iitEml));
+        const QImage& image = util.Bitmap().image();
+        QCOMPARE(image.size(), QSize(640, 480));
+        QCOMPARE(image.pixelColor(630, 2), QColor(0xe8, 0xe8, 0xe8));
+        // Dark text in the header block.
+        QVERIFY(countNear(image, Qt::black, QRect(0, 0, 640, 40), 100) > 50);
+        if (red)
+            QVERIFY(countNear(image, Qt::red) > 2000);
+        else
+            QCOMPARE(countNear(image, Qt::red), 0);
+    }
+
+    // Pages and mails that cannot be shown: -1 and the icon; a missing file 1.
+    void badPagesGiveTheIcon_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSize>("box");
+        QTest::newRow("empty mail") << "e.eml" << QByteArray() << QSize(160, 120);
+        QTest::newRow("binary bytes named .eml") << "b.eml" << QByteArray("\0\x01\x02\xff\xfe", 5) << QSize(160, 120);
+        QTest::newRow("page for a box of width 0") << "w.html" << QByteArray("<p>x</p>") << QSize(0, 120);
+        QTest::newRow("page for a box of height 0") << "h.html" << QByteArray("<p>x</p>") << QSize(160, 0);
+        QTest::newRow("page taller than the pixel bound") << "t.html" << QByteArray("<p>x</p>") << QSize(1, 1000000);
+    }
+    void badPagesGiveTheIcon()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, box);
+        QVERIFY(sq::test::writeFile(path(name), bytes));
+        TImgUtil util;
+        QCOMPARE(util.LoadImage(path(name), box.width(), box.height()), -1);
+        QCOMPARE(util.Bitmap().image().size(), QSize(32, 32));
+        QCOMPARE(util.LoadImage(path("missing-") + name, 160, 120), 1);
+    }
+
+    // A page of many megabytes is read only in part: its head is shown.
+    void hugePageShowsItsHead()
+    {
+        QByteArray page = QByteArray("<html><body>") + kRedBlock;
+        const QByteArray filler = "<p>filler words filler words filler words filler words</p>\n";
+        while (page.size() < 24 * 1024 * 1024)
+            page += filler;
+        page += "</body></html>";
+        QVERIFY(sq::test::writeFile(path("huge.html"), page));
+        TImgUtil util;
+        QCOMPARE(util.LoadImage(path("huge.html"), 160, 120), 0);
+        QCOMPARE(util.Bitmap().image().size(), QSize(160, 120));
+        QVERIFY(countNear(util.Bitmap().image(), Qt::red) > 100);
+    }
+
     void filesDrawTheirOwnIcon_data()
     {
         QTest::addColumn<QString>("name");
