@@ -216,6 +216,12 @@ int TImgUtil::decodeByKind(const QString& fileName, int width, int height)
         if (r == 0)
             finishLoad(width, height);
         break;
+    case iitEmf:
+    case iitWmf:
+        r = loadMetafile(fileName);
+        if (r == 0)
+            finishLoad(width, height);
+        break;
     case iitHtml:
     case iitEml:
         r = loadDocument(fileName, width, height); // resizes the page itself

@@ -349,6 +349,136 @@ private Q_SLOTS:
         QVERIFY(countNear(util.Bitmap().image(), Qt::red) > 100);
     }
 
+    // Metafiles: their own size at 96 dpi from the header, the background
+    // colour where nothing is drawn, the shapes where the records put them.
+    void metafilesPlayAtTheirSize_data()
+    {
+        using sq::test::MetaShape;
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("redAt");
+        QTest::addColumn<QPoint>("blueAt");
+        QTest::addColumn<QPoint>("backgroundAt");
+        const QList<MetaShape> shapes = {{MetaShape::Rectangle, QRect(10, 10, 60, 40), {}, Qt::red},
+                                         {MetaShape::Ellipse, QRect(100, 60, 80, 60), {}, Qt::blue}};
+        QTest::newRow("emf 200x150") << "a.emf" << sq::test::makeEmf(QSize(200, 150), shapes) << QSize(200, 150)
+                                     << QPoint(40, 30) << QPoint(140, 90) << QPoint(190, 10);
+        // The ellipse's bounding box corner is outside the ellipse.
+        QTest::newRow("emf: ellipse corner is background")
+            << "b.emf" << sq::test::makeEmf(QSize(200, 150), shapes) << QSize(200, 150) << QPoint(15, 45)
+            << QPoint(140, 65) << QPoint(102, 62);
+        QTest::newRow("emf polygon") << "c.emf"
+                                     << sq::test::makeEmf(QSize(120, 90), {{MetaShape::Polygon, QRect(0, 0, 100, 80),
+                                                                            {{0, 0}, {100, 0}, {0, 80}}, Qt::red}})
+                                     << QSize(120, 90) << QPoint(10, 10) << QPoint(-1, -1) << QPoint(90, 70);
+        QTest::newRow("wmf placeable, 1440 per inch: a twentieth")
+            << "d.wmf" << sq::test::makeWmf(QSize(2880, 1440), true, 1440, {{MetaShape::Rectangle, QRect(0, 0, 1440, 720), {}, Qt::red}, {MetaShape::Ellipse, QRect(1440, 720, 1440, 720), {}, Qt::blue}})
+            << QSize(192, 96) << QPoint(40, 20) << QPoint(144, 72) << QPoint(180, 10);
+        QTest::newRow("wmf placeable, 96 per inch")
+            << "e.wmf" << sq::test::makeWmf(QSize(200, 150), true, 96, shapes) << QSize(200, 150) << QPoint(40, 30)
+            << QPoint(140, 90) << QPoint(190, 10);
+        QTest::newRow("wmf without placeable header: the window extent")
+            << "f.wmf" << sq::test::makeWmf(QSize(200, 150), false, 0, shapes) << QSize(200, 150) << QPoint(40, 30)
+            << QPoint(140, 90) << QPoint(190, 10);
+        QTest::newRow("wmf polygon") << "g.wmf"
+                                     << sq::test::makeWmf(QSize(120, 90), false, 0,
+                                                          {{MetaShape::Polygon, QRect(), {{0, 0}, {100, 0}, {0, 80}},
+                                                            Qt::red}})
+                                     << QSize(120, 90) << QPoint(10, 10) << QPoint(-1, -1) << QPoint(90, 70);
+    }
+    void metafilesPlayAtTheirSize()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, size);
+        QFETCH(QPoint, redAt);
+        QFETCH(QPoint, blueAt);
+        QFETCH(QPoint, backgroundAt);
+        QVERIFY(sq::test::writeFile(path(name), bytes));
+        TImgUtil util;
+        util.setGetType(igtNormal);
+        const QColor background(0x20, 0xc0, 0x20);
+        util.setBKColor(background);
+        QCOMPARE(util.LoadImage(path(name), 80, 60), 0);
+        QCOMPARE(int(util.ImageType()), int(name.endsWith(".emf") ? iitEmf : iitWmf));
+        QCOMPARE(QSize(util.ImageWidth(), util.ImageHeight()), size);
+        const QImage& image = util.Bitmap().image();
+        QCOMPARE(image.size(), size);
+        QCOMPARE(image.format(), QImage::Format_RGB888);
+        QCOMPARE(image.pixelColor(redAt), QColor(Qt::red));
+        if (blueAt.x() >= 0)
+            QCOMPARE(image.pixelColor(blueAt), QColor(Qt::blue));
+        QCOMPARE(image.pixelColor(backgroundAt), background);
+    }
+
+    // With a sizing rule the played picture is fitted; text records draw.
+    void metafilesAreFittedAndDrawText()
+    {
+        using sq::test::MetaShape;
+        QVERIFY(sq::test::writeFile(path("t.wmf"), sq::test::makeWmf(QSize(200, 100), false, 0,
+                                                                      {{MetaShape::Rectangle, QRect(0, 0, 100, 100), {}, Qt::red}},
+                                                                      "Hello", QPoint(110, 30))));
+        TImgUtil util;
+        util.setGetType(igtNormal);
+        QCOMPARE(util.LoadImage(path("t.wmf"), 80, 60), 0);
+        QVERIFY(countNear(util.Bitmap().image(), Qt::blue, QRect(105, 25, 95, 40), 90) > 20);
+        util.setGetType(igtPreview);
+        QCOMPARE(util.LoadImage(path("t.wmf"), 80, 60), 0);
+        QCOMPARE(QSize(util.ImageWidth(), util.ImageHeight()), QSize(200, 100));
+        QCOMPARE(util.Bitmap().image().size(), QSize(80, 40));
+        QCOMPARE(util.Bitmap().image().pixelColor(20, 20), QColor(Qt::red));
+    }
+
+    // Damaged, cut short or empty metafiles: -1 and the icon, never a crash.
+    void badMetafilesGiveTheIcon_data()
+    {
+        using sq::test::MetaShape;
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        const QList<MetaShape> shapes = {{MetaShape::Rectangle, QRect(10, 10, 60, 40), {}, Qt::red}};
+        const QByteArray emf = sq::test::makeEmf(QSize(200, 150), shapes);
+        const QByteArray wmf = sq::test::makeWmf(QSize(200, 150), true, 96, shapes);
+        QTest::newRow("emf empty") << "a.emf" << QByteArray();
+        QTest::newRow("emf text") << "b.emf" << QByteArray("not a metafile at all, not at all, not at all, "
+                                                             "not at all, not at all, not at all, not at all");
+        QTest::newRow("emf cut in the header") << "c.emf" << emf.left(60);
+        QTest::newRow("emf cut before its end record") << "d.emf" << emf.left(emf.size() - 20);
+        QTest::newRow("emf cut inside a record") << "e.emf" << emf.left(emf.size() - 30);
+        QByteArray huge = emf;
+        qToLittleEndian(quint32(0x7ffffff0), huge.data() + 108 + 4);
+        QTest::newRow("emf record longer than the file") << "f.emf" << huge;
+        QByteArray frameless = emf;
+        qToLittleEndian(qint32(0), frameless.data() + 32);
+        QTest::newRow("emf with an empty frame") << "g.emf" << frameless;
+        QByteArray giant = emf;
+        qToLittleEndian(qint32(0x7fffffff), giant.data() + 32);
+        qToLittleEndian(qint32(0x7fffffff), giant.data() + 36);
+        QTest::newRow("emf larger than the pixel bound") << "h.emf" << giant;
+        QTest::newRow("wmf empty") << "i.wmf" << QByteArray();
+        QTest::newRow("wmf cut in the placeable header") << "j.wmf" << wmf.left(12);
+        QTest::newRow("wmf cut in the header") << "k.wmf" << wmf.left(30);
+        QTest::newRow("wmf cut before its end record") << "l.wmf" << wmf.left(wmf.size() - 6);
+        QTest::newRow("wmf cut inside a record") << "m.wmf" << wmf.left(wmf.size() - 10);
+        QByteArray zeroWords = wmf;
+        qToLittleEndian(quint32(0), zeroWords.data() + 22 + 18);
+        QTest::newRow("wmf record of no length") << "n.wmf" << zeroWords;
+        QByteArray longWords = wmf;
+        qToLittleEndian(quint32(0x40000000), longWords.data() + 22 + 18);
+        QTest::newRow("wmf record longer than the file") << "o.wmf" << longWords;
+        QTest::newRow("wmf without placeable header or window extent")
+            << "p.wmf" << sq::test::makeWmf(QSize(0, 0), false, 0, shapes);
+    }
+    void badMetafilesGiveTheIcon()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QVERIFY(sq::test::writeFile(path(name), bytes));
+        TImgUtil util;
+        QCOMPARE(util.LoadImage(path(name), 80, 60), -1);
+        QCOMPARE(util.Bitmap().image().size(), QSize(32, 32));
+    }
+
     void filesDrawTheirOwnIcon_data()
     {
         QTest::addColumn<QString>("name");

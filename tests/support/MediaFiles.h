@@ -23,3 +23,31 @@ bool makeNumberedVideo(const QString& path, const QString& codec, int frames, in
 int videoFrameNumber(const QImage& image);
 
 } // namespace sq::test
+
+#include <QColor>
+#include <QList>
+#include <QRect>
+
+namespace sq::test {
+
+// A filled shape of a test metafile, in the metafile's logical units.
+struct MetaShape
+{
+    enum Kind { Rectangle, Ellipse, Polygon } kind;
+    QRect box;             // rectangle and ellipse
+    QList<QPoint> points;  // polygon
+    QColor fill;
+};
+
+// An enhanced metafile of size pixels (at 96 dpi, one logical unit a pixel)
+// drawing the shapes with a null pen and solid brushes.
+QByteArray makeEmf(QSize pixels, const QList<MetaShape>& shapes);
+
+// A plain metafile drawing the shapes with a null pen and solid brushes in
+// a window of extent logical units, at the origin. placeable: with the
+// placeable header, box = extent at unitsPerInch; without it, the window
+// extent gives the size. text, when not empty, is drawn at textAt in blue.
+QByteArray makeWmf(QSize extent, bool placeable, int unitsPerInch, const QList<MetaShape>& shapes,
+                   const QByteArray& text = {}, QPoint textAt = {});
+
+} // namespace sq::test
