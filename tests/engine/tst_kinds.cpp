@@ -42,6 +42,14 @@ QByteArray pngOf(QColor colour)
 
 const char* const kRedBlock = "<div style=\"background-color:#ff0000; font-size:60px\">&nbsp;</div>";
 
+// Where SQ_CORPUS_DIR is set the metafiles become the fuzz targets' seeds.
+void keepSeed(const QString& name, const QByteArray& bytes)
+{
+    const QString dir = qEnvironmentVariable("SQ_CORPUS_DIR");
+    if (!dir.isEmpty())
+        sq::test::writeFile(dir + (name.endsWith(".emf") ? "/fuzz_emf/" : "/fuzz_wmf/") + name, bytes);
+}
+
 QByteArray mailHead(const char* contentType)
 {
     return QByteArray("From: Hanako Yamada <hanako@example.org>\r\n"
@@ -395,6 +403,7 @@ private Q_SLOTS:
         QFETCH(QPoint, redAt);
         QFETCH(QPoint, blueAt);
         QFETCH(QPoint, backgroundAt);
+        keepSeed(name, bytes);
         QVERIFY(sq::test::writeFile(path(name), bytes));
         TImgUtil util;
         util.setGetType(igtNormal);
@@ -473,6 +482,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
+        keepSeed("bad-" + name, bytes);
         QVERIFY(sq::test::writeFile(path(name), bytes));
         TImgUtil util;
         QCOMPARE(util.LoadImage(path(name), 80, 60), -1);
