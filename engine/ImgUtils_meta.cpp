@@ -555,7 +555,7 @@ QImage renderEmf(const QByteArray& bytes, QSize size, const QColor& background)
         return {};
     QByteArray records = bytes.left(used); // the converter wants writable bytes
     generatorOptions options{};
-    options.nameSpace = const_cast<char*>("svg");
+    options.nameSpace = nullptr; // a prefix is copied and never freed by the converter
     options.verbose = false;
     options.emfplus = true;
     options.svgDelimiter = true;
