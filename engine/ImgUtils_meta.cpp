@@ -523,6 +523,17 @@ QSize emfSize(const QByteArray& bytes, qsizetype* used)
     const quint32 headerSize = u32At(bytes, 4);
     if (headerSize < kEmfHeaderMin || headerSize > quint64(n))
         return {};
+    // The converter reads the description and the pixel format wherever the
+    // header points, unchecked: both must lie inside the header record.
+    const quint64 descriptionChars = u32At(bytes, 60), descriptionAt = u32At(bytes, 64);
+    if (descriptionChars > 0 &&
+        (descriptionAt < quint64(kEmfHeaderMin) || descriptionAt + 2 * descriptionChars > headerSize))
+        return {};
+    if (headerSize >= 100) {
+        const quint64 formatSize = u32At(bytes, 88), formatAt = u32At(bytes, 92);
+        if (formatSize > 0 && (formatAt < quint64(kEmfHeaderMin) || formatAt + formatSize > headerSize))
+            return {};
+    }
     qsizetype at = 0;
     for (;;) {
         if (n - at < 8)
@@ -531,7 +542,9 @@ QSize emfSize(const QByteArray& bytes, qsizetype* used)
         const quint32 size = u32At(bytes, at + 4);
         if (size < 8 || size % 4 != 0 || size > quint64(n - at))
             return {};
-        if (!U_emf_record_safe(bytes.constData() + at))
+        // Types past the last one defined are not EMF records (and have no
+        // check of their own in libUEMF).
+        if (type < U_EMR_MIN || type > U_EMR_MAX || !U_emf_record_safe(bytes.constData() + at))
             return {};
         at += size;
         if (type == kEmrEof)
@@ -554,6 +567,9 @@ QImage renderEmf(const QByteArray& bytes, QSize size, const QColor& background)
     if (!sizeAllowed(size) || !emfSize(bytes, &used).isValid())
         return {};
     QByteArray records = bytes.left(used); // the converter wants writable bytes
+    // The description is only a caption, and the converter reads one with
+    // no count up to a zero it may never find: it gets none.
+    std::memset(records.data() + 60, 0, 8);
     generatorOptions options{};
     options.nameSpace = nullptr; // a prefix is copied and never freed by the converter
     options.verbose = false;
