@@ -464,6 +464,13 @@ private Q_SLOTS:
         qToLittleEndian(qint32(0x7fffffff), giant.data() + 32);
         qToLittleEndian(qint32(0x7fffffff), giant.data() + 36);
         QTest::newRow("emf larger than the pixel bound") << "h.emf" << giant;
+        QByteArray described = emf;
+        qToLittleEndian(quint32(1000), described.data() + 60);
+        qToLittleEndian(quint32(88), described.data() + 64);
+        QTest::newRow("emf description past its header") << "q.emf" << described;
+        QByteArray unknown = emf;
+        qToLittleEndian(quint32(200), unknown.data() + 108);
+        QTest::newRow("emf record type past the defined ones") << "r.emf" << unknown;
         QTest::newRow("wmf empty") << "i.wmf" << QByteArray();
         QTest::newRow("wmf cut in the placeable header") << "j.wmf" << wmf.left(12);
         QTest::newRow("wmf cut in the header") << "k.wmf" << wmf.left(30);
