@@ -50,11 +50,10 @@ void quietOnce()
 // duration and the frame rate; 0 when neither is known.
 int64_t frameCount(const AVFormatContext* format, const AVStream* stream)
 {
-    if (stream->nb_frames > 0)
-        return stream->nb_frames;
-    const AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0)
-        return 0;
+    if (stream->nb_frames > 0) return stream->nb_frames;
+    const AVRational rate =
+        stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) return 0;
     if (stream->duration > 0)
         return av_rescale_q(stream->duration, stream->time_base, av_inv_q(rate));
     if (format->duration > 0)
@@ -65,30 +64,26 @@ int64_t frameCount(const AVFormatContext* format, const AVStream* stream)
 // The stream time of frame index, from the frame rate (time base units).
 int64_t frameTime(const AVStream* stream, int64_t index)
 {
-    const AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+    const AVRational rate =
+        stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
     const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-    if (rate.num <= 0 || rate.den <= 0)
-        return start;
+    if (rate.num <= 0 || rate.den <= 0) return start;
     return start + av_rescale_q(index, av_inv_q(rate), stream->time_base);
 }
 
 QImage toRgb888(const AVFrame* frame)
 {
     const int w = frame->width, h = frame->height;
-    if (w <= 0 || h <= 0 || qint64(w) * h > TImgUtil::MaxPixels)
-        return {};
-    std::unique_ptr<SwsContext, SwsFreer> sws(sws_getContext(w, h, AVPixelFormat(frame->format), w, h,
-                                                             AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr,
-                                                             nullptr));
-    if (!sws)
-        return {};
+    if (w <= 0 || h <= 0 || qint64(w) * h > TImgUtil::MaxPixels) return {};
+    std::unique_ptr<SwsContext, SwsFreer> sws(sws_getContext(w, h, AVPixelFormat(frame->format), w,
+                                                             h, AV_PIX_FMT_RGB24, SWS_BILINEAR,
+                                                             nullptr, nullptr, nullptr));
+    if (!sws) return {};
     QImage image(w, h, QImage::Format_RGB888);
-    if (image.isNull())
-        return {};
+    if (image.isNull()) return {};
     uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
     const int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    if (sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstStride) != h)
-        return {};
+    if (sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstStride) != h) return {};
     return image;
 }
 
@@ -96,26 +91,20 @@ QImage toRgb888(const AVFrame* frame)
 
 int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
 {
-    if (!QFileInfo(fileName).isFile())
-        return -1;
+    if (!QFileInfo(fileName).isFile()) return -1;
     quietOnce();
     const QByteArray path = QFile::encodeName(fileName);
     AVFormatContext* rawFormat = nullptr;
-    if (avformat_open_input(&rawFormat, path.constData(), nullptr, nullptr) < 0)
-        return -1;
+    if (avformat_open_input(&rawFormat, path.constData(), nullptr, nullptr) < 0) return -1;
     std::unique_ptr<AVFormatContext, FormatCloser> format(rawFormat);
-    if (avformat_find_stream_info(format.get(), nullptr) < 0)
-        return -1;
+    if (avformat_find_stream_info(format.get(), nullptr) < 0) return -1;
     const AVCodec* codec = nullptr;
     const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
-    if (index < 0 || !codec)
-        return -1;
+    if (index < 0 || !codec) return -1;
     AVStream* stream = format->streams[index];
     std::unique_ptr<AVCodecContext, CodecFreer> decoder(avcodec_alloc_context3(codec));
-    if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0)
-        return -1;
-    if (avcodec_open2(decoder.get(), codec, nullptr) < 0)
-        return -1;
+    if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) return -1;
+    if (avcodec_open2(decoder.get(), codec, nullptr) < 0) return -1;
 
     // The frame index as the Windows reader computed it, in unsigned 32 bits.
     const quint32 length = quint32(std::min<int64_t>(frameCount(format.get(), stream), 0xffffffff));
@@ -131,8 +120,7 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
     std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
     std::unique_ptr<AVFrame, FrameFreer> kept(av_frame_alloc());
-    if (!packet || !frame || !kept)
-        return -1;
+    if (!packet || !frame || !kept) return -1;
     bool have = false, reached = false, draining = false;
     // A frame at or past the target ends the walk; a stream that ends before
     // it (its count overstated, a cut-off file) gives its last frame.
@@ -145,17 +133,14 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
             } else {
                 const bool ours = packet->stream_index == index;
                 // A damaged packet is passed over: later ones may still decode.
-                if (ours)
-                    avcodec_send_packet(decoder.get(), packet.get());
+                if (ours) avcodec_send_packet(decoder.get(), packet.get());
                 av_packet_unref(packet.get());
-                if (!ours)
-                    continue;
+                if (!ours) continue;
             }
         }
         for (;;) {
             const int r = avcodec_receive_frame(decoder.get(), frame.get());
-            if (r == AVERROR(EAGAIN))
-                break;
+            if (r == AVERROR(EAGAIN)) break;
             if (r < 0) {
                 reached = true; // drained, or the decoder gave up
                 break;
@@ -170,11 +155,9 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
             }
         }
     }
-    if (!have)
-        return -1;
+    if (!have) return -1;
     QImage image = toRgb888(kept.get());
-    if (image.isNull())
-        return -1;
+    if (image.isNull()) return -1;
     bitmap.setImage(std::move(image));
     return 0;
 }
@@ -182,8 +165,7 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
 int TImgUtil::loadAvi(const QString& fileName)
 {
     const int r = GrabAviFrame(fileName, m_bitmap, m_aviFramePos);
-    if (r != 0)
-        return r;
+    if (r != 0) return r;
     m_imageWidth = m_bitmap.width();
     m_imageHeight = m_bitmap.height();
     return 0;

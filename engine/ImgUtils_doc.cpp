@@ -54,11 +54,9 @@ public:
         for (QTextBlock block = begin(); block.isValid(); block = block.next())
             for (auto it = block.begin(); !it.atEnd(); ++it) {
                 const QTextCharFormat format = it.fragment().charFormat();
-                if (!format.isImageFormat())
-                    continue;
+                if (!format.isImageFormat()) continue;
                 const QUrl url(format.toImageFormat().name());
-                if (resource(ImageResource, url).isNull())
-                    addResource(ImageResource, url, blank);
+                if (resource(ImageResource, url).isNull()) addResource(ImageResource, url, blank);
             }
     }
 
@@ -79,8 +77,7 @@ QString decodeHtml(const QByteArray& bytes)
     if (decoder.isValid()) {
         const bool utf8 = QByteArray(decoder.name()).compare("UTF-8", Qt::CaseInsensitive) == 0;
         QString text = decoder.decode(bytes);
-        if (!utf8 || !decoder.hasError())
-            return text;
+        if (!utf8 || !decoder.hasError()) return text;
     }
     return sq::decodeText(bytes);
 }
@@ -118,8 +115,7 @@ template <typename T> struct GUnref
 {
     void operator()(T* p) const
     {
-        if (p)
-            g_object_unref(p);
+        if (p) g_object_unref(p);
     }
 };
 template <typename T> using GPtr = std::unique_ptr<T, GUnref<T>>;
@@ -142,8 +138,7 @@ struct MailParts
 void collectPart(GMimeObject* /*parent*/, GMimeObject* part, gpointer data)
 {
     auto* parts = static_cast<MailParts*>(data);
-    if (!GMIME_IS_PART(part))
-        return;
+    if (!GMIME_IS_PART(part)) return;
     GMimePart* mimePart = GMIME_PART(part);
     GMimeContentType* type = g_mime_object_get_content_type(part);
     if (GMIME_IS_TEXT_PART(part) && !g_mime_part_is_attachment(mimePart)) {
@@ -158,14 +153,13 @@ void collectPart(GMimeObject* /*parent*/, GMimeObject* part, gpointer data)
     }
     const char* id = g_mime_object_get_content_id(part);
     GMimeDataWrapper* content = g_mime_part_get_content(mimePart);
-    if (!id || !content || !g_mime_content_type_is_type(type, "image", "*"))
-        return;
+    if (!id || !content || !g_mime_content_type_is_type(type, "image", "*")) return;
     GPtr<GMimeStream> stream(g_mime_stream_mem_new());
-    if (g_mime_data_wrapper_write_to_stream(content, stream.get()) < 0)
-        return;
+    if (g_mime_data_wrapper_write_to_stream(content, stream.get()) < 0) return;
     GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
     QImage picture;
-    if (array && array->len > 0 && picture.loadFromData(array->data, int(std::min<guint>(array->len, INT_MAX))))
+    if (array && array->len > 0 &&
+        picture.loadFromData(array->data, int(std::min<guint>(array->len, INT_MAX))))
         parts->pictures.append({QString::fromUtf8(id), picture});
 }
 
@@ -179,10 +173,10 @@ QString headerHtml(GMimeMessage* message)
     if (GDateTime* when = g_mime_message_get_date(message)) {
         const qint64 secs = g_date_time_to_unix(when);
         const int offset = int(g_date_time_get_utc_offset(when) / G_TIME_SPAN_SECOND);
-        date = QDateTime::fromSecsSinceEpoch(secs, QTimeZone(offset)).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+        date = QDateTime::fromSecsSinceEpoch(secs, QTimeZone(offset))
+                   .toString(QStringLiteral("yyyy/MM/dd HH:mm"));
     }
-    if (subject.isEmpty() && from.isEmpty() && date.isEmpty())
-        return {};
+    if (subject.isEmpty() && from.isEmpty() && date.isEmpty()) return {};
     return QStringLiteral("<div style=\"background-color:#e8e8e8\"><b>%1</b><br>%2<br>%3</div>")
         .arg(subject.toHtmlEscaped(), from.toHtmlEscaped(), date.toHtmlEscaped());
 }
@@ -190,17 +184,16 @@ QString headerHtml(GMimeMessage* message)
 bool renderMail(const QByteArray& bytes, QImage& image)
 {
     gmimeOnce();
-    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.constData(), size_t(bytes.size())));
+    GPtr<GMimeStream> stream(
+        g_mime_stream_mem_new_with_buffer(bytes.constData(), size_t(bytes.size())));
     GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     GPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
-    if (!message)
-        return false;
+    if (!message) return false;
     MailParts parts;
     g_mime_message_foreach(message.get(), collectPart, &parts);
     const QString header = headerHtml(message.get());
     // Text that has no mail headers and no body is not a mail.
-    if (header.isEmpty() && parts.html.isEmpty() && parts.plain.isEmpty())
-        return false;
+    if (header.isEmpty() && parts.html.isEmpty() && parts.plain.isEmpty()) return false;
 
     QPainter painter(&image);
     qreal top = 0;
@@ -216,7 +209,8 @@ bool renderMail(const QByteArray& bytes, QImage& image)
     if (!parts.html.isEmpty())
         body.setClosedHtml(parts.html);
     else
-        body.setClosedHtml(QStringLiteral("<pre>") + parts.plain.toHtmlEscaped() + QStringLiteral("</pre>"));
+        body.setClosedHtml(QStringLiteral("<pre>") + parts.plain.toHtmlEscaped() +
+                           QStringLiteral("</pre>"));
     paintDocument(body, painter, top, image.size());
     return true;
 }
@@ -226,17 +220,15 @@ bool renderMail(const QByteArray& bytes, QImage& image)
 bool TImgUtil::ExtractShellImage(const QString& fileName, TBitmap& bitmap)
 {
     QImage& image = bitmap.image();
-    if (image.isNull())
-        return false;
+    if (image.isNull()) return false;
     bool ok = false;
     const QByteArray bytes = readHead(fileName, &ok);
-    if (!ok)
-        return false;
+    if (!ok) return false;
     QImage page(image.size(), QImage::Format_RGB888);
     page.fill(Qt::white);
-    const bool mail = QFileInfo(fileName).suffix().compare(QLatin1String("eml"), Qt::CaseInsensitive) == 0;
-    if (!(mail ? renderMail(bytes, page) : renderHtml(bytes, page)))
-        return false;
+    const bool mail =
+        QFileInfo(fileName).suffix().compare(QLatin1String("eml"), Qt::CaseInsensitive) == 0;
+    if (!(mail ? renderMail(bytes, page) : renderHtml(bytes, page))) return false;
     image = std::move(page);
     return true;
 }
@@ -244,14 +236,11 @@ bool TImgUtil::ExtractShellImage(const QString& fileName, TBitmap& bitmap)
 int TImgUtil::loadDocument(const QString& fileName, int width, int height)
 {
     // An empty box has no shape to give the page.
-    if (width <= 0 || height <= 0)
-        return -1;
+    if (width <= 0 || height <= 0) return -1;
     const qint64 pageHeight = qint64(640.0 / width * height);
-    if (pageHeight <= 0 || 640 * pageHeight > MaxPixels)
-        return -1;
+    if (pageHeight <= 0 || 640 * pageHeight > MaxPixels) return -1;
     QImage page(640, int(pageHeight), QImage::Format_RGB888);
-    if (page.isNull())
-        return -1;
+    if (page.isNull()) return -1;
     m_bitmap.setImage(std::move(page));
     if (!ExtractShellImage(fileName, m_bitmap)) {
         m_bitmap.empty();
@@ -260,7 +249,6 @@ int TImgUtil::loadDocument(const QString& fileName, int width, int height)
     m_imageWidth = m_bitmap.width();
     m_imageHeight = m_bitmap.height();
     // The page takes the exact box, its aspect already that of the box.
-    if (m_getType != igtNormal)
-        ResizeBitmap(m_bitmap, width, height);
+    if (m_getType != igtNormal) ResizeBitmap(m_bitmap, width, height);
     return 0;
 }

@@ -26,8 +26,8 @@ namespace {
 
 quint32 u32At(const QByteArray& b, qsizetype at)
 {
-    return quint32(uchar(b[at])) | quint32(uchar(b[at + 1])) << 8 | quint32(uchar(b[at + 2])) << 16 |
-           quint32(uchar(b[at + 3])) << 24;
+    return quint32(uchar(b[at])) | quint32(uchar(b[at + 1])) << 8 |
+           quint32(uchar(b[at + 2])) << 16 | quint32(uchar(b[at + 3])) << 24;
 }
 quint16 u16At(const QByteArray& b, qsizetype at)
 {
@@ -45,15 +45,15 @@ qint32 i32At(const QByteArray& b, qsizetype at)
 // Pixels at 96 dpi, rounded as the Windows MulDiv does; 0 when absurd.
 int pixelsAt96(qint64 length, qint64 unitsPerInch)
 {
-    if (length <= 0 || unitsPerInch <= 0)
-        return 0;
+    if (length <= 0 || unitsPerInch <= 0) return 0;
     const qint64 px = (length * 96 + unitsPerInch / 2) / unitsPerInch;
     return px > 0 && px <= 1 << 20 ? int(px) : 0;
 }
 
 bool sizeAllowed(QSize size)
 {
-    return size.isValid() && !size.isEmpty() && qint64(size.width()) * size.height() <= TImgUtil::MaxPixels;
+    return size.isValid() && !size.isEmpty() &&
+           qint64(size.width()) * size.height() <= TImgUtil::MaxPixels;
 }
 
 // ---- enhanced metafiles ----
@@ -77,8 +77,8 @@ constexpr qsizetype kWmfHeaderSize = 18;
 struct WmfLayout
 {
     bool placeable = false;
-    QRect box;     // placeable box, logical units
-    int inch = 0;  // placeable units per inch
+    QRect box;    // placeable box, logical units
+    int inch = 0; // placeable units per inch
     qsizetype records = 0;
     int objects = 0;
     QSize extent; // the first window extent, when any
@@ -99,43 +99,35 @@ template <typename Visit> bool walkWmf(const QByteArray& bytes, WmfLayout& layou
     qsizetype at = 0;
     const qsizetype n = bytes.size();
     if (n >= 4 && u32At(bytes, 0) == kPlaceableKey) {
-        if (n < kPlaceableSize)
-            return false;
+        if (n < kPlaceableSize) return false;
         layout.placeable = true;
-        const int left = i16At(bytes, 6), top = i16At(bytes, 8), right = i16At(bytes, 10), bottom = i16At(bytes, 12);
+        const int left = i16At(bytes, 6), top = i16At(bytes, 8), right = i16At(bytes, 10),
+                  bottom = i16At(bytes, 12);
         layout.box = QRect(QPoint(left, top), QSize(right - left, bottom - top));
         layout.inch = u16At(bytes, 14);
         at = kPlaceableSize;
     }
-    if (n - at < kWmfHeaderSize)
-        return false;
+    if (n - at < kWmfHeaderSize) return false;
     const quint16 type = u16At(bytes, at), headerWords = u16At(bytes, at + 2);
-    if ((type != 1 && type != 2) || headerWords != 9)
-        return false;
+    if ((type != 1 && type != 2) || headerWords != 9) return false;
     layout.objects = u16At(bytes, at + 10);
     at += kWmfHeaderSize;
     const char* const limit = bytes.constData() + n;
     for (;;) {
-        if (n - at < 6)
-            return false; // cut short before the end record
+        if (n - at < 6) return false; // cut short before the end record
         const char* record = bytes.constData() + at;
         const qint64 words = u32At(bytes, at);
-        if (words < 3 || words > (n - at) / 2)
-            return false;
+        if (words < 3 || words > (n - at) / 2) return false;
         const qsizetype size = qsizetype(words * 2);
-        if (U_WMRRECSAFE_get(record, limit) == 0)
-            return false;
+        if (U_WMRRECSAFE_get(record, limit) == 0) return false;
         const quint16 function = u16At(bytes, at + 4);
-        if (function == 0)
-            return true;
+        if (function == 0) return true;
         ++layout.records;
         if ((function & 0xff) == U_WMR_SETWINDOWEXT && layout.extent.isEmpty() && size >= 10) {
             U_POINT16 ext{};
-            if (U_WMRSETWINDOWEXT_get(record, &ext))
-                layout.extent = QSize(ext.x, ext.y);
+            if (U_WMRSETWINDOWEXT_get(record, &ext)) layout.extent = QSize(ext.x, ext.y);
         }
-        if (!visit(WmfRecord{record, size, function}))
-            return false;
+        if (!visit(WmfRecord{record, size, function})) return false;
         at += size;
     }
 }
@@ -144,7 +136,8 @@ QSize wmfPictureSize(const WmfLayout& layout)
 {
     if (layout.placeable) {
         const int inch = layout.inch > 0 ? layout.inch : 1440;
-        return QSize(pixelsAt96(std::abs(layout.box.width()), inch), pixelsAt96(std::abs(layout.box.height()), inch));
+        return QSize(pixelsAt96(std::abs(layout.box.width()), inch),
+                     pixelsAt96(std::abs(layout.box.height()), inch));
     }
     return QSize(std::abs(layout.extent.width()), std::abs(layout.extent.height()));
 }
@@ -211,8 +204,7 @@ private:
                 slot = std::move(object);
                 return;
             }
-        if (m_objects.size() < 65535)
-            m_objects.push_back(std::move(object));
+        if (m_objects.size() < 65535) m_objects.push_back(std::move(object));
     }
     void addOther()
     {
@@ -222,8 +214,7 @@ private:
     }
     void select(quint16 index)
     {
-        if (index >= m_objects.size())
-            return;
+        if (index >= m_objects.size()) return;
         const Object& o = m_objects[index];
         if (o.kind == Kind::Pen)
             m_pen = o.pen;
@@ -261,23 +252,29 @@ private:
 Qt::PenStyle penStyle(quint16 style)
 {
     switch (style & 0x0f) {
-    case 1: return Qt::DashLine;
-    case 2: return Qt::DotLine;
-    case 3: return Qt::DashDotLine;
-    case 4: return Qt::DashDotDotLine;
-    case 5: return Qt::NoPen;
-    default: return Qt::SolidLine;
+    case 1:
+        return Qt::DashLine;
+    case 2:
+        return Qt::DotLine;
+    case 3:
+        return Qt::DashDotLine;
+    case 4:
+        return Qt::DashDotDotLine;
+    case 5:
+        return Qt::NoPen;
+    default:
+        return Qt::SolidLine;
     }
 }
 
 QBrush brushOf(quint16 style, const QColor& colour, quint16 hatch)
 {
-    static const Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,   Qt::FDiagPattern,
-                                             Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+    static const Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,
+                                             Qt::FDiagPattern, Qt::BDiagPattern,
+                                             Qt::CrossPattern, Qt::DiagCrossPattern};
     if (style == 1) // null brush
         return QBrush(Qt::NoBrush);
-    if (style == 2 && hatch < std::size(hatches))
-        return QBrush(colour, hatches[hatch]);
+    if (style == 2 && hatch < std::size(hatches)) return QBrush(colour, hatches[hatch]);
     return QBrush(colour);
 }
 
@@ -296,8 +293,7 @@ void WmfPlayer::text(QPointF at, const QByteArray& bytes)
     else if (m_align & 8) // TA_BOTTOM
         top -= metrics.height();
     m_painter.setFont(m_font);
-    if (m_opaque)
-        m_painter.fillRect(QRectF(x, top, width, metrics.height()), m_bkColour);
+    if (m_opaque) m_painter.fillRect(QRectF(x, top, width, metrics.height()), m_bkColour);
     m_painter.setPen(m_textColour);
     m_painter.drawText(QPointF(x, top + metrics.ascent()), s);
 }
@@ -363,11 +359,9 @@ void WmfPlayer::play(const WmfRecord& r)
             o.kind = Kind::Font;
             const qsizetype faceMax = std::min<qsizetype>(32, params - 18);
             const QByteArray face(font + 18, qstrnlen(font + 18, size_t(faceMax)));
-            if (!face.isEmpty())
-                o.font.setFamily(QString::fromLatin1(face));
+            if (!face.isEmpty()) o.font.setFamily(QString::fromLatin1(face));
             o.font.setPixelSize(height == 0 ? 12 : std::min(std::abs(int(height)), 4096));
-            if (weight > 0)
-                o.font.setWeight(QFont::Weight(std::clamp(int(weight), 1, 1000)));
+            if (weight > 0) o.font.setWeight(QFont::Weight(std::clamp(int(weight), 1, 1000)));
             o.font.setItalic(font[10] != 0);
             o.font.setUnderline(font[11] != 0);
             o.font.setStrikeOut(font[12] != 0);
@@ -388,8 +382,7 @@ void WmfPlayer::play(const WmfRecord& r)
         break;
     case U_WMR_SELECTOBJECT: {
         uint16_t index = 0;
-        if (has(2) && U_WMRSELECTOBJECT_get(p, &index))
-            select(index);
+        if (has(2) && U_WMRSELECTOBJECT_get(p, &index)) select(index);
         break;
     }
     case U_WMR_DELETEOBJECT: {
@@ -400,14 +393,12 @@ void WmfPlayer::play(const WmfRecord& r)
     }
     case U_WMR_SETBKCOLOR: {
         U_COLORREF c{};
-        if (has(4) && U_WMRSETBKCOLOR_get(p, &c))
-            m_bkColour = colourOf(c);
+        if (has(4) && U_WMRSETBKCOLOR_get(p, &c)) m_bkColour = colourOf(c);
         break;
     }
     case U_WMR_SETTEXTCOLOR: {
         U_COLORREF c{};
-        if (has(4) && U_WMRSETTEXTCOLOR_get(p, &c))
-            m_textColour = colourOf(c);
+        if (has(4) && U_WMRSETTEXTCOLOR_get(p, &c)) m_textColour = colourOf(c);
         break;
     }
     case U_WMR_SETBKMODE:
@@ -415,12 +406,12 @@ void WmfPlayer::play(const WmfRecord& r)
             m_opaque = u16At(QByteArray::fromRawData(p, int(r.size)), 6) != 1; // 1 = TRANSPARENT
         break;
     case U_WMR_SETTEXTALIGN:
-        if (has(2))
-            m_align = u16At(QByteArray::fromRawData(p, int(r.size)), 6);
+        if (has(2)) m_align = u16At(QByteArray::fromRawData(p, int(r.size)), 6);
         break;
     case U_WMR_SETPOLYFILLMODE:
         if (has(2))
-            m_fill = u16At(QByteArray::fromRawData(p, int(r.size)), 6) == 2 ? Qt::WindingFill : Qt::OddEvenFill;
+            m_fill = u16At(QByteArray::fromRawData(p, int(r.size)), 6) == 2 ? Qt::WindingFill
+                                                                            : Qt::OddEvenFill;
         break;
     case U_WMR_RECTANGLE:
     case U_WMR_ELLIPSE: {
@@ -428,7 +419,8 @@ void WmfPlayer::play(const WmfRecord& r)
         const bool ellipse = (r.function & 0xff) == U_WMR_ELLIPSE;
         if (!has(8) || !(ellipse ? U_WMRELLIPSE_get(p, &rect) : U_WMRRECTANGLE_get(p, &rect)))
             break;
-        const QRectF box = QRectF(QPointF(rect.left, rect.top), QPointF(rect.right, rect.bottom)).normalized();
+        const QRectF box =
+            QRectF(QPointF(rect.left, rect.top), QPointF(rect.right, rect.bottom)).normalized();
         shape();
         if (ellipse)
             m_painter.drawEllipse(box);
@@ -441,12 +433,11 @@ void WmfPlayer::play(const WmfRecord& r)
         uint16_t count = 0;
         const char* data = nullptr;
         const bool polygon = (r.function & 0xff) == U_WMR_POLYGON;
-        if (!has(2))
+        if (!has(2)) break;
+        if (!(polygon ? U_WMRPOLYGON_get(p, &count, &data) : U_WMRPOLYLINE_get(p, &count, &data)) ||
+            !data)
             break;
-        if (!(polygon ? U_WMRPOLYGON_get(p, &count, &data) : U_WMRPOLYLINE_get(p, &count, &data)) || !data)
-            break;
-        if (!has(2 + qsizetype(count) * 4))
-            break;
+        if (!has(2 + qsizetype(count) * 4)) break;
         QPolygonF points;
         points.reserve(count);
         for (int i = 0; i < count; ++i) {
@@ -465,8 +456,7 @@ void WmfPlayer::play(const WmfRecord& r)
     }
     case U_WMR_MOVETO: {
         U_POINT16 pt{};
-        if (has(4) && U_WMRMOVETO_get(p, &pt))
-            m_position = QPointF(pt.x, pt.y);
+        if (has(4) && U_WMRMOVETO_get(p, &pt)) m_position = QPointF(pt.x, pt.y);
         break;
     }
     case U_WMR_LINETO: {
@@ -480,11 +470,9 @@ void WmfPlayer::play(const WmfRecord& r)
     }
     case U_WMR_TEXTOUT: {
         // Length, the string padded to a whole word, then y and x.
-        if (!has(2))
-            break;
+        if (!has(2)) break;
         const qint16 length = i16At(QByteArray::fromRawData(p, int(r.size)), 6);
-        if (length <= 0 || !has(2 + ((qsizetype(length) + 1) & ~qsizetype(1)) + 4))
-            break;
+        if (length <= 0 || !has(2 + ((qsizetype(length) + 1) & ~qsizetype(1)) + 4)) break;
         U_POINT16 at{};
         int16_t len = 0;
         const char* string = nullptr;
@@ -494,14 +482,12 @@ void WmfPlayer::play(const WmfRecord& r)
     }
     case U_WMR_EXTTEXTOUT: {
         // y, x, count, options, a rectangle when clipped or opaque, the string.
-        if (!has(8))
-            break;
+        if (!has(8)) break;
         const QByteArray head = QByteArray::fromRawData(p, int(r.size));
         const qint16 length = i16At(head, 10);
         const quint16 options = u16At(head, 12);
         const qsizetype rect = (options & (U_ETO_OPAQUE | U_ETO_CLIPPED)) ? 8 : 0;
-        if (length <= 0 || !has(8 + rect + length))
-            break;
+        if (length <= 0 || !has(8 + rect + length)) break;
         const char* string = p + 6 + 8 + rect;
         text(QPointF(i16At(head, 8), i16At(head, 6)), QByteArray(string, length));
         break;
@@ -521,51 +507,45 @@ QSize emfSize(const QByteArray& bytes, qsizetype* used)
     if (n < kEmfHeaderMin || u32At(bytes, 0) != kEmrHeader || u32At(bytes, 40) != kEmfSignature)
         return {};
     const quint32 headerSize = u32At(bytes, 4);
-    if (headerSize < kEmfHeaderMin || headerSize > quint64(n))
-        return {};
+    if (headerSize < kEmfHeaderMin || headerSize > quint64(n)) return {};
     // The converter reads the description and the pixel format wherever the
     // header points, unchecked: both must lie inside the header record.
     const quint64 descriptionChars = u32At(bytes, 60), descriptionAt = u32At(bytes, 64);
-    if (descriptionChars > 0 &&
-        (descriptionAt < quint64(kEmfHeaderMin) || descriptionAt + 2 * descriptionChars > headerSize))
+    if (descriptionChars > 0 && (descriptionAt < quint64(kEmfHeaderMin) ||
+                                 descriptionAt + 2 * descriptionChars > headerSize))
         return {};
     if (headerSize >= 100) {
         const quint64 formatSize = u32At(bytes, 88), formatAt = u32At(bytes, 92);
-        if (formatSize > 0 && (formatAt < quint64(kEmfHeaderMin) || formatAt + formatSize > headerSize))
+        if (formatSize > 0 &&
+            (formatAt < quint64(kEmfHeaderMin) || formatAt + formatSize > headerSize))
             return {};
     }
     qsizetype at = 0;
     for (;;) {
-        if (n - at < 8)
-            return {}; // cut short before the end record
+        if (n - at < 8) return {}; // cut short before the end record
         const quint32 type = u32At(bytes, at);
         const quint32 size = u32At(bytes, at + 4);
-        if (size < 8 || size % 4 != 0 || size > quint64(n - at))
-            return {};
+        if (size < 8 || size % 4 != 0 || size > quint64(n - at)) return {};
         // Types past the last one defined are not EMF records (and have no
         // check of their own in libUEMF).
         if (type < U_EMR_MIN || type > U_EMR_MAX || !U_emf_record_safe(bytes.constData() + at))
             return {};
         at += size;
-        if (type == kEmrEof)
-            break;
+        if (type == kEmrEof) break;
     }
     // The frame is in 0.01 mm.
     const qint64 frameW = qint64(i32At(bytes, 32)) - i32At(bytes, 24);
     const qint64 frameH = qint64(i32At(bytes, 36)) - i32At(bytes, 28);
     const QSize size(pixelsAt96(frameW, 2540), pixelsAt96(frameH, 2540));
-    if (!sizeAllowed(size))
-        return {};
-    if (used)
-        *used = at;
+    if (!sizeAllowed(size)) return {};
+    if (used) *used = at;
     return size;
 }
 
 QImage renderEmf(const QByteArray& bytes, QSize size, const QColor& background)
 {
     qsizetype used = 0;
-    if (!sizeAllowed(size) || !emfSize(bytes, &used).isValid())
-        return {};
+    if (!sizeAllowed(size) || !emfSize(bytes, &used).isValid()) return {};
     QByteArray records = bytes.left(used); // the converter wants writable bytes
     // The description is only a caption, and the converter reads one with
     // no count up to a zero it may never find: it gets none.
@@ -581,14 +561,11 @@ QImage renderEmf(const QByteArray& bytes, QSize size, const QColor& background)
     size_t outLength = 0;
     const int ok = emf2svg(records.data(), size_t(records.size()), &out, &outLength, &options);
     std::unique_ptr<char, SvgFree> svg(out);
-    if (!ok || !out || outLength == 0)
-        return {};
+    if (!ok || !out || outLength == 0) return {};
     QSvgRenderer renderer(QByteArray(out, qsizetype(outLength)));
-    if (!renderer.isValid())
-        return {};
+    if (!renderer.isValid()) return {};
     QImage image(size, QImage::Format_RGB888);
-    if (image.isNull())
-        return {};
+    if (image.isNull()) return {};
     image.fill(background);
     QPainter painter(&image);
     renderer.render(&painter, QRectF(0, 0, size.width(), size.height()));
@@ -598,8 +575,7 @@ QImage renderEmf(const QByteArray& bytes, QSize size, const QColor& background)
 QSize wmfSize(const QByteArray& bytes)
 {
     WmfLayout layout;
-    if (!walkWmf(bytes, layout, [](const WmfRecord&) { return true; }))
-        return {};
+    if (!walkWmf(bytes, layout, [](const WmfRecord&) { return true; })) return {};
     const QSize size = wmfPictureSize(layout);
     return sizeAllowed(size) ? size : QSize();
 }
@@ -610,8 +586,7 @@ QImage renderWmf(const QByteArray& bytes, QSize size, const QColor& background)
     if (!sizeAllowed(size) || !walkWmf(bytes, layout, [](const WmfRecord&) { return true; }))
         return {};
     QImage image(size, QImage::Format_RGB888);
-    if (image.isNull())
-        return {};
+    if (image.isNull()) return {};
     image.fill(background);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -636,16 +611,14 @@ constexpr qint64 kMaxMetafileBytes = qint64(64) << 20;
 int TImgUtil::loadMetafile(const QString& fileName)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxMetafileBytes)
-        return -1;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxMetafileBytes) return -1;
     const QByteArray bytes = file.readAll();
     const bool enhanced = m_imageType == iitEmf;
     const QSize size = enhanced ? sq::meta::emfSize(bytes) : sq::meta::wmfSize(bytes);
-    if (!size.isValid())
-        return -1;
-    QImage image = enhanced ? sq::meta::renderEmf(bytes, size, m_bkColor) : sq::meta::renderWmf(bytes, size, m_bkColor);
-    if (image.isNull())
-        return -1;
+    if (!size.isValid()) return -1;
+    QImage image = enhanced ? sq::meta::renderEmf(bytes, size, m_bkColor)
+                            : sq::meta::renderWmf(bytes, size, m_bkColor);
+    if (image.isNull()) return -1;
     m_imageWidth = image.width();
     m_imageHeight = image.height();
     m_bitmap.setImage(std::move(image));

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return new QGuiApplication(argc, argv);
     }();
     (void)app;
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     const QSize picture = sq::meta::emfSize(bytes);
     if (picture.isValid())
         (void)sq::meta::renderEmf(bytes, picture.boundedTo(QSize(64, 64)), Qt::white);

@@ -13,13 +13,16 @@ bool haveFfmpeg()
 
 bool makeNumberedVideo(const QString& path, const QString& codec, int frames, int gop)
 {
-    const QString source = QStringLiteral("color=c=black:s=64x48:r=25,format=gray,"
-                                          "geq=lum='if(lt(X\\,60)\\,255*mod(floor(N/pow(2\\,floor(X/6)))\\,2)\\,128)'");
-    QStringList args = {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"),
-                        QStringLiteral("-y"), QStringLiteral("-f"),     QStringLiteral("lavfi"),
-                        QStringLiteral("-i"), source,                   QStringLiteral("-frames:v"),
-                        QString::number(frames), QStringLiteral("-c:v"), codec,
-                        QStringLiteral("-g"), QString::number(gop)};
+    const QString source = QStringLiteral(
+        "color=c=black:s=64x48:r=25,format=gray,"
+        "geq=lum='if(lt(X\\,60)\\,255*mod(floor(N/pow(2\\,floor(X/6)))\\,2)\\,128)'");
+    QStringList args = {QStringLiteral("-v"),        QStringLiteral("error"),
+                        QStringLiteral("-nostdin"),  QStringLiteral("-y"),
+                        QStringLiteral("-f"),        QStringLiteral("lavfi"),
+                        QStringLiteral("-i"),        source,
+                        QStringLiteral("-frames:v"), QString::number(frames),
+                        QStringLiteral("-c:v"),      codec,
+                        QStringLiteral("-g"),        QString::number(gop)};
     if (codec == QLatin1String("rawvideo"))
         args << QStringLiteral("-pix_fmt") << QStringLiteral("bgr24");
     else if (codec == QLatin1String("mjpeg"))
@@ -31,13 +34,13 @@ bool makeNumberedVideo(const QString& path, const QString& codec, int frames, in
     args << path;
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"), args);
-    return ffmpeg.waitForFinished(120000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+    return ffmpeg.waitForFinished(120000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
+           ffmpeg.exitCode() == 0;
 }
 
 int videoFrameNumber(const QImage& image)
 {
-    if (image.width() < 60 || image.height() < 1)
-        return -1;
+    if (image.width() < 60 || image.height() < 1) return -1;
     int n = 0;
     for (int bit = 0; bit < 10; ++bit) {
         const int grey = qGray(image.pixel(6 * bit + 3, image.height() / 2));
@@ -101,15 +104,17 @@ QByteArray makeEmf(QSize pixels, const QList<MetaShape>& shapes)
     int records = 2;
     for (const MetaShape& s : shapes) {
         emr(body, 39, {1, 0, colorRef(s.fill), 0}); // CREATEBRUSHINDIRECT 1: solid
-        emr(body, 37, {1});                          // SELECTOBJECT 1
+        emr(body, 37, {1});                         // SELECTOBJECT 1
         if (s.kind == MetaShape::Polygon) {
-            QList<qint64> params = {s.box.left(), s.box.top(), s.box.right(), s.box.bottom(), s.points.size()};
+            QList<qint64> params = {s.box.left(), s.box.top(), s.box.right(), s.box.bottom(),
+                                    s.points.size()};
             for (const QPoint& p : s.points)
                 params << p.x() << p.y();
             emr(body, 3, params); // POLYGON
         } else {
             emr(body, s.kind == MetaShape::Rectangle ? 43 : 42,
-                {s.box.left(), s.box.top(), s.box.left() + s.box.width(), s.box.top() + s.box.height()});
+                {s.box.left(), s.box.top(), s.box.left() + s.box.width(),
+                 s.box.top() + s.box.height()});
         }
         emr(body, 40, {1}); // DELETEOBJECT 1
         records += 4;
@@ -120,15 +125,31 @@ QByteArray makeEmf(QSize pixels, const QList<MetaShape>& shapes)
     const qint64 frameH = (qint64(pixels.height()) * 2540 + 48) / 96;
     const qint64 total = 108 + body.size();
     emr(head, 1,
-        {0, 0, pixels.width() - 1, pixels.height() - 1, // bounds, device pixels
-         0, 0, frameW, frameH,                          // frame, 0.01 mm
-         0x464D4520, 0x10000, total, records,
-         2,          // handles (16 bits) + reserved
-         0, 0, 0,    // description, palette
-         960, 960,   // reference device, pixels
-         254, 254,   // and millimetres: 96 dpi
-         0, 0, 0,    // pixel format, OpenGL
-         254000, 254000});
+        {0,
+         0,
+         pixels.width() - 1,
+         pixels.height() - 1, // bounds, device pixels
+         0,
+         0,
+         frameW,
+         frameH, // frame, 0.01 mm
+         0x464D4520,
+         0x10000,
+         total,
+         records,
+         2, // handles (16 bits) + reserved
+         0,
+         0,
+         0, // description, palette
+         960,
+         960, // reference device, pixels
+         254,
+         254, // and millimetres: 96 dpi
+         0,
+         0,
+         0, // pixel format, OpenGL
+         254000,
+         254000});
     return head + body;
 }
 
@@ -136,10 +157,10 @@ QByteArray makeWmf(QSize extent, bool placeable, int unitsPerInch, const QList<M
                    const QByteArray& text, QPoint textAt)
 {
     QByteArray records;
-    wmr(records, 0x020B, {0, 0});                             // SETWINDOWORG y, x
+    wmr(records, 0x020B, {0, 0});                            // SETWINDOWORG y, x
     wmr(records, 0x020C, {extent.height(), extent.width()}); // SETWINDOWEXT y, x
-    wmr(records, 0x02FA, {5, 0, 0, 0, 0});                    // CREATEPENINDIRECT null pen -> 0
-    wmr(records, 0x012D, {0});                                // SELECTOBJECT 0
+    wmr(records, 0x02FA, {5, 0, 0, 0, 0});                   // CREATEPENINDIRECT null pen -> 0
+    wmr(records, 0x012D, {0});                               // SELECTOBJECT 0
     for (const MetaShape& s : shapes) {
         const quint32 c = colorRef(s.fill);
         wmr(records, 0x02FC, {0, int(c & 0xffff), int(c >> 16), 0}); // CREATEBRUSHINDIRECT -> 1
@@ -160,8 +181,7 @@ QByteArray makeWmf(QSize extent, bool placeable, int unitsPerInch, const QList<M
         wmr(records, 0x0102, {1});              // SETBKMODE transparent
         QList<int> params = {int(text.size())};
         QByteArray padded = text;
-        if (padded.size() % 2)
-            padded.append('\0');
+        if (padded.size() % 2) padded.append('\0');
         for (int i = 0; i < padded.size(); i += 2)
             params << (uchar(padded[i]) | uchar(padded[i + 1]) << 8);
         params << textAt.y() << textAt.x();

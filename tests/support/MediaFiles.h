@@ -34,8 +34,8 @@ namespace sq::test {
 struct MetaShape
 {
     enum Kind { Rectangle, Ellipse, Polygon } kind;
-    QRect box;             // rectangle and ellipse
-    QList<QPoint> points;  // polygon
+    QRect box;            // rectangle and ellipse
+    QList<QPoint> points; // polygon
     QColor fill;
 };
 
