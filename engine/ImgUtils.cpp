@@ -207,8 +207,22 @@ int TImgUtil::decodeByKind(const QString& fileName, int width, int height)
         if (r == 0)
             finishLoad(width, height);
         break;
+    case iitEmf:
+    case iitWmf:
+        r = loadMetafile(fileName);
+        if (r == 0)
+            finishLoad(width, height);
+        break;
+    case iitHtml:
+    case iitEml:
+        r = loadDocument(fileName, width, height); // resizes the page itself
+        break;
+    case iitAvi:
+        r = loadAvi(fileName);
+        if (r == 0)
+            finishLoad(width, height);
+        break;
     default:
-        // Metafiles, pages, mail and videos have no loader yet: their icon.
         r = -1;
         break;
     }

@@ -89,6 +89,13 @@ public:
     int LoadImage(const QString& fileName, int width, int height, int iconIndex = 0);
     // 0 when a kind was found, 3 for iitNone; ImageType is set either way.
     int GetImageType(const QString& fileName);
+    // The frame at pos percent of the first video stream's length (0 = the
+    // first frame) in 24 bits, at its own size: 0, or -1 when the file is
+    // missing or FFmpeg cannot open or decode it (bitmap untouched then).
+    int GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos);
+    // Renders a page or a mail into bitmap at bitmap's size, white behind
+    // it; false when the file cannot be read or parsed.
+    bool ExtractShellImage(const QString& fileName, TBitmap& bitmap);
     int DrawFileIcon(const QString& fileName, int iconIndex);
     bool IsTextExt(const QString& fileName) const;
 
@@ -154,6 +161,9 @@ private:
     // box, then fits it; ImageWidth/Height take pictureSize when given.
     int JpegToBitmap(const QByteArray& bytes, int width, int height, QSize pictureSize = QSize());
     int loadText(const QString& fileName, int width, int height);
+    int loadAvi(const QString& fileName);
+    int loadDocument(const QString& fileName, int width, int height);
+    int loadMetafile(const QString& fileName);
     void finishLoad(int width, int height);
 
     TThumb* m_thumbnail = nullptr;

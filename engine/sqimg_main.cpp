@@ -1,6 +1,6 @@
 // sqimg: the image engine from the command line, for users and for checks.
 //   sqimg load FILE [--size WxH] [--get-type normal|preview|stretch|fit]
-//              [--text-ext EXT] [--out OUT.bmp]
+//              [--text-ext EXT] [--avi-pos PERCENT] [--out OUT.bmp|OUT.png]
 //   sqimg resize IN.bmp W H OUT.bmp
 //   sqimg fit IN.bmp W H RULE OUT.bmp
 //   sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...
@@ -25,7 +25,7 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: sqimg load FILE [--size WxH] [--get-type normal|preview|stretch|fit] "
-                 "[--text-ext EXT] [--out OUT.bmp]\n"
+                 "[--text-ext EXT] [--avi-pos PERCENT] [--out OUT.bmp|OUT.png]\n"
                  "       sqimg resize IN.bmp W H OUT.bmp\n"
                  "       sqimg fit IN.bmp W H RULE OUT.bmp\n"
                  "       sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...\n");
@@ -57,7 +57,8 @@ bool parseRule(const QString& text, TGetType& rule)
 bool saveBmp(const QImage& image, const QString& path)
 {
     const QImage out = image.format() == QImage::Format_RGB888 ? image : image.convertToFormat(QImage::Format_RGB888);
-    if (!out.save(path, "BMP")) {
+    const char* format = path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ? "PNG" : "BMP";
+    if (!out.save(path, format)) {
         std::fprintf(stderr, "sqimg: cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -81,6 +82,7 @@ int cmdLoad(const QStringList& args)
         return usage();
     QString file, out, textExt;
     int w = 160, h = 120;
+    int aviPos = -1;
     TGetType rule = igtPreview;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -93,6 +95,11 @@ int cmdLoad(const QStringList& args)
                 return usage();
         } else if (a == QLatin1String("--text-ext") && hasValue) {
             textExt = args[++i];
+        } else if (a == QLatin1String("--avi-pos") && hasValue) {
+            bool ok = false;
+            aviPos = args[++i].toInt(&ok);
+            if (!ok)
+                return usage();
         } else if (a == QLatin1String("--out") && hasValue) {
             out = args[++i];
         } else if (file.isEmpty() && !a.startsWith(QLatin1String("--"))) {
@@ -104,6 +111,8 @@ int cmdLoad(const QStringList& args)
     TImgUtil util;
     util.setGetType(rule);
     util.setTextExt(textExt);
+    if (aviPos != -1)
+        util.setAviFramePos(aviPos);
     const int result = util.LoadImage(file, w, h);
     std::printf("result=%d type=%s image=%dx%d bitmap=%dx%d icons=%d\n", result, kKindNames[util.ImageType()],
                 util.ImageWidth(), util.ImageHeight(), util.Bitmap().width(), util.Bitmap().height(),

@@ -9,9 +9,11 @@ packages=(
   # program
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libjpeg62-turbo-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libgmime-3.0-dev libemf2svg-dev libuemf-dev
   fonts-ipafont-gothic adwaita-icon-theme
   # tests
-  xvfb xauth x11-apps imagemagick xdotool xclip
+  xvfb xauth x11-apps imagemagick xdotool xclip ffmpeg
 )
 
 missing=()

@@ -1,0 +1,172 @@
+// One frame of a video (AVI or any container FFmpeg opens) as the picture:
+// the frame at a percentage of the first video stream's length.
+#include "engine/ImgUtils.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <memory>
+#include <mutex>
+
+namespace {
+
+struct FormatCloser
+{
+    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+};
+struct CodecFreer
+{
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFreer
+{
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFreer
+{
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct SwsFreer
+{
+    void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+
+// The library prints every damaged packet to stderr; a picture browser
+// meets damaged files all the time and says nothing about them.
+void quietOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+// Frames in the stream: the container's count, else estimated from the
+// duration and the frame rate; 0 when neither is known.
+int64_t frameCount(const AVFormatContext* format, const AVStream* stream)
+{
+    if (stream->nb_frames > 0) return stream->nb_frames;
+    const AVRational rate =
+        stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) return 0;
+    if (stream->duration > 0)
+        return av_rescale_q(stream->duration, stream->time_base, av_inv_q(rate));
+    if (format->duration > 0)
+        return av_rescale_q(format->duration, AVRational{1, AV_TIME_BASE}, av_inv_q(rate));
+    return 0;
+}
+
+// The stream time of frame index, from the frame rate (time base units).
+int64_t frameTime(const AVStream* stream, int64_t index)
+{
+    const AVRational rate =
+        stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+    const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    if (rate.num <= 0 || rate.den <= 0) return start;
+    return start + av_rescale_q(index, av_inv_q(rate), stream->time_base);
+}
+
+QImage toRgb888(const AVFrame* frame)
+{
+    const int w = frame->width, h = frame->height;
+    if (w <= 0 || h <= 0 || qint64(w) * h > TImgUtil::MaxPixels) return {};
+    std::unique_ptr<SwsContext, SwsFreer> sws(sws_getContext(w, h, AVPixelFormat(frame->format), w,
+                                                             h, AV_PIX_FMT_RGB24, SWS_BILINEAR,
+                                                             nullptr, nullptr, nullptr));
+    if (!sws) return {};
+    QImage image(w, h, QImage::Format_RGB888);
+    if (image.isNull()) return {};
+    uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    if (sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstStride) != h) return {};
+    return image;
+}
+
+} // namespace
+
+int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
+{
+    if (!QFileInfo(fileName).isFile()) return -1;
+    quietOnce();
+    const QByteArray path = QFile::encodeName(fileName);
+    AVFormatContext* rawFormat = nullptr;
+    if (avformat_open_input(&rawFormat, path.constData(), nullptr, nullptr) < 0) return -1;
+    std::unique_ptr<AVFormatContext, FormatCloser> format(rawFormat);
+    if (avformat_find_stream_info(format.get(), nullptr) < 0) return -1;
+    const AVCodec* codec = nullptr;
+    const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (index < 0 || !codec) return -1;
+    AVStream* stream = format->streams[index];
+    std::unique_ptr<AVCodecContext, CodecFreer> decoder(avcodec_alloc_context3(codec));
+    if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) return -1;
+    if (avcodec_open2(decoder.get(), codec, nullptr) < 0) return -1;
+
+    // The frame index as the Windows reader computed it, in unsigned 32 bits.
+    const quint32 length = quint32(std::min<int64_t>(frameCount(format.get(), stream), 0xffffffff));
+    const quint32 target = pos == 0 ? 0 : quint32((quint64(length) * quint32(pos)) / 100);
+    const int64_t targetTime = frameTime(stream, target);
+    if (target > 0) {
+        // Back to the key frame at or before the target, then forward by
+        // decoding; a stream that cannot seek is decoded from its start.
+        if (av_seek_frame(format.get(), index, targetTime, AVSEEK_FLAG_BACKWARD) >= 0)
+            avcodec_flush_buffers(decoder.get());
+    }
+
+    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+    std::unique_ptr<AVFrame, FrameFreer> kept(av_frame_alloc());
+    if (!packet || !frame || !kept) return -1;
+    bool have = false, reached = false, draining = false;
+    // A frame at or past the target ends the walk; a stream that ends before
+    // it (its count overstated, a cut-off file) gives its last frame.
+    while (!reached) {
+        if (!draining) {
+            const int r = av_read_frame(format.get(), packet.get());
+            if (r < 0) {
+                draining = true;
+                avcodec_send_packet(decoder.get(), nullptr);
+            } else {
+                const bool ours = packet->stream_index == index;
+                // A damaged packet is passed over: later ones may still decode.
+                if (ours) avcodec_send_packet(decoder.get(), packet.get());
+                av_packet_unref(packet.get());
+                if (!ours) continue;
+            }
+        }
+        for (;;) {
+            const int r = avcodec_receive_frame(decoder.get(), frame.get());
+            if (r == AVERROR(EAGAIN)) break;
+            if (r < 0) {
+                reached = true; // drained, or the decoder gave up
+                break;
+            }
+            av_frame_unref(kept.get());
+            av_frame_move_ref(kept.get(), frame.get());
+            have = true;
+            const int64_t t = kept->best_effort_timestamp;
+            if (target == 0 || t == AV_NOPTS_VALUE || t >= targetTime) {
+                reached = true;
+                break;
+            }
+        }
+    }
+    if (!have) return -1;
+    QImage image = toRgb888(kept.get());
+    if (image.isNull()) return -1;
+    bitmap.setImage(std::move(image));
+    return 0;
+}
+
+int TImgUtil::loadAvi(const QString& fileName)
+{
+    const int r = GrabAviFrame(fileName, m_bitmap, m_aviFramePos);
+    if (r != 0) return r;
+    m_imageWidth = m_bitmap.width();
+    m_imageHeight = m_bitmap.height();
+    return 0;
+}

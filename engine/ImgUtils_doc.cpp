@@ -1,0 +1,254 @@
+// Pages and mails as pictures: an HTML page, or a mail's HTML or plain-text
+// body under its subject, sender and date, laid out by QTextDocument and
+// painted on white. Nothing outside the file is ever read.
+
+// GMime (through glib) comes before any Qt header.
+#include <gmime/gmime.h>
+
+#include "engine/ImgUtils.h"
+#include "engine/TextLines.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTimeZone>
+#include <QUrl>
+
+#include <mutex>
+
+namespace {
+
+// Only the head of a huge page or mail is read, so that one file cannot
+// hold the worker up for long.
+constexpr qint64 kMaxDocumentBytes = qint64(2) << 20;
+
+QByteArray readHead(const QString& fileName, bool* ok)
+{
+    QFile file(fileName);
+    *ok = file.open(QIODevice::ReadOnly);
+    return *ok ? file.read(kMaxDocumentBytes) : QByteArray();
+}
+
+// A document that never fetches anything: pictures and style sheets named
+// by URL or path (remote, or files anywhere on the disk) stay blank. Inline
+// data: URLs and the resources the loader adds itself (a mail's cid:
+// parts) are shown.
+class ClosedDocument : public QTextDocument
+{
+public:
+    // setHtml, then every picture the page names that is not in hand gets
+    // a blank resource: Qt's image handler would otherwise read a name it
+    // cannot resolve straight from the disk as a file path.
+    void setClosedHtml(const QString& html)
+    {
+        setHtml(html);
+        const QImage blank = [] {
+            QImage image(1, 1, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            return image;
+        }();
+        for (QTextBlock block = begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                if (!format.isImageFormat()) continue;
+                const QUrl url(format.toImageFormat().name());
+                if (resource(ImageResource, url).isNull()) addResource(ImageResource, url, blank);
+            }
+    }
+
+protected:
+    QVariant loadResource(int type, const QUrl& name) override
+    {
+        if (name.scheme().compare(QLatin1String("data"), Qt::CaseInsensitive) == 0)
+            return QTextDocument::loadResource(type, name);
+        return {};
+    }
+};
+
+// The page's text: the charset its BOM or meta tag names, else UTF-8, else
+// CP932 for pages saved by Japanese Windows programs.
+QString decodeHtml(const QByteArray& bytes)
+{
+    QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
+    if (decoder.isValid()) {
+        const bool utf8 = QByteArray(decoder.name()).compare("UTF-8", Qt::CaseInsensitive) == 0;
+        QString text = decoder.decode(bytes);
+        if (!utf8 || !decoder.hasError()) return text;
+    }
+    return sq::decodeText(bytes);
+}
+
+// Lays doc out at the picture's width and paints it from top, clipped to
+// the picture; returns the height the document took.
+qreal paintDocument(QTextDocument& doc, QPainter& painter, qreal top, const QSize& size)
+{
+    doc.setTextWidth(size.width());
+    painter.save();
+    painter.translate(0, top);
+    doc.drawContents(&painter, QRectF(0, 0, size.width(), size.height() - top));
+    painter.restore();
+    return doc.size().height();
+}
+
+bool renderHtml(const QByteArray& bytes, QImage& image)
+{
+    ClosedDocument doc;
+    doc.setClosedHtml(decodeHtml(bytes));
+    QPainter painter(&image);
+    paintDocument(doc, painter, 0, image.size());
+    return true;
+}
+
+// ---- mail ----
+
+void gmimeOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { g_mime_init(); });
+}
+
+template <typename T> struct GUnref
+{
+    void operator()(T* p) const
+    {
+        if (p) g_object_unref(p);
+    }
+};
+template <typename T> using GPtr = std::unique_ptr<T, GUnref<T>>;
+
+QString takeGString(char* text)
+{
+    const QString s = text ? QString::fromUtf8(text) : QString();
+    g_free(text);
+    return s;
+}
+
+struct MailParts
+{
+    QString html;
+    QString plain;
+    // Inline pictures named by Content-ID, for cid: references of the HTML.
+    QList<std::pair<QString, QImage>> pictures;
+};
+
+void collectPart(GMimeObject* /*parent*/, GMimeObject* part, gpointer data)
+{
+    auto* parts = static_cast<MailParts*>(data);
+    if (!GMIME_IS_PART(part)) return;
+    GMimePart* mimePart = GMIME_PART(part);
+    GMimeContentType* type = g_mime_object_get_content_type(part);
+    if (GMIME_IS_TEXT_PART(part) && !g_mime_part_is_attachment(mimePart)) {
+        QString* slot = nullptr;
+        if (g_mime_content_type_is_type(type, "text", "html"))
+            slot = &parts->html;
+        else if (g_mime_content_type_is_type(type, "text", "plain"))
+            slot = &parts->plain;
+        if (slot && slot->isEmpty())
+            *slot = takeGString(g_mime_text_part_get_text(GMIME_TEXT_PART(part)));
+        return;
+    }
+    const char* id = g_mime_object_get_content_id(part);
+    GMimeDataWrapper* content = g_mime_part_get_content(mimePart);
+    if (!id || !content || !g_mime_content_type_is_type(type, "image", "*")) return;
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new());
+    if (g_mime_data_wrapper_write_to_stream(content, stream.get()) < 0) return;
+    GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
+    QImage picture;
+    if (array && array->len > 0 &&
+        picture.loadFromData(array->data, int(std::min<guint>(array->len, INT_MAX))))
+        parts->pictures.append({QString::fromUtf8(id), picture});
+}
+
+QString headerHtml(GMimeMessage* message)
+{
+    const QString subject = QString::fromUtf8(g_mime_message_get_subject(message));
+    QString from;
+    if (InternetAddressList* list = g_mime_message_get_from(message))
+        from = takeGString(internet_address_list_to_string(list, nullptr, FALSE));
+    QString date;
+    if (GDateTime* when = g_mime_message_get_date(message)) {
+        const qint64 secs = g_date_time_to_unix(when);
+        const int offset = int(g_date_time_get_utc_offset(when) / G_TIME_SPAN_SECOND);
+        date = QDateTime::fromSecsSinceEpoch(secs, QTimeZone(offset))
+                   .toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+    }
+    if (subject.isEmpty() && from.isEmpty() && date.isEmpty()) return {};
+    return QStringLiteral("<div style=\"background-color:#e8e8e8\"><b>%1</b><br>%2<br>%3</div>")
+        .arg(subject.toHtmlEscaped(), from.toHtmlEscaped(), date.toHtmlEscaped());
+}
+
+bool renderMail(const QByteArray& bytes, QImage& image)
+{
+    gmimeOnce();
+    GPtr<GMimeStream> stream(
+        g_mime_stream_mem_new_with_buffer(bytes.constData(), size_t(bytes.size())));
+    GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    GPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
+    if (!message) return false;
+    MailParts parts;
+    g_mime_message_foreach(message.get(), collectPart, &parts);
+    const QString header = headerHtml(message.get());
+    // Text that has no mail headers and no body is not a mail.
+    if (header.isEmpty() && parts.html.isEmpty() && parts.plain.isEmpty()) return false;
+
+    QPainter painter(&image);
+    qreal top = 0;
+    if (!header.isEmpty()) {
+        ClosedDocument doc;
+        doc.setDocumentMargin(0);
+        doc.setClosedHtml(header);
+        top = paintDocument(doc, painter, 0, image.size()) + 4;
+    }
+    ClosedDocument body;
+    for (const auto& [id, picture] : parts.pictures)
+        body.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("cid:") + id), picture);
+    if (!parts.html.isEmpty())
+        body.setClosedHtml(parts.html);
+    else
+        body.setClosedHtml(QStringLiteral("<pre>") + parts.plain.toHtmlEscaped() +
+                           QStringLiteral("</pre>"));
+    paintDocument(body, painter, top, image.size());
+    return true;
+}
+
+} // namespace
+
+bool TImgUtil::ExtractShellImage(const QString& fileName, TBitmap& bitmap)
+{
+    QImage& image = bitmap.image();
+    if (image.isNull()) return false;
+    bool ok = false;
+    const QByteArray bytes = readHead(fileName, &ok);
+    if (!ok) return false;
+    QImage page(image.size(), QImage::Format_RGB888);
+    page.fill(Qt::white);
+    const bool mail =
+        QFileInfo(fileName).suffix().compare(QLatin1String("eml"), Qt::CaseInsensitive) == 0;
+    if (!(mail ? renderMail(bytes, page) : renderHtml(bytes, page))) return false;
+    image = std::move(page);
+    return true;
+}
+
+int TImgUtil::loadDocument(const QString& fileName, int width, int height)
+{
+    // An empty box has no shape to give the page.
+    if (width <= 0 || height <= 0) return -1;
+    const qint64 pageHeight = qint64(640.0 / width * height);
+    if (pageHeight <= 0 || 640 * pageHeight > MaxPixels) return -1;
+    QImage page(640, int(pageHeight), QImage::Format_RGB888);
+    if (page.isNull()) return -1;
+    m_bitmap.setImage(std::move(page));
+    if (!ExtractShellImage(fileName, m_bitmap)) {
+        m_bitmap.empty();
+        return -1;
+    }
+    m_imageWidth = m_bitmap.width();
+    m_imageHeight = m_bitmap.height();
+    // The page takes the exact box, its aspect already that of the box.
+    if (m_getType != igtNormal) ResizeBitmap(m_bitmap, width, height);
+    return 0;
+}

@@ -1,0 +1,23 @@
+// Enhanced metafile checks, then the SVG converter and renderer on what
+// passed them, onto a small picture so that each run stays quick.
+#include "engine/ImgUtils_meta.h"
+
+#include <QGuiApplication>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static int argc = 1;
+    static char arg0[] = "fuzz_emf";
+    static char* argv[] = {arg0, nullptr};
+    static QGuiApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QGuiApplication(argc, argv);
+    }();
+    (void)app;
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QSize picture = sq::meta::emfSize(bytes);
+    if (picture.isValid())
+        (void)sq::meta::renderEmf(bytes, picture.boundedTo(QSize(64, 64)), Qt::white);
+    return 0;
+}
