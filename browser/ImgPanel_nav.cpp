@@ -586,8 +586,9 @@ void TCustomImgPanel::keyReleaseEvent(QKeyEvent* e)
 void TCustomImgPanel::onKey(QKeyEvent* e)
 {
     const int count = m_items.Count();
-    if (count == 0) return;
     const Qt::KeyboardModifiers mods = e->modifiers();
+    // Pasting needs no entry: an empty folder is where files are pasted most.
+    if (count == 0 && !((mods & Qt::ControlModifier) && e->key() == Qt::Key_V)) return;
     Qt::KeyboardModifiers shift = mods & (Qt::ShiftModifier | Qt::ControlModifier);
     if (shift & Qt::ShiftModifier) shift = Qt::ShiftModifier;
     if (mods & Qt::ControlModifier) {

@@ -560,6 +560,15 @@ void TestImgPanel::mouseRules()
     QTest::keyClick(&p, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(verbs.last, QStringLiteral("paste"));
     QCOMPARE(verbs.paths, QStringList{m_pics});
+    // An empty folder takes a paste; other keys do nothing there.
+    const QString empty = m_dir.filePath(QStringLiteral("empty"));
+    QVERIFY(QDir().mkpath(empty));
+    p.OpenFolder(empty);
+    verbs.last.clear();
+    QTest::keyClick(&p, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(verbs.last, QString());
+    QTest::keyClick(&p, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(verbs.paths, QStringList{empty});
 }
 
 void TestImgPanel::pagingAtEnd()

@@ -15,8 +15,8 @@ mkdir -p "$work/src" "$work/dst"
 printf alpha >"$work/src/a b.jpg"
 printf bravo >"$work/src/写真.jpg"
 
-# Sorrelquint copies; xclip reads.
-"$tool" put "$work/ready" "$work/src/a b.jpg" "$work/src/写真.jpg" &
+# Sorrelquint's browser copies with Ctrl+A, Ctrl+C; xclip reads.
+"$tool" put "$work/ready" "$work/src" &
 put=$!; pids+=("$put")
 for _ in $(seq 1 100); do [ -e "$work/ready" ] && break; sleep 0.1; done
 [ -e "$work/ready" ] || fail "the tool did not take the clipboard"
@@ -31,7 +31,7 @@ gnome=$(xclip -selection clipboard -t x-special/gnome-copied-files -o | head -1)
 touch "$work/ready.quit"
 wait "$put" || fail "the tool ended with $?"
 
-# Another program cuts; Sorrelquint pastes and moves.
+# Another program cuts; the browser pastes with Ctrl+V and moves.
 printf 'cut\nfile://%s\nfile://%s' "$work/src/a%20b.jpg" "$work/src/%E5%86%99%E7%9C%9F.jpg" \
   | xclip -quiet -selection clipboard -t x-special/gnome-copied-files -i >/dev/null 2>&1 &
 xc=$!; pids+=("$xc")
