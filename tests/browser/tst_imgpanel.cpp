@@ -124,6 +124,7 @@ private Q_SLOTS:
     void mouseRules();
     void pagingAtEnd();
     void resortKeepsSelection();
+    void folderChangesShown();
 
 private:
     QTemporaryDir m_dir;
@@ -617,6 +618,43 @@ void TestImgPanel::resortKeepsSelection()
     for (int i : p.SelectionList) QVERIFY(p.Items().Items(i)->Selected);
     QCOMPARE(p.CurrentItem()->DisplayName(), current);
     QCOMPARE(p.Items().Items(0)->DisplayName(), QStringLiteral("p19.jpg"));
+}
+
+void TestImgPanel::folderChangesShown()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("watched"));
+    QVERIFY(writeJpeg(folder + QStringLiteral("/a.jpg"), patternImage(16, 16)));
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("/sub")));
+    TImgPanel p;
+    setClientSize(p, 295, 210);
+    int reads = 0;
+    p.OnChangeFolder = [&](TCustomImgPanel*) { ++reads; };
+    p.OpenFolder(folder);
+    QCOMPARE(p.Items().Count(), 2);
+    QVERIFY(p.ShellChangeNotification().IsWatching());
+    // Copied in: shown without being asked; deleted: gone.
+    QVERIFY(QFile::copy(folder + QStringLiteral("/a.jpg"), folder + QStringLiteral("/b.jpg")));
+    QTRY_COMPARE(p.Items().Count(), 3);
+    QVERIFY(QFile::remove(folder + QStringLiteral("/a.jpg")));
+    QTRY_COMPARE(p.Items().Count(), 2);
+    // A change inside a subfolder is not the folder's.
+    const int before = reads;
+    QVERIFY(writeFile(folder + QStringLiteral("/sub/c.jpg"), QByteArray("x")));
+    QTest::qWait(500);
+    QCOMPARE(reads, before);
+    // Enabled off: no more re-reads, at once.
+    p.ShellChangeNotification().SetEnabled(false);
+    QVERIFY(!p.ShellChangeNotification().IsWatching());
+    QVERIFY(writeFile(folder + QStringLiteral("/d.jpg"), QByteArray("x")));
+    QTest::qWait(500);
+    QCOMPARE(p.Items().Count(), 2);
+    // File mode stops the watch too.
+    p.ShellChangeNotification().SetEnabled(true);
+    p.OpenFolder(m_pics);
+    QVERIFY(p.ShellChangeNotification().IsWatching());
+    p.SetViewMode(ivmFile);
+    QVERIFY(!p.ShellChangeNotification().IsWatching());
+    QCOMPARE(p.Items().Count(), 0);
 }
 
 QTEST_MAIN(TestImgPanel)
