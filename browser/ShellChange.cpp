@@ -25,7 +25,16 @@ TShellChangeThread::TShellChangeThread(QObject* receiver, unsigned filter,
 TShellChangeThread::~TShellChangeThread()
 {
     Stop();
+    Finish();
+}
+
+void TShellChangeThread::Finish()
+{
     wait();
+    // The thread's last use of the watch happens before its end mark; reading
+    // the mark makes that order visible to the race checker too.
+    if (m_started.load(std::memory_order_acquire))
+        while (!m_ended.load(std::memory_order_acquire)) QThread::yieldCurrentThread();
 }
 
 void TShellChangeThread::Stop()
@@ -42,6 +51,12 @@ bool TShellChangeThread::Open()
 
 void TShellChangeThread::run()
 {
+    m_started.store(true, std::memory_order_release);
+    struct EndMark
+    {
+        std::atomic<bool>& ended;
+        ~EndMark() { ended.store(true, std::memory_order_release); }
+    } endMark{m_ended};
     try {
         const std::shared_ptr<Channel> channel = m_channel;
         const std::function<void()> callback = m_callback;
@@ -128,7 +143,7 @@ void TShellChangeNotification::StopWatch()
     // while the thread is being stopped finds no thread.
     std::unique_ptr<TShellChangeThread> thread = std::move(m_thread);
     thread->Stop();
-    thread->wait();
+    thread->Finish();
 }
 
 void TShellChangeNotification::Changed()

@@ -18,6 +18,8 @@
 #include <QString>
 #include <QThread>
 
+#include <atomic>
+
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -78,8 +80,10 @@ public:
     bool Open();
 
     // Any thread: ends the wait and a pending hand-over at once; the thread
-    // then ends by itself. Call wait() to join it.
+    // then ends by itself. Call Finish() to join it.
     void Stop();
+    // Waits until the thread has ended.
+    void Finish();
 
     unsigned Filter() const { return m_filter; }
     const QString& FolderPath() const { return m_path; }
@@ -95,6 +99,8 @@ private:
     std::function<void()> m_callback;
     std::shared_ptr<Channel> m_channel;
     sq::platform::FolderWatch m_watch;
+    std::atomic<bool> m_started{false};
+    std::atomic<bool> m_ended{false};
 };
 
 class TShellChangeNotification
