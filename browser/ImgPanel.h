@@ -294,6 +294,9 @@ private:
     void invalidatePicture(int index);
     void repaintFocusLook();
     bool looksSelected(int index) const;
+    // Copies a picture into a box of a bitmap: as it is when it is
+    // box-sized, else centred at its size shrunk to fit; never outside the box.
+    static void drawCentred(QImage& target, const QRect& box, const QImage& picture);
 
     // loading
     void thumbReady(const TThumbReadyEvent& e);

@@ -12,8 +12,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-void drawCentred(QImage& target, const QRect& box, const QImage& picture);
-
 namespace {
 
 // Entries that get an icon picture instead of a thumbnail.

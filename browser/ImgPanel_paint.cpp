@@ -61,26 +61,9 @@ void focusRect(QImage& img, const QRect& r)
     for (int y = r.top() + 1; y < r.bottom(); ++y) invert(r.left(), y), invert(r.right(), y);
 }
 
-// The size a picture of w x h takes in a box: shrunk to fit, aspect kept.
-QSize fitSize(int w, int h, int bw, int bh)
-{
-    if (w > bw || h > bh) {
-        if (qint64(w) * bh > qint64(h) * bw) {
-            h = int(qint64(h) * bw / w);
-            w = bw;
-        } else {
-            w = int(qint64(w) * bh / h);
-            h = bh;
-        }
-    }
-    return {w, h};
-}
-
 } // namespace
 
-// Copies a picture into a box of a bitmap: as it is when it is box-sized,
-// else centred at its fitted size; never outside the box.
-void drawCentred(QImage& target, const QRect& box, const QImage& picture)
+void TCustomImgPanel::drawCentred(QImage& target, const QRect& box, const QImage& picture)
 {
     if (picture.isNull()) return;
     QPainter p(&target);
@@ -88,7 +71,7 @@ void drawCentred(QImage& target, const QRect& box, const QImage& picture)
         p.drawImage(box.topLeft(), picture);
         return;
     }
-    const QSize s = fitSize(picture.width(), picture.height(), box.width(), box.height());
+    const QSize s = sq::ShrinkSize(picture.width(), picture.height(), box.width(), box.height()).size();
     const QPoint at = box.topLeft() + QPoint((box.width() - s.width()) / 2, (box.height() - s.height()) / 2);
     // Only the part inside the box is copied, unscaled from the top-left.
     const QRect src(0, 0, std::min(picture.width(), box.right() - at.x() + 1),
