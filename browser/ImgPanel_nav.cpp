@@ -54,8 +54,7 @@ void TCustomImgPanel::HandleNeeded()
     if (m_created) return;
     m_created = true;
     m_view.OnChange1 = [this](TOptionObject*) {
-        m_loader.StopLoading();
-        ReloadAll();
+        ReloadAll(); // stops loading first
         viewport()->update();
     };
     m_view.OnChange2 = [this](TOptionObject*) { onOptionsChanged(true); };
