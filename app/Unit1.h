@@ -7,6 +7,7 @@
 #include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
 #include "engine/ImgBox.h"
+#include "viewers/ViewerHost.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -18,7 +19,7 @@
 namespace sq::platform {
 class DialogFileOpPrompt;
 class FileVerbs;
-}
+} // namespace sq::platform
 
 class QAction;
 class QComboBox;
@@ -31,7 +32,7 @@ class QSplitter;
 class QToolButton;
 class QTreeView;
 
-class TForm1 : public QMainWindow
+class TForm1 : public QMainWindow, public TViewerHost
 {
     Q_OBJECT
 
@@ -47,6 +48,11 @@ public:
 
     TSettingsLines& settings() { return m_settings; }
     const QString& dataFolder() const { return m_dataFolder; }
+
+    // TViewerHost
+    TSettingsLines& Settings() override { return m_settings; }
+    TImgPanel& Browser() override { return *ImgPanel1; }
+    QString DataFolder() const override { return m_dataFolder; }
     QString settingsFileName() const;
     QString favoritesFileName() const;
 
@@ -67,42 +73,42 @@ public:
     bool autoThumb() const { return m_autoThumb; }
 
     // Command handlers, as the menu items run them.
-    void SortCommand(int code);       // Name1, Size1, Date1, Type1: line 1 codes 0..3
-    void SizeCommand(int index);      // N13 ... N120x902: line 3 0..4
-    void ViewStyleCommand(int index); // ViewStyle1 ... ViewStyle6: line 4 0..5
-    void ExtCommand(int index);       // BMP2, JPEG2, BMPJPEG1: line 52 0..2
-    void DispModeCommand(int mode);   // N29/N85 ... N36/N88: line 27 0..3
-    void QualityCommand(int quality); // JPG100 ... JPG50: line 54
+    void SortCommand(int code);          // Name1, Size1, Date1, Type1: line 1 codes 0..3
+    void SizeCommand(int index);         // N13 ... N120x902: line 3 0..4
+    void ViewStyleCommand(int index);    // ViewStyle1 ... ViewStyle6: line 4 0..5
+    void ExtCommand(int index);          // BMP2, JPEG2, BMPJPEG1: line 52 0..2
+    void DispModeCommand(int mode);      // N29/N85 ... N36/N88: line 27 0..3
+    void QualityCommand(int quality);    // JPG100 ... JPG50: line 54
     void WindowSizeCommand(int percent); // N501 ... N1001
-    void N17Click();                  // folder pane toggle, line 2
-    void V1Click();                   // preview pane toggle, line 26
+    void N17Click();                     // folder pane toggle, line 2
+    void V1Click();                      // preview pane toggle, line 26
     void Close1Click();
     void N2Click();     // start-up folder dialog
     void About1Click(); // about box
     void SelectAll1Click();
     void PagingCommand(int which); // N3, N12, N6, N7, N8, N9
     void Refresh1Click();
-    void N63Click();    // cache file deletion
-    void N52Click();    // find-by-name dialog
-    void N32Click();    // preview picture to the clipboard
-    void Save1Click();  // preview picture saved as BMP
+    void N63Click();   // cache file deletion
+    void N52Click();   // find-by-name dialog
+    void N32Click();   // preview picture to the clipboard
+    void Save1Click(); // preview picture saved as BMP
     // The find-by-name dialog's search: every entry whose file name holds
     // text is brought into view and the click handling runs for it.
     void FindByName(const QString& text);
 
     // Hidden controls carrying data between windows.
-    QPlainTextEdit* Memo2 = nullptr;  // command-line or dropped path
-    QComboBox* ComboBox1 = nullptr;   // favourites
+    QPlainTextEdit* Memo2 = nullptr; // command-line or dropped path
+    QComboBox* ComboBox1 = nullptr;  // favourites
 
-    QWidget* Panel3 = nullptr;        // folder pane
+    QWidget* Panel3 = nullptr; // folder pane
     QComboBox* DriveComboBox1 = nullptr;
     QTreeView* DirectoryListBox1 = nullptr;
     QListView* FileListBox1 = nullptr;
     QComboBox* FilterComboBox1 = nullptr;
-    QSplitter* Splitter1 = nullptr;   // between the folder pane and the right side
-    QSplitter* Splitter2 = nullptr;   // between the browser and the preview
-    TImgPanel* ImgPanel1 = nullptr;   // the thumbnail browser
-    TImgBox* ImgBox1 = nullptr;       // the preview
+    QSplitter* Splitter1 = nullptr; // between the folder pane and the right side
+    QSplitter* Splitter2 = nullptr; // between the browser and the preview
+    TImgPanel* ImgPanel1 = nullptr; // the thumbnail browser
+    TImgBox* ImgBox1 = nullptr;     // the preview
     QToolButton* SpeedButton8 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
