@@ -10,16 +10,14 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
     return file.write(bytes) == bytes.size();
 }
 
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    if (!file.open(QIODevice::ReadOnly)) return {};
     return file.readAll();
 }
 
@@ -27,19 +25,16 @@ bool makeSparseFile(const QString& path, qint64 size)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
     return file.resize(size);
 }
 
 bool makeEmptyFiles(const QString& folder, int count, const QString& prefix, const QString& suffix)
 {
-    if (!QDir().mkpath(folder))
-        return false;
+    if (!QDir().mkpath(folder)) return false;
     for (int i = 0; i < count; ++i) {
         QFile file(folder + QLatin1Char('/') + prefix + QString::number(i) + suffix);
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
+        if (!file.open(QIODevice::WriteOnly)) return false;
     }
     return true;
 }
@@ -77,6 +72,78 @@ bool writeBmp(const QString& path, const QImage& image)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     return image.save(path, "BMP");
+}
+
+} // namespace sq::test
+
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sq::test {
+
+namespace {
+
+bool setImmutable(const QByteArray& folder, bool on)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+
+bool writesFail(const QString& folder)
+{
+    const QByteArray probe = QFile::encodeName(folder + QStringLiteral("/.sq-probe"));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return true;
+    ::close(fd);
+    ::unlink(probe.constData());
+    return false;
+}
+
+} // namespace
+
+UnwritableFolder::UnwritableFolder(const QString& folder) : m_folder(folder)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    m_immutable = setImmutable(native, true);
+    if (!m_immutable) ::chmod(native.constData(), 0555);
+    m_ok = writesFail(folder);
+}
+
+UnwritableFolder::~UnwritableFolder()
+{
+    const QByteArray native = QFile::encodeName(m_folder);
+    if (m_immutable)
+        setImmutable(native, false);
+    else
+        ::chmod(native.constData(), 0755);
+}
+
+SmallFileSystem::SmallFileSystem(const QString& folder, qint64 bytes)
+    : m_folder(QFile::encodeName(folder))
+{
+    QDir().mkpath(folder);
+    const QByteArray options = "size=" + QByteArray::number(bytes);
+    m_ok = ::mount("sq-test", m_folder.constData(), "tmpfs", 0, options.constData()) == 0;
+}
+
+SmallFileSystem::~SmallFileSystem()
+{
+    if (m_ok) ::umount2(m_folder.constData(), MNT_DETACH);
 }
 
 } // namespace sq::test

@@ -36,3 +36,43 @@ bool writeJpeg(const QString& path, const QImage& image, int quality = 90);
 bool writeBmp(const QString& path, const QImage& image);
 
 } // namespace sq::test
+
+namespace sq::test {
+
+// Makes a folder refuse new files, renames and deletions for as long as the
+// object lives, also for root: the immutable flag where the file system has
+// one (ext4, tmpfs needs root), else mode 0555, which binds only other users.
+// ok() tells whether writes really fail now; a test skips when it is false.
+class UnwritableFolder
+{
+public:
+    explicit UnwritableFolder(const QString& folder);
+    ~UnwritableFolder();
+    UnwritableFolder(const UnwritableFolder&) = delete;
+    UnwritableFolder& operator=(const UnwritableFolder&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    QString m_folder;
+    bool m_immutable = false;
+    bool m_ok = false;
+};
+
+// A small file system (tmpfs of the given size) mounted on folder, so a test
+// can fill a disk; unmounted when the object dies. Needs root: ok() is false
+// elsewhere and the test skips.
+class SmallFileSystem
+{
+public:
+    SmallFileSystem(const QString& folder, qint64 bytes);
+    ~SmallFileSystem();
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    QByteArray m_folder;
+    bool m_ok = false;
+};
+
+} // namespace sq::test
