@@ -1,6 +1,7 @@
 #include "engine/TextLines.h"
 
-#include <QFile>
+#include "platform/SafeRead.h"
+
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -52,10 +53,10 @@ QByteArray joinLinesCrLf(const QStringList& lines)
 
 bool readTextLines(const QString& path, QStringList& lines)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    lines = splitLines(decodeText(file.readAll()));
+    platform::OpenResult result;
+    const QByteArray bytes = platform::readWholeFile(path, kMaxTextLinesBytes, &result);
+    if (result != platform::OpenResult::Ok) return false;
+    lines = splitLines(decodeText(bytes));
     return true;
 }
 

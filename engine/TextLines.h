@@ -21,7 +21,13 @@ QStringList splitLines(const QString& text);
 // Each line followed by CR LF, including the last, as UTF-8.
 QByteArray joinLinesCrLf(const QStringList& lines);
 
-// Reads a whole text file into lines. False when it cannot be opened.
+// The largest file readTextLines reads: far beyond any settings or
+// favourites file.
+constexpr qint64 kMaxTextLinesBytes = qint64(1) << 20;
+
+// Reads a whole text file into lines. False when it is missing, is not a
+// regular file (a FIFO or a device is never waited on or read), is longer
+// than kMaxTextLinesBytes or cannot be read.
 bool readTextLines(const QString& path, QStringList& lines);
 
 // Writes the lines through a temporary file renamed over the old one, so a
