@@ -62,6 +62,10 @@ bool readTextLines(const QString& path, QStringList& lines)
 
 bool writeTextLines(const QString& path, const QStringList& lines)
 {
+    // QSaveFile renames its temporary file over what the name points to: a
+    // link to a device would have the device replaced by a regular file.
+    const platform::PathKind kind = platform::pathKind(path);
+    if (kind != platform::PathKind::Regular && kind != platform::PathKind::Missing) return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -31,7 +31,9 @@ constexpr qint64 kMaxTextLinesBytes = qint64(1) << 20;
 bool readTextLines(const QString& path, QStringList& lines);
 
 // Writes the lines through a temporary file renamed over the old one, so a
-// crash while saving leaves the old file whole. False on any failure.
+// crash while saving leaves the old file whole. False on any failure, and
+// when the path names something else than a regular file (a FIFO, a device,
+// a folder, or a link to one), which is left as it is.
 bool writeTextLines(const QString& path, const QStringList& lines);
 
 } // namespace sq
