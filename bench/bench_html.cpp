@@ -29,7 +29,10 @@ struct Kind
 
 // Depths past the first slow one are not tried: the budget stops a series.
 const Kind kKinds[] = {
-    {"table", "<table><tr><td>", "</td></tr></table>", {1, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20}},
+    {"table",
+     "<table><tr><td>",
+     "</td></tr></table>",
+     {1, 2, 4, 6, 7, 8, 9, 10, 12, 14, 16, 18, 20}},
     {"table-unclosed", "<table><tr><td>", "", {1, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20}},
     {"div", "<div>", "</div>", {1, 10, 50, 100, 200, 500, 1000, 2000, 4000, 8000}},
     {"ul-li", "<ul><li>", "</li></ul>", {1, 10, 50, 100, 200, 500, 1000, 2000, 4000}},
@@ -46,10 +49,20 @@ struct Filler
     QByteArray unit;
 };
 
+const QByteArray kDeepPrefix = QByteArray("<x>").repeated(400);
+
 const Filler kFillers[] = {
-    {"nul-bytes", "", QByteArray(1, '\0')}, {"one-word", "", "a"},
-    {"cells", "<table><tr>", "<td>x</td>"}, {"rows", "<table>", "<tr><td>x</td></tr>"},
-    {"script-tags", "<script>", "<x></y>"}, {"less-than", "", "a<b "},
+    {"nul-bytes", "", QByteArray(1, '\0')},
+    {"one-word", "", "a"},
+    {"cells", "<table><tr>", "<td>x</td>"},
+    {"rows", "<table>", "<tr><td>x</td></tr>"},
+    {"script-tags", "<script>", "<x></y>"},
+    {"less-than", "", "a<b "},
+    {"self-closed", "", "<y/>"},
+    {"paragraphs", "", "<p>word</p>"},
+    {"words", "", "word "},
+    // 400 open elements, then end tags that close nothing.
+    {"end-tags-deep", kDeepPrefix.constData(), "</y>"},
 };
 const int kFillerKiB[] = {16, 64, 256, 1024, 2048};
 
