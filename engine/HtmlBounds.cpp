@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -131,15 +132,26 @@ public:
     }
 
 private:
+    // An open element. An element that stands straight in a table or a row
+    // (no cell between: a caption, broken markup, or a table Qt made up for
+    // a stray cell) is "loose": Qt's document builder does not close what is inside
+    // it when the parser does, so that what follows nests deeper. Elements
+    // closed inside a loose one stay counted ("kept") with the element the
+    // parser went back to, until that one closes.
     struct Open
     {
         QString name;
         Tag tag;
         bool hidden;
+        bool loose = false; // loose, or inside a loose element
+        int keptDepth = 0;
+        int keptTables = 0;
     };
 
     bool hidden() const { return !m_stack.empty() && m_stack.back().hidden; }
-    double tableFactor() const { return double(qint64(1) << m_tables); }
+    int depth() const { return int(m_stack.size()) + m_keptDepth; }
+    int tables() const { return m_tables + m_keptTables; }
+    double tableFactor() const { return double(qint64(1) << std::min(tables(), 62)); }
     int count(Tag tag) const { return m_kinds[size_t(tag)]; }
 
     void text(qsizetype end)
@@ -249,21 +261,55 @@ private:
 
     void push(const QString& name, Tag tag, bool hidden)
     {
-        m_stack.push_back(Open{name, tag, hidden});
+        bool loose = false;
+        if (!m_stack.empty()) {
+            const Tag parent = m_stack.back().tag;
+            loose = m_stack.back().loose ||
+                    ((parent == Tag::Table || parent == Tag::Row || parent == Tag::Section) &&
+                     tag != Tag::Row && tag != Tag::Section && tag != Tag::Cell);
+        }
+        m_stack.push_back(Open{name, tag, hidden, loose});
         ++m_names[name];
         ++m_kinds[size_t(tag)];
         if (tag == Tag::Table) ++m_tables;
-        m_out.depth = std::max(m_out.depth, int(m_stack.size()));
-        m_out.tableDepth = std::max(m_out.tableDepth, m_tables);
-        if (m_stack.size() > size_t(kMaxDepth) || m_tables > kMaxTableDepth) m_out.tooDeep = true;
+        noteDepth();
     }
 
+    void noteDepth()
+    {
+        m_out.depth = std::max(m_out.depth, depth());
+        m_out.tableDepth = std::max(m_out.tableDepth, tables());
+        if (depth() > kMaxDepth || tables() > kMaxTableDepth) m_out.tooDeep = true;
+    }
+
+    // Keeps the loose elements just closed counted with the innermost open
+    // one (or for good).
+    void keepClosed()
+    {
+        if (m_pendingDepth == 0) return;
+        m_keptDepth += m_pendingDepth;
+        m_keptTables += m_pendingTables;
+        if (!m_stack.empty()) {
+            m_stack.back().keptDepth += m_pendingDepth;
+            m_stack.back().keptTables += m_pendingTables;
+        }
+        m_pendingDepth = m_pendingTables = 0;
+        noteDepth();
+    }
+
+    // Pops the innermost element; what it kept goes with it.
     void pop()
     {
         const Open& top = m_stack.back();
         if (--m_names[top.name] == 0) m_names.remove(top.name);
         --m_kinds[size_t(top.tag)];
         if (top.tag == Tag::Table) --m_tables;
+        m_keptDepth -= top.keptDepth;
+        m_keptTables -= top.keptTables;
+        if (top.loose) {
+            m_pendingDepth += 1 + top.keptDepth;
+            m_pendingTables += (top.tag == Tag::Table ? 1 : 0) + top.keptTables;
+        }
         m_stack.pop_back();
         m_cost += kWalkCost;
     }
@@ -278,9 +324,9 @@ private:
 
     void addElement(Tag tag, bool closed)
     {
-        const double depth = kDepthCost * double(m_stack.size());
-        m_cost += hidden() ? kHiddenElementCost + depth
-                           : elementCost(tag, closed) * tableFactor() + depth;
+        const double deep = kDepthCost * double(depth());
+        m_cost +=
+            hidden() ? kHiddenElementCost + deep : elementCost(tag, closed) * tableFactor() + deep;
         if (endsWord(tag)) m_word = 0;
     }
 
@@ -337,6 +383,7 @@ private:
         default:
             break;
         }
+        keepClosed();
         addElement(tag, closed);
         if (closed || tag == Tag::Void || tag == Tag::Break) return;
         // Only what the body or the page holds is shown: an element inside a
@@ -357,8 +404,9 @@ private:
             const bool last = m_stack.back().name == name;
             if (endsWord(m_stack.back().tag)) m_word = 0;
             pop();
-            if (last) return;
+            if (last) break;
         }
+        keepClosed();
     }
 
     QStringView m_s;
@@ -368,6 +416,10 @@ private:
     QHash<QString, int> m_names;
     std::array<int, size_t(Tag::Count)> m_kinds{};
     int m_tables = 0;
+    int m_keptDepth = 0;
+    int m_keptTables = 0;
+    int m_pendingDepth = 0;
+    int m_pendingTables = 0;
     double m_cost = 0;
     qint64 m_word = 0;
     bool m_stop = false;

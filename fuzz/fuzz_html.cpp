@@ -21,8 +21,11 @@ int tableNesting(QTextFrame* frame)
     return deepest + (qobject_cast<QTextTable*>(frame) ? 1 : 0);
 }
 
-void check(const QString& page)
+// The page as the loader hands it over: NULs removed, then bounded.
+void check(QString raw)
 {
+    QString page = raw;
+    page.remove(QChar(0));
     const sq::html::PageBounds bounds = sq::html::measurePage(page);
     if (bounds.keep < 0 || bounds.keep > page.size() || bounds.cost < 0) __builtin_trap();
     if (bounds.tooDeep) return;
@@ -38,8 +41,8 @@ void check(const QString& page)
         doc.setHtml(kept.toString());
         if (tableNesting(doc.rootFrame()) > again.tableDepth) __builtin_trap();
     }
-    QString bounded = page;
-    if (!sq::html::boundPage(bounded) || bounded.contains(QChar(0))) __builtin_trap();
+    // (One character less when the cut would split a surrogate pair.)
+    if (!sq::html::boundPage(raw) || (raw != kept && raw != kept.chopped(1))) __builtin_trap();
 }
 
 } // namespace

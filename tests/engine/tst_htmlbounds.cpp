@@ -75,6 +75,12 @@ private Q_SLOTS:
         QTest::newRow("513 unknown elements") << rep("<x>", 513) << 513 << 0 << true;
         QTest::newRow("less-than in text") << rep("1 < 2 ", 600) << 1 << 0 << false;
         QTest::newRow("empty names") << rep("<><=x>< >", 600) << 0 << 0 << false;
+        // Qt keeps an implicit table that stands straight in a table open
+        // after its end tag: what follows nests inside it.
+        QTest::newRow("implicit tables kept open")
+            << rep("<table><tr><td></tr><td></table>", 3) + "<td>x" << 19 << 7 << false;
+        QTest::newRow("stray cells closed by table ends")
+            << rep("<td></table>", 6) + "<td>x" << 3 << 1 << false;
         QTest::newRow("sections and captions")
             << t + rep("<tbody><caption><thead><tr><td>", 30) << 4 << 1 << false;
     }
