@@ -1,6 +1,9 @@
 #include "engine/HtmlBounds.h"
 
 #include <QHash>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 
 #include <algorithm>
 #include <array>
@@ -132,18 +135,20 @@ public:
     }
 
 private:
-    // An open element. An element that stands straight in a table or a row
-    // (no cell between: a caption, broken markup, or a table Qt made up for
-    // a stray cell) is "loose": Qt's document builder does not close what is inside
-    // it when the parser does, so that what follows nests deeper. Elements
-    // closed inside a loose one stay counted ("kept") with the element the
-    // parser went back to, until that one closes.
+    // An open element. Qt's document builder does not always close what
+    // the parser closes, so that what follows nests deeper: an element that
+    // stands straight in a table or a row (no cell between: a caption, broken
+    // markup, a table made up for a stray cell) is "loose" and never closes
+    // for it, nor does a made-up table, except by an end tag of its own.
+    // Elements closed together with one of those stay counted ("kept") with
+    // the element the parser went back to, until that one closes.
     struct Open
     {
         QString name;
         Tag tag;
         bool hidden;
         bool loose = false; // loose, or inside a loose element
+        bool implicit = false;
         int keptDepth = 0;
         int keptTables = 0;
     };
@@ -282,11 +287,17 @@ private:
         if (depth() > kMaxDepth || tables() > kMaxTableDepth) m_out.tooDeep = true;
     }
 
-    // Keeps the loose elements just closed counted with the innermost open
-    // one (or for good).
+    // Ends an operation that closed elements: when one of them is one the
+    // builder keeps open, all of them stay counted with the innermost open
+    // element (or for good).
     void keepClosed()
     {
-        if (m_pendingDepth == 0) return;
+        const bool keep = m_keepPending;
+        m_keepPending = false;
+        if (!keep) {
+            m_pendingDepth = m_pendingTables = 0;
+            return;
+        }
         m_keptDepth += m_pendingDepth;
         m_keptTables += m_pendingTables;
         if (!m_stack.empty()) {
@@ -306,16 +317,14 @@ private:
         if (top.tag == Tag::Table) --m_tables;
         m_keptDepth -= top.keptDepth;
         m_keptTables -= top.keptTables;
-        if (top.loose) {
-            m_pendingDepth += 1 + top.keptDepth;
-            m_pendingTables += (top.tag == Tag::Table ? 1 : 0) + top.keptTables;
-        }
+        m_pendingDepth += 1 + top.keptDepth;
+        m_pendingTables += (top.tag == Tag::Table ? 1 : 0) + top.keptTables;
+        m_keepPending = m_keepPending || top.loose || (top.implicit && !m_ownEndTag);
         m_stack.pop_back();
         m_cost += kWalkCost;
     }
 
-    // Pops until the innermost element is of one of the kinds (one of which
-    // must be open).
+    // Pops until the innermost element is of one of the kinds, or all.
     void popTo(Tag a, Tag b = Tag::Count)
     {
         while (!m_stack.empty() && m_stack.back().tag != a && m_stack.back().tag != b)
@@ -336,18 +345,19 @@ private:
     {
         addElement(tag, false);
         push(QString::fromLatin1(name), tag, false);
+        m_stack.back().implicit = true;
     }
 
-    // Places the element as Qt's parser does; where it walks up to a parent
-    // the element may have, and none is open, the scan keeps the element
-    // where it stands, which only ever counts more depth.
+    // Places the element as Qt's parser does.
     void open(const QString& name, bool closed)
     {
         if (name.isEmpty()) return; // a node without a name never takes children
         const Tag tag = knownTags().value(name, Tag::Other);
         switch (tag) {
         case Tag::Cell:
-            if (count(Tag::Row) == 0) {
+            // Qt makes up a table and a row for a stray td; a stray th goes
+            // out of everything open, as below.
+            if (count(Tag::Row) == 0 && name == QLatin1String("td")) {
                 pushImplicit("table", Tag::Table);
                 pushImplicit("tr", Tag::Row);
             } else {
@@ -360,15 +370,17 @@ private:
             else
                 popTo(Tag::Table, Tag::Section);
             break;
+        // An element allowed only inside certain parents goes up to the
+        // nearest one; without one, out of everything open.
         case Tag::Section:
         case Tag::Caption:
-            if (count(Tag::Table) > 0) popTo(Tag::Table);
+            popTo(Tag::Table);
             break;
         case Tag::Dt:
-            if (count(Tag::Dl) > 0) popTo(Tag::Dl);
+            popTo(Tag::Dl);
             break;
         case Tag::Dd:
-            if (count(Tag::Dl) + count(Tag::Dt) > 0) popTo(Tag::Dl, Tag::Dt);
+            popTo(Tag::Dl, Tag::Dt);
             break;
         case Tag::P:
         case Tag::Li:
@@ -400,12 +412,16 @@ private:
             m_cost += kWalkCost * double(m_stack.size());
             return;
         }
-        for (;;) {
-            const bool last = m_stack.back().name == name;
+        // The end tag of a made-up element closes it (and what it holds).
+        size_t match = m_stack.size() - 1;
+        while (m_stack[match].name != name)
+            --match;
+        m_ownEndTag = m_stack[match].implicit;
+        while (m_stack.size() > match) {
             if (endsWord(m_stack.back().tag)) m_word = 0;
             pop();
-            if (last) break;
         }
+        m_ownEndTag = false;
         keepClosed();
     }
 
@@ -420,6 +436,8 @@ private:
     int m_keptTables = 0;
     int m_pendingDepth = 0;
     int m_pendingTables = 0;
+    bool m_keepPending = false;
+    bool m_ownEndTag = false;
     double m_cost = 0;
     qint64 m_word = 0;
     bool m_stop = false;
@@ -433,15 +451,30 @@ PageBounds measurePage(QStringView html)
     return Scanner(html).run();
 }
 
-bool boundPage(QString& html)
+bool boundPage(QString& html, PageBounds* measured)
 {
     html.remove(QChar(0));
     const PageBounds bounds = measurePage(html);
+    if (measured) *measured = bounds;
     if (bounds.tooDeep) return false;
     qsizetype keep = bounds.keep;
     if (keep > 0 && keep < html.size() && html.at(keep - 1).isHighSurrogate()) --keep;
     html.truncate(keep);
     return true;
+}
+
+int documentTableDepth(const QTextFrame* frame)
+{
+    int deepest = 0;
+    for (const QTextFrame* child : frame->childFrames())
+        deepest = std::max(deepest, documentTableDepth(child));
+    return deepest + (qobject_cast<const QTextTable*>(frame) ? 1 : 0);
+}
+
+bool documentWithinBounds(const QTextDocument& doc, const PageBounds& bounds)
+{
+    const int tables = documentTableDepth(doc.rootFrame());
+    return tables <= kMaxTableDepth && tables <= bounds.tableDepth;
 }
 
 } // namespace sq::html

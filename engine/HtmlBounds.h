@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringView>
 
+class QTextDocument;
+class QTextFrame;
+
 namespace sq::html {
 
 // Pages nested deeper than these are refused. Measured with bench_html
@@ -38,7 +41,17 @@ struct PageBounds
 PageBounds measurePage(QStringView html);
 
 // The page as it may reach QTextDocument: NUL characters removed and cut at
-// the cost bound; false when it is nested too deeply.
-bool boundPage(QString& html);
+// the cost bound; false when it is nested too deeply. *measured receives the
+// scan's figures.
+bool boundPage(QString& html, PageBounds* measured = nullptr);
+
+// The scan follows how Qt's parser nests elements; in some broken markup
+// (cells and lists straight in tables, stray cells) Qt's document builder
+// nests tables deeper still. Building a document does not lay it out, so the
+// built document is the last word: it may be laid out when its real table
+// nesting stays within the limit and within what the scan counted (beyond
+// that the cost estimate does not hold).
+int documentTableDepth(const QTextFrame* frame);
+bool documentWithinBounds(const QTextDocument& doc, const PageBounds& bounds);
 
 } // namespace sq::html

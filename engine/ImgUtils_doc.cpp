@@ -99,9 +99,11 @@ qreal paintDocument(QTextDocument& doc, QPainter& painter, qreal top, const QSiz
 bool renderHtml(const QByteArray& bytes, QImage& image)
 {
     QString html = decodeHtml(bytes);
-    if (!sq::html::boundPage(html)) return false;
+    sq::html::PageBounds bounds;
+    if (!sq::html::boundPage(html, &bounds)) return false;
     ClosedDocument doc;
     doc.setClosedHtml(html);
+    if (!sq::html::documentWithinBounds(doc, bounds)) return false;
     QPainter painter(&image);
     paintDocument(doc, painter, 0, image.size());
     return true;
@@ -203,8 +205,16 @@ bool renderMail(const QByteArray& bytes, QImage& image)
     QString body = !parts.html.isEmpty() ? parts.html
                                          : QStringLiteral("<pre>") + parts.plain.toHtmlEscaped() +
                                                QStringLiteral("</pre>");
-    if (!sq::html::boundPage(body)) return false;
+    sq::html::PageBounds bounds;
+    if (!sq::html::boundPage(body, &bounds)) return false;
     if (!sq::html::boundPage(header)) header.clear();
+
+    ClosedDocument bodyDoc;
+    for (const auto& [id, picture] : parts.pictures)
+        bodyDoc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("cid:") + id),
+                            picture);
+    bodyDoc.setClosedHtml(body);
+    if (!sq::html::documentWithinBounds(bodyDoc, bounds)) return false;
 
     QPainter painter(&image);
     qreal top = 0;
@@ -214,11 +224,6 @@ bool renderMail(const QByteArray& bytes, QImage& image)
         doc.setClosedHtml(header);
         top = paintDocument(doc, painter, 0, image.size()) + 4;
     }
-    ClosedDocument bodyDoc;
-    for (const auto& [id, picture] : parts.pictures)
-        bodyDoc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("cid:") + id),
-                            picture);
-    bodyDoc.setClosedHtml(body);
     paintDocument(bodyDoc, painter, top, image.size());
     return true;
 }

@@ -8,8 +8,6 @@
 
 #include <QTemporaryDir>
 #include <QTextDocument>
-#include <QTextFrame>
-#include <QTextTable>
 #include <QtTest>
 
 using namespace sq::html;
@@ -22,14 +20,6 @@ QString rep(const char* s, int n)
     for (int i = 0; i < n; ++i)
         r += QLatin1String(s);
     return r;
-}
-
-int tableNesting(QTextFrame* frame)
-{
-    int deepest = 0;
-    for (QTextFrame* child : frame->childFrames())
-        deepest = std::max(deepest, tableNesting(child));
-    return deepest + (qobject_cast<QTextTable*>(frame) ? 1 : 0);
 }
 
 } // namespace
@@ -81,8 +71,10 @@ private Q_SLOTS:
             << rep("<table><tr><td></tr><td></table>", 3) + "<td>x" << 19 << 7 << false;
         QTest::newRow("stray cells closed by table ends")
             << rep("<td></table>", 6) + "<td>x" << 3 << 1 << false;
+        // Each caption closed by the next section stays counted: what stands
+        // in a table outside its cells is never closed by Qt's builder.
         QTest::newRow("sections and captions")
-            << t + rep("<tbody><caption><thead><tr><td>", 30) << 4 << 1 << false;
+            << t + rep("<tbody><caption><thead><tr><td>", 30) << 34 << 1 << false;
     }
     void nestingAsQtNests()
     {
@@ -97,7 +89,8 @@ private Q_SLOTS:
         // Never fewer tables than the document Qt builds from the text.
         QTextDocument doc;
         doc.setHtml(page);
-        QVERIFY(tableNesting(doc.rootFrame()) <= b.tableDepth);
+        QVERIFY(documentTableDepth(doc.rootFrame()) <= b.tableDepth);
+        if (!tooDeep) QVERIFY(documentWithinBounds(doc, b));
         QString bounded = page;
         QCOMPARE(boundPage(bounded), !tooDeep);
     }
@@ -152,6 +145,10 @@ private Q_SLOTS:
         QTest::newRow("page past it") << "deep.html" << deep << -1;
         QTest::newRow("mail at the limit") << "ok.eml" << mail + ok << 0;
         QTest::newRow("mail past it") << "deep.eml" << mail + deep << -1;
+        // Broken rows that Qt's builder nests deeper than its parser does:
+        // the built document is checked before layout.
+        QTest::newRow("builder nests deeper")
+            << "deeper.html" << QByteArray("<td></tr><p><td><tr><p><td>x") << -1;
         QTest::newRow("page of NULs") << "nul.html" << QByteArray(2 << 20, '\0') << 0;
     }
     void loadersRefuseDeepPages()
