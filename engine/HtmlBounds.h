@@ -15,12 +15,12 @@ class QTextFrame;
 namespace sq::html {
 
 // Pages nested deeper than these are refused. Measured with bench_html
-// (Release, one core): 500 nested list levels lay out in ~30 ms and 2000 in
-// ~300 ms; 8 nested tables take ~5 ms, 12 ~90 ms and each further level
-// doubles it.
+// (Release, shared machine): 500 nested list levels lay out in ~10-30 ms,
+// 2000 in ~150-300 ms; 8 nested tables take ~2-5 ms, 12 ~50-90 ms, and each
+// further level doubles it.
 constexpr int kMaxDepth = 512;
 constexpr int kMaxTableDepth = 8;
-// The estimated cost (about microseconds of layout, see htmlCost) at which
+// The estimated cost (about microseconds of layout, see HtmlBounds.cpp) at which
 // the page is cut: what follows never reaches the document. A thumbnail shows
 // the top of the page, which lies far before the cut on any real page.
 constexpr double kMaxCost = 300000;
