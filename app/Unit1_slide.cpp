@@ -94,6 +94,7 @@ void TForm1::suraidowindow()
                             : state.OpenFromCurrent(n, ImgPanel1->CurrentIndex(), slide.Entries());
     if (!filled) return;
     slide.ShowScreens(n);
+    if (slide.isVisible()) slide.raise();
     // In use once it has come up: a first entry that is a folder or a file
     // for another program runs its default action and shows nothing.
     sq::app::slideViewActive = slide.isVisible();

@@ -486,8 +486,8 @@ void TForm2::ShowScreen(int k)
         m_host.ExecuteEntry(index);
         return;
     }
-    if (k == 1) {
-        if (!isVisible()) show();
+    if (k == 1 && !isVisible()) {
+        show();
         raise();
     }
     const QString path = item->ParseName();
@@ -500,6 +500,9 @@ void TForm2::ShowScreens(int n)
 {
     for (int k = 1; k <= n; ++k)
         ShowScreen(k);
+    // The screens are painted at once, in one pass, not at the next turn of
+    // the event loop.
+    if (isVisible()) Panel3->repaint();
 }
 
 void TForm2::FillInfoLine(int k)
@@ -528,7 +531,17 @@ void TForm2::SetRecordLine(int line, const QString& text)
 {
     if (line < 0 || line >= TSlideState::RecordLines) return;
     m_state.Record[line] = text;
-    Memo1->setPlainText(m_state.Record.join(QLatin1Char('\n')));
+    // The memo mirrors the record once the command is done: a step sets up
+    // to four lines, and the memo's layout need not run for each.
+    if (m_memoPending) return;
+    m_memoPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_memoPending = false;
+            Memo1->setPlainText(m_state.Record.join(QLatin1Char('\n')));
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm2::SetFavoritesFolder(const QString& folder)
@@ -636,6 +649,8 @@ void TForm2::keyPressEvent(QKeyEvent* event)
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
+    if (!ImgBox4) // still being built
+        return QMainWindow::eventFilter(watched, event);
     if (watched == centralWidget() && event->type() == QEvent::Resize) {
         placeCentral();
         return false;

@@ -232,4 +232,5 @@ private:
     QHash<QString, QAction*> m_items;
     QHash<QString, QMenu*> m_menus;
     QHash<QString, QString> m_groupOf;
+    bool m_memoPending = false;
 };
