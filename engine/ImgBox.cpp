@@ -242,10 +242,8 @@ void TCustomImgBox::paintEvent(QPaintEvent*)
     const QRect area(b, b, client.width(), client.height());
     const QRect source(m_scrollX, m_scrollY, client.width(), client.height());
     // The background only where the bitmap leaves the client uncovered.
-    if (m_viewBitmap.isNull() || !m_viewBitmap.rect().contains(source))
-        p.fillRect(rect(), m_color);
-    if (!m_viewBitmap.isNull())
-        p.drawImage(area.topLeft(), m_viewBitmap, source);
+    if (m_viewBitmap.isNull() || !m_viewBitmap.rect().contains(source)) p.fillRect(rect(), m_color);
+    if (!m_viewBitmap.isNull()) p.drawImage(area.topLeft(), m_viewBitmap, source);
     if (b > 0)
         qDrawShadePanel(&p, rect(), palette(), true, b);
     p.setClipRect(area);
