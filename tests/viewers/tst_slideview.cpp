@@ -5,6 +5,7 @@
 #include "tests/viewers/SlideFixture.h"
 #include "viewers/Unit11.h"
 #include "viewers/Unit27.h"
+#include "viewers/Unit29.h"
 
 #include "engine/ImgBox.h"
 
@@ -235,6 +236,19 @@ private Q_SLOTS:
         QCOMPARE(s.ImgBox1->ImgUtil()->Bitmap().image().size(), s.ImgBox1->size());
         s.ApplySizeAdjust(1, 300, 200);
         QCOMPARE(s.ImgBox1->size(), QSize(302, 204));
+        // Through the size dialog: screen 4 takes the rest of its row, so the
+        // splitter before it moves; an empty field keeps the dialog open.
+        s.SizeAdjustCommand(4);
+        QCOMPARE(Form29->windowTitle(), QStringLiteral("画面4 サイズ調整"));
+        QCOMPARE(Form29->Edit1->maxLength(), 4);
+        Form29->Edit1->setText(QStringLiteral("400"));
+        Form29->Edit2->clear();
+        Form29->Button1Click();
+        QVERIFY(Form29->isVisible());
+        Form29->Edit2->setText(QStringLiteral("250"));
+        Form29->Button1Click();
+        QVERIFY(!Form29->isVisible());
+        QCOMPARE(s.ImgBox4->size(), QSize(402, 254));
 
         // The toolbar off gives its height to the screens.
         const int before = s.Panel3->height();
