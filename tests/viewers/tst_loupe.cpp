@@ -142,6 +142,7 @@ private Q_SLOTS:
     void grabClippedToScreen();
     void keys();
     void windowLife();
+    void draggedByPressingAnywhere();
     void shapeAndSizeChanges();
     void saveWithBackground_data();
     void saveWithBackground();
@@ -522,6 +523,22 @@ void TstLoupe::windowLife()
     QVERIFY(Form14->refreshing());
     Form14->close();
     QVERIFY(!Form14->refreshing());
+}
+
+void TstLoupe::draggedByPressingAnywhere()
+{
+    Program p;
+    p.start();
+    Form18->ShowLoupe();
+    Form14->move(100, 200);
+    QVERIFY(QTest::qWaitForWindowExposed(Form14));
+    QTest::mousePress(Form14, Qt::LeftButton, {}, QPoint(70, 90));
+    QTest::mouseMove(Form14, QPoint(120, 60));
+    QTest::mouseRelease(Form14, Qt::LeftButton, {}, QPoint(120, 60));
+    QTRY_COMPARE(Form14->pos(), QPoint(150, 170));
+    // Moving without a button held moves nothing.
+    QTest::mouseMove(Form14, QPoint(10, 10));
+    QCOMPARE(Form14->pos(), QPoint(150, 170));
 }
 
 void TstLoupe::shapeAndSizeChanges()

@@ -77,6 +77,7 @@ private Q_SLOTS:
     void screenEdgeClipsCapture();
     void savedPictureBackground_data();
     void savedPictureBackground();
+    void draggedByPressingAnywhere();
 
 private:
     void movePointer(const QPoint& at);
@@ -277,6 +278,22 @@ void XvfbLoupe::savedPictureBackground()
         screenshot(row ? QStringLiteral("dialog_colour.png") : QStringLiteral("dialog_none.png"));
     QVERIFY(!shot.isNull());
     m_dialog->hide();
+}
+
+void XvfbLoupe::draggedByPressingAnywhere()
+{
+    // No window manager here: the loupe follows the pointer itself.
+    const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+    if (xdotool.isEmpty()) QSKIP("xdotool is not installed");
+    m_loupe->move(40, 60);
+    QTRY_COMPARE(m_loupe->pos(), QPoint(40, 60));
+    movePointer(QPoint(100, 100));
+    QCOMPARE(QProcess::execute(xdotool, {"mousedown", "1"}), 0);
+    QTest::qWait(50);
+    movePointer(QPoint(150, 130));
+    QCOMPARE(QProcess::execute(xdotool, {"mouseup", "1"}), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_loupe->pos(), QPoint(90, 90), 5000);
+    screenshot(QStringLiteral("loupe_dragged.png"));
 }
 
 QTEST_MAIN(XvfbLoupe)
