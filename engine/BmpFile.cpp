@@ -69,7 +69,9 @@ bool pixelsComplete(const QByteArray& b)
     if (compression != 0 && compression != 3) // run-length data has no fixed size
         return true;
     const qint64 rowBytes = (std::abs(width) * bits + 31) / 32 * 4;
-    return qint64(offset) + rowBytes * std::abs(height) <= b.size();
+    if (qint64(offset) > b.size()) return false;
+    // Divided, not multiplied: the headers' numbers may be anything.
+    return rowBytes == 0 || std::abs(height) <= (b.size() - qint64(offset)) / rowBytes;
 }
 
 } // namespace
@@ -109,7 +111,12 @@ bool readBmpFile(const QString& path, QImage& image, QString* error)
         bytes.truncate(got);
     }
     ::close(fd);
-    if (!ok) return false;
+    return ok && decodeBmp(bytes, image, error);
+}
+
+bool decodeBmp(const QByteArray& bytes, QImage& image, QString* error)
+{
+    image = QImage();
     if (!bytes.startsWith("BM")) {
         setError(error, QStringLiteral("not a BMP file"));
         return false;
