@@ -104,6 +104,10 @@ public:
     // the file-type filter and the browser's own folder change always.
     // Nothing happens while the slide view is not in use.
     void hideSlideViewForListingChange(bool evenWhileFavoriteLoading);
+    void N15Click(); // loupe shown
+    void N44Click(); // loupe hidden
+    void N55Click(); // loupe bar shown
+    void N42Click(); // loupe picture dialog
     // The find-by-name dialog's search: every entry whose file name holds
     // text is brought into view and the click handling runs for it.
     void FindByName(const QString& text);
@@ -171,6 +175,8 @@ private:
     void suraidowindow();      // opens the slide view on its selected source
     void connectSlideView();   // the double-clicks that open it
     void slideViewFirstShow(); // the first show's steps for the slide view
+    void restoreLoupe(); // first show, step 8
+    void storeLoupe();   // close, steps 1 - 3
 
     QString m_dataFolder;
     QString m_startPath;
