@@ -29,8 +29,8 @@ bool exists(const QString& path)
 
 QString trashed(const QString& name)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash/files/") +
-           name;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Trash/files/") + name;
 }
 
 void click(QPushButton* button)
@@ -43,7 +43,10 @@ class RecordingOpener : public sq::platform::ShellOpener
 public:
     sq::platform::OpenStatus status = sq::platform::OpenStatus::Started;
     QStringList opened;
-    bool open(const QString& path) override { return openFile(path) == sq::platform::OpenStatus::Started; }
+    bool open(const QString& path) override
+    {
+        return openFile(path) == sq::platform::OpenStatus::Started;
+    }
     sq::platform::OpenStatus openFile(const QString& path) override
     {
         opened << path;
@@ -78,11 +81,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message"); // "" for none; %1 is the new folder's path
         QTest::addColumn<bool>("made");
         QTest::newRow("plain") << QStringLiteral("新しいフォルダ") << QString() << true;
-        QTest::newRow("exists") << QStringLiteral("old") << QStringLiteral("%1\rは既に存在しています") << false;
+        QTest::newRow("exists") << QStringLiteral("old")
+                                << QStringLiteral("%1\rは既に存在しています") << false;
         QTest::newRow("empty: nothing") << QString() << QString() << false;
-        QTest::newRow("slash") << QStringLiteral("a/b") << QStringLiteral("処理は失敗しました") << false;
-        QTest::newRow("dot dot") << QStringLiteral("..") << QStringLiteral("処理は失敗しました") << false;
-        QTest::newRow("dot") << QStringLiteral(".") << QStringLiteral("処理は失敗しました") << false;
+        QTest::newRow("slash") << QStringLiteral("a/b") << QStringLiteral("処理は失敗しました")
+                               << false;
+        QTest::newRow("dot dot") << QStringLiteral("..") << QStringLiteral("処理は失敗しました")
+                                 << false;
+        QTest::newRow("dot") << QStringLiteral(".") << QStringLiteral("処理は失敗しました")
+                             << false;
         QTest::newRow("NUL") << QStringLiteral("a") + QChar(0) + QStringLiteral("b")
                              << QStringLiteral("処理は失敗しました") << false;
     }
@@ -101,14 +108,17 @@ private Q_SLOTS:
         Form19->Edit1->setText(name);
         click(Form19->Button1);
         const QString target = app.path(QStringLiteral("work/")) + name;
-        QCOMPARE(boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message.arg(target)});
+        QCOMPARE(boxes.texts(),
+                 message.isEmpty() ? QStringList() : QStringList{message.arg(target)});
         QCOMPARE(Form19->isVisible(), !made);
         if (made) {
             QVERIFY(QFileInfo(target).isDir());
             f->menuItem(QStringLiteral("New1"))->trigger(); // the text stays for the next use
             QCOMPARE(Form19->Edit1->text(), name);
         }
-        QCOMPARE(QDir(app.path(QStringLiteral("work"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
+        QCOMPARE(QDir(app.path(QStringLiteral("work")))
+                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                     .size(),
                  made ? 2 : 1);
         QVERIFY(!exists(app.path(QStringLiteral("a"))) && !exists(app.path(QStringLiteral("b"))));
     }
@@ -139,7 +149,8 @@ private Q_SLOTS:
         QVERIFY(Form22->isVisible());
         Form22->Edit1->setText(name);
         click(Form22->Button1);
-        QCOMPARE(boxes.texts(), renamed ? QStringList() : QStringList{QStringLiteral("処理は失敗しました")});
+        QCOMPARE(boxes.texts(),
+                 renamed ? QStringList() : QStringList{QStringLiteral("処理は失敗しました")});
         QCOMPARE(Form22->isVisible(), !renamed);
         const QString target = app.path(QStringLiteral("work/")) + name;
         QCOMPARE(exists(app.path(QStringLiteral("work/pics/a.jpg"))), !renamed);
@@ -160,11 +171,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QByteArray>("inTarget"); // a.jpg in the destination afterwards
         QTest::addColumn<bool>("sourceKept");
-        QTest::newRow("copy, replace") << "Copy3" << "置き換え" << QByteArray("new") << true;
-        QTest::newRow("copy, skip") << "Copy2" << "スキップ" << QByteArray("old") << true;
-        QTest::newRow("copy, cancel") << "Copy2" << "キャンセル" << QByteArray("old") << true;
-        QTest::newRow("move, replace") << "GoTo2" << "置き換え" << QByteArray("new") << false;
-        QTest::newRow("move, cancel") << "GoTo3" << "キャンセル" << QByteArray("old") << true;
+        QTest::newRow("copy, replace") << "Copy3"
+                                       << "置き換え" << QByteArray("new") << true;
+        QTest::newRow("copy, skip") << "Copy2"
+                                    << "スキップ" << QByteArray("old") << true;
+        QTest::newRow("copy, cancel") << "Copy2"
+                                      << "キャンセル" << QByteArray("old") << true;
+        QTest::newRow("move, replace") << "GoTo2"
+                                       << "置き換え" << QByteArray("new") << false;
+        QTest::newRow("move, cancel") << "GoTo3"
+                                      << "キャンセル" << QByteArray("old") << true;
     }
     void folderCopyMove()
     {
@@ -182,8 +198,10 @@ private Q_SLOTS:
         f->menuItem(item)->trigger();
         QVERIFY(Form23->isVisible());
         const bool copy = item.startsWith(QLatin1String("Copy"));
-        QCOMPARE(Form23->windowTitle(), copy ? QStringLiteral("フォルダをコピー") : QStringLiteral("フォルダを移動"));
-        QCOMPARE(Form23->Label1->text(), copy ? QStringLiteral("コピー先を選択") : QStringLiteral("移動先を選択"));
+        QCOMPARE(Form23->windowTitle(),
+                 copy ? QStringLiteral("フォルダをコピー") : QStringLiteral("フォルダを移動"));
+        QCOMPARE(Form23->Label1->text(),
+                 copy ? QStringLiteral("コピー先を選択") : QStringLiteral("移動先を選択"));
         QCOMPARE(Form23->folder(), src); // opens on the tree's folder
         QCOMPARE(sq::app::destinationAction, copy ? 1 : 0);
         Form23->setFolder(dest);
@@ -194,7 +212,8 @@ private Q_SLOTS:
         QCOMPARE(boxes.texts().size(), 1);
         QVERIFY(boxes.texts().first().contains(QStringLiteral("置き換えますか")));
         QCOMPARE(readFile(dest + QStringLiteral("/src/a.jpg")), inTarget);
-        QCOMPARE(readFile(src + QStringLiteral("/a.jpg")), sourceKept ? QByteArray("new") : QByteArray());
+        QCOMPARE(readFile(src + QStringLiteral("/a.jpg")),
+                 sourceKept ? QByteArray("new") : QByteArray());
         if (answer != QStringLiteral("キャンセル"))
             QCOMPARE(readFile(dest + QStringLiteral("/src/sub/b.txt")), QByteArray("b"));
         if (!sourceKept) {
@@ -244,7 +263,8 @@ private Q_SLOTS:
         const QString pics = app.path(QStringLiteral("pics"));
         const QString dest = app.path(QStringLiteral("dest"));
         for (const char* n : {"a", "b", "c"})
-            QVERIFY(writeFile(pics + QLatin1Char('/') + QLatin1String(n) + QStringLiteral(".jpg"), n));
+            QVERIFY(
+                writeFile(pics + QLatin1Char('/') + QLatin1String(n) + QStringLiteral(".jpg"), n));
         QVERIFY(QDir().mkpath(dest));
         TForm1* f = app.start(QStringLiteral("pics"));
         QVERIFY(app.listed(3));
@@ -267,7 +287,8 @@ private Q_SLOTS:
 
         // Into the folder they are in: the conflict question, never a
         // truncated source, whatever the answer.
-        for (const QString& answer : {QStringLiteral("置き換え"), QStringLiteral("スキップ"), QStringLiteral("キャンセル")}) {
+        for (const QString& answer : {QStringLiteral("置き換え"), QStringLiteral("スキップ"),
+                                      QStringLiteral("キャンセル")}) {
             boxes.clear();
             boxes.answer({answer, answer});
             QVERIFY(app.listed(3));
@@ -298,11 +319,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("result"); // "" when refused
-        QTest::newRow("extension kept") << "new" << "new.jpg";
-        QTest::newRow("doubled extension") << "new.jpg" << "new.jpg.jpg";
-        QTest::newRow("existing name") << "b" << "";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("slash") << "../up" << "";
+        QTest::newRow("extension kept") << "new"
+                                        << "new.jpg";
+        QTest::newRow("doubled extension") << "new.jpg"
+                                           << "new.jpg.jpg";
+        QTest::newRow("existing name") << "b"
+                                       << "";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("slash") << "../up"
+                               << "";
     }
     void renamePicture()
     {
@@ -310,7 +336,8 @@ private Q_SLOTS:
         QFETCH(QString, result);
         AppFixture app;
         const QString pics = app.path(QStringLiteral("pics"));
-        QVERIFY(sq::test::writeJpeg(pics + QStringLiteral("/a.jpg"), sq::test::patternImage(40, 30)));
+        QVERIFY(
+            sq::test::writeJpeg(pics + QStringLiteral("/a.jpg"), sq::test::patternImage(40, 30)));
         QVERIFY(writeFile(pics + QStringLiteral("/b.jpg"), "b"));
         TForm1* f = app.start(QStringLiteral("pics"));
         QVERIFY(app.listed(2));
@@ -381,7 +408,8 @@ private Q_SLOTS:
     {
         AppFixture app;
         const QString pics = app.path(QStringLiteral("pics"));
-        QVERIFY(sq::test::writeJpeg(pics + QStringLiteral("/a.jpg"), sq::test::patternImage(40, 30)));
+        QVERIFY(
+            sq::test::writeJpeg(pics + QStringLiteral("/a.jpg"), sq::test::patternImage(40, 30)));
         QVERIFY(writeFile(pics + QStringLiteral("/b.jpg"), "b"));
         TForm1* f = app.start(QStringLiteral("pics"));
         QVERIFY(app.listed(2));
@@ -395,7 +423,8 @@ private Q_SLOTS:
         f->ImgBox1->LoadFile(pics + QStringLiteral("/a.jpg"));
         f->menuItem(QStringLiteral("Open1"))->trigger();
         f->menuItem(QStringLiteral("Explore1"))->trigger();
-        QCOMPARE(opener.opened, (QStringList{pics + QStringLiteral("/b.jpg"), pics + QStringLiteral("/a.jpg"), pics}));
+        QCOMPARE(opener.opened, (QStringList{pics + QStringLiteral("/b.jpg"),
+                                             pics + QStringLiteral("/a.jpg"), pics}));
         QCOMPARE(boxes.texts(), QStringList());
 
         // Nothing to open it with: every way of opening says so.
@@ -412,12 +441,14 @@ private Q_SLOTS:
         }));
         files->setCurrentIndex(b);
         f->FileListBox1DblClick();
-        const QString noProgram = pics + QStringLiteral("/b.jpg\nを開くプログラムが関連付けられていません");
+        const QString noProgram =
+            pics + QStringLiteral("/b.jpg\nを開くプログラムが関連付けられていません");
         QCOMPARE(boxes.texts(), QStringList(3, noProgram));
         QCOMPARE(opener.opened, QStringList(3, pics + QStringLiteral("/b.jpg")));
         opener.status = sq::platform::OpenStatus::Failed;
         f->menuItem(QStringLiteral("Open1"))->trigger();
-        QCOMPARE(boxes.texts().last(), pics + QStringLiteral("/a.jpg\nを開くプログラムを起動できませんでした"));
+        QCOMPARE(boxes.texts().last(),
+                 pics + QStringLiteral("/a.jpg\nを開くプログラムを起動できませんでした"));
 
         // The desktop's own opener, with a desktop that has no programs.
         f->setShellOpener(nullptr);
@@ -437,12 +468,14 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("copied");
         QTest::newRow("screen 2") << 12 << 4 << "画面2のファイルをコピー" << QStringList{"s2.jpg"};
         QTest::newRow("screen 4, no file") << 14 << 4 << "画面4のファイルをコピー" << QStringList{};
-        QTest::newRow("all, two screens") << 15 << 2 << "すべての画面のファイルをコピー"
-                                          << QStringList{"s1.jpg", "s2.jpg"};
-        QTest::newRow("all, one screen") << 15 << 1 << "すべての画面のファイルをコピー" << QStringList{"s1.jpg"};
+        QTest::newRow("all, two screens")
+            << 15 << 2 << "すべての画面のファイルをコピー" << QStringList{"s1.jpg", "s2.jpg"};
+        QTest::newRow("all, one screen")
+            << 15 << 1 << "すべての画面のファイルをコピー" << QStringList{"s1.jpg"};
         QTest::newRow("all, four screens") << 15 << 4 << "すべての画面のファイルをコピー"
                                            << QStringList{"s1.jpg", "s2.jpg", "s3.jpg"};
-        QTest::newRow("file list view") << 21 << 4 << "ファイルをコピー" << QStringList{"shown.jpg"};
+        QTest::newRow("file list view")
+            << 21 << 4 << "ファイルをコピー" << QStringList{"shown.jpg"};
     }
     void viewerCodes()
     {
@@ -455,9 +488,11 @@ private Q_SLOTS:
         const QString dest = app.path(QStringLiteral("dest"));
         FakeViewer viewer;
         for (const char* n : {"s1", "s2", "s3", "shown"}) {
-            QVERIFY(writeFile(pics + QLatin1Char('/') + QLatin1String(n) + QStringLiteral(".jpg"), n));
+            QVERIFY(
+                writeFile(pics + QLatin1Char('/') + QLatin1String(n) + QStringLiteral(".jpg"), n));
             if (n[0] == 's' && n[1] != 'h')
-                viewer.screens << pics + QLatin1Char('/') + QLatin1String(n) + QStringLiteral(".jpg");
+                viewer.screens << pics + QLatin1Char('/') + QLatin1String(n) +
+                                      QStringLiteral(".jpg");
         }
         viewer.screens << pics + QStringLiteral("/gone.jpg"); // screen 4's file no longer exists
         viewer.shown = pics + QStringLiteral("/shown.jpg");
@@ -503,8 +538,10 @@ private Q_SLOTS:
 
     void chooserRules()
     {
-        QCOMPARE(favoritesFolderLabel(QStringLiteral("/a/Favorites")), QStringLiteral(" Favorites"));
-        QCOMPARE(favoritesFolderLabel(QStringLiteral("/a/Favorites/")), QStringLiteral(" Favorites/"));
+        QCOMPARE(favoritesFolderLabel(QStringLiteral("/a/Favorites")),
+                 QStringLiteral(" Favorites"));
+        QCOMPARE(favoritesFolderLabel(QStringLiteral("/a/Favorites/")),
+                 QStringLiteral(" Favorites/"));
         QCOMPARE(favoritesFolderLabel(QStringLiteral("/")), QStringLiteral(" /"));
         QCOMPARE(screensToCopy(13, 1), std::vector<int>{3});
         QCOMPARE(screensToCopy(15, 2), (std::vector<int>{1, 2}));
