@@ -10,6 +10,8 @@
 #include <QBuffer>
 #include <QImageReader>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -127,6 +129,37 @@ QImage decodeBmp24(const QByteArray& bytes, bool& handled)
     return image;
 }
 
+// Whether the bytes can hold the picture their header declares, so that a
+// header alone never makes the general reader allocate a huge picture.
+// Compressed kinds may be smaller than their pixels, but not by more than
+// any real file is.
+bool bmpPlausible(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qint64 n = bytes.size();
+    if (n < 26 || p[0] != 'B' || p[1] != 'M') return false;
+    const quint32 header = le32(p + 14);
+    qint64 width, height, bits, compression = 0;
+    if (header == 12) {
+        width = le16(p + 18);
+        height = le16(p + 20);
+        bits = le16(p + 24);
+    } else if (header >= 40 && n >= 34) {
+        width = qint32(le32(p + 18));
+        height = qint32(le32(p + 22));
+        height = height < 0 ? -height : height;
+        bits = le16(p + 28);
+        compression = le32(p + 30);
+    } else {
+        return false;
+    }
+    if (width <= 0 || height <= 0 || bits <= 0 || bits > 32 || width * height > TImgUtil::MaxPixels)
+        return false;
+    if (compression == 0 || compression == 3 || compression == 6)
+        return qint64(le32(p + 10)) + (width * bits + 31) / 32 * 4 * height <= n;
+    return width * height <= std::max<qint64>(qint64(16) << 20, 256 * n);
+}
+
 struct ErrorManager
 {
     jpeg_error_mgr pub;
@@ -179,6 +212,7 @@ QImage decodeBmp(const QByteArray& bytes)
     bool handled = false;
     QImage image = decodeBmp24(bytes, handled);
     if (handled) return image;
+    if (!bmpPlausible(bytes)) return {};
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

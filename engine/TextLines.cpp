@@ -109,7 +109,9 @@ bool isAscii(const QByteArray& bytes)
 
 bool isUtf8(const QByteArray& bytes, QString* text = nullptr)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A byte order mark is text here; only the file's first one is not.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString decoded = utf8.decode(bytes);
     if (utf8.hasError())
         return false;
@@ -160,6 +162,9 @@ QStringList decodePathLines(const QByteArray& bytes)
 QByteArray joinPathLinesCrLf(const QStringList& lines)
 {
     QByteArray out;
+    // A first line that starts with U+FEFF would lose it as the file's mark.
+    if (!lines.isEmpty() && lines.first().startsWith(QChar(0xFEFF)))
+        out += "\xEF\xBB\xBF";
     for (const QString& line : lines) {
         out += platform::nativePath(line);
         out += "\r\n";
