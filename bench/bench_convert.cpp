@@ -129,8 +129,8 @@ int main(int argc, char** argv)
     int samePixels = 0, sameJpeg = 0;
     for (const QString& n : std::as_const(names)) {
         const QString s = stem(n);
-        samePixels += sq::decodeBmp(readAll(ours + s + QStringLiteral(".bmp"))) ==
-                      sq::decodeBmp(readAll(theirs + s + QStringLiteral(".bmp")));
+        samePixels += sq::decodeBmpRgb(readAll(ours + s + QStringLiteral(".bmp"))) ==
+                      sq::decodeBmpRgb(readAll(theirs + s + QStringLiteral(".bmp")));
         sameJpeg += readAll(ours + s + QStringLiteral(".jpg")) ==
                     readAll(theirs + s + QStringLiteral(".jpg"));
     }

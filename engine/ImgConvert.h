@@ -31,7 +31,7 @@ struct ConvertResult
 // The picture of a BMP file held in memory as RGB888; null when the bytes
 // are not a complete BMP. Uncompressed 24-bit files are read directly, the
 // other kinds through Qt's reader.
-QImage decodeBmp(const QByteArray& bytes);
+QImage decodeBmpRgb(const QByteArray& bytes);
 
 // A plain Windows BMP: BITMAPINFOHEADER, 24 bits, bottom-up, rows padded to
 // four bytes, no resolution. Empty for a null picture.

@@ -207,7 +207,7 @@ int compressRows(unsigned char** rows, int width, int height, int quality, unsig
 
 namespace sq {
 
-QImage decodeBmp(const QByteArray& bytes)
+QImage decodeBmpRgb(const QByteArray& bytes)
 {
     bool handled = false;
     QImage image = decodeBmp24(bytes, handled);
@@ -304,7 +304,7 @@ ConvertResult convertBmpToJpeg(const QString& source, const QString& target, int
 {
     QByteArray bytes;
     if (const ConvertResult r = readSource(source, bytes); !r.ok()) return r;
-    const QImage image = decodeBmp(bytes);
+    const QImage image = decodeBmpRgb(bytes);
     bytes.clear();
     if (image.isNull()) return {ConvertResult::NotPicture, {}};
     const QByteArray jpeg = encodeJpegDefaults(image, quality);

@@ -43,7 +43,7 @@ int libraryQuant0(int quality)
 QImage picture(const QString& path)
 {
     const QByteArray bytes = readFile(path);
-    return path.endsWith(QLatin1String(".bmp")) ? sq::decodeBmp(bytes)
+    return path.endsWith(QLatin1String(".bmp")) ? sq::decodeBmpRgb(bytes)
                                                 : sq::decodeJpeg(bytes, 1, true);
 }
 

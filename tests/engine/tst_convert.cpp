@@ -124,7 +124,7 @@ private Q_SLOTS:
         QCOMPARE(int(p[55]), qGreen(last));
         QCOMPARE(int(p[56]), qRed(last));
         // Our reader, Qt's reader: the same pixels.
-        QCOMPARE(sq::decodeBmp(bmp), image);
+        QCOMPARE(sq::decodeBmpRgb(bmp), image);
         QCOMPARE(toRgb(QImage::fromData(bmp, "BMP")), image);
     }
 
@@ -134,17 +134,17 @@ private Q_SLOTS:
         // Top-down rows, written by hand.
         QByteArray topDown = sq::encodeBmp24(image);
         qToLittleEndian<qint32>(-7, reinterpret_cast<uchar*>(topDown.data()) + 22);
-        QCOMPARE(sq::decodeBmp(topDown), image.mirrored(false, true));
+        QCOMPARE(sq::decodeBmpRgb(topDown), image.mirrored(false, true));
         // Palette and 32-bit files go through the general reader.
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         QVERIFY(image.convertToFormat(QImage::Format_Indexed8).save(&buffer, "BMP"));
-        QCOMPARE(sq::decodeBmp(buffer.data()),
+        QCOMPARE(sq::decodeBmpRgb(buffer.data()),
                  toRgb(image.convertToFormat(QImage::Format_Indexed8)));
         // Damaged: cut short, not a BMP, nothing.
-        QVERIFY(sq::decodeBmp(sq::encodeBmp24(image).left(100)).isNull());
-        QVERIFY(sq::decodeBmp(QByteArray("BM") + QByteArray(60, '\xff')).isNull());
-        QVERIFY(sq::decodeBmp(QByteArray()).isNull());
+        QVERIFY(sq::decodeBmpRgb(sq::encodeBmp24(image).left(100)).isNull());
+        QVERIFY(sq::decodeBmpRgb(QByteArray("BM") + QByteArray(60, '\xff')).isNull());
+        QVERIFY(sq::decodeBmpRgb(QByteArray()).isNull());
     }
 
     void withExtension_data()
@@ -207,7 +207,7 @@ private Q_SLOTS:
         const QString bmp = dir.filePath(QStringLiteral("p.bmp"));
         QVERIFY(sq::test::writeJpeg(jpg, sq::test::patternImage(321, 207), 85));
         QVERIFY(sq::convertJpegToBmp(jpg, bmp).ok());
-        const QImage ours = sq::decodeBmp(sq::test::readFile(bmp));
+        const QImage ours = sq::decodeBmpRgb(sq::test::readFile(bmp));
         const QImage fast = sq::decodeJpeg(sq::test::readFile(jpg), 1, true);
         QCOMPARE(ours, fast);
         QVERIFY(ours != sq::decodeJpeg(sq::test::readFile(jpg), 1, false)); // the slow IDCT differs
@@ -215,7 +215,7 @@ private Q_SLOTS:
         if (djpeg.isEmpty()) QSKIP("djpeg (libjpeg-turbo-progs) is not installed");
         const QByteArray theirs = run(
             djpeg, {QStringLiteral("-bmp"), QStringLiteral("-dct"), QStringLiteral("fast"), jpg});
-        QCOMPARE(sq::decodeBmp(theirs), ours);
+        QCOMPARE(sq::decodeBmpRgb(theirs), ours);
     }
 
     void failures_data()
