@@ -69,7 +69,7 @@ QString parentOf(const QString& path)
     return slash <= 0 ? QStringLiteral("/") : clean.left(slash);
 }
 
-// The design joins folder, separator and name; a root folder has its own.
+// A folder, a separator and a name; a root folder ends in its own separator.
 QString joinPath(const QString& folder, const QString& name)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
