@@ -1,9 +1,9 @@
 #include "app/Unit1.h"
 
 #include "app/Globals.h"
+#include "app/ProgramOpener.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
-#include "engine/TextLines.h"
 #include "platform/FileOpsDialogs.h"
 #include "platform/FileVerbs.h"
 #include "viewers/Unit14.h"
@@ -95,6 +95,7 @@ TForm1::TForm1(const QString& dataFolder, const QString& startPath, int screenWi
     buildMenus();
     buildStatusBar();
     connectSlideView();
+    connectFileCommands();
     FormCreate();
 }
 
@@ -312,9 +313,7 @@ void TForm1::FormCreate()
     // double-click off. Configured with the browser itself.
 
     // 4. Favourites.
-    QStringList favorites;
-    if (QFileInfo::exists(favoritesFileName()) && sq::readTextLines(favoritesFileName(), favorites))
-        ComboBox1->addItems(favorites);
+    loadFavorites();
 
     // 5. Settings: defaults written when the file is missing, then loaded.
     if (!QFileInfo::exists(settingsFileName())) {
@@ -437,11 +436,7 @@ void TForm1::closeEvent(QCloseEvent* event)
         storeLoupe();
         // 4. - 5. Settings, then favourites.
         m_settings.save(settingsFileName());
-        QStringList favorites;
-        for (int i = 0; i < ComboBox1->count(); ++i)
-            favorites << ComboBox1->itemText(i);
-        if (!favorites.isEmpty() || QFileInfo::exists(favoritesFileName()))
-            sq::writeTextLines(favoritesFileName(), favorites);
+        saveFavorites();
     }
     event->accept();
 }

@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "app/Unit1.h"
 
+#include "app/ProgramOpener.h"
 #include "app/Unit17.h"
 #include "platform/FileOpsDialogs.h"
 #include "platform/FileVerbs.h"
@@ -63,7 +64,10 @@ void TForm1::configureBrowser()
     b.ShellChangeNotification().SetNotifyTypes({intFileName, intDirName, intAttributes, intSize, intLastWrite,
                                                 intLastAccess, intCreation});
     m_filePrompt = std::make_unique<sq::platform::DialogFileOpPrompt>(this);
-    m_fileVerbs = std::make_unique<sq::platform::FileVerbs>(*m_filePrompt);
+    // Every open of an entry or a verb tells the user when no program can.
+    m_programOpener = std::make_unique<TProgramOpener>(this);
+    b.SetOpener(m_programOpener.get());
+    m_fileVerbs = std::make_unique<sq::platform::FileVerbs>(*m_filePrompt, *m_programOpener);
     m_shellVerbs = std::make_unique<TFileVerbsAdapter>(*m_fileVerbs);
     b.SetShellVerbs(m_shellVerbs.get());
     b.View().DispTypes().SetFolders(false);

@@ -14,6 +14,8 @@ packages=(
   fonts-ipafont-gothic adwaita-icon-theme
   # tests
   xvfb xauth x11-apps imagemagick xdotool xclip ffmpeg
+  # cjpeg and djpeg: the reference of the conversion tests and benchmark
+  libjpeg-turbo-progs
 )
 
 missing=()

@@ -47,10 +47,10 @@ private Q_SLOTS:
         f.writeFolder(8);
         f.start();
         TForm2& s = f.slide();
-        sq::test::MessageBoxCatcher boxes;
+        sq::test::MessageBoxes boxes;
         f.browser().ClearSelection();
         Form1->menuItem(QStringLiteral("N40"))->trigger();
-        QCOMPARE(boxes.texts, QStringList{QStringLiteral("選択画像がありません")});
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("選択画像がありません")});
         QVERIFY(!s.isVisible());
 
         s.LayoutCommand(2);

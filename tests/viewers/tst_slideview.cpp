@@ -159,13 +159,13 @@ private Q_SLOTS:
         f.browser().ClearSelection();
         for (int i = 0; i < f.browser().Items().Count(); ++i)
             f.browser().SetSelected(i, false);
-        sq::test::MessageBoxCatcher boxes;
+        sq::test::MessageBoxes boxes;
         s.Next1Click();
-        QCOMPARE(boxes.texts, QStringList{QStringLiteral("選択画像がありません")});
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("選択画像がありません")});
         s.Play1Click();
         s.Timer1Timer();
         s.RandomPlay1Click();
-        QCOMPARE(boxes.texts.size(), 2);
+        QCOMPARE(boxes.texts().size(), 2);
         QCOMPARE(f.shown(), f.picturesAt({5}));
     }
 
