@@ -1,5 +1,7 @@
 #include "platform/ShellOpen.h"
 
+#include "platform/FileClipboard.h"
+
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -8,7 +10,9 @@ namespace sq::platform {
 bool DesktopShellOpener::open(const QString& path)
 {
     if (path.isEmpty()) return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // The URI is made from the path's bytes: QUrl::fromLocalFile would lose a
+    // name that is not UTF-8, and the opener would be handed another file.
+    return QDesktopServices::openUrl(QUrl::fromEncoded(fileUriOf(path)));
 }
 
 ShellOpener& desktopShellOpener()
