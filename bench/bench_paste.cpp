@@ -45,7 +45,7 @@ namespace {
 constexpr int kDistinct = 40;   // distinct pictures; the rest are copies
 constexpr int kPictureW = 1024; // with the noise below, about 286 KB a file
 constexpr int kPictureH = 768;
-constexpr int kNoise = 24;
+constexpr int kNoise = 19;
 constexpr int kTargetHolds = 40; // pictures the shown target folder has already
 
 QImage picture(int seed)
