@@ -265,7 +265,8 @@ void TCustomImgPanel::readCurrentFolder(bool keepPictures)
     if (keepPictures) {
         old = m_items.takeAll();
         for (auto& item : old)
-            if (item->LoadDone && item->loadStamp && !item->CellBitmap.isNull())
+            // A picture, or the icon shown for a file that has none.
+            if (item->loadStamp && !item->CellBitmap.isNull())
                 kept.emplace(item->ItemId(), item.get());
     }
     clearItems();
@@ -286,7 +287,7 @@ void TCustomImgPanel::readCurrentFolder(bool keepPictures)
             item->SharedBitmap = was.SharedBitmap;
             item->PictureWidth = was.PictureWidth;
             item->PictureHeight = was.PictureHeight;
-            item->LoadDone = true;
+            item->LoadDone = was.LoadDone;
             item->loadStamp = was.loadStamp;
         }
     }

@@ -161,8 +161,8 @@ private Q_SLOTS:
     }
 
     // A change in the shown folder re-reads it; the cells of entries whose
-    // files did not change keep their pictures through it (no blank cells,
-    // no second load); a rewritten file is loaded again.
+    // files did not change keep their pictures (or icons) through it: no
+    // blank cells, no second load; a replaced file is loaded again.
     void changeRefreshKeepsPictures()
     {
         QTemporaryDir dir;
@@ -170,6 +170,7 @@ private Q_SLOTS:
         for (int i = 0; i < 6; ++i)
             QVERIFY(sq::test::writeJpeg(QStringLiteral("%1/p%2.jpg").arg(folder).arg(i),
                                         sq::test::patternImage(64, 48)));
+        QVERIFY(sq::test::writeFile(folder + "/z.bin", "no picture: an icon"));
         TImgPanel p;
         setUp(p);
         p.OpenFolder(folder);
@@ -197,7 +198,7 @@ private Q_SLOTS:
                          (folder + "/p9.jpg").toUtf8().constData()) == 0);
         QVERIFY(::rename(dir.filePath("p0.jpg").toUtf8().constData(),
                          (folder + "/p0.jpg").toUtf8().constData()) == 0);
-        QTRY_COMPARE(p.Items().Count(), 7);
+        QTRY_COMPARE(p.Items().Count(), 8);
         QTRY_COMPARE(p.Items().Items(0)->PictureWidth, 20);
         QVERIFY(waitIdle(p));
         QVERIFY(reads >= 1);
