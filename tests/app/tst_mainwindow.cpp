@@ -518,7 +518,8 @@ private Q_SLOTS:
         QAbstractItemModel* files = f->FileListBox1->model();
         for (int r = 0; r < files->rowCount(f->FileListBox1->rootIndex()); ++r)
             listed << files->index(r, 0, f->FileListBox1->rootIndex()).data().toString();
-        QCOMPARE(listed, (QStringList{QStringLiteral("bad\uFFFD.jpg"), QStringLiteral("note.txt")}));
+        QCOMPARE(listed,
+                 (QStringList{QStringLiteral("bad\uFFFD.jpg"), QStringLiteral("note.txt")}));
         QTRY_VERIFY(!b.Loader().Busy());
         f->ImgPanel1->setFixedHeight(200);
         QTest::mouseClick(b.viewport(), Qt::LeftButton, {}, b.PictureBox(0).center());

@@ -86,16 +86,17 @@ int main(int argc, char** argv)
                 replace = b->mapToGlobal(b->rect().center());
         const QRect g = box->frameGeometry();
         if (progressVisible() || QApplication::activeModalWidget() != box) everCovered = true;
-        replaceFile(state, QStringLiteral("box %1 %2 %3 %4\nreplace %5 %6\ncovered %7\nprogress-before %8\n")
-                         .arg(g.x())
-                         .arg(g.y())
-                         .arg(g.width())
-                         .arg(g.height())
-                         .arg(replace.x())
-                         .arg(replace.y())
-                         .arg(everCovered ? 1 : 0)
-                         .arg(seenProgress ? 1 : 0)
-                         .toUtf8());
+        replaceFile(state, QStringLiteral(
+                               "box %1 %2 %3 %4\nreplace %5 %6\ncovered %7\nprogress-before %8\n")
+                               .arg(g.x())
+                               .arg(g.y())
+                               .arg(g.width())
+                               .arg(g.height())
+                               .arg(replace.x())
+                               .arg(replace.y())
+                               .arg(everCovered ? 1 : 0)
+                               .arg(seenProgress ? 1 : 0)
+                               .toUtf8());
     });
     watch.start(50);
     // Gives up rather than hang when nobody answers.
