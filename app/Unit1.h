@@ -21,6 +21,7 @@ class DialogFileOpPrompt;
 class FileVerbs;
 class ShellOpener;
 struct FileOpResult;
+class FolderFileList;
 } // namespace sq::platform
 
 class TProgramOpener;
@@ -256,7 +257,7 @@ private:
     bool m_closed = false;
     QString m_treeFolder;
     QFileSystemModel* m_dirModel = nullptr;
-    QFileSystemModel* m_fileModel = nullptr;
+    sq::platform::FolderFileList* m_fileModel = nullptr; // names kept as bytes
     QHash<QString, QAction*> m_items;
     QHash<QString, QMenu*> m_popups;
     QHash<QString, QString> m_groupOf; // radio item -> its group

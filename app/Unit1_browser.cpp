@@ -7,6 +7,7 @@
 #include "app/Unit17.h"
 #include "platform/FileOpsDialogs.h"
 #include "platform/FileVerbs.h"
+#include "platform/FolderFileList.h"
 #include "viewers/Unit2.h"
 
 #include <QAction>
@@ -311,8 +312,8 @@ void TForm1::FindByName(const QString& text)
     TPanelItems& items = ImgPanel1->Items();
     const int n = items.Count();
     for (int i = 0; i < n; ++i) {
-        const QString path = items.Items(i)->ParseName();
-        const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+        // Matched as the name is shown: the typed text is plain text.
+        const QString name = items.Items(i)->DisplayName();
         if (!name.contains(text, Qt::CaseSensitive))
             continue;
         ImgPanel1->MakeVisible(i);

@@ -4,6 +4,7 @@
 #include "app/Globals.h"
 #include "app/Unit1.h"
 #include "platform/DataFolder.h"
+#include "platform/NativePath.h"
 #include "platform/TermSignals.h"
 
 #include <QApplication>
@@ -21,8 +22,10 @@ int main(int argc, char** argv)
     else if (!dataFolder.endsWith(QLatin1Char('/')))
         dataFolder += QLatin1Char('/');
 
-    const QStringList args = QCoreApplication::arguments();
-    sq::app::createWindows(dataFolder, args.size() > 1 ? args.at(1) : QString());
+    // The path by its bytes (QApplication has taken its own options out of
+    // argv): arguments() would lose a name that is not UTF-8.
+    sq::app::createWindows(dataFolder, argc > 1 ? sq::platform::pathFromNative(QByteArray(argv[1]))
+                                                : QString());
     // A logout or kill closes the main window like its close box, so the
     // settings and favourites are saved.
     sq::platform::onTerminationRequest([] {

@@ -1,5 +1,6 @@
 #include "platform/ShellOpen.h"
 
+#include "platform/FileClipboard.h"
 #include "platform/NativePath.h"
 
 #include <QDesktopServices>
@@ -181,11 +182,10 @@ OpenStatus DesktopShellOpener::openFile(const QString& path)
     if (path.isEmpty()) return OpenStatus::Failed;
     if (findMimeHandler(mimeTypesOf(path), mimeAppsDirsFromEnvironment()).isEmpty())
         return OpenStatus::NoProgram;
-    // The URL carries the file system's bytes percent-encoded, so a name that
-    // is not UTF-8 reaches the program as it is.
-    const QUrl file =
-        QUrl::fromEncoded("file://" + nativePath(QDir::cleanPath(path)).toPercentEncoding("/"));
-    return QDesktopServices::openUrl(file) ? OpenStatus::Started : OpenStatus::Failed;
+    // The URI is made from the path's bytes: QUrl::fromLocalFile would lose a
+    // name that is not UTF-8, and the opener would be handed another file.
+    return QDesktopServices::openUrl(QUrl::fromEncoded(fileUriOf(path))) ? OpenStatus::Started
+                                                                         : OpenStatus::Failed;
 }
 
 bool DesktopShellOpener::open(const QString& path)

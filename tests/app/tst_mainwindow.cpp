@@ -4,9 +4,14 @@
 #include "app/Unit3.h"
 #include "app/Unit4.h"
 #include "app/Unit17.h"
+#include "platform/NativePath.h"
+#include "tests/support/RawNames.h"
 #include "tests/support/TestFiles.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QImageWriter>
+#include <QListView>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -488,6 +493,40 @@ private Q_SLOTS:
             QCOMPARE(b.TopIndex() + b.VisibleCells() - 1 >= last, true);
             QVERIFY(b.TopIndex() > 0);
         }
+        w.close();
+    }
+
+    // A folder and a picture whose names are not UTF-8: the file list lists
+    // the file, the browser shows and loads it, the status bar and the
+    // preview name it with U+FFFD and open it by its bytes.
+    void namesNotUtf8()
+    {
+        sq::test::RawTempDir pics;
+        const QByteArray folder = pics.bytes() + "/pics\xfe";
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(QImageWriter(&buffer, "jpeg").write(sq::test::patternImage(120, 90)));
+        QVERIFY(sq::test::writeFileAt(folder + "/bad\xff.jpg", jpeg));
+        QVERIFY(sq::test::writeFileAt(folder + "/note.txt", "x"));
+        Window w;
+        TForm1* f = w.open(sq::platform::pathFromNative(folder));
+        TImgPanel& b = *f->ImgPanel1;
+        QTRY_COMPARE(sq::platform::nativePath(b.CurrentFolderPath()), folder);
+        QCOMPARE(b.Items().Count(), 1);
+        QStringList listed;
+        QAbstractItemModel* files = f->FileListBox1->model();
+        for (int r = 0; r < files->rowCount(f->FileListBox1->rootIndex()); ++r)
+            listed << files->index(r, 0, f->FileListBox1->rootIndex()).data().toString();
+        QCOMPARE(listed,
+                 (QStringList{QStringLiteral("bad\uFFFD.jpg"), QStringLiteral("note.txt")}));
+        QTRY_VERIFY(!b.Loader().Busy());
+        f->ImgPanel1->setFixedHeight(200);
+        QTest::mouseClick(b.viewport(), Qt::LeftButton, {}, b.PictureBox(0).center());
+        QCOMPARE(f->statusText(3), QStringLiteral(" bad\uFFFD.jpg"));
+        QCOMPARE(f->statusText(5), QStringLiteral(" 120x90"));
+        QCOMPARE(sq::platform::nativePath(f->ImgBox1->ImageFile()), folder + "/bad\xff.jpg");
+        QVERIFY(!f->ImgBox1->ImgUtil()->Bitmap().isEmpty());
         w.close();
     }
 
