@@ -16,6 +16,7 @@
 #include "engine/ImgUtils.h"
 #include "platform/FileOps.h"
 #include "platform/FileOpsDialogs.h"
+#include "platform/FolderFileList.h"
 #include "platform/NativePath.h"
 #include "viewers/ChooserTargets.h"
 
