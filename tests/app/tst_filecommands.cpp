@@ -433,11 +433,13 @@ private Q_SLOTS:
         f->menuItem(QStringLiteral("N21"))->trigger();
         QTest::keyClick(&app.browser(), Qt::Key_Return); // the entry's Execute
         auto* files = f->FileListBox1;
-        auto* model = qobject_cast<QFileSystemModel*>(files->model());
+        QAbstractItemModel* model = files->model();
         QModelIndex b;
         QVERIFY(QTest::qWaitFor([&] {
-            b = model->index(pics + QStringLiteral("/b.jpg"));
-            return b.isValid() && model->rowCount(files->rootIndex()) == 2;
+            for (int row = 0; row < model->rowCount(); ++row)
+                if (model->index(row, 0).data(Qt::UserRole).toString() == pics + QStringLiteral("/b.jpg"))
+                    b = model->index(row, 0);
+            return b.isValid() && model->rowCount() == 2;
         }));
         files->setCurrentIndex(b);
         f->FileListBox1DblClick();

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace sq::test {
@@ -22,8 +23,11 @@ void MessageBoxes::poll()
     m_texts << box->text();
     const QString wanted = m_answers.isEmpty() ? QStringLiteral("OK") : m_answers.takeFirst();
     for (QAbstractButton* button : box->buttons()) {
-        const QString text = button->text().remove(QLatin1Char('&'));
-        if (text == wanted) {
+        // "置き換え(&R)" answers to "置き換え": the mnemonic is no part of the name.
+        QString text = button->text().remove(QLatin1Char('&'));
+        static const QRegularExpression mnemonic(QStringLiteral("\\([A-Za-z0-9]\\)$"));
+        text.remove(mnemonic);
+        if (text == wanted || button->text().remove(QLatin1Char('&')) == wanted) {
             button->click();
             return;
         }
