@@ -23,11 +23,10 @@ void MessageBoxes::poll()
     m_texts << box->text();
     const QString wanted = m_answers.isEmpty() ? QStringLiteral("OK") : m_answers.takeFirst();
     for (QAbstractButton* button : box->buttons()) {
-        // "置き換え(&R)" answers to "置き換え": the mnemonic is no part of the name.
+        // "置き換え(&R)" answers to "置き換え": the mnemonic is not part of the name.
         QString text = button->text().remove(QLatin1Char('&'));
-        static const QRegularExpression mnemonic(QStringLiteral("\\([A-Za-z0-9]\\)$"));
-        text.remove(mnemonic);
-        if (text == wanted || button->text().remove(QLatin1Char('&')) == wanted) {
+        text.remove(QRegularExpression(QStringLiteral("\\([A-Za-z]\\)$")));
+        if (text == wanted) {
             button->click();
             return;
         }
