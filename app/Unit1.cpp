@@ -99,6 +99,7 @@ TForm1::TForm1(const QString& dataFolder, const QString& startPath, int screenWi
     buildLayout();
     buildMenus();
     buildStatusBar();
+    connectSlideView();
     connectFileCommands();
     FormCreate();
 }
@@ -382,6 +383,9 @@ void TForm1::FormShow()
     if (Form27)
         Form27->move(m_screenWidth / 2, m_screenHeight / 3);
 
+    // 2., 5., 7. The slide view's favourites controls, folder and record.
+    slideViewFirstShow();
+
     // 4. Folder tree: half the folder pane.
     DirectoryListBox1->setFixedHeight(std::max(1, Panel3->height() / 2));
 
@@ -505,8 +509,7 @@ void TForm1::DirectoryListBox1Change()
 {
     // Folder navigation: 1. close the slide view unless a saved screen is
     // being applied; 2. drive box; 3. browser; 4. favourites edit text.
-    if (sq::app::slideViewActive && !sq::app::favoriteLoading)
-        hideSlideView();
+    hideSlideViewForListingChange(false);
     syncDriveBox();
     FileListBox1->setRootIndex(m_fileModel->setRootPath(m_treeFolder));
     browserOpenFolder(m_treeFolder);
@@ -545,13 +548,6 @@ void TForm1::FilterComboBox1Change(int index)
     m_fileModel->setNameFilters(patterns);
 }
 
-void TForm1::hideSlideView()
-{
-    if (Form2)
-        Form2->hide();
-    sq::app::slideViewActive = false;
-}
-
 void TForm1::setThumbnailPaneHeight(int height)
 {
     const QList<int> sizes = Splitter2->sizes();
@@ -585,8 +581,7 @@ void TForm1::ViewStyleCommand(int index)
 void TForm1::ExtCommand(int index)
 {
     // "BMP" and "JPEG" close the slide view, whatever is being applied.
-    if (index != 2 && sq::app::slideViewActive)
-        hideSlideView();
+    if (index != 2) hideSlideViewForListingChange(true);
     checkItemsOf(&TForm1::ExtCommand, index);
     browserSetExt(QString::fromLatin1(kExtensions[index]));
     m_settings.setInt(52, index);

@@ -58,6 +58,8 @@ public:
     TSettingsLines& Settings() override { return m_settings; }
     TImgPanel& Browser() override { return *ImgPanel1; }
     QString DataFolder() const override { return m_dataFolder; }
+    bool ExecuteEntry(int index) override;
+    void ShowMainWindow() override;
     QString settingsFileName() const;
     QString favoritesFileName() const;
 
@@ -97,6 +99,16 @@ public:
     void N52Click();   // find-by-name dialog
     void N32Click();   // preview picture to the clipboard
     void Save1Click(); // preview picture saved as BMP
+    // The slide view (Unit1_slide.cpp).
+    void ImgPanel1DblClick(); // browser or preview double-click: all entries take part
+    void N40Click();          // 選択画像をスライドビュー: only the selected entries
+    void Veiw1Click();        // shows the slide view again while it is in use
+    // Hides the slide view and clears its active flag, because its screens
+    // point into the browser's listing: for a listing change (folder change,
+    // paste, delete) only while no saved-screen file is being applied, for
+    // the file-type filter and the browser's own folder change always.
+    // Nothing happens while the slide view is not in use.
+    void hideSlideViewForListingChange(bool evenWhileFavoriteLoading);
     void N15Click(); // loupe shown
     void N44Click(); // loupe hidden
     void N55Click(); // loupe bar shown
@@ -220,7 +232,9 @@ private:
     void configurePreview();
     void previewSetMode(int mode);
     void showPreviewEntry();
-    void hideSlideView();
+    void suraidowindow();      // opens the slide view on its selected source
+    void connectSlideView();   // the double-clicks that open it
+    void slideViewFirstShow(); // the first show's steps for the slide view
     void restoreLoupe(); // first show, step 8
     void storeLoupe();   // close, steps 1 - 3
     void connectFileCommands();
@@ -231,7 +245,6 @@ private:
     // Converts files (toJpeg: BMP to JPEG) with the progress box captioned.
     void convertFiles(const QStringList& files, bool toJpeg, const QString& caption);
     void batchConvert(bool toJpeg, const QString& caption);
-    void hideSlideViewAfterListChange();
     void rereadTree(const QString& folder);
 
     QString m_dataFolder;
