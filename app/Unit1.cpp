@@ -69,6 +69,25 @@ const Size kThumbSizes[] = {{40, 30}, {60, 45}, {80, 60}, {100, 75}, {120, 90}};
 const char* const kExtensions[] = {"*.bmp", "*.jpg;*.jpeg", "*.bmp;*.jpg;*.jpeg"};
 const int kQualities[] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 55, 50};
 
+// A control that asks for its design width but yields to a smaller window
+// (down to nothing), so that the window size commands are never overruled by
+// a minimum width.
+template <typename Base> class DesignWidth : public Base
+{
+public:
+    DesignWidth(int width, QWidget* parent) : Base(parent), m_width(width)
+    {
+        this->setMinimumWidth(0);
+        this->setMaximumWidth(width);
+        this->setSizePolicy(QSizePolicy::Preferred, this->sizePolicy().verticalPolicy());
+    }
+    QSize sizeHint() const override { return QSize(m_width, Base::sizeHint().height()); }
+    QSize minimumSizeHint() const override { return QSize(0, Base::minimumSizeHint().height()); }
+
+private:
+    int m_width;
+};
+
 QString firstLine(const QPlainTextEdit* memo)
 {
     return memo->document()->firstBlock().text();
@@ -128,12 +147,11 @@ void TForm1::buildLayout()
         return button;
     };
     SpeedButton8 = makeButton("SpeedButton8", "最新の情報に更新", "↻");
-    ComboBox1 = new QComboBox(toolRow);
+    ComboBox1 = new DesignWidth<QComboBox>(400, toolRow);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setToolTip(QStringLiteral("お気に入りフォルダ"));
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->setMinimumWidth(400);
     SpeedButton1 = makeButton("SpeedButton1", "お気に入り追加", "＋");
     SpeedButton2 = makeButton("SpeedButton2", "移動", "→");
     toolLayout->addWidget(SpeedButton8);
@@ -196,7 +214,11 @@ void TForm1::buildLayout()
     DriveComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     FilterComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     paneLayout->addWidget(DriveComboBox1);
-    paneLayout->addWidget(DirectoryListBox1);
+    // The tree grows up to its cap (set at first show) before the file list
+    // takes the rest; neither holds the window at a minimum height.
+    DirectoryListBox1->setMinimumHeight(1);
+    FileListBox1->setMinimumHeight(1);
+    paneLayout->addWidget(DirectoryListBox1, 1000);
     paneLayout->addWidget(FileListBox1, 1);
     paneLayout->addWidget(FilterComboBox1);
 
@@ -275,9 +297,8 @@ void TForm1::buildStatusBar()
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);
     for (int i = 0; i < StatusPanelCount; ++i) {
-        auto* panel = new QLabel(bar);
+        auto* panel = new DesignWidth<QLabel>(kStatusWidths[i], bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFixedWidth(kStatusWidths[i]);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         bar->addWidget(panel);
         m_panels.push_back(panel);
@@ -380,8 +401,10 @@ void TForm1::FormShow()
     if (Form27)
         Form27->move(m_screenWidth / 2, m_screenHeight / 3);
 
-    // 4. Folder tree: half the folder pane.
-    DirectoryListBox1->setFixedHeight(std::max(1, Panel3->height() / 2));
+    // 4. Folder tree: half the folder pane. A cap rather than a fixed
+    // height, so that a smaller window shrinks the tree instead of being held
+    // at the pane's first height.
+    DirectoryListBox1->setMaximumHeight(std::max(1, Panel3->height() / 2));
 
     // 6. Start-up folder.
     applyStartupFolder();

@@ -9,13 +9,14 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QMenu>
-#include <QMimeData>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 #include <memory>
@@ -489,6 +490,46 @@ private Q_SLOTS:
             QVERIFY(b.TopIndex() > 0);
         }
         w.close();
+    }
+
+    // The window takes exactly the size the command computes, however small:
+    // no child's minimum size may hold it larger.
+    void windowSizeCommands_data()
+    {
+        QTest::addColumn<int>("screenWidth");
+        QTest::addColumn<int>("screenHeight");
+        QTest::addColumn<int>("percent");
+        for (const QSize screen : {QSize(1280, 1024), QSize(1024, 768)})
+            for (int p : {50, 60, 70, 80, 90, 100})
+                QTest::addRow("%dx%d %d%%", screen.width(), screen.height(), p)
+                    << screen.width() << screen.height() << p;
+    }
+    void windowSizeCommands()
+    {
+        QFETCH(int, screenWidth);
+        QFETCH(int, screenHeight);
+        QFETCH(int, percent);
+        QTemporaryDir dir;
+        TForm1 f(dir.path() + QStringLiteral("/"), QString(), screenWidth, screenHeight);
+        f.show();
+        QTest::qWait(0);
+        QCOMPARE(f.size(), QSize(screenWidth, screenHeight));
+        f.menuItem(QStringLiteral("N%1").arg(percent) + QStringLiteral("1"))->trigger();
+        QCoreApplication::processEvents();
+        const QSize want(screenWidth * percent / 100, screenHeight * percent / 100);
+        QCOMPARE(f.size(), want);
+        // The seven status panels share the narrower bar instead of running past its end.
+        const QLabel* last = f.statusBar()->findChild<QLabel*>(QStringLiteral("StatusPanel6"));
+        QVERIFY2(last->geometry().right() < f.statusBar()->width(),
+                 qPrintable(QStringLiteral("panel 6 ends at %1").arg(last->geometry().right())));
+        // Back to full size: the panes and the status bar take their widths again.
+        f.menuItem(QStringLiteral("N1001"))->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.size(), QSize(screenWidth, screenHeight));
+        QCOMPARE(f.Panel3->width(), 128);
+        QCOMPARE(f.DirectoryListBox1->height(), f.Panel3->height() / 2);
+        QCOMPARE(f.statusBar()->findChild<QLabel*>(QStringLiteral("StatusPanel1"))->width(), 150);
+        f.close();
     }
 
     void allWindowsCreatedInOrder()
