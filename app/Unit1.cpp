@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -263,14 +264,17 @@ void TForm1::buildLayout()
                 const QString path = m_dirModel->filePath(current);
                 if (path.isEmpty() || path == m_treeFolder)
                     return;
+                // A folder the user picked is in view already.
+                m_revealPending = false;
                 m_treeFolder = path;
                 DirectoryListBox1Change();
             });
-    // The model reads folders in the background: show the current one once
-    // its parent is listed.
+    // The model reads folders in the background: a folder set by the program
+    // is shown once its parent is listed, or once the pointer leaves the tree.
     connect(m_dirModel, &QFileSystemModel::directoryLoaded, this, [this] {
-        QTimer::singleShot(100, this, &TForm1::revealTreeFolder);
+        if (m_revealPending) QTimer::singleShot(100, this, &TForm1::revealTreeFolder);
     });
+    DirectoryListBox1->viewport()->installEventFilter(this);
     connect(DriveComboBox1, &QComboBox::activated, this, &TForm1::DriveComboBox1Change);
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::FilterComboBox1Change);
     connect(Memo2, &QPlainTextEdit::textChanged, this, &TForm1::navigateFromMemo2);
@@ -494,6 +498,9 @@ void TForm1::dropEvent(QDropEvent* event)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == DirectoryListBox1->viewport() && event->type() == QEvent::Leave &&
+        m_revealPending)
+        QTimer::singleShot(0, this, &TForm1::revealTreeFolder);
     // Browser resize: the splitter position is remembered while the preview is shown.
     if (watched == ImgPanel1 && event->type() == QEvent::Resize && m_shown &&
         isChecked(QStringLiteral("V1")) && ImgBox1->isVisible())
@@ -519,7 +526,12 @@ void TForm1::pointTreeAt(const QString& path)
         return;
     const QModelIndex index = m_dirModel->index(clean);
     if (index.isValid()) {
+        // The view's own scrolling to a new current row is held back: the
+        // reveal below decides, and waits while the pointer is over the tree.
+        DirectoryListBox1->setAutoScroll(false);
         DirectoryListBox1->setCurrentIndex(index);
+        DirectoryListBox1->setAutoScroll(true);
+        m_revealPending = true;
         revealTreeFolder();
     }
     if (m_treeFolder != clean) {
@@ -531,10 +543,23 @@ void TForm1::pointTreeAt(const QString& path)
 
 void TForm1::revealTreeFolder()
 {
+    // Scrolling under the pointer would put the next click on another
+    // folder: wait until it leaves the tree.
+    QWidget* viewport = DirectoryListBox1->viewport();
+    if (viewport->isVisible() && viewport->rect().contains(viewport->mapFromGlobal(QCursor::pos())))
+        return;
     const QModelIndex current = DirectoryListBox1->currentIndex();
     for (QModelIndex up = current.parent(); up.isValid(); up = up.parent())
         DirectoryListBox1->expand(up);
-    DirectoryListBox1->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    // Only a folder out of view is brought into it; one in view stays put.
+    const auto inView = [&] {
+        const QRect row = DirectoryListBox1->visualRect(current);
+        return row.isValid() && row.top() >= 0 && row.bottom() < viewport->height();
+    };
+    if (!inView()) DirectoryListBox1->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    // Rows still being listed may move it again; until it is seen in view,
+    // the next listing tries once more.
+    m_revealPending = !inView();
 }
 
 void TForm1::DirectoryListBox1Change()

@@ -167,6 +167,7 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     QString m_treeFolder;
+    bool m_revealPending = false; // the tree's current folder is still to be scrolled into view
     QFileSystemModel* m_dirModel = nullptr;
     QFileSystemModel* m_fileModel = nullptr;
     QHash<QString, QAction*> m_items;

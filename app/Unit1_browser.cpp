@@ -275,6 +275,7 @@ void TForm1::Refresh1Click()
     }
     if (m_fileModel && !m_treeFolder.isEmpty())
         FileListBox1->setRootIndex(m_fileModel->setRootPath(m_treeFolder));
+    m_revealPending = true;
     revealTreeFolder();
 }
 

@@ -8,11 +8,14 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCursor>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -489,6 +492,77 @@ private Q_SLOTS:
             QCOMPARE(b.TopIndex() + b.VisibleCells() - 1 >= last, true);
             QVERIFY(b.TopIndex() > 0);
         }
+        w.close();
+    }
+
+    // The tree scrolls only to bring a folder set by the program into view,
+    // and never while the pointer is over it.
+    void folderTreeScrolling()
+    {
+        // Under the test's own home, where nothing else adds folders beside it.
+        QTemporaryDir top(QDir::homePath() + QStringLiteral("/tree-XXXXXX"));
+        const QString root = top.path();
+        for (int i = 0; i < 60; ++i)
+            QVERIFY(
+                QDir().mkpath(root + QStringLiteral("/f%1/inner").arg(i, 2, 10, QLatin1Char('0'))));
+        Window w;
+        TForm1* f = w.open(root);
+        QTreeView* tree = f->DirectoryListBox1;
+        auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+        QVERIFY(model);
+        const QModelIndex rootIndex = model->index(root);
+        const auto child = [&](int i) {
+            return model->index(root + QStringLiteral("/f%1").arg(i, 2, 10, QLatin1Char('0')));
+        };
+        tree->expand(rootIndex);
+        // Listed and sorted (the model sorts after a delay).
+        QTRY_COMPARE(model->rowCount(rootIndex), 60);
+        QTRY_VERIFY(child(0).row() == 0 && child(59).row() == 59);
+        const QPoint away = f->mapToGlobal(QPoint(f->width() - 10, f->height() - 10));
+        QCursor::setPos(away);
+        const auto inView = [&](const QModelIndex& index) {
+            const QRect row = tree->visualRect(index);
+            return row.isValid() && row.top() >= 0 && row.bottom() < tree->viewport()->height();
+        };
+        // The model finishing a folder, and the reveal's own delay after it.
+        const auto loaded = [&](const QModelIndex& index) {
+            Q_EMIT model->directoryLoaded(model->filePath(index));
+            QTest::qWait(400);
+        };
+
+        // A click on a folder in view near the top: no scrolling follows.
+        tree->scrollTo(child(20), QAbstractItemView::PositionAtTop);
+        QVERIFY(inView(child(21)));
+        const int before = tree->verticalScrollBar()->value();
+        const QPoint at = tree->visualRect(child(21)).center();
+        QCursor::setPos(tree->viewport()->mapToGlobal(at));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(f->treeFolder(), model->filePath(child(21)));
+        loaded(child(21));
+        loaded(rootIndex);
+        QCOMPARE(tree->verticalScrollBar()->value(), before);
+        QCOMPARE(tree->currentIndex(), child(21));
+
+        // Set by the program while the pointer is over the tree: it waits.
+        f->pointTreeAt(model->filePath(child(55)));
+        QCOMPARE(f->treeFolder(), model->filePath(child(55)));
+        loaded(child(55));
+        QCOMPARE(tree->verticalScrollBar()->value(), before);
+        QVERIFY(!inView(child(55)));
+        // The pointer leaves: the folder is brought into view.
+        QCursor::setPos(away);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(tree->viewport(), &leave);
+        QTRY_VERIFY(inView(child(55)));
+
+        // Set by the program with the pointer elsewhere: revealed at once; a
+        // later listing leaves a folder in view where it is.
+        tree->scrollToTop();
+        f->pointTreeAt(model->filePath(child(3)));
+        QVERIFY(inView(child(3)));
+        const int shown = tree->verticalScrollBar()->value();
+        loaded(child(3));
+        QCOMPARE(tree->verticalScrollBar()->value(), shown);
         w.close();
     }
 
