@@ -2,6 +2,7 @@
 // event loop. The first argument, a folder or file, is opened after the
 // start-up folder.
 #include "app/Globals.h"
+#include "app/Translations.h"
 #include "app/Unit1.h"
 #include "platform/DataFolder.h"
 #include "platform/TermSignals.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Sorrelquint"));
     app.setApplicationVersion(QStringLiteral(SQ_VERSION));
+    sq::app::installQtTranslations(app);
 
     // SORRELQUINT_DATA_DIR points tests and users at a data folder of their own.
     QString dataFolder = qEnvironmentVariable("SORRELQUINT_DATA_DIR");

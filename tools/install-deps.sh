@@ -11,7 +11,7 @@ packages=(
   libjpeg62-turbo-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgmime-3.0-dev libemf2svg-dev libuemf-dev
-  fonts-ipafont-gothic adwaita-icon-theme
+  fonts-ipafont-gothic adwaita-icon-theme qt6-translations-l10n
   # tests
   xvfb xauth x11-apps imagemagick xdotool xclip ffmpeg
 )
