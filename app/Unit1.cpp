@@ -554,7 +554,9 @@ void TForm1::revealTreeFolder()
     // Only a folder out of view is brought into it; one in view stays put.
     const auto inView = [&] {
         const QRect row = DirectoryListBox1->visualRect(current);
-        return row.isValid() && row.top() >= 0 && row.bottom() < viewport->height();
+        // Only the height counts: a deep folder's indentation may pass the
+        // column's width.
+        return row.height() > 0 && row.top() >= 0 && row.bottom() < viewport->height();
     };
     if (!inView()) DirectoryListBox1->scrollTo(current, QAbstractItemView::PositionAtCenter);
     // Rows still being listed may move it again; until it is seen in view,

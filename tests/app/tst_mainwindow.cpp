@@ -514,6 +514,8 @@ private Q_SLOTS:
         const auto child = [&](int i) {
             return model->index(root + QStringLiteral("/f%1").arg(i, 2, 10, QLatin1Char('0')));
         };
+        // Wide enough for the indentation of a deep folder.
+        f->Splitter1->setSizes({700, 324});
         tree->expand(rootIndex);
         // Listed and sorted (the model sorts after a delay).
         QTRY_COMPARE(model->rowCount(rootIndex), 60);
@@ -522,7 +524,7 @@ private Q_SLOTS:
         QCursor::setPos(away);
         const auto inView = [&](const QModelIndex& index) {
             const QRect row = tree->visualRect(index);
-            return row.isValid() && row.top() >= 0 && row.bottom() < tree->viewport()->height();
+            return row.height() > 0 && row.top() >= 0 && row.bottom() < tree->viewport()->height();
         };
         // The model finishing a folder, and the reveal's own delay after it.
         const auto loaded = [&](const QModelIndex& index) {
@@ -534,7 +536,7 @@ private Q_SLOTS:
         tree->scrollTo(child(20), QAbstractItemView::PositionAtTop);
         QVERIFY(inView(child(21)));
         const int before = tree->verticalScrollBar()->value();
-        const QPoint at = tree->visualRect(child(21)).center();
+        const QPoint at(tree->viewport()->width() - 5, tree->visualRect(child(21)).center().y());
         QCursor::setPos(tree->viewport()->mapToGlobal(at));
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(f->treeFolder(), model->filePath(child(21)));
@@ -563,6 +565,39 @@ private Q_SLOTS:
         const int shown = tree->verticalScrollBar()->value();
         loaded(child(3));
         QCOMPARE(tree->verticalScrollBar()->value(), shown);
+        w.close();
+    }
+
+    // "大きい画像だけウインドウに合わせる" on a 1280 x 1024 screen: a
+    // 1600 x 1200 picture fits the preview's visible area, with no scroll bar.
+    void previewFitsLargePicture()
+    {
+        Window w;
+        const QString pics = w.dir.path() + QStringLiteral("/large");
+        QVERIFY(sq::test::writeJpeg(pics + QStringLiteral("/big.jpg"),
+                                    sq::test::patternImage(1600, 1200)));
+        w.form = std::make_unique<TForm1>(w.data(), pics, 1280, 1024);
+        TForm1* f = w.form.get();
+        f->show();
+        TImgPanel& b = *f->ImgPanel1;
+        QTRY_COMPARE(b.Items().Count(), 1);
+        f->menuItem(QStringLiteral("N39"))->trigger();
+        QTRY_VERIFY(b.VisibleCells() >= 1);
+        QTest::mouseClick(b.viewport(), Qt::LeftButton, {}, b.PictureBox(0).center());
+        QCOMPARE(f->ImgBox1->ImageFile(), pics + QStringLiteral("/big.jpg"));
+        const QSize client = f->ImgBox1->clientSize();
+        const QSize shown = f->ImgBox1->ImgUtil()->Bitmap().image().size();
+        QVERIFY2(shown.width() <= client.width() && shown.height() <= client.height(),
+                 qPrintable(QStringLiteral("%1x%2 in %3x%4")
+                                .arg(shown.width())
+                                .arg(shown.height())
+                                .arg(client.width())
+                                .arg(client.height())));
+        // Landscape: the height limits, the width follows the aspect ratio.
+        QCOMPARE(shown.height(), client.height());
+        QCOMPARE(shown.width(), int(client.height() * (1600.0 / 1200.0)));
+        QVERIFY(!f->ImgBox1->verticalBar()->isVisibleTo(f->ImgBox1));
+        QVERIFY(!f->ImgBox1->horizontalBar()->isVisibleTo(f->ImgBox1));
         w.close();
     }
 
