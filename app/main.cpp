@@ -9,6 +9,29 @@
 
 #include <QApplication>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define SQ_HAS_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SQ_HAS_ASAN 1
+#endif
+#endif
+
+#ifdef SQ_HAS_ASAN
+// libdbus keeps a buffer of its connection to the session bus until exit;
+// LeakSanitizer reports it at every exit of the sanitizer build. Only that
+// library is excused, so that the program's own leaks stand out.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libdbus-1.so\n";
+}
+// The list of suppressions used would be printed at every exit as well.
+extern "C" const char* __lsan_default_options()
+{
+    return "print_suppressions=0";
+}
+#endif
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
