@@ -438,8 +438,9 @@ void TForm1::FormShow()
             navigateFromMemo2();
     }
 
-    // 13.
-    DirectoryListBox1->setFocus();
+    // 13. The folder tree takes the keyboard, unless a file given on the
+    // command line is focused in the browser.
+    if (!ImgPanel1->hasFocus() && focusWidget() != ImgPanel1) DirectoryListBox1->setFocus();
 }
 
 void TForm1::applyStartupFolder()
@@ -511,8 +512,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 void TForm1::navigateFromMemo2()
 {
     const QString path = firstLine(Memo2);
-    if (!path.isEmpty())
-        pointTreeAt(path);
+    if (path.isEmpty()) return;
+    pointTreeAt(path);
+    // A file given (as "Open with" does) is also selected and previewed.
+    if (QFileInfo(path).isFile()) focusFile(path);
 }
 
 void TForm1::pointTreeAt(const QString& path)

@@ -68,6 +68,10 @@ public:
     // Points the folder tree at a folder; a file opens its folder. Nothing
     // happens for a path that names nothing existing.
     void pointTreeAt(const QString& path);
+    // Makes the listed entry of a file in the browser's folder the current,
+    // selected and focused one and shows it as a click does (status bar,
+    // preview). Nothing happens for a file the browser does not list.
+    void focusFile(const QString& path);
 
     // Whether the automatic thumbnail cache folder is usable.
     bool autoThumb() const { return m_autoThumb; }

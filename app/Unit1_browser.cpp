@@ -12,9 +12,10 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
-#include <QListView>
 #include <QGuiApplication>
+#include <QListView>
 #include <QMessageBox>
 #include <QSaveFile>
 
@@ -247,6 +248,26 @@ void TForm1::Save1Click()
 }
 
 // ---- commands on the browser ----
+
+void TForm1::focusFile(const QString& path)
+{
+    const QFileInfo file(path);
+    if (QDir::cleanPath(file.absolutePath()) != QDir::cleanPath(ImgPanel1->CurrentFolderPath()))
+        return;
+    TImgPanel& b = *ImgPanel1;
+    const QString name = file.fileName();
+    for (int i = 0; i < b.Items().Count(); ++i) {
+        const QString entry = b.Items().Items(i)->ParseName();
+        if (entry.mid(entry.lastIndexOf(QLatin1Char('/')) + 1) != name) continue;
+        b.setFocus();
+        if (b.CurrentIndex() == i && ImgBox1->ImageFile() == entry) return; // shown already
+        // Selected as a click on it selects, then the click's handling.
+        b.MoveFocus(i, Qt::NoModifier, false);
+        DispSelectItem();
+        ImgPanel1Click();
+        return;
+    }
+}
 
 void TForm1::SelectAll1Click()
 {

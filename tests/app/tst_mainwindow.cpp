@@ -295,6 +295,63 @@ private Q_SLOTS:
         QCOMPARE(f->ComboBox1->currentText(), expected);
     }
 
+    // Started with a file, as "Open with" does: its folder opens with that
+    // file current, selected, focused and previewed.
+    void startFileFocusedAndPreviewed_data()
+    {
+        QTest::addColumn<QString>("given"); // relative to the picture folder
+        QTest::addColumn<bool>("startupFolderIsPics");
+        QTest::addColumn<int>("current"); // -1: nothing focused
+        QTest::newRow("fifth of eight") << "p5.jpg" << false << 4;
+        QTest::newRow("first") << "p1.jpg" << false << 0;
+        QTest::newRow("in the start-up folder itself") << "p7.jpg" << true << 6;
+        QTest::newRow("relative path") << "./sub/../p3.jpg" << false << 2;
+        QTest::newRow("not listed: the folder only") << "notes.txt" << false << -1;
+        QTest::newRow("missing: ignored") << "gone.jpg" << false << -2;
+    }
+    void startFileFocusedAndPreviewed()
+    {
+        QFETCH(QString, given);
+        QFETCH(bool, startupFolderIsPics);
+        QFETCH(int, current);
+        Window w;
+        const QString pics = w.dir.path() + QStringLiteral("/pics");
+        for (int i = 1; i <= 8; ++i)
+            QVERIFY(sq::test::writeJpeg(pics + QStringLiteral("/p%1.jpg").arg(i),
+                                        sq::test::patternImage(64, 48)));
+        QVERIFY(sq::test::writeFile(pics + QStringLiteral("/notes.txt"), "text"));
+        QVERIFY(QDir(pics).mkdir(QStringLiteral("sub")));
+        if (startupFolderIsPics)
+            QVERIFY(sq::test::writeFile(w.ini(), settingsWith({{0, pics.toUtf8()}})));
+        TForm1* f = w.open(pics + QLatin1Char('/') + given);
+        TImgPanel& b = *f->ImgPanel1;
+        if (current == -2) { // nothing existing: the start-up folder stays
+            QCOMPARE(f->treeFolder(), startupFolderIsPics ? pics : QDir::cleanPath(w.data()));
+            return;
+        }
+        QCOMPARE(f->treeFolder(), pics);
+        QCOMPARE(b.Items().Count(), 8);
+        if (current < 0) {
+            QCOMPARE(b.CurrentIndex(), -1);
+            QCOMPARE(f->ImgBox1->ImageFile(), QString());
+            QCOMPARE(f->focusWidget(), f->DirectoryListBox1);
+            return;
+        }
+        const QString file = QFileInfo(pics + QLatin1Char('/') + given).fileName();
+        QCOMPARE(b.CurrentIndex(), current);
+        QCOMPARE(b.CurrentItem()->DisplayName(), file);
+        QCOMPARE(b.SelCount(), 1);
+        QVERIFY(b.CurrentItem()->Selected);
+        QCOMPARE(f->focusWidget(), static_cast<QWidget*>(f->ImgPanel1));
+        QCOMPARE(f->ImgBox1->ImageFile(), pics + QLatin1Char('/') + file);
+        QVERIFY(f->ImgBox1->Loaded());
+        QCOMPARE(f->statusText(2), QStringLiteral(" %1/8").arg(current + 1));
+        QCOMPARE(f->statusText(3), QLatin1Char(' ') + file);
+        // Its cell is in view.
+        QTRY_VERIFY(b.VisibleCells() > 0);
+        QVERIFY(current >= b.TopIndex() && current < b.TopIndex() + b.VisibleCells());
+    }
+
     void startupFolderLine0()
     {
         QTemporaryDir pics;
