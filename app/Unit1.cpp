@@ -30,6 +30,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStorageInfo>
@@ -275,6 +276,9 @@ void TForm1::buildLayout()
         if (m_revealPending) QTimer::singleShot(100, this, &TForm1::revealTreeFolder);
     });
     DirectoryListBox1->viewport()->installEventFilter(this);
+    DirectoryListBox1->installEventFilter(this);
+    connect(DirectoryListBox1->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this] { m_revealPending = false; });
     connect(DriveComboBox1, &QComboBox::activated, this, &TForm1::DriveComboBox1Change);
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::FilterComboBox1Change);
     connect(Memo2, &QPlainTextEdit::textChanged, this, &TForm1::navigateFromMemo2);
@@ -499,9 +503,16 @@ void TForm1::dropEvent(QDropEvent* event)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == DirectoryListBox1->viewport() && event->type() == QEvent::Leave &&
-        m_revealPending)
-        QTimer::singleShot(0, this, &TForm1::revealTreeFolder);
+    // The user's hand on the tree ends the program's revealing; leaving it
+    // lets a pending reveal happen.
+    if (watched == DirectoryListBox1->viewport() || watched == DirectoryListBox1) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
+            m_revealPending = false;
+        else if (type == QEvent::Leave && watched == DirectoryListBox1->viewport() &&
+                 m_revealPending)
+            QTimer::singleShot(0, this, &TForm1::revealTreeFolder);
+    }
     // Browser resize: the splitter position is remembered while the preview is shown.
     if (watched == ImgPanel1 && event->type() == QEvent::Resize && m_shown &&
         isChecked(QStringLiteral("V1")) && ImgBox1->isVisible())
@@ -562,9 +573,8 @@ void TForm1::revealTreeFolder()
         return row.height() > 0 && row.top() >= 0 && row.bottom() < viewport->height();
     };
     if (!inView()) DirectoryListBox1->scrollTo(current, QAbstractItemView::PositionAtCenter);
-    // Rows still being listed may move it again; until it is seen in view,
-    // the next listing tries once more.
-    m_revealPending = !inView();
+    // Folders listed later may push it out of view again: it stays pending,
+    // for the next listing, until the user takes the tree in hand.
 }
 
 void TForm1::DirectoryListBox1Change()

@@ -171,7 +171,9 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     QString m_treeFolder;
-    bool m_revealPending = false; // the tree's current folder is still to be scrolled into view
+    // The tree's current folder was set by the program, which keeps it in
+    // view until the user takes the tree in hand.
+    bool m_revealPending = false;
     QFileSystemModel* m_dirModel = nullptr;
     QFileSystemModel* m_fileModel = nullptr;
     QHash<QString, QAction*> m_items;
