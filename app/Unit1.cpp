@@ -417,11 +417,8 @@ void TForm1::FormShow()
     // 6. Start-up folder.
     applyStartupFolder();
 
-    // 8. Loupe positions.
-    if (Form14)
-        Form14->move(m_settings.readInt(36), m_settings.readInt(37));
-    if (Form18)
-        Form18->move(m_settings.readInt(44), m_settings.readInt(45));
+    // 8. Loupe settings and positions.
+    restoreLoupe();
 
     // 9. Thumbnail pane height.
     if (isChecked(QStringLiteral("V1")))
@@ -464,16 +461,8 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     if (!m_closed) {
         m_closed = true;
-        // 1. Loupe and loupe bar positions. 2. - 3. Their direction and width
-        // boxes arrive with the loupe bar; until then the lines stay.
-        if (Form14) {
-            m_settings.setInt(36, Form14->x());
-            m_settings.setInt(37, Form14->y());
-        }
-        if (Form18) {
-            m_settings.setInt(44, Form18->x());
-            m_settings.setInt(45, Form18->y());
-        }
+        // 1. - 3. Loupe and loupe bar positions, the bar's direction and width.
+        storeLoupe();
         // 4. - 5. Settings, then favourites.
         m_settings.save(settingsFileName());
         QStringList favorites;

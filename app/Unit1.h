@@ -96,6 +96,10 @@ public:
     void N52Click();   // find-by-name dialog
     void N32Click();   // preview picture to the clipboard
     void Save1Click(); // preview picture saved as BMP
+    void N15Click(); // loupe shown
+    void N44Click(); // loupe hidden
+    void N55Click(); // loupe bar shown
+    void N42Click(); // loupe picture dialog
     // The find-by-name dialog's search: every entry whose file name holds
     // text is brought into view and the click handling runs for it.
     void FindByName(const QString& text);
@@ -161,6 +165,8 @@ private:
     void previewSetMode(int mode);
     void showPreviewEntry();
     void hideSlideView();
+    void restoreLoupe(); // first show, step 8
+    void storeLoupe();   // close, steps 1 - 3
 
     QString m_dataFolder;
     QString m_startPath;
