@@ -546,6 +546,8 @@ void TForm1::pointTreeAt(const QString& path)
 
 void TForm1::revealTreeFolder()
 {
+    // A reveal queued before the user took the tree in hand is dropped.
+    if (!m_revealPending) return;
     // Scrolling under the pointer would put the next click on another
     // folder: wait until it leaves the tree.
     QWidget* viewport = DirectoryListBox1->viewport();
