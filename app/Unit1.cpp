@@ -1,11 +1,16 @@
 #include "app/Unit1.h"
 
 #include "app/Globals.h"
+#include "app/ProgramOpener.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
 #include "engine/TextLines.h"
+#include "platform/FileClipboard.h"
 #include "platform/FileOpsDialogs.h"
 #include "platform/FileVerbs.h"
+#include "platform/FolderFileList.h"
+#include "platform/NativePath.h"
+#include "platform/PathOps.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"
 #include "viewers/Unit2.h"
@@ -115,6 +120,7 @@ TForm1::TForm1(const QString& dataFolder, const QString& startPath, int screenWi
     buildLayout();
     buildMenus();
     buildStatusBar();
+    connectFileCommands();
     FormCreate();
 }
 
@@ -195,9 +201,7 @@ void TForm1::buildLayout()
     DirectoryListBox1->header()->hide();
     DirectoryListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    m_fileModel = new QFileSystemModel(this);
-    m_fileModel->setFilter(QDir::Files | QDir::Hidden);
-    m_fileModel->setNameFilterDisables(false);
+    m_fileModel = new sq::platform::FolderFileList(this);
     FileListBox1 = new QListView(Panel3);
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     FileListBox1->setToolTip(QStringLiteral("ダブルクリックで関連付けで開く"));
@@ -340,9 +344,7 @@ void TForm1::FormCreate()
     // double-click off. Configured with the browser itself.
 
     // 4. Favourites.
-    QStringList favorites;
-    if (QFileInfo::exists(favoritesFileName()) && sq::readTextLines(favoritesFileName(), favorites))
-        ComboBox1->addItems(favorites);
+    loadFavorites();
 
     // 5. Settings: defaults written when the file is missing, then loaded.
     if (!QFileInfo::exists(settingsFileName())) {
@@ -465,11 +467,7 @@ void TForm1::closeEvent(QCloseEvent* event)
         storeLoupe();
         // 4. - 5. Settings, then favourites.
         m_settings.save(settingsFileName());
-        QStringList favorites;
-        for (int i = 0; i < ComboBox1->count(); ++i)
-            favorites << ComboBox1->itemText(i);
-        if (!favorites.isEmpty() || QFileInfo::exists(favoritesFileName()))
-            sq::writeTextLines(favoritesFileName(), favorites);
+        saveFavorites();
     }
     event->accept();
 }
@@ -482,12 +480,12 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event)
 
 void TForm1::dropEvent(QDropEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile())
-        return;
+    // Read by the list's bytes: QUrl::toLocalFile loses a name that is not UTF-8.
+    const QStringList paths = sq::platform::readFileMimeData(event->mimeData()).paths;
+    if (paths.isEmpty()) return;
     event->acceptProposedAction();
     Memo2->clear();
-    Memo2->setPlainText(urls.first().toLocalFile());
+    Memo2->setPlainText(paths.first());
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
@@ -515,16 +513,16 @@ void TForm1::navigateFromMemo2()
     if (path.isEmpty()) return;
     pointTreeAt(path);
     // A file given (as "Open with" does) is also selected and previewed.
-    if (QFileInfo(path).isFile()) focusFile(path);
+    if (sq::platform::pathExists(path) && !sq::platform::isFolderPath(path)) focusFile(path);
 }
 
 void TForm1::pointTreeAt(const QString& path)
 {
-    QFileInfo info(path);
-    if (!info.exists())
-        return;
-    const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
-    const QString clean = QDir::cleanPath(folder);
+    // By the path's bytes, so a folder whose name is not UTF-8 is found too.
+    const QString absolute = sq::platform::absolutePathOf(path);
+    if (!sq::platform::pathExists(absolute)) return;
+    const QString clean =
+        sq::platform::isFolderPath(absolute) ? absolute : sq::platform::parentOf(absolute);
     if (clean == m_treeFolder)
         return;
     const QModelIndex index = m_dirModel->index(clean);

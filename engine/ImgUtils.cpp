@@ -3,6 +3,7 @@
 #include "engine/ImgUtils_susie.h"
 #include "engine/TextLines.h"
 #include "platform/IconList.h"
+#include "platform/NativePath.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include <QPainter>
 
 #include <exception>
+#include <sys/stat.h>
 
 namespace {
 
@@ -133,8 +135,8 @@ void TImgUtil::Clear()
 int TImgUtil::LoadImage(const QString& fileName, int width, int height, int iconIndex)
 {
     Clear();
-    const QFileInfo info(fileName);
-    if (fileName.isEmpty() || !info.exists())
+    struct stat st;
+    if (fileName.isEmpty() || ::stat(sq::platform::nativePath(fileName).constData(), &st) != 0)
         return 1;
     if (GetImageType(fileName) == 3)
         return DrawFileIcon(fileName, iconIndex);

@@ -2,6 +2,7 @@
 // scaling. libjpeg reports errors by longjmp: the jump stays inside
 // decodeRaw, whose frames hold no C++ objects.
 #include "engine/ImgUtils.h"
+#include "platform/NativePath.h"
 
 #include <QFile>
 
@@ -11,6 +12,9 @@
 #include <cstdio>
 #include <jpeglib.h>
 #include <jerror.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -236,9 +240,14 @@ int fittingScale(QSize full, int denom)
 
 int TImgUtil::loadJpeg(const QString& fileName, int width, int height)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened by the name's bytes: QFile cannot name a file that is not UTF-8.
+    const int fd =
+        ::open(sq::platform::nativePath(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0) ::close(fd);
         return -1;
+    }
     return JpegToBitmap(file.readAll(), width, height);
 }
 

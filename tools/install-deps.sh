@@ -17,6 +17,8 @@ packages=(
   # tests, and the checks of the desktop entry and the package
   xvfb xauth x11-apps imagemagick xdotool xclip ffmpeg
   desktop-file-utils lintian
+  # cjpeg and djpeg: the reference of the conversion tests and benchmark
+  libjpeg-turbo-progs
 )
 
 missing=()

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+class TCopySource;
+class TFavoritesFolderTarget;
 class TImgPanel;
 class TSettingsLines;
 
@@ -17,4 +19,15 @@ public:
     virtual TImgPanel& Browser() = 0;
     // The program's data folder, ending in "/".
     virtual QString DataFolder() const = 0;
+    // Opens the favourites folder chooser on target's folder; its OK sets
+    // target's folder (ChooserTargets.h).
+    virtual void ChooseFavoritesFolder(TFavoritesFolderTarget& target) { (void)target; }
+    // Opens the destination chooser with a destination action code of the
+    // viewers (11..15, 21); its OK copies source's files there. source must
+    // live as long as the program's windows.
+    virtual void ChooseDestination(int code, TCopySource& source)
+    {
+        (void)code;
+        (void)source;
+    }
 };

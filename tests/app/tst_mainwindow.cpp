@@ -1,16 +1,21 @@
 #include "app/Globals.h"
 #include "app/SettingsLines.h"
 #include "app/Unit1.h"
+#include "app/Unit17.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
-#include "app/Unit17.h"
+#include "platform/NativePath.h"
+#include "tests/support/RawNames.h"
 #include "tests/support/TestFiles.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
 #include <QCursor>
 #include <QFileSystemModel>
+#include <QImageWriter>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -350,6 +355,29 @@ private Q_SLOTS:
         // Its cell is in view.
         QTRY_VERIFY(b.VisibleCells() > 0);
         QVERIFY(current >= b.TopIndex() && current < b.TopIndex() + b.VisibleCells());
+    }
+
+    // A file whose name is not UTF-8, given by its bytes: found, focused and
+    // previewed by those bytes.
+    void startFileNotUtf8()
+    {
+        sq::test::RawTempDir dir;
+        const QByteArray folder = dir.bytes() + "/pics";
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(QImageWriter(&buffer, "jpeg").write(sq::test::patternImage(64, 48)));
+        QVERIFY(sq::test::writeFileAt(folder + "/a.jpg", jpeg));
+        QVERIFY(sq::test::writeFileAt(folder + "/b\xff.jpg", jpeg));
+        Window w;
+        TForm1* f = w.open(sq::platform::pathFromNative(folder + "/b\xff.jpg"));
+        TImgPanel& b = *f->ImgPanel1;
+        QCOMPARE(b.Items().Count(), 2);
+        QVERIFY(b.CurrentItem());
+        QCOMPARE(sq::platform::nativePath(b.CurrentItem()->ParseName()), folder + "/b\xff.jpg");
+        QCOMPARE(sq::platform::nativePath(f->ImgBox1->ImageFile()), folder + "/b\xff.jpg");
+        QVERIFY(f->ImgBox1->Loaded());
+        QCOMPARE(f->focusWidget(), static_cast<QWidget*>(f->ImgPanel1));
     }
 
     void startupFolderLine0()
@@ -713,6 +741,40 @@ private Q_SLOTS:
         QCOMPARE(f.DirectoryListBox1->height(), f.Panel3->height() / 2);
         QCOMPARE(f.statusBar()->findChild<QLabel*>(QStringLiteral("StatusPanel1"))->width(), 150);
         f.close();
+    }
+
+    // A folder and a picture whose names are not UTF-8: the file list lists
+    // the file, the browser shows and loads it, the status bar and the
+    // preview name it with U+FFFD and open it by its bytes.
+    void namesNotUtf8()
+    {
+        sq::test::RawTempDir pics;
+        const QByteArray folder = pics.bytes() + "/pics\xfe";
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(QImageWriter(&buffer, "jpeg").write(sq::test::patternImage(120, 90)));
+        QVERIFY(sq::test::writeFileAt(folder + "/bad\xff.jpg", jpeg));
+        QVERIFY(sq::test::writeFileAt(folder + "/note.txt", "x"));
+        Window w;
+        TForm1* f = w.open(sq::platform::pathFromNative(folder));
+        TImgPanel& b = *f->ImgPanel1;
+        QTRY_COMPARE(sq::platform::nativePath(b.CurrentFolderPath()), folder);
+        QCOMPARE(b.Items().Count(), 1);
+        QStringList listed;
+        QAbstractItemModel* files = f->FileListBox1->model();
+        for (int r = 0; r < files->rowCount(f->FileListBox1->rootIndex()); ++r)
+            listed << files->index(r, 0, f->FileListBox1->rootIndex()).data().toString();
+        QCOMPARE(listed,
+                 (QStringList{QStringLiteral("bad\uFFFD.jpg"), QStringLiteral("note.txt")}));
+        QTRY_VERIFY(!b.Loader().Busy());
+        f->ImgPanel1->setFixedHeight(200);
+        QTest::mouseClick(b.viewport(), Qt::LeftButton, {}, b.PictureBox(0).center());
+        QCOMPARE(f->statusText(3), QStringLiteral(" bad\uFFFD.jpg"));
+        QCOMPARE(f->statusText(5), QStringLiteral(" 120x90"));
+        QCOMPARE(sq::platform::nativePath(f->ImgBox1->ImageFile()), folder + "/bad\xff.jpg");
+        QVERIFY(!f->ImgBox1->ImgUtil()->Bitmap().isEmpty());
+        w.close();
     }
 
     void allWindowsCreatedInOrder()
