@@ -322,6 +322,7 @@ void TForm1::DestinationChosen(const QString& folder)
         if (code == 21) files << m_copySource->ShownFile();
         for (int screen : screensToCopy(code, m_copySource->ScreenCount()))
             files << m_copySource->ScreenFile(screen);
+        const sq::platform::FileOpBatch batch;
         for (const QString& file : std::as_const(files)) {
             if (!isFile(file)) continue;
             if (SHCopyFile(file, joinPath(folder, fileNameOf(file))).cancelled) break;
@@ -341,6 +342,8 @@ void TForm1::copySelectedInto(const QString& folder, bool move)
         TPanelItem* item = items.Items(i);
         if (item->Selected && isFile(item->ParseName())) files << item->ParseName();
     }
+    // One batch: the shown folder is read once at the end, not after each file.
+    const sq::platform::FileOpBatch batch;
     for (const QString& file : std::as_const(files)) {
         if (!isFile(file)) continue; // gone meanwhile
         const QString target = joinPath(folder, fileNameOf(file));

@@ -3,6 +3,7 @@
 #include "app/Unit23.h"
 #include "app/Unit24.h"
 #include "app/Unit9.h"
+#include "platform/FolderFileList.h"
 #include "platform/ShellOpen.h"
 #include "tests/app/AppFixture.h"
 #include "tests/support/MessageBoxes.h"
@@ -433,11 +434,14 @@ private Q_SLOTS:
         f->menuItem(QStringLiteral("N21"))->trigger();
         QTest::keyClick(&app.browser(), Qt::Key_Return); // the entry's Execute
         auto* files = f->FileListBox1;
-        auto* model = qobject_cast<QFileSystemModel*>(files->model());
+        auto* model = dynamic_cast<sq::platform::FolderFileList*>(files->model());
+        QVERIFY(model);
         QModelIndex b;
         QVERIFY(QTest::qWaitFor([&] {
-            b = model->index(pics + QStringLiteral("/b.jpg"));
-            return b.isValid() && model->rowCount(files->rootIndex()) == 2;
+            for (int row = 0; row < model->rowCount(); ++row)
+                if (model->filePath(model->index(row)) == pics + QStringLiteral("/b.jpg"))
+                    b = model->index(row);
+            return b.isValid() && model->rowCount() == 2;
         }));
         files->setCurrentIndex(b);
         f->FileListBox1DblClick();

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace sq::test {
@@ -22,7 +23,9 @@ void MessageBoxes::poll()
     m_texts << box->text();
     const QString wanted = m_answers.isEmpty() ? QStringLiteral("OK") : m_answers.takeFirst();
     for (QAbstractButton* button : box->buttons()) {
-        const QString text = button->text().remove(QLatin1Char('&'));
+        // "置き換え(&R)" answers to "置き換え": the mnemonic is not part of the name.
+        QString text = button->text().remove(QLatin1Char('&'));
+        text.remove(QRegularExpression(QStringLiteral("\\([A-Za-z]\\)$")));
         if (text == wanted) {
             button->click();
             return;
