@@ -19,7 +19,12 @@
 namespace sq::platform {
 class DialogFileOpPrompt;
 class FileVerbs;
+class ShellOpener;
+struct FileOpResult;
+class FolderFileList;
 } // namespace sq::platform
+
+class TProgramOpener;
 
 class QAction;
 class QComboBox;
@@ -53,6 +58,8 @@ public:
     TSettingsLines& Settings() override { return m_settings; }
     TImgPanel& Browser() override { return *ImgPanel1; }
     QString DataFolder() const override { return m_dataFolder; }
+    bool ExecuteEntry(int index) override;
+    void ShowMainWindow() override;
     QString settingsFileName() const;
     QString favoritesFileName() const;
 
@@ -68,6 +75,10 @@ public:
     // Points the folder tree at a folder; a file opens its folder. Nothing
     // happens for a path that names nothing existing.
     void pointTreeAt(const QString& path);
+    // Makes the listed entry of a file in the browser's folder the current,
+    // selected and focused one and shows it as a click does (status bar,
+    // preview). Nothing happens for a file the browser does not list.
+    void focusFile(const QString& path);
 
     // Whether the automatic thumbnail cache folder is usable.
     bool autoThumb() const { return m_autoThumb; }
@@ -92,9 +103,78 @@ public:
     void N52Click();   // find-by-name dialog
     void N32Click();   // preview picture to the clipboard
     void Save1Click(); // preview picture saved as BMP
+    // The slide view (Unit1_slide.cpp).
+    void ImgPanel1DblClick(); // browser or preview double-click: all entries take part
+    void N40Click();          // 選択画像をスライドビュー: only the selected entries
+    void Veiw1Click();        // shows the slide view again while it is in use
+    // Hides the slide view and clears its active flag, because its screens
+    // point into the browser's listing: for a listing change (folder change,
+    // paste, delete) only while no saved-screen file is being applied, for
+    // the file-type filter and the browser's own folder change always.
+    // Nothing happens while the slide view is not in use.
+    void hideSlideViewForListingChange(bool evenWhileFavoriteLoading);
+    void N15Click(); // loupe shown
+    void N44Click(); // loupe hidden
+    void N55Click(); // loupe bar shown
+    void N42Click(); // loupe picture dialog
     // The find-by-name dialog's search: every entry whose file name holds
     // text is brought into view and the click handling runs for it.
     void FindByName(const QString& text);
+
+    // File and folder operations (Unit1_fileops.cpp). The shell routines:
+    // a file to its full target path, a folder into a destination folder, a
+    // folder to the trash; questions, progress and errors through the file
+    // operations' dialogs.
+    sq::platform::FileOpResult SHCopyFile(const QString& from, const QString& to);
+    sq::platform::FileOpResult SHMoveFile(const QString& from, const QString& to);
+    sq::platform::FileOpResult SHCopyDir(const QString& from, const QString& toFolder);
+    sq::platform::FileOpResult SHMoveDir(const QString& from, const QString& toFolder);
+    sq::platform::FileOpResult SHDeleteDir(const QString& folder);
+    void New1Click();    // New1, New2
+    void GoTo2Click();   // GoTo2, GoTo3: move the tree's folder (code 0)
+    void Copy2Click();   // Copy2, Copy3: copy the tree's folder (code 1)
+    void Delete1Click(); // Delete1, Delete3
+    void Rename1Click(); // Rename1, Rename2
+    void Cut1Click();
+    void Copy1Click();
+    void Paste1Click();
+    void Delete2Click();
+    void N26Click();   // selected files moved (code 31)
+    void Copy4Click(); // selected files copied (code 32)
+    void N21Click();   // current entry opened with its program
+    void Open1Click(); // preview's file opened with its program
+    void Rename3Click();
+    void Explore1Click();
+    void FileListBox1DblClick();
+    // Opens the destination chooser for a code; source gives the viewers'
+    // files (codes 11..15, 21).
+    void OpenDestinationChooser(int code, TCopySource* source = nullptr);
+    // The chooser's OK for the current destination action code.
+    void DestinationChosen(const QString& folder);
+    // Opens a file or folder with its program; says so when none can.
+    bool openWithProgram(const QString& path);
+    // The opener behind every open command (the desktop's by default);
+    // tests put a double in. Not owned.
+    void setShellOpener(sq::platform::ShellOpener* opener);
+    void ChooseFavoritesFolder(TFavoritesFolderTarget& target) override;
+    void ChooseDestination(int code, TCopySource& source) override;
+
+    // Favourite folders (Unit1_favorites.cpp).
+    void N53Click();          // N53, SpeedButton1: add the edit text
+    void N54Click();          // edit dialog
+    void SpeedButton2Click(); // go to the edit text
+    void ComboBox1Change(int index);
+    // The favourites as path carriers, in order.
+    QStringList favorites() const;
+    void setFavorites(const QStringList& paths);
+
+    // Batch conversion (Unit1_convert.cpp).
+    void BMP1Click();
+    void JPEG1Click();
+    void BMP3Click();
+    void JPEG3Click();
+    // The JPEG quality of the checked JPG item.
+    int conversionQuality() const;
 
     // Hidden controls carrying data between windows.
     QPlainTextEdit* Memo2 = nullptr; // command-line or dropped path
@@ -156,7 +236,20 @@ private:
     void configurePreview();
     void previewSetMode(int mode);
     void showPreviewEntry();
-    void hideSlideView();
+    void suraidowindow();      // opens the slide view on its selected source
+    void connectSlideView();   // the double-clicks that open it
+    void slideViewFirstShow(); // the first show's steps for the slide view
+    void restoreLoupe(); // first show, step 8
+    void storeLoupe();   // close, steps 1 - 3
+    void connectFileCommands();
+    void loadFavorites();
+    void saveFavorites();
+    // Moves or copies the browser's selected files into folder.
+    void copySelectedInto(const QString& folder, bool move);
+    // Converts files (toJpeg: BMP to JPEG) with the progress box captioned.
+    void convertFiles(const QStringList& files, bool toJpeg, const QString& caption);
+    void batchConvert(bool toJpeg, const QString& caption);
+    void rereadTree(const QString& folder);
 
     QString m_dataFolder;
     QString m_startPath;
@@ -167,8 +260,11 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     QString m_treeFolder;
+    // The tree's current folder was set by the program, which keeps it in
+    // view until the user takes the tree in hand.
+    bool m_revealPending = false;
     QFileSystemModel* m_dirModel = nullptr;
-    QFileSystemModel* m_fileModel = nullptr;
+    sq::platform::FolderFileList* m_fileModel = nullptr; // names kept as bytes
     QHash<QString, QAction*> m_items;
     QHash<QString, QMenu*> m_popups;
     QHash<QString, QString> m_groupOf; // radio item -> its group
@@ -176,4 +272,6 @@ private:
     std::unique_ptr<sq::platform::DialogFileOpPrompt> m_filePrompt;
     std::unique_ptr<sq::platform::FileVerbs> m_fileVerbs;
     std::unique_ptr<TFileVerbsAdapter> m_shellVerbs;
+    std::unique_ptr<TProgramOpener> m_programOpener;
+    TCopySource* m_copySource = nullptr; // the viewer the chooser copies for
 };

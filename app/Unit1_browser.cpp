@@ -3,18 +3,22 @@
 #include "app/Globals.h"
 #include "app/Unit1.h"
 
+#include "app/ProgramOpener.h"
 #include "app/Unit17.h"
 #include "platform/FileOpsDialogs.h"
 #include "platform/FileVerbs.h"
+#include "platform/FolderFileList.h"
+#include "platform/PathOps.h"
 #include "viewers/Unit2.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
-#include <QListView>
 #include <QGuiApplication>
+#include <QListView>
 #include <QMessageBox>
 #include <QSaveFile>
 
@@ -63,7 +67,10 @@ void TForm1::configureBrowser()
     b.ShellChangeNotification().SetNotifyTypes({intFileName, intDirName, intAttributes, intSize, intLastWrite,
                                                 intLastAccess, intCreation});
     m_filePrompt = std::make_unique<sq::platform::DialogFileOpPrompt>(this);
-    m_fileVerbs = std::make_unique<sq::platform::FileVerbs>(*m_filePrompt);
+    // Every open of an entry or a verb tells the user when no program can.
+    m_programOpener = std::make_unique<TProgramOpener>(this);
+    b.SetOpener(m_programOpener.get());
+    m_fileVerbs = std::make_unique<sq::platform::FileVerbs>(*m_filePrompt, *m_programOpener);
     m_shellVerbs = std::make_unique<TFileVerbsAdapter>(*m_fileVerbs);
     b.SetShellVerbs(m_shellVerbs.get());
     b.View().DispTypes().SetFolders(false);
@@ -248,6 +255,28 @@ void TForm1::Save1Click()
 
 // ---- commands on the browser ----
 
+void TForm1::focusFile(const QString& path)
+{
+    // By the path's bytes, as the browser lists its entries.
+    const QString absolute = sq::platform::absolutePathOf(path);
+    if (sq::platform::parentOf(absolute) !=
+        sq::platform::absolutePathOf(ImgPanel1->CurrentFolderPath()))
+        return;
+    TImgPanel& b = *ImgPanel1;
+    const QString name = sq::platform::fileNameOf(absolute);
+    for (int i = 0; i < b.Items().Count(); ++i) {
+        const QString entry = b.Items().Items(i)->ParseName();
+        if (sq::platform::fileNameOf(entry) != name) continue;
+        b.setFocus();
+        if (b.CurrentIndex() == i && ImgBox1->ImageFile() == entry) return; // shown already
+        // Selected as a click on it selects, then the click's handling.
+        b.MoveFocus(i, Qt::NoModifier, false);
+        DispSelectItem();
+        ImgPanel1Click();
+        return;
+    }
+}
+
 void TForm1::SelectAll1Click()
 {
     ImgPanel1->SelectAll();
@@ -275,6 +304,7 @@ void TForm1::Refresh1Click()
     }
     if (m_fileModel && !m_treeFolder.isEmpty())
         FileListBox1->setRootIndex(m_fileModel->setRootPath(m_treeFolder));
+    m_revealPending = true;
     revealTreeFolder();
 }
 
@@ -307,8 +337,8 @@ void TForm1::FindByName(const QString& text)
     TPanelItems& items = ImgPanel1->Items();
     const int n = items.Count();
     for (int i = 0; i < n; ++i) {
-        const QString path = items.Items(i)->ParseName();
-        const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+        // Matched as the name is shown: the typed text is plain text.
+        const QString name = items.Items(i)->DisplayName();
         if (!name.contains(text, Qt::CaseSensitive))
             continue;
         ImgPanel1->MakeVisible(i);

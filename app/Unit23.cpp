@@ -1,8 +1,71 @@
 #include "app/Unit23.h"
 
-TForm23::TForm23(QWidget* parent)
-    : QDialog(parent)
+#include "app/DialogParts.h"
+#include "app/FolderList.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TForm23::TForm23(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form23"));
     setWindowTitle(QString());
+    setModal(false);
+    resize(340, 400);
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label2 = sq::app::makePathLabel(this);
+    FolderList = new TFolderList(this);
+    Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(Label2);
+    layout->addWidget(FolderList, 1);
+    layout->addLayout(sq::app::buttonRow({Button1, Button2}));
+    FolderList->onChange = [this](const QString&) { showFolder(); };
+    connect(Button1, &QPushButton::clicked, this, &TForm23::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+void TForm23::openWith(const QString& caption, const QString& instruction,
+                       const QString& startFolder)
+{
+    setWindowTitle(caption);
+    Label1->setText(instruction);
+    if (!startFolder.isEmpty()) FolderList->setFolder(startFolder);
+    show();
+    raise();
+    showFolder();
+}
+
+QString TForm23::folder() const
+{
+    return FolderList->folder();
+}
+
+void TForm23::setFolder(const QString& path)
+{
+    FolderList->setFolder(path);
+}
+
+void TForm23::Button1Click()
+{
+    const QString chosen = folder();
+    if (onOk && !chosen.isEmpty()) onOk(chosen);
+    hide();
+}
+
+void TForm23::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    showFolder();
+}
+
+void TForm23::showFolder()
+{
+    sq::app::setShortPath(Label2, folder());
 }

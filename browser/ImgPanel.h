@@ -306,7 +306,9 @@ private:
     void enqueueForLookAhead(TPanelItem* item);
 
     // navigation
-    void readCurrentFolder();
+    // keepPictures: a re-read for a change in the folder, which keeps the
+    // pictures of entries whose files are unchanged.
+    void readCurrentFolder(bool keepPictures = false);
     void clearItems();
     void resortKeepingSelection();
     void updateScrollBar(bool reset);

@@ -194,6 +194,8 @@ bool TFileImage::StartWorker()
     // The kind is asked here, with no worker running, so that the worker
     // finds it cached and only reads the entry.
     item->ImageKind();
+    item->loadStamp =
+        item->HasItemId() ? item->ParentFolder().findData(item->ItemId()) : std::nullopt;
     TViewImage& vi = m_owner->m_viewImage;
     m_worker = std::make_unique<TImgThread>(m_owner, id, vi.ImageWidth(), vi.ImageHeight(), item->ParseName(),
                                             &m_owner->m_items, &vi.ImgUtil(), ++m_serial);

@@ -4,16 +4,18 @@
 
 #include "platform/FileClipboard.h"
 #include "platform/FileVerbs.h"
+#include "platform/NativePath.h"
+#include "platform/PathOps.h"
 
 #include <QContextMenuEvent>
-#include <QDir>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <unistd.h>
+#include <unordered_map>
 
 using sq::platform::FileVerb;
 
@@ -59,7 +61,7 @@ void TCustomImgPanel::HandleNeeded()
     };
     m_view.OnChange2 = [this](TOptionObject*) { onOptionsChanged(true); };
     m_viewImage.OnChange = [this](TOptionObject*) { onOptionsChanged(true); };
-    m_changeNotification->OnChange = [this](TShellChangeNotification*) { readCurrentFolder(); };
+    m_changeNotification->OnChange = [this](TShellChangeNotification*) { readCurrentFolder(true); };
     if (m_captionHeight < 0) measureCaption();
     layout(viewport()->width(), viewport()->height());
     if (m_viewMode == ivmFolder) {
@@ -227,7 +229,7 @@ void TCustomImgPanel::OpenFolderId(const QString& absoluteIdList)
     m_loader.StopLoading();
     updateScrollBar(true);
     clearItems();
-    if (QFileInfo(absoluteIdList).isDir()) {
+    if (sq::platform::isFolderPath(absoluteIdList)) {
         m_folder = sq::platform::ShellFolder(absoluteIdList);
         m_hasFolder = true;
         readCurrentFolder();
@@ -248,14 +250,48 @@ void TCustomImgPanel::clearItems()
     SelectionList.clear();
 }
 
-void TCustomImgPanel::readCurrentFolder()
+void TCustomImgPanel::readCurrentFolder(bool keepPictures)
 {
     if (m_viewMode != ivmFolder || !m_created) return;
-    QDir::setCurrent(CurrentFolderPath());
+    // By its bytes: a folder whose name is not UTF-8 is current all the same.
+    [[maybe_unused]] const int cd =
+        ::chdir(sq::platform::nativePath(CurrentFolderPath()).constData());
     m_loader.StopLoading();
+    // The pictures already made, by name, with the file data they were made
+    // from: a change in the folder leaves the unchanged entries' cells as
+    // they are instead of blank until they are loaded again.
+    std::unordered_map<QByteArray, TPanelItem*> kept;
+    std::vector<std::unique_ptr<TPanelItem>> old;
+    if (keepPictures) {
+        old = m_items.takeAll();
+        for (auto& item : old)
+            // A picture, or the icon shown for a file that has none.
+            if (item->loadStamp && !item->CellBitmap.isNull())
+                kept.emplace(item->ItemId(), item.get());
+    }
     clearItems();
     m_items.ReadFolder(m_folder, m_view.DispTypes(), m_sortType, m_descend,
                        [this](TPanelItem* item) { enqueueForLookAhead(item); });
+    if (!kept.empty()) {
+        for (int i = 0; i < m_items.Count(); ++i) {
+            TPanelItem* item = m_items.Items(i);
+            const auto found = kept.find(item->ItemId());
+            if (found == kept.end()) continue;
+            const TPanelItem& was = *found->second;
+            const auto now = m_folder.findData(item->ItemId());
+            if (!now || now->size != was.loadStamp->size ||
+                now->mtimeSec != was.loadStamp->mtimeSec ||
+                now->mtimeNsec != was.loadStamp->mtimeNsec || now->mode != was.loadStamp->mode)
+                continue;
+            item->CellBitmap = was.CellBitmap;
+            item->SharedBitmap = was.SharedBitmap;
+            item->PictureWidth = was.PictureWidth;
+            item->PictureHeight = was.PictureHeight;
+            item->LoadDone = was.LoadDone;
+            item->loadStamp = was.loadStamp;
+        }
+    }
+    old.clear();
     if (OnChangeFolder) OnChangeFolder(this);
     m_loader.ResumeQueue();
     updateScrollBar(true);

@@ -64,7 +64,10 @@ public:
     int OverlayKind() const { return m_overlayKind; }      // -1 none, 0 shared, 1 shortcut
     const QString& ParentId() const { return m_parentId; } // file mode only
 
+    // The name as shown (bytes that are not UTF-8 as U+FFFD); never a path
+    // to open: the file system's names are ItemId and ParseName.
     QString DisplayName();
+    // The full path, a carrier of the file's bytes (platform/NativePath.h).
     QString ParseName();
     void SetParseName(const QString& name);
     // "(size div 1024) + 1" followed by "KB"; from the whole size.
@@ -135,6 +138,10 @@ public:
     bool Selected = false;
     QRect CaptionRect;
     bool LoadDone = false;
+    // The file's data when its picture was asked for: a re-read of the
+    // folder keeps the picture of an entry whose file still has that size
+    // and date (see TCustomImgPanel's change refresh).
+    std::optional<sq::platform::FindData> loadStamp;
 
 protected:
     TImageType DetectImageKind() override;
@@ -173,6 +180,8 @@ public:
     // on the loader thread while the list is not changed.
     int IndexOfId(std::int32_t id) const;
     void Clear();
+    // Takes every entry out, as Clear does, and hands them over.
+    std::vector<std::unique_ptr<TPanelItem>> takeAll();
     void Delete(int index);
 
     // Sorts by the column; file mode by name is byte-wise, case-sensitive.

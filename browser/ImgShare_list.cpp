@@ -46,6 +46,13 @@ void TShellItems::Clear()
     m_indexBase = m_counter;
 }
 
+std::vector<std::unique_ptr<TPanelItem>> TShellItems::takeAll()
+{
+    std::vector<std::unique_ptr<TPanelItem>> items = std::move(m_items);
+    Clear();
+    return items;
+}
+
 void TShellItems::Delete(int index)
 {
     m_items.erase(m_items.begin() + index);

@@ -1,7 +1,10 @@
 #include "browser/ShellChange.h"
 
-#include <QFileInfo>
+#include "platform/FileOps.h"
+#include "platform/PathOps.h"
+
 #include <QSemaphore>
+#include <QTimer>
 
 #include <atomic>
 
@@ -78,6 +81,10 @@ void TShellChangeThread::run()
 }
 
 namespace {
+// After a file operation the changes it made are still coming in for about
+// the watch's quiet period; they are read together with the held ones.
+constexpr int kSettleMs = 150;
+
 struct TypeBit
 {
     TNotifyTypes member;
@@ -94,6 +101,11 @@ constexpr TypeBit kTypeBits[] = {
 TShellChangeNotification::TShellChangeNotification(QObject* browser)
     : m_browser(browser), m_receiver(std::make_unique<QObject>())
 {
+    // Owned by the receiver, so it dies with it.
+    m_settle = new QTimer(m_receiver.get());
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(kSettleMs);
+    QObject::connect(m_settle, &QTimer::timeout, m_receiver.get(), [this] { settled(); });
 }
 
 TShellChangeNotification::~TShellChangeNotification()
@@ -124,11 +136,10 @@ unsigned TShellChangeNotification::NotifyFilter() const
 void TShellChangeNotification::Watch(const QString& folderPath)
 {
     if (!m_enabled) return;
-    const QFileInfo info(folderPath);
-    if (folderPath.isEmpty() || !info.isDir()) return;
+    if (folderPath.isEmpty() || !pw::isFolderPath(folderPath)) return;
     StopWatch();
-    m_thread = std::make_unique<TShellChangeThread>(m_receiver.get(), NotifyFilter(),
-                                                    info.absoluteFilePath(), [this] { Changed(); });
+    m_thread = std::make_unique<TShellChangeThread>(
+        m_receiver.get(), NotifyFilter(), pw::absolutePathOf(folderPath), [this] { Changed(); });
     if (!m_thread->Open()) {
         m_thread.reset();
         return;
@@ -138,6 +149,10 @@ void TShellChangeNotification::Watch(const QString& folderPath)
 
 void TShellChangeNotification::StopWatch()
 {
+    // A change held for a running file operation is for the old folder.
+    QObject::disconnect(m_held);
+    m_held = {};
+    m_settle->stop();
     if (!m_thread) return;
     // Released from the member first: an OnChange that calls back in here
     // while the thread is being stopped finds no thread.
@@ -148,5 +163,37 @@ void TShellChangeNotification::StopWatch()
 
 void TShellChangeNotification::Changed()
 {
+    // A paste of many files would re-read the folder after every burst of
+    // changes; while it runs the changes are held, and the folder is read
+    // once when it has ended and the last changes have come in.
+    if (pw::FileOpActivity::instance().running()) {
+        holdUntilIdle();
+        return;
+    }
+    if (m_settle->isActive()) return; // read when it fires
+    if (OnChange) OnChange(this);
+}
+
+void TShellChangeNotification::holdUntilIdle()
+{
+    m_settle->stop();
+    if (m_held) return;
+    pw::FileOpActivity& activity = pw::FileOpActivity::instance();
+    m_held = QObject::connect(
+        &activity, &pw::FileOpActivity::finished, m_receiver.get(),
+        [this] {
+            QObject::disconnect(m_held);
+            m_held = {};
+            m_settle->start();
+        },
+        Qt::QueuedConnection);
+}
+
+void TShellChangeNotification::settled()
+{
+    if (pw::FileOpActivity::instance().running()) {
+        holdUntilIdle();
+        return;
+    }
     if (OnChange) OnChange(this);
 }

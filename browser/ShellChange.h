@@ -17,6 +17,7 @@
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 
@@ -126,6 +127,8 @@ public:
     static unsigned FilterOf(TNotifyTypeSet types);
 
     // Fires on the GUI thread for each change (a burst gathered into one).
+    // While a file operation runs (sq::platform::FileOpActivity) the changes
+    // are held and fire once, shortly after the operation has ended.
     std::function<void(TShellChangeNotification* Sender)> OnChange;
 
     // Watches folderPath in place of any watched folder. Nothing when
@@ -140,10 +143,14 @@ public:
 
 private:
     void Changed();
+    void holdUntilIdle();
+    void settled();
 
     QObject* m_browser;
     bool m_enabled = true;
     TNotifyTypeSet m_notifyTypes{intFileName, intDirName};
     std::unique_ptr<QObject> m_receiver;
     std::unique_ptr<TShellChangeThread> m_thread;
+    QMetaObject::Connection m_held; // a change waiting for the end of a file operation
+    QTimer* m_settle = nullptr;     // owned by m_receiver: the read after the operation
 };

@@ -36,4 +36,20 @@ bool readTextLines(const QString& path, QStringList& lines);
 // a folder, or a link to one), which is left as it is.
 bool writeTextLines(const QString& path, const QStringList& lines);
 
+// Lines that are paths (the favourites file). A path is bytes on Linux, so
+// a line that is not valid text in the file's encoding keeps its bytes as a
+// NativePath carrier instead of being decoded with replacement characters.
+// The file's encoding is UTF-8 unless it is not valid UTF-8 and no line of
+// it is valid non-ASCII UTF-8, then CP932.
+QStringList decodePathLines(const QByteArray& bytes);
+// Each line's file-system bytes (a carrier's own bytes, else UTF-8), each
+// followed by CR LF.
+QByteArray joinPathLinesCrLf(const QStringList& lines);
+// The same for files: at most 1 MiB of a regular file is read; false when
+// it cannot be opened or read, or is not a regular file of that size.
+bool readPathLines(const QString& path, QStringList& lines);
+// Written through a temporary file renamed over the old one, flushed to the
+// disk first. False on any failure (the old file stays).
+bool writePathLines(const QString& path, const QStringList& lines);
+
 } // namespace sq

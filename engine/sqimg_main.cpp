@@ -3,8 +3,12 @@
 //              [--text-ext EXT] [--avi-pos PERCENT] [--out OUT.bmp|OUT.png]
 //   sqimg resize IN.bmp W H OUT.bmp
 //   sqimg fit IN.bmp W H RULE OUT.bmp
+//   sqimg smooth IN.bmp W H OUT.bmp    (the loupe's bilinear rule)
 //   sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...
+#include "engine/BmpFile.h"
 #include "engine/ImgUtils.h"
+#include "engine/Stretch.h"
+#include "platform/NativePath.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -14,6 +18,7 @@
 #include <QImageReader>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -21,14 +26,18 @@ const char* const kKindNames[] = {"iitNone", "iitSusie", "iitBmp", "iitJpeg", "i
                                   "iitAni",  "iitEmf",   "iitWmf", "iitExe",  "iitDll",   "iitHtml",
                                   "iitTxt",  "iitEml",   "iitDir", "iitCustom", "iitAvi"};
 
+const char kUsage[] = "usage: sqimg load FILE [--size WxH] [--get-type normal|preview|stretch|fit] "
+                      "[--text-ext EXT] [--avi-pos PERCENT] [--out OUT.bmp|OUT.png]\n"
+                      "       sqimg resize IN.bmp W H OUT.bmp\n"
+                      "       sqimg fit IN.bmp W H RULE OUT.bmp\n"
+                      "       sqimg smooth IN.bmp W H OUT.bmp\n"
+                      "       sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...\n"
+                      "       sqimg --help | --version\n";
+
+// A wrong command line: the usage on stderr, exit status 2.
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: sqimg load FILE [--size WxH] [--get-type normal|preview|stretch|fit] "
-                 "[--text-ext EXT] [--avi-pos PERCENT] [--out OUT.bmp|OUT.png]\n"
-                 "       sqimg resize IN.bmp W H OUT.bmp\n"
-                 "       sqimg fit IN.bmp W H RULE OUT.bmp\n"
-                 "       sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -141,6 +150,49 @@ int cmdResize(const QStringList& args, bool fit)
     return saveBmp(image, args.last()) ? 0 : 1;
 }
 
+// The loupe's bilinear resampler on a 24-bit BMP. Paths are taken as the
+// bytes given (argv), sizes must be whole numbers from 1 to 32768.
+int cmdSmooth(int argc, char** argv)
+{
+    if (argc != 6) {
+        std::fprintf(stderr, "sqimg smooth: expected IN.bmp W H OUT.bmp\n");
+        return usage();
+    }
+    const QString in = sq::platform::pathFromNative(QByteArray(argv[2]));
+    const QString out = sq::platform::pathFromNative(QByteArray(argv[5]));
+    int size[2] = {0, 0};
+    for (int k = 0; k < 2; ++k) {
+        bool ok = false;
+        size[k] = QByteArray(argv[3 + k]).toInt(&ok);
+        if (!ok || size[k] < 1 || size[k] > 32768) {
+            std::fprintf(stderr, "sqimg smooth: bad size '%s' (a whole number from 1 to 32768)\n",
+                         argv[3 + k]);
+            return 2;
+        }
+    }
+    if (qint64(size[0]) * size[1] > (qint64(1) << 26)) {
+        std::fprintf(stderr, "sqimg smooth: %dx%d is too large (at most 67108864 pixels)\n", size[0],
+                     size[1]);
+        return 2;
+    }
+    QImage image;
+    QString error;
+    if (!sq::readBmpFile(in, image, &error)) {
+        std::fprintf(stderr, "sqimg smooth: cannot read %s: %s\n", argv[2], qPrintable(error));
+        return 1;
+    }
+    const QImage smooth = sq::BilinearResize(image, size[0], size[1]);
+    if (smooth.isNull()) {
+        std::fprintf(stderr, "sqimg smooth: cannot make a %dx%d picture\n", size[0], size[1]);
+        return 1;
+    }
+    if (!sq::writeBmpFile(out, smooth, &error)) {
+        std::fprintf(stderr, "sqimg smooth: cannot write %s: %s\n", argv[5], qPrintable(error));
+        return 1;
+    }
+    return 0;
+}
+
 int cmdThumbs(const QStringList& args)
 {
     int w = 160, h = 120;
@@ -202,6 +254,15 @@ int cmdThumbs(const QStringList& args)
 
 int main(int argc, char** argv)
 {
+    // Answered before any Qt platform is set up.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("sqimg %s\n", SQ_VERSION);
+        return 0;
+    }
     // Text pictures need fonts, which need a GUI platform; none is shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -216,6 +277,8 @@ int main(int argc, char** argv)
         return cmdResize(args, false);
     if (command == QLatin1String("fit"))
         return cmdResize(args, true);
+    if (command == QLatin1String("smooth"))
+        return cmdSmooth(argc, argv);
     if (command == QLatin1String("thumbs"))
         return cmdThumbs(args);
     return usage();

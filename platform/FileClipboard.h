@@ -5,6 +5,7 @@
 // and readers are pure.
 #pragma once
 
+#include <QByteArray>
 #include <QStringList>
 
 #include <memory>
@@ -12,6 +13,17 @@
 class QMimeData;
 
 namespace sq::platform {
+
+// The file: URI of an absolute path (a carrier, platform/NativePath.h): its
+// bytes percent-encoded, so a name that is not UTF-8 survives. QUrl's
+// fromLocalFile and toLocalFile cannot carry such names.
+QByteArray fileUriOf(const QString& path);
+// The path's bytes as a URI path: the characters a path segment keeps, and
+// %XX for every other byte (the trash's info files use it too).
+QByteArray percentEncodedPath(const QString& path);
+// The path (a carrier) a file: URI names; empty when the URI is no local
+// file (another host, no absolute path, a bad escape, a NUL).
+QString localPathOfUri(const QByteArray& uri);
 
 // What a clipboard offers as files: absolute local paths, and whether they
 // were cut (to be moved by the paste) rather than copied.
@@ -24,7 +36,7 @@ struct ClipboardFiles
 // The data for a list of absolute paths: text/uri-list (CR LF after every
 // URL), x-special/gnome-copied-files ("copy" or "cut", then one URL a line),
 // application/x-kde-cutselection ("1", only for a cut) and text/plain (the
-// paths, one a line).
+// paths as shown, one a line).
 std::unique_ptr<QMimeData> makeFileMimeData(const QStringList& paths, bool cut);
 
 // The files a data object carries. The GNOME list is preferred because it

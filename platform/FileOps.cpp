@@ -1,8 +1,11 @@
 #include "platform/FileOps.h"
 
+#include "platform/FileClipboard.h"
+#include "platform/NativePath.h"
+#include "platform/PathOps.h"
+
+#include <QDateTime>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -12,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -20,24 +24,24 @@ namespace sq::platform {
 
 namespace {
 
+// The read/write fallback's buffer, and the piece copy_file_range is asked
+// for at a time (progress and cancel are looked at between pieces).
 constexpr std::size_t kChunk = 1 << 20;
+constexpr std::size_t kRangeChunk = 8 << 20;
 
+// Paths are carriers of the file system's bytes: every system call takes
+// the bytes, every name read from the file system is carried back losslessly.
 QByteArray enc(const QString& path)
 {
-    return QFile::encodeName(path);
+    return nativePath(path);
 }
 QString dec(const char* path)
 {
-    return QFile::decodeName(path);
+    return pathFromNative(QByteArray(path));
 }
 QString reason(int err)
 {
     return QString::fromLocal8Bit(std::strerror(err));
-}
-
-QString joinPath(const QString& folder, const QString& name)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
 bool lstatOf(const QString& path, struct stat& st)
@@ -123,10 +127,11 @@ qint64 bytesOf(const QString& path)
 // a symbolic link names itself).
 QString resolvedPath(const QString& path)
 {
-    const QFileInfo info(path);
-    QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    if (folder.isEmpty()) folder = info.absolutePath();
-    return joinPath(folder, info.fileName());
+    const QString absolute = absolutePathOf(path);
+    const QString parent = parentOf(absolute);
+    QString folder = canonicalPathOf(parent);
+    if (folder.isEmpty()) folder = parent;
+    return joinPath(folder, fileNameOf(absolute));
 }
 
 bool isInside(const QString& path, const QString& folder)
@@ -138,20 +143,66 @@ bool isInside(const QString& path, const QString& folder)
 // "name - コピー.ext", then "name - コピー (2).ext" and so on.
 QString freeCopyName(const QString& target, bool isFolder)
 {
-    const QFileInfo info(target);
-    const QString name = info.fileName();
+    const QString name = fileNameOf(target);
     const int dot = isFolder ? -1 : int(name.lastIndexOf(QLatin1Char('.')));
     const QString stem = dot > 0 ? name.left(dot) : name;
     const QString ext = dot > 0 ? name.mid(dot) : QString();
     for (int n = 1;; ++n) {
         const QString suffix =
             n == 1 ? QStringLiteral(" - コピー") : QStringLiteral(" - コピー (%1)").arg(n);
-        const QString candidate = joinPath(info.path(), stem + suffix + ext);
+        const QString candidate = joinPath(parentOf(target), stem + suffix + ext);
         if (!exists(candidate)) return candidate;
     }
 }
 
 enum class Step { Ok, Skipped, Failed, Cancelled };
+
+// Bytes from in to out at their file positions until in ends: in the kernel
+// with copy_file_range where the file systems allow it, else through buf.
+// onPiece is told the bytes of every piece and may stop the copy by
+// returning false. 0, or the errno of the failure (-1: stopped).
+template <class OnPiece>
+int copyBytes(int in, int out, std::vector<char>& buf, bool& readFailed, OnPiece onPiece)
+{
+    bool inKernel = true;
+    for (;;) {
+        ssize_t n;
+        if (inKernel) {
+            n = ::copy_file_range(in, nullptr, out, nullptr, kRangeChunk, 0);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                // Not offered for these files (another file system on an
+                // older kernel, a file system without it): copy by hand from
+                // where the positions are.
+                if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                    errno == EBADF || errno == EPERM || errno == ETXTBSY) {
+                    inKernel = false;
+                    continue;
+                }
+                readFailed = errno == EIO;
+                return errno;
+            }
+        } else {
+            if (buf.empty()) buf.resize(kChunk);
+            n = ::read(in, buf.data(), buf.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                readFailed = true;
+                return errno;
+            }
+            for (ssize_t at = 0; at < n;) {
+                const ssize_t w = ::write(out, buf.data() + at, std::size_t(n - at));
+                if (w < 0) {
+                    if (errno == EINTR) continue;
+                    return errno;
+                }
+                at += w;
+            }
+        }
+        if (n == 0) return 0;
+        if (!onPiece(n)) return -1;
+    }
+}
 
 class Runner
 {
@@ -160,6 +211,7 @@ public:
 
     FileOpResult run(const std::vector<std::pair<QString, QString>>& pairs)
     {
+        const FileOpBatch batch;
         qint64 total = 0;
         for (const auto& p : pairs)
             total += bytesOf(p.first);
@@ -168,6 +220,8 @@ public:
             if (m_result.cancelled || cancelNow()) break;
             runOne(source, target);
         }
+        // Also after a cancel: what was moved completely is moved.
+        finishMoves();
         m_prompt.endProgress();
         return m_result;
     }
@@ -192,8 +246,8 @@ private:
             fail(FileOpError::Missing, source, errno);
             return;
         }
-        const QString folder = QFileInfo(target).absolutePath();
-        if (!QFileInfo(folder).isDir()) {
+        const QString folder = parentOf(absolutePathOf(target));
+        if (!isFolderPath(folder)) {
             fail(FileOpError::NoFolder, folder);
             return;
         }
@@ -207,7 +261,7 @@ private:
             }
             target = freeCopyName(target, S_ISDIR(st.st_mode));
         } else if (S_ISDIR(st.st_mode)) {
-            const QString canonical = QFileInfo(source).canonicalFilePath();
+            const QString canonical = canonicalPathOf(source);
             if (isInside(to, canonical.isEmpty() ? from : canonical)) {
                 fail(FileOpError::IntoItself, source);
                 return;
@@ -297,8 +351,11 @@ private:
                 worst = step == Step::Failed ? Step::Failed
                                              : (worst == Step::Ok ? Step::Skipped : worst);
         }
-        if (m_move && !copied)
-            ::rmdir(enc(source).constData()); // stays when something was left behind
+        if (m_move && !copied) {
+            // Stays when something was left behind; one whose files wait
+            // for finishMoves is tried again there.
+            if (::rmdir(enc(source).constData()) != 0) m_leftFolders.push_back({source, false});
+        }
         return worst;
     }
 
@@ -307,7 +364,7 @@ private:
     Step copyFolder(const QString& source, const struct stat& s, const QString& target,
                     QStringList* copied)
     {
-        const QString folder = QFileInfo(target).absolutePath();
+        const QString folder = parentOf(absolutePathOf(target));
         QByteArray pattern = enc(joinPath(folder, QStringLiteral(".sqcopy-XXXXXX")));
         if (!::mkdtemp(pattern.data())) {
             fail(FileOpError::WriteFailed, target, errno);
@@ -347,10 +404,10 @@ private:
     Step copyFile(const QString& source, const struct stat& s, const QString& target, bool replace,
                   QStringList* copied)
     {
-        const QString folder = QFileInfo(target).absolutePath();
+        const QString folder = parentOf(absolutePathOf(target));
         QByteArray temp = enc(joinPath(folder, QStringLiteral(".sqcopy-XXXXXX")));
-        const Step step = S_ISLNK(s.st_mode) ? writeLink(source, temp)
-                                             : writeCopy(source, s, temp, copied != nullptr);
+        const Step step =
+            S_ISLNK(s.st_mode) ? writeLink(source, temp) : writeCopy(source, s, temp, replace);
         if (step != Step::Ok) return step;
         const QString tempPath = dec(temp.constData());
         int e = 0;
@@ -379,22 +436,28 @@ private:
         // mkstemp gives a free name; the link takes its place.
         const int fd = ::mkstemp(temp.data());
         if (fd < 0) {
-            fail(FileOpError::WriteFailed, QFile::decodeName(temp), errno);
+            fail(FileOpError::WriteFailed, dec(temp.constData()), errno);
             return Step::Failed;
         }
         ::close(fd);
         ::unlink(temp.constData());
         if (::symlink(link.constData(), temp.constData()) != 0) {
-            fail(FileOpError::WriteFailed, QFile::decodeName(temp), errno);
+            fail(FileOpError::WriteFailed, dec(temp.constData()), errno);
             return Step::Failed;
         }
         return Step::Ok;
     }
 
     // Writes the bytes of source into a new temporary file (its name left in
-    // temp). verify: the source will be deleted, so the copy is flushed to
-    // the disk and the source is checked unchanged.
-    Step writeCopy(const QString& source, const struct stat& s, QByteArray& temp, bool verify)
+    // temp) and checks that the source did not change meanwhile.
+    //
+    // durable: the copy will replace an existing file, so its bytes reach
+    // the disk before the rename does; otherwise a crash could leave neither
+    // the old file nor the new one. A copy under a new name needs no such
+    // flush: a crash loses at worst the new copy, never data that existed
+    // (a move across file systems flushes once before deleting sources, see
+    // finishMoves).
+    Step writeCopy(const QString& source, const struct stat& s, QByteArray& temp, bool durable)
     {
         const int in = ::open(enc(source).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (in < 0) {
@@ -405,7 +468,7 @@ private:
         if (out < 0) {
             const int e = errno;
             ::close(in);
-            fail(FileOpError::WriteFailed, QFileInfo(QFile::decodeName(temp)).absolutePath(), e);
+            fail(FileOpError::WriteFailed, parentOf(dec(temp.constData())), e);
             return Step::Failed;
         }
         auto abandon = [&](Step step) {
@@ -414,29 +477,19 @@ private:
             ::unlink(temp.constData());
             return step;
         };
-        std::vector<char> buf(kChunk);
+        if (cancelNow()) return abandon(Step::Cancelled);
         qint64 written = 0;
-        for (;;) {
-            if (cancelNow()) return abandon(Step::Cancelled);
-            const ssize_t n = ::read(in, buf.data(), buf.size());
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                fail(FileOpError::ReadFailed, source, errno);
-                return abandon(Step::Failed);
-            }
-            if (n == 0) break;
-            for (ssize_t at = 0; at < n;) {
-                const ssize_t w = ::write(out, buf.data() + at, std::size_t(n - at));
-                if (w < 0) {
-                    if (errno == EINTR) continue;
-                    fail(FileOpError::WriteFailed, source, errno);
-                    return abandon(Step::Failed);
-                }
-                at += w;
-            }
+        bool readFailed = false;
+        const int e = copyBytes(in, out, m_buf, readFailed, [&](ssize_t n) {
             written += n;
             m_bytes += n;
             m_prompt.stepProgress(m_bytes);
+            return !cancelNow();
+        });
+        if (e < 0) return abandon(Step::Cancelled);
+        if (e > 0) {
+            fail(readFailed ? FileOpError::ReadFailed : FileOpError::WriteFailed, source, e);
+            return abandon(Step::Failed);
         }
         struct stat now, copy;
         const bool same = ::fstat(in, &now) == 0 && now.st_size == s.st_size &&
@@ -449,7 +502,7 @@ private:
         ::fchmod(out, s.st_mode & 07777);
         const timespec times[2] = {s.st_atim, s.st_mtim};
         ::futimens(out, times);
-        if (verify && ::fsync(out) != 0) {
+        if (durable && ::fdatasync(out) != 0) {
             fail(FileOpError::WriteFailed, source, errno);
             return abandon(Step::Failed);
         }
@@ -502,8 +555,9 @@ private:
         return moveAcross(source, s, target, false);
     }
 
-    // Another file system: copy, then delete the sources whose copies are
-    // complete and checked; whatever could not be copied stays.
+    // Another file system: copy now; the sources whose copies are complete
+    // and checked are deleted by finishMoves, once the copies are on the
+    // disk. Whatever could not be copied stays.
     Step moveAcross(const QString& source, const struct stat& s, const QString& target,
                     bool replace)
     {
@@ -518,14 +572,45 @@ private:
             return Step::Failed;
         }
         if (step == Step::Cancelled) return step;
-        for (const QString& path : std::as_const(copied)) {
-            if (::unlink(enc(path).constData()) != 0) {
-                fail(FileOpError::DeleteFailed, path, errno);
-                step = Step::Failed;
-            }
+        if (!copied.isEmpty()) {
+            m_toDelete << copied;
+            m_syncFolders.insert(enc(parentOf(absolutePathOf(target))));
         }
-        if (S_ISDIR(s.st_mode)) removeEmptyFolders(source);
+        if (S_ISDIR(s.st_mode)) m_leftFolders.push_back({source, true});
         return step;
+    }
+
+    // The copies of a move across file systems reach the disk with one
+    // flush of each target file system, not one per file; only then are
+    // their sources deleted, so a crash never loses both.
+    void finishMoves()
+    {
+        if (!m_toDelete.isEmpty()) {
+            int err = 0;
+            for (const QByteArray& folder : m_syncFolders) {
+                const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                if (fd < 0 || ::syncfs(fd) != 0) err = errno;
+                if (fd >= 0) ::close(fd);
+            }
+            if (err) {
+                // The copies are kept, and so are the sources.
+                for (const QString& path : std::as_const(m_toDelete))
+                    fail(FileOpError::DeleteFailed, path, err);
+                m_toDelete.clear();
+            }
+            for (const QString& path : std::as_const(m_toDelete))
+                if (::unlink(enc(path).constData()) != 0)
+                    fail(FileOpError::DeleteFailed, path, errno);
+        }
+        for (const auto& [folder, all] : m_leftFolders) {
+            if (all)
+                removeEmptyFolders(folder);
+            else
+                ::rmdir(enc(folder).constData());
+        }
+        m_toDelete.clear();
+        m_syncFolders.clear();
+        m_leftFolders.clear();
     }
 
     static void removeEmptyFolders(const QString& folder)
@@ -544,6 +629,13 @@ private:
     std::optional<ConflictAnswer> m_all;
     qint64 m_bytes = 0;
     FileOpResult m_result;
+    std::vector<char> m_buf;
+    // A move across file systems: sources to delete at the end, the target
+    // folders whose file systems are flushed first, and the source folders
+    // to remove when empty (true: with their empty subfolders).
+    QStringList m_toDelete;
+    std::set<QByteArray> m_syncFolders;
+    std::vector<std::pair<QString, bool>> m_leftFolders;
 };
 
 std::vector<std::pair<QString, QString>> intoFolder(const QStringList& sources,
@@ -552,26 +644,123 @@ std::vector<std::pair<QString, QString>> intoFolder(const QStringList& sources,
     std::vector<std::pair<QString, QString>> pairs;
     for (const QString& source : sources) {
         QString cleaned = QDir::cleanPath(source);
-        pairs.emplace_back(cleaned, joinPath(folder, QFileInfo(cleaned).fileName()));
+        pairs.emplace_back(cleaned, joinPath(folder, fileNameOf(cleaned)));
     }
     return pairs;
 }
 
-bool isTrashFolder(const QString& where)
+// ---- the freedesktop trash ----
+
+struct TrashDir
 {
-    const QFileInfo info(where);
-    const QDir files = info.dir();
-    if (files.dirName() != QLatin1String("files")) return false;
-    QDir top = files;
-    top.cdUp();
-    const QString name = top.dirName();
-    // ~/.local/share/Trash, $top/.Trash-$uid, $top/.Trash/$uid
-    if (name == QLatin1String("Trash") || name.startsWith(QLatin1String(".Trash-"))) return true;
-    top.cdUp();
-    return top.dirName() == QLatin1String(".Trash");
+    QByteArray files;
+    QByteArray info;
+    QByteArray top; // the folder the info files' paths are relative to; empty: absolute
+};
+
+bool ownFolder(const QByteArray& path, bool create)
+{
+    if (create) ::mkdir(path.constData(), 0700);
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
+}
+
+std::optional<TrashDir> trashIn(const QByteArray& trash, const QByteArray& top)
+{
+    if (!ownFolder(trash, true)) return std::nullopt;
+    TrashDir t{trash + "/files", trash + "/info", top};
+    if (!ownFolder(t.files, true) || !ownFolder(t.info, true)) return std::nullopt;
+    return t;
+}
+
+// The trash for a file on device dev: the home trash on its own file
+// system, else $top/.Trash/$uid (a shared, sticky .Trash) or $top/.Trash-$uid
+// at the top of the file's mount.
+std::optional<TrashDir> trashFor(const QString& path, dev_t dev)
+{
+    QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    QDir().mkpath(dataHome);
+    struct stat st;
+    const QByteArray home = enc(dataHome);
+    if (::stat(home.constData(), &st) == 0 && st.st_dev == dev) return trashIn(home + "/Trash", {});
+
+    // The top of the mount: the highest folder above the file on its device.
+    QString top = parentOf(path);
+    for (;;) {
+        const QString up = parentOf(top);
+        if (up == top || ::stat(enc(up).constData(), &st) != 0 || st.st_dev != dev) break;
+        top = up;
+    }
+    const QByteArray topBytes = enc(top == QLatin1String("/") ? QString() : top);
+    const QByteArray uid = QByteArray::number(::getuid());
+    const QByteArray shared = topBytes + "/.Trash";
+    if (::lstat(shared.constData(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX))
+        if (auto t = trashIn(shared + '/' + uid, topBytes.isEmpty() ? "/" : topBytes)) return t;
+    return trashIn(topBytes + "/.Trash-" + uid, topBytes.isEmpty() ? "/" : topBytes);
+}
+
+// Moves one path into the trash; the path it has there, or the errno.
+std::pair<QString, int> trashOne(const QString& path)
+{
+    struct stat st;
+    if (::lstat(enc(path).constData(), &st) != 0) return {{}, errno};
+    const std::optional<TrashDir> trash = trashFor(path, st.st_dev);
+    if (!trash) return {{}, EACCES};
+    QString inTrash = path;
+    if (!trash->top.isEmpty()) {
+        const QString top = pathFromNative(trash->top);
+        inTrash = path.mid(top == QLatin1String("/") ? 1 : top.size() + 1);
+    }
+    const QByteArray name = enc(fileNameOf(path));
+    const QByteArray date =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toLatin1();
+    const QByteArray info =
+        "[Trash Info]\nPath=" + percentEncodedPath(inTrash) + "\nDeletionDate=" + date + '\n';
+    for (int n = 1; n < 10000; ++n) {
+        // The info file claims the name first, so two programs trashing the
+        // same name at once never take the same slot.
+        const QByteArray slot = n == 1 ? name : name + '.' + QByteArray::number(n);
+        const QByteArray infoPath = trash->info + '/' + slot + ".trashinfo";
+        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return {{}, errno};
+        }
+        const bool written = ::write(fd, info.constData(), info.size()) == info.size();
+        ::close(fd);
+        const QString files = pathFromNative(trash->files + '/' + slot);
+        const int e = written ? renameNoReplace(path, files) : EIO;
+        if (e == EEXIST || e == ENOTEMPTY) {
+            ::unlink(infoPath.constData());
+            continue;
+        }
+        if (e) {
+            ::unlink(infoPath.constData());
+            return {{}, e};
+        }
+        return {files, 0};
+    }
+    return {{}, EEXIST};
 }
 
 } // namespace
+
+FileOpActivity& FileOpActivity::instance()
+{
+    static FileOpActivity activity;
+    return activity;
+}
+
+FileOpBatch::FileOpBatch()
+{
+    ++FileOpActivity::instance().m_depth;
+}
+
+FileOpBatch::~FileOpBatch()
+{
+    FileOpActivity& a = FileOpActivity::instance();
+    if (--a.m_depth == 0) Q_EMIT a.finished();
+}
 
 ConflictAnswer QuietFileOpPrompt::askConflict(const QString&, const QString&, bool&)
 {
@@ -602,8 +791,9 @@ QString errorText(const FileOpError& error)
     QString text;
     for (const Text& t : texts)
         if (t.kind == error.kind) text = QString::fromUtf8(t.text);
-    QString message = error.path + QLatin1Char('\n') + text;
-    if (!error.detail.isEmpty()) message += QStringLiteral(" (") + error.detail + QLatin1Char(')');
+    QString message = displayText(error.path) + QLatin1Char('\n') + text;
+    if (!error.detail.isEmpty())
+        message += QStringLiteral(" (") + displayText(error.detail) + QLatin1Char(')');
     return message;
 }
 
@@ -629,34 +819,24 @@ FileOpResult moveTo(const QString& source, const QString& target, FileOpPrompt& 
 
 FileOpResult moveToTrash(const QStringList& paths, FileOpPrompt& prompt)
 {
+    const FileOpBatch batch;
     FileOpResult result;
-    // Qt puts the trash under GenericDataLocation; where that folder is
-    // missing it reports success and leaves the file in ./files/ instead.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     prompt.beginProgress(0);
     for (const QString& raw : paths) {
         if (prompt.cancelRequested()) {
             result.cancelled = true;
             break;
         }
-        const QString path = QDir::cleanPath(raw);
-        struct stat st;
-        if (!lstatOf(path, st)) {
+        const QString path = absolutePathOf(raw);
+        if (!pathExists(path)) {
             ++result.failed;
             prompt.reportError({FileOpError::Missing, path, reason(errno)});
             continue;
         }
-        QString where;
-        if (!QFile::moveToTrash(path, &where)) {
+        const auto [where, err] = trashOne(path);
+        if (err) {
             ++result.failed;
-            prompt.reportError({FileOpError::TrashFailed, path, {}});
-            continue;
-        }
-        if (exists(path) || where.isEmpty() || !exists(where) || !isTrashFolder(where)) {
-            // Not in a trash: put it back where it was.
-            if (!where.isEmpty() && exists(where) && !exists(path)) renameNoReplace(where, path);
-            ++result.failed;
-            prompt.reportError({FileOpError::TrashFailed, path, where});
+            prompt.reportError({FileOpError::TrashFailed, path, reason(err)});
             continue;
         }
         ++result.done;
@@ -678,7 +858,8 @@ RenameStatus renameEntry(const QString& path, const QString& newName, QString* n
     if (newPath) *newPath = cleaned;
     if (!isValidFileName(newName)) return RenameStatus::BadName;
     if (!exists(cleaned)) return RenameStatus::Missing;
-    const QString target = joinPath(QFileInfo(cleaned).path(), newName);
+    // The folder keeps its bytes; the typed name is UTF-8.
+    const QString target = joinPath(parentOf(cleaned), newName);
     if (target == cleaned) return RenameStatus::Renamed;
     const int e = renameNoReplace(cleaned, target);
     if (e == EEXIST || e == ENOTEMPTY) return RenameStatus::Exists;

@@ -5,12 +5,15 @@
 //
 // Nothing is lost on any path: copies are written under a temporary name in
 // the target folder and renamed into place only when complete; a replaced
-// file is replaced only then; a move across file systems deletes a source
-// file only after its copy is complete and its size checked; a cancel leaves
-// the sources as they were and removes the partial copy.
-// GUI thread (the prompt's calls come back on the caller's thread).
+// file is replaced only then, after the new bytes are on the disk; a move
+// across file systems deletes its sources only at the end, once their copies
+// are complete, checked and flushed; a cancel leaves the sources as they were
+// and removes the partial copy. Paths are carriers of the file system's
+// bytes (platform/NativePath.h), so any name is copied, moved or renamed as
+// it is. GUI thread (the prompt's calls come back on the caller's thread).
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -110,9 +113,42 @@ FileOpResult moveInto(const QStringList& sources, const QString& folder, FileOpP
 FileOpResult copyTo(const QString& source, const QString& target, FileOpPrompt& prompt);
 FileOpResult moveTo(const QString& source, const QString& target, FileOpPrompt& prompt);
 
-// Moves each path to the freedesktop trash. A path that did not arrive in a
-// trash folder is put back and reported.
+// Moves each path to the freedesktop trash: the home trash for files on its
+// file system, else the trash at the top of the file's mount. A path that
+// cannot be trashed is reported and stays where it is; nothing is deleted.
 FileOpResult moveToTrash(const QStringList& paths, FileOpPrompt& prompt);
+
+// File operations in progress, for those who watch folders: while one runs,
+// the browser's change watch gathers what it sees and reads the folder once
+// when the last one has ended (finished). GUI thread only.
+class FileOpActivity : public QObject
+{
+    Q_OBJECT
+
+public:
+    static FileOpActivity& instance();
+    bool running() const { return m_depth > 0; }
+
+Q_SIGNALS:
+    void finished();
+
+private:
+    friend class FileOpBatch;
+    int m_depth = 0;
+};
+
+// Marks work as running for FileOpActivity while the object lives; nests.
+// Every operation below holds one; a command that runs several operations in
+// a row (file by file, letting events run in between) holds one around them
+// all, so the shown folder is read once at the end, not after every file.
+class FileOpBatch
+{
+public:
+    FileOpBatch();
+    ~FileOpBatch();
+    FileOpBatch(const FileOpBatch&) = delete;
+    FileOpBatch& operator=(const FileOpBatch&) = delete;
+};
 
 // A name that stays inside its folder: not empty, ".", "..", and without "/"
 // or NUL.

@@ -1,10 +1,11 @@
 #include "platform/FileVerbs.h"
 
 #include "platform/FileClipboard.h"
+#include "platform/NativePath.h"
+#include "platform/PathOps.h"
 
 #include <QClipboard>
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <sys/stat.h>
@@ -16,13 +17,12 @@ namespace {
 
 bool present(const QString& path)
 {
-    struct stat st;
-    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    return pathExists(path);
 }
 
 bool readable(const QString& path)
 {
-    const QByteArray p = QFile::encodeName(path);
+    const QByteArray p = nativePath(path);
     struct stat st;
     if (::stat(p.constData(), &st) != 0)
         return present(path); // a dangling link is copied as a link
@@ -31,13 +31,12 @@ bool readable(const QString& path)
 
 bool writableFolder(const QString& folder)
 {
-    return QFileInfo(folder).isDir() &&
-           ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+    return isFolderPath(folder) && ::access(nativePath(folder).constData(), W_OK | X_OK) == 0;
 }
 
 bool parentWritable(const QString& path)
 {
-    return present(path) && writableFolder(QFileInfo(QDir::cleanPath(path)).absolutePath());
+    return present(path) && writableFolder(parentOf(absolutePathOf(path)));
 }
 
 template <class Pred> bool all(const QStringList& paths, Pred pred)
@@ -185,7 +184,8 @@ bool FileVerbs::copyPath(const QStringList& paths)
     if (!canRun(FileVerb::CopyPath, paths)) return false;
     QStringList cleaned;
     for (const QString& path : paths)
-        cleaned << QFileInfo(QDir::cleanPath(path)).absoluteFilePath();
+        cleaned << displayText(absolutePathOf(path));
+    // Text for people: a name that is not UTF-8 shows U+FFFD here.
     QGuiApplication::clipboard()->setText(cleaned.join(QLatin1Char('\n')));
     return true;
 }

@@ -1,5 +1,7 @@
 #include "platform/FolderWatch.h"
 
+#include "platform/NativePath.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -78,7 +80,7 @@ bool FolderWatch::open(const QString& folder, unsigned filter)
     if (m_inotify < 0)
         return false;
     m_filter = filter;
-    m_watch = ::inotify_add_watch(m_inotify, folder.toUtf8().constData(),
+    m_watch = ::inotify_add_watch(m_inotify, nativePath(folder).constData(),
                                   mask | IN_ONLYDIR | IN_DELETE_SELF | IN_MOVE_SELF);
     return m_watch >= 0;
 }
@@ -141,6 +143,14 @@ FolderWatch::Result FolderWatch::wait()
         if (changed && !before)
             burstStart = std::chrono::steady_clock::now();
     }
+}
+
+bool FolderWatch::takeChanges()
+{
+    if (m_inotify < 0) return false;
+    bool changed = false;
+    readEvents(changed);
+    return changed;
 }
 
 void FolderWatch::stop()

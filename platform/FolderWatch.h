@@ -34,7 +34,8 @@ public:
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
 
-    // Starts watching; false when the folder cannot be watched.
+    // Starts watching; false when the folder cannot be watched. folder is a
+    // carrier of the file system's bytes (platform/NativePath.h).
     bool open(const QString& folder, unsigned filter);
 
     // Blocks until a change that passes the filter, a stop request or an
@@ -44,6 +45,12 @@ public:
 
     // Any thread; async-signal-safe in effect (a write to an eventfd).
     void stop();
+
+    // For a watch served by an event loop instead of wait(): the descriptor
+    // that turns readable when events arrive (-1 before open), and a read of
+    // all that arrived, true when a change passed the filter.
+    int fd() const { return m_inotify; }
+    bool takeChanges();
 
     // The inotify events watched for a filter.
     static std::uint32_t inotifyMask(unsigned filter);

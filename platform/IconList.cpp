@@ -1,5 +1,6 @@
 #include "platform/IconList.h"
 
+#include "platform/NativePath.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,6 +10,7 @@
 #include <QPainter>
 #include <QSettings>
 
+#include <sys/stat.h>
 #include <vector>
 
 namespace sq::platform {
@@ -163,9 +165,9 @@ int IconList::indexForMimeType(const QString& mimeName)
 
 int IconList::indexForPath(const QString& path)
 {
-    const QFileInfo info(path);
     QString name;
-    if (info.isDir())
+    struct stat st;
+    if (::stat(nativePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode))
         name = QStringLiteral("inode/directory");
     else {
         // By name first: a file's contents are not read for its icon.

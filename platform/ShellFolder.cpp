@@ -1,7 +1,8 @@
 #include "platform/ShellFolder.h"
 
+#include "platform/NativePath.h"
+
 #include <QDir>
-#include <QFile>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -46,7 +47,7 @@ unsigned attributesFromStat(int dirFd, const char* name, bool knownLink)
 ShellFolder::ShellFolder() : m_path(QStringLiteral("/")), m_native("/") {}
 
 ShellFolder::ShellFolder(const QString& absolutePath)
-    : m_path(cleanAbsolute(absolutePath)), m_native(QFile::encodeName(m_path))
+    : m_path(cleanAbsolute(absolutePath)), m_native(nativePath(m_path))
 {
 }
 
@@ -91,14 +92,25 @@ bool ShellFolder::enumObjects(unsigned flags, const std::function<bool(EnumItem&
 
 QString ShellFolder::displayNameOf(const QByteArray& name) const
 {
-    return QFile::decodeName(name);
+    return displayText(pathFromNative(name));
 }
 
 QString ShellFolder::parseNameOf(const QByteArray& name) const
 {
     if (name.isEmpty()) return m_path;
-    const QString n = QFile::decodeName(name);
+    const QString n = pathFromNative(name);
     return isDesktop() ? QLatin1Char('/') + n : m_path + QLatin1Char('/') + n;
+}
+
+QByteArray ShellFolder::nativeChild(const QByteArray& name) const
+{
+    // Joined in the file system's bytes: no detour through text per entry.
+    QByteArray full;
+    full.reserve(m_native.size() + name.size() + 1);
+    full.append(m_native);
+    if (!isDesktop()) full.append('/');
+    full.append(name);
+    return full;
 }
 
 unsigned ShellFolder::attributesOf(const QByteArray& name) const
@@ -114,12 +126,7 @@ unsigned ShellFolder::attributesOf(const QByteArray& name) const
 std::optional<FindData> ShellFolder::findData(const QByteArray& name) const
 {
     if (name.isEmpty()) return std::nullopt;
-    // Joined in the file system's bytes: no detour through text per entry.
-    QByteArray full;
-    full.reserve(m_native.size() + name.size() + 1);
-    full.append(m_native);
-    if (!isDesktop()) full.append('/');
-    full.append(name);
+    const QByteArray full = nativeChild(name);
     struct stat st;
     if (::stat(full.constData(), &st) != 0 && ::lstat(full.constData(), &st) != 0)
         return std::nullopt;
@@ -134,11 +141,11 @@ std::optional<FindData> ShellFolder::findData(const QByteArray& name) const
 QString ShellFolder::linkTarget(const QByteArray& name) const
 {
     if (name.isEmpty()) return {};
-    const QByteArray full = QFile::encodeName(parseNameOf(name));
+    const QByteArray full = nativeChild(name);
     std::vector<char> buf(4096);
     const ssize_t n = ::readlink(full.constData(), buf.data(), buf.size());
     if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return {};
-    const QString target = QFile::decodeName(QByteArray(buf.data(), static_cast<int>(n)));
+    const QString target = pathFromNative(buf.data(), n);
     if (target.startsWith(QLatin1Char('/'))) return cleanAbsolute(target);
     return cleanAbsolute(m_path + QLatin1Char('/') + target);
 }
@@ -151,9 +158,9 @@ std::optional<ParsedPath> parseDisplayName(const QString& path)
     const qsizetype slash = clean.lastIndexOf(QLatin1Char('/'));
     ParsedPath p;
     p.parent = ShellFolder(slash == 0 ? QStringLiteral("/") : clean.left(slash));
-    p.name = QFile::encodeName(clean.mid(slash + 1));
+    p.name = nativePath(clean.mid(slash + 1));
     struct stat st;
-    if (::lstat(QFile::encodeName(clean).constData(), &st) != 0) return std::nullopt;
+    if (::lstat(nativePath(clean).constData(), &st) != 0) return std::nullopt;
     p.attributes = p.parent.attributesOf(p.name);
     p.parseName = p.parent.parseNameOf(p.name);
     return p;

@@ -46,9 +46,9 @@ struct EnumItem
     unsigned attributes = 0;
 };
 
-// A folder given by its absolute path. "/" stands for the desktop. Cheap to
-// copy. Every call works on the file system at the time of the call; nothing
-// is cached here.
+// A folder given by its absolute path, a carrier of the file system's bytes
+// (platform/NativePath.h). "/" stands for the desktop. Cheap to copy. Every call works on the file
+// system at the time of the call; nothing is cached here.
 class ShellFolder
 {
 public:
@@ -68,8 +68,9 @@ public:
     // opened.
     bool enumObjects(unsigned flags, const std::function<bool(EnumItem&&)>& sink) const;
 
-    // Display name (the file name) and parsing name (the absolute path) of
-    // the entry called name in this folder.
+    // Display name (the file name as shown: invalid bytes as U+FFFD) and
+    // parsing name (the absolute path, a lossless carrier of the bytes, see
+    // NativePath.h) of the entry called name in this folder.
     QString displayNameOf(const QByteArray& name) const;
     QString parseNameOf(const QByteArray& name) const;
 
@@ -79,12 +80,14 @@ public:
     // The entry's file data; nothing when it does not exist.
     std::optional<FindData> findData(const QByteArray& name) const;
 
-    // The target of a link, made absolute and clean; empty when the entry is
-    // no link or its target cannot be read.
+    // The target of a link (a carrier), made absolute and clean; empty when
+    // the entry is no link or its target cannot be read.
     QString linkTarget(const QByteArray& name) const;
 
 private:
-    QString m_path;      // absolute, clean, "/" for the root
+    QByteArray nativeChild(const QByteArray& name) const;
+
+    QString m_path;      // absolute, clean, "/" for the root (a carrier)
     QByteArray m_native; // m_path in the file system's encoding
 };
 

@@ -310,6 +310,11 @@ void TstImgShare::sortColumns()
     QVERIFY(QFile::setPermissions(dir.filePath("notes.txt"), QFile::ReadOwner | QFile::WriteOwner));
     QVERIFY(QDir(dir.path()).mkdir("b"));
     QVERIFY(QDir(dir.path()).mkdir("A"));
+    // One date for both folders: made one after the other they may fall on
+    // two clock ticks, and the date order would not be a tie.
+    const qint64 folderTime = QDateTime(QDate(2004, 1, 1), QTime(0, 0)).toSecsSinceEpoch();
+    touch(dir.filePath("A"), folderTime);
+    touch(dir.filePath("b"), folderTime);
     Host host;
     host.folder = ShellFolder(dir.path());
     TPanelItems items(&host);

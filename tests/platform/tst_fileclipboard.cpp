@@ -1,5 +1,6 @@
 #include "platform/FileClipboard.h"
 #include "platform/FileVerbs.h"
+#include "platform/NativePath.h"
 #include "tests/support/TestFiles.h"
 
 #include <QClipboard>
@@ -59,16 +60,21 @@ private Q_SLOTS:
     void formats()
     {
         QFETCH(bool, cut);
-        const QStringList paths{"/tmp/a b.jpg", "/tmp/写真/#1%.jpg"};
+        // The last one is no UTF-8: its bytes travel as they are.
+        const QStringList paths{"/tmp/a b.jpg", "/tmp/写真/#1%.jpg",
+                                pw::pathFromNative(QByteArray("/tmp/bad\xff\xfe dir/x\xe9.jpg"))};
         const auto data = pw::makeFileMimeData(paths, cut);
         const QByteArray a = "file:///tmp/a%20b.jpg";
         const QByteArray b = "file:///tmp/%E5%86%99%E7%9C%9F/%231%25.jpg";
-        QCOMPARE(data->data("text/uri-list"), a + "\r\n" + b + "\r\n");
+        const QByteArray c = "file:///tmp/bad%FF%FE%20dir/x%E9.jpg";
+        QCOMPARE(data->data("text/uri-list"), a + "\r\n" + b + "\r\n" + c + "\r\n");
         QCOMPARE(data->data("x-special/gnome-copied-files"),
-                 (cut ? "cut\n" : "copy\n") + a + "\n" + b);
+                 (cut ? "cut\n" : "copy\n") + a + "\n" + b + "\n" + c);
         QCOMPARE(data->hasFormat("application/x-kde-cutselection"), cut);
         if (cut) QCOMPARE(data->data("application/x-kde-cutselection"), QByteArray("1"));
-        QCOMPARE(data->text(), paths.join('\n'));
+        QCOMPARE(data->text(),
+                 QStringList({paths[0], paths[1], pw::displayText(paths[2])}).join('\n'));
+        QCOMPARE(data->text().count(QChar(0xFFFD)), 3);
         const pw::ClipboardFiles back = pw::readFileMimeData(data.get());
         QCOMPARE(back.paths, paths);
         QCOMPARE(back.cut, cut);
@@ -115,6 +121,21 @@ private Q_SLOTS:
                                  << QByteArray("cut") << QByteArray("1") << QStringList{} << false;
         QTest::newRow("nothing") << QByteArray() << QByteArray() << QByteArray() << QStringList{}
                                  << false;
+        QTest::newRow("bytes that are not UTF-8")
+            << QByteArray("file:///tmp/bad%FF.jpg\r\nfile:///tmp/%c3%28.jpg\r\n") << QByteArray()
+            << QByteArray()
+            << QStringList{pw::pathFromNative(QByteArray("/tmp/bad\xff.jpg")),
+                           pw::pathFromNative(QByteArray("/tmp/\xc3(.jpg"))}
+            << false;
+        QTest::newRow("raw UTF-8 taken as it is")
+            << QByteArray("file:///tmp/写真 1.jpg\r\n") << QByteArray() << QByteArray()
+            << QStringList{"/tmp/写真 1.jpg"} << false;
+        QTest::newRow("NUL refused")
+            << QByteArray("file:///a%00b.jpg\r\nfile:/b.jpg\r\n") << QByteArray() << QByteArray()
+            << QStringList{"/b.jpg"} << false;
+        QTest::newRow("query and fragment are no part of the name")
+            << QByteArray("FILE:///a.jpg?x=1\r\nfile:///b%3F%23.jpg#top\r\n") << QByteArray()
+            << QByteArray() << QStringList{"/a.jpg", "/b?#.jpg"} << false;
     }
     void reading()
     {
@@ -132,6 +153,39 @@ private Q_SLOTS:
         QCOMPARE(files.paths, paths);
         QCOMPARE(files.cut, cut);
         QCOMPARE(pw::hasFileData(data.get()), !paths.isEmpty());
+    }
+
+    // The file: URI decoder itself, on lines as other programs write them
+    // (QMimeData mends some of these before they get here).
+    void uriDecoding_data()
+    {
+        QTest::addColumn<QByteArray>("uri");
+        QTest::addColumn<QByteArray>("path"); // the bytes; empty: refused
+        QTest::newRow("plain") << QByteArray("file:///a/b.jpg") << QByteArray("/a/b.jpg");
+        QTest::newRow("escaped bytes")
+            << QByteArray("file:///a/%E5%86%99%FF.jpg") << QByteArray("/a/\xe5\x86\x99\xff.jpg");
+        QTest::newRow("lower-case escapes")
+            << QByteArray("file:///%c3%a9") << QByteArray("/\xc3\xa9");
+        QTest::newRow("localhost") << QByteArray("file://LocalHost/x") << QByteArray("/x");
+        QTest::newRow("one slash") << QByteArray("file:/x") << QByteArray("/x");
+        QTest::newRow("another host") << QByteArray("file://elsewhere/x") << QByteArray();
+        QTest::newRow("no path") << QByteArray("file://") << QByteArray();
+        QTest::newRow("relative") << QByteArray("file:x.jpg") << QByteArray();
+        QTest::newRow("bad escape") << QByteArray("file:///a%G1.jpg") << QByteArray();
+        QTest::newRow("cut escape") << QByteArray("file:///a%F") << QByteArray();
+        QTest::newRow("NUL") << QByteArray("file:///a%00b") << QByteArray();
+        QTest::newRow("control character") << QByteArray("file:///a\x01b") << QByteArray();
+        QTest::newRow("other scheme") << QByteArray("http:///a") << QByteArray();
+        QTest::newRow("dot dot cleaned") << QByteArray("file:///a/../b") << QByteArray("/b");
+    }
+    void uriDecoding()
+    {
+        QFETCH(QByteArray, uri);
+        QFETCH(QByteArray, path);
+        const QString got = pw::localPathOfUri(uri);
+        QCOMPARE(pw::nativePath(got), path);
+        // What is read is written back as it was, less the spelling.
+        if (!path.isEmpty()) QCOMPARE(pw::localPathOfUri(pw::fileUriOf(got)), got);
     }
 
     // Copy or cut, then paste into another folder.

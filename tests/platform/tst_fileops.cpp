@@ -1,4 +1,6 @@
 #include "platform/FileOps.h"
+#include "platform/NativePath.h"
+#include "tests/support/RawNames.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
@@ -65,6 +67,11 @@ QMap<QString, QByteArray> treeOf(const QString& root)
                                            : QByteArray("<special>"));
     }
     return files;
+}
+
+QByteArray nativePathOf(const QString& path)
+{
+    return pw::nativePath(path);
 }
 
 bool makeSample(const QString& root)
@@ -417,6 +424,129 @@ private Q_SLOTS:
         QCOMPARE(r.targets.value(0), data + "/Trash/files/a.jpg");
         QCOMPARE(readFile(data + "/Trash/files/a.jpg"), QByteArray("alpha"));
         QVERIFY(QFileInfo::exists(data + "/Trash/info/a.jpg.trashinfo"));
+    }
+
+    // Names that are not UTF-8, in a folder whose name is not either: copy,
+    // move, copy into its own folder, rename and trash keep every byte.
+    void namesAsBytes_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("copy") << "copy";
+        QTest::newRow("move") << "move";
+        QTest::newRow("copy beside itself") << "copy here";
+        QTest::newRow("rename to UTF-8 and back") << "rename";
+        QTest::newRow("trash") << "trash";
+    }
+    void namesAsBytes()
+    {
+        QFETCH(QString, how);
+        sq::test::RawTempDir dir;
+        const QByteArray root = dir.bytes();
+        const QByteArray src = root + "/pics\xfe";
+        QVERIFY(sq::test::writeFileAt(src + "/bad\xff.jpg", "bad"));
+        QVERIFY(sq::test::writeFileAt(src + "/album\xfd/in\xfc.jpg", "inner"));
+        QVERIFY(sq::test::writeFileAt(src + "/ok.jpg", "ok"));
+        QVERIFY(sq::test::makeFolderAt(root + "/dst\xfb"));
+        const QString file = pw::pathFromNative(src + "/bad\xff.jpg");
+        const QString album = pw::pathFromNative(src + "/album\xfd");
+        const QString dst = pw::pathFromNative(root + "/dst\xfb");
+        ScriptedPrompt prompt;
+        using Names = QList<QByteArray>;
+        if (how == "copy" || how == "move") {
+            const auto r = how == "move" ? pw::moveInto({file, album}, dst, prompt)
+                                         : pw::copyInto({file, album}, dst, prompt);
+            QVERIFY(r.ok());
+            QCOMPARE(sq::test::namesAt(root + "/dst\xfb"), (Names{"album\xfd", "bad\xff.jpg"}));
+            QCOMPARE(sq::test::readFileAt(root + "/dst\xfb/bad\xff.jpg"), QByteArray("bad"));
+            QCOMPARE(sq::test::readFileAt(root + "/dst\xfb/album\xfd/in\xfc.jpg"),
+                     QByteArray("inner"));
+            QCOMPARE(r.targets.value(0), pw::pathFromNative(root + "/dst\xfb/bad\xff.jpg"));
+            QCOMPARE(sq::test::namesAt(src), how == "move"
+                                                 ? Names{"ok.jpg"}
+                                                 : (Names{"album\xfd", "bad\xff.jpg", "ok.jpg"}));
+        } else if (how == "copy here") {
+            QVERIFY(pw::copyInto({file}, pw::pathFromNative(src), prompt).ok());
+            QVERIFY(sq::test::namesAt(src).contains(QByteArray("bad\xff - ") +
+                                                    QString("コピー").toUtf8() + ".jpg"));
+        } else if (how == "rename") {
+            QString renamed;
+            QCOMPARE(pw::renameEntry(file, "good.jpg", &renamed), pw::RenameStatus::Renamed);
+            QCOMPARE(sq::test::namesAt(src), (Names{"album\xfd", "good.jpg", "ok.jpg"}));
+            QCOMPARE(nativePathOf(renamed), src + "/good.jpg");
+            // Back to the old bytes: the name given as a carrier.
+            QCOMPARE(pw::renameEntry(renamed, pw::pathFromNative("bad\xff.jpg")),
+                     pw::RenameStatus::Renamed);
+            QCOMPARE(sq::test::readFileAt(src + "/bad\xff.jpg"), QByteArray("bad"));
+            // A typed name with U+FFFD is another name: the file is not lost.
+            QCOMPARE(pw::renameEntry(file, pw::displayText(pw::pathFromNative("bad\xff.jpg"))),
+                     pw::RenameStatus::Renamed);
+            QCOMPARE(sq::test::readFileAt(src + "/bad\xef\xbf\xbd.jpg"), QByteArray("bad"));
+        } else {
+            const QByteArray data = root + "/share";
+            const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+            qputenv("XDG_DATA_HOME", data);
+            const auto r = pw::moveToTrash({file, album}, prompt);
+            qputenv("XDG_DATA_HOME", oldData);
+            QVERIFY(r.ok());
+            QCOMPARE(sq::test::namesAt(src), Names{"ok.jpg"});
+            QCOMPARE(sq::test::namesAt(data + "/Trash/files"), (Names{"album\xfd", "bad\xff.jpg"}));
+            QCOMPARE(sq::test::readFileAt(data + "/Trash/files/album\xfd/in\xfc.jpg"),
+                     QByteArray("inner"));
+            const QByteArray info =
+                sq::test::readFileAt(data + "/Trash/info/bad\xff.jpg.trashinfo");
+            QVERIFY2(info.startsWith("[Trash Info]\nPath=" + root +
+                                     "/pics%FE/bad%FF.jpg\nDeletionDate="),
+                     info.constData());
+            QCOMPARE(r.targets.value(0), pw::pathFromNative(data + "/Trash/files/bad\xff.jpg"));
+        }
+        QVERIFY(prompt.errors.empty());
+    }
+
+    // The trash of a file on another file system is at the top of its mount;
+    // a second file of the same name gets a slot of its own; the info file
+    // names it relative to the top.
+    void trashOnOtherFileSystem()
+    {
+        QTemporaryDir dir;
+        sq::test::SmallFileSystem fs(dir.path() + "/mnt", 1 << 20);
+        if (!fs.ok()) QSKIP("cannot mount a small file system here");
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + "/share"));
+        QVERIFY(writeFile(dir.path() + "/mnt/pics/a.jpg", "one"));
+        ScriptedPrompt prompt;
+        auto r = pw::moveToTrash({dir.path() + "/mnt/pics/a.jpg"}, prompt);
+        QVERIFY(writeFile(dir.path() + "/mnt/pics/a.jpg", "two"));
+        auto r2 = pw::moveToTrash({dir.path() + "/mnt/pics/a.jpg"}, prompt);
+        qputenv("XDG_DATA_HOME", oldData);
+        QVERIFY(r.ok() && r2.ok());
+        const QString trash = dir.path() + QStringLiteral("/mnt/.Trash-%1").arg(::getuid());
+        QCOMPARE(r.targets.value(0), trash + "/files/a.jpg");
+        QCOMPARE(r2.targets.value(0), trash + "/files/a.jpg.2");
+        QCOMPARE(readFile(trash + "/files/a.jpg"), QByteArray("one"));
+        QCOMPARE(readFile(trash + "/files/a.jpg.2"), QByteArray("two"));
+        QVERIFY(readFile(trash + "/info/a.jpg.trashinfo").contains("\nPath=pics/a.jpg\n"));
+        QVERIFY(!QFileInfo::exists(dir.path() + "/share/Trash/files/a.jpg"));
+    }
+
+    // Copies by copy_file_range keep every byte of a file larger than one
+    // piece, and its mode and date; a file replaced by a copy is replaced whole.
+    void largeCopyExact()
+    {
+        QTemporaryDir dir;
+        QByteArray big(9 * 1024 * 1024 + 3, '\0');
+        for (int i = 0; i < big.size(); ++i)
+            big[i] = char((unsigned(i) * 7919u) >> 5);
+        QVERIFY(writeFile(dir.path() + "/src/big.bin", big));
+        QVERIFY(writeFile(dir.path() + "/dst/big.bin", "old"));
+        ::chmod(QFile::encodeName(dir.path() + "/src/big.bin"), 0640);
+        ScriptedPrompt prompt;
+        prompt.answer = ConflictAnswer::Replace;
+        QVERIFY(pw::copyInto({dir.path() + "/src/big.bin"}, dir.path() + "/dst", prompt).ok());
+        QVERIFY(readFile(dir.path() + "/dst/big.bin") == big);
+        QCOMPARE(QFileInfo(dir.path() + "/dst/big.bin").permissions(),
+                 QFileInfo(dir.path() + "/src/big.bin").permissions());
+        QVERIFY(prompt.steps >= 2); // progress between pieces
+        QCOMPARE(treeOf(dir.path() + "/dst").keys(), QStringList{"big.bin"});
     }
 
     void rename_data()

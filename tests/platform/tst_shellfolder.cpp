@@ -1,11 +1,16 @@
+#include "platform/NativePath.h"
 #include "platform/ShellCompare.h"
 #include "platform/ShellFolder.h"
+#include "tests/support/RawNames.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
+#include <unistd.h>
 
 using namespace sq::platform;
 
@@ -18,6 +23,7 @@ private Q_SLOTS:
     void parse_data();
     void parse();
     void names();
+    void namesNotUtf8();
     void unreadableFolder();
     void order_data();
     void order();
@@ -98,6 +104,42 @@ void TstShellFolder::names()
     QCOMPARE(f.parseNameOf("写真.jpg"), QStringLiteral("/tmp/x/写真.jpg"));
     QCOMPARE(f.displayNameOf("写真.jpg"), QStringLiteral("写真.jpg"));
     QVERIFY(!parseDisplayName(QStringLiteral("/")).has_value());
+}
+
+// A folder whose name is not UTF-8 holding such names: listed with their
+// bytes, parsed, looked up and followed through links; shown with U+FFFD.
+void TstShellFolder::namesNotUtf8()
+{
+    sq::test::RawTempDir dir;
+    const QByteArray folderBytes = dir.bytes() + "/pics\xfe";
+    QVERIFY(sq::test::writeFileAt(folderBytes + "/bad\xff.jpg", "xyz"));
+    QVERIFY(sq::test::makeFolderAt(folderBytes + "/sub\xfd"));
+    QVERIFY(::symlink("sub\xfd", (folderBytes + "/link\xfc").constData()) == 0);
+    const QString folderPath = pathFromNative(folderBytes);
+    const ShellFolder folder(folderPath);
+
+    QList<QByteArray> listed;
+    QVERIFY(folder.enumObjects(ContFolders | ContNonFolders, [&](EnumItem&& e) {
+        listed << e.name;
+        return true;
+    }));
+    std::sort(listed.begin(), listed.end());
+    QCOMPARE(listed, (QList<QByteArray>{"bad\xff.jpg", "link\xfc", "sub\xfd"}));
+
+    const QString parse = folder.parseNameOf("bad\xff.jpg");
+    QCOMPARE(nativePath(parse), folderBytes + "/bad\xff.jpg");
+    QCOMPARE(folder.displayNameOf("bad\xff.jpg"), QStringLiteral("bad\uFFFD.jpg"));
+    QCOMPARE(folder.findData("bad\xff.jpg")->size, 3);
+    QCOMPARE(folder.attributesOf("sub\xfd"), unsigned(AttrFolder | AttrFileSysAncestor));
+    QCOMPARE(nativePath(folder.linkTarget("link\xfc")), folderBytes + "/sub\xfd");
+
+    const auto parsed = parseDisplayName(parse);
+    QVERIFY(parsed.has_value());
+    QCOMPARE(parsed->name, QByteArray("bad\xff.jpg"));
+    QCOMPARE(parsed->parseName, parse);
+    QCOMPARE(parsed->parent.path(), folderPath);
+    // The shown form names another file, which is not there.
+    QVERIFY(!parseDisplayName(displayText(parse)).has_value());
 }
 
 void TstShellFolder::unreadableFolder()

@@ -1,0 +1,13 @@
+// The favourites file: any bytes decode to lines, and the lines written back
+// decode to the same lines (so a path that is not text keeps its bytes).
+#include "engine/TextLines.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QStringList lines = sq::decodePathLines(bytes);
+    if (sq::decodePathLines(sq::joinPathLinesCrLf(lines)) != lines) std::abort();
+    return 0;
+}

@@ -1,0 +1,60 @@
+#include "platform/AtomicFile.h"
+
+#include "platform/NativePath.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sq::platform {
+
+namespace {
+
+mode_t processUmask()
+{
+    // umask can only be read by setting it; do it once, before threads ask.
+    static const mode_t mask = [] {
+        const mode_t old = ::umask(022);
+        ::umask(old);
+        return old;
+    }();
+    return mask;
+}
+
+QByteArray folderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0) return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+} // namespace
+
+int writeFileAtomically(const QString& path, const QByteArray& bytes, bool durable)
+{
+    const QByteArray target = nativePath(path);
+    if (target.isEmpty() || target.endsWith('/')) return EISDIR;
+    mode_t mode = 0666 & ~processUmask();
+    struct stat st;
+    if (::stat(target.constData(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
+    QByteArray temp = folderOf(target) + "/.sqsave-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return errno;
+    int err = 0;
+    for (qsizetype at = 0; at < bytes.size() && !err;) {
+        const ssize_t n = ::write(fd, bytes.constData() + at, size_t(bytes.size() - at));
+        if (n < 0 && errno != EINTR)
+            err = errno;
+        else if (n > 0)
+            at += n;
+    }
+    if (!err && ::fchmod(fd, mode) != 0) err = errno;
+    if (!err && durable && ::fsync(fd) != 0) err = errno;
+    if (::close(fd) != 0 && !err) err = errno;
+    if (!err && ::rename(temp.constData(), target.constData()) != 0) err = errno;
+    if (err) ::unlink(temp.constData());
+    return err;
+}
+
+} // namespace sq::platform

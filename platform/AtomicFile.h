@@ -1,0 +1,20 @@
+// Writing a whole file so that readers see the old file or the new one,
+// never a part: the bytes go to a temporary file in the same folder, which
+// is renamed over the target only once every byte is written. Used by batch
+// conversion and the favourites file. Any thread.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace sq::platform {
+
+// Writes bytes to path (a carrier, NativePath.h), replacing what is there.
+// durable: the data reaches the disk before the rename (for files whose
+// loss matters more than speed). The new file takes the old one's
+// permission bits, or 0666 less the umask. Returns 0, or the errno of the
+// step that failed; then the target is untouched and no temporary file is
+// left.
+int writeFileAtomically(const QString& path, const QByteArray& bytes, bool durable = false);
+
+} // namespace sq::platform

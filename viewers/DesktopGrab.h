@@ -1,0 +1,21 @@
+// Desktop pixels for the loupe windows: the screen grab of a rectangle of the
+// desktop, clipped to the screen that holds a given point. Used by the loupe
+// (Unit14) and its picture dialog (Unit26). GUI thread only.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+
+namespace sq::loupe {
+
+// Whether this session never hands out desktop pixels (a Wayland session).
+bool desktopCaptureRefused();
+
+// The desktop inside rect (desktop coordinates) as a rect.size() picture of
+// 24 bits, taken from the screen that holds `at` (the primary screen when
+// none does); pixels outside that screen stay black. A null picture when the
+// session refuses desktop capture or the grab fails.
+QImage grabDesktop(const QRect& rect, const QPoint& at);
+
+} // namespace sq::loupe
