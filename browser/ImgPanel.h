@@ -447,7 +447,6 @@ private:
     // drag in
     bool m_dropRegistered = false;
     const QMimeData* m_dragData = nullptr; // held from drag enter to leave or drop
-    Qt::KeyboardModifiers m_dragKeys;
     int m_dropTargetIndex = -1;
     bool m_dragHasTarget = false;
     QPoint m_dragPoint;

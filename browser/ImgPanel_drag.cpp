@@ -176,7 +176,6 @@ void TCustomImgPanel::dragEnter(QDragEnterEvent* e)
         return;
     }
     m_dragData = e->mimeData();
-    m_dragKeys = e->modifiers();
     m_dragPoint = viewport()->mapFrom(this, e->position().toPoint());
     e->setDropAction(effect);
     e->accept();
