@@ -29,7 +29,6 @@ bool slideViewActive = false;
 bool favoriteLoading = false;
 bool fullScreen = false;
 bool thumbnailsLoading = false;
-int selectedPicturesMode = 0;
 TPanelItem* previewEntry = nullptr;
 int destinationAction = 0;
 

@@ -58,9 +58,10 @@ extern bool slideViewActive;     // the slide view is in use
 extern bool favoriteLoading;     // a saved-screen file is being applied
 extern bool fullScreen;          // the file list view was opened full-screen
 extern bool thumbnailsLoading;   // between OnImageLoad and OnImageLoaded
-extern int selectedPicturesMode; // 0: slide view from the current entry, 1: from the selection
 extern TPanelItem* previewEntry; // browser entry last shown in the preview
 extern int destinationAction;    // what the destination chooser does on OK
+// The slide view's screen entries and selected-pictures mode live in its
+// state object, TForm2::State().
 
 // Creates every window once, main window first, in the start-up order.
 // dataFolder is the program's data folder (ends in "/"); startPath the

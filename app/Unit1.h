@@ -58,6 +58,8 @@ public:
     TSettingsLines& Settings() override { return m_settings; }
     TImgPanel& Browser() override { return *ImgPanel1; }
     QString DataFolder() const override { return m_dataFolder; }
+    bool ExecuteEntry(int index) override;
+    void ShowMainWindow() override;
     QString settingsFileName() const;
     QString favoritesFileName() const;
 
@@ -73,6 +75,10 @@ public:
     // Points the folder tree at a folder; a file opens its folder. Nothing
     // happens for a path that names nothing existing.
     void pointTreeAt(const QString& path);
+    // Makes the listed entry of a file in the browser's folder the current,
+    // selected and focused one and shows it as a click does (status bar,
+    // preview). Nothing happens for a file the browser does not list.
+    void focusFile(const QString& path);
 
     // Whether the automatic thumbnail cache folder is usable.
     bool autoThumb() const { return m_autoThumb; }
@@ -97,6 +103,16 @@ public:
     void N52Click();   // find-by-name dialog
     void N32Click();   // preview picture to the clipboard
     void Save1Click(); // preview picture saved as BMP
+    // The slide view (Unit1_slide.cpp).
+    void ImgPanel1DblClick(); // browser or preview double-click: all entries take part
+    void N40Click();          // 選択画像をスライドビュー: only the selected entries
+    void Veiw1Click();        // shows the slide view again while it is in use
+    // Hides the slide view and clears its active flag, because its screens
+    // point into the browser's listing: for a listing change (folder change,
+    // paste, delete) only while no saved-screen file is being applied, for
+    // the file-type filter and the browser's own folder change always.
+    // Nothing happens while the slide view is not in use.
+    void hideSlideViewForListingChange(bool evenWhileFavoriteLoading);
     void N15Click(); // loupe shown
     void N44Click(); // loupe hidden
     void N55Click(); // loupe bar shown
@@ -220,7 +236,9 @@ private:
     void configurePreview();
     void previewSetMode(int mode);
     void showPreviewEntry();
-    void hideSlideView();
+    void suraidowindow();      // opens the slide view on its selected source
+    void connectSlideView();   // the double-clicks that open it
+    void slideViewFirstShow(); // the first show's steps for the slide view
     void restoreLoupe(); // first show, step 8
     void storeLoupe();   // close, steps 1 - 3
     void connectFileCommands();
@@ -231,7 +249,6 @@ private:
     // Converts files (toJpeg: BMP to JPEG) with the progress box captioned.
     void convertFiles(const QStringList& files, bool toJpeg, const QString& caption);
     void batchConvert(bool toJpeg, const QString& caption);
-    void hideSlideViewAfterListChange();
     void rereadTree(const QString& folder);
 
     QString m_dataFolder;
@@ -243,6 +260,9 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     QString m_treeFolder;
+    // The tree's current folder was set by the program, which keeps it in
+    // view until the user takes the tree in hand.
+    bool m_revealPending = false;
     QFileSystemModel* m_dirModel = nullptr;
     sq::platform::FolderFileList* m_fileModel = nullptr; // names kept as bytes
     QHash<QString, QAction*> m_items;

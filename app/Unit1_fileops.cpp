@@ -184,11 +184,6 @@ void TForm1::rereadTree(const QString& fallback)
     revealTreeFolder();
 }
 
-void TForm1::hideSlideViewAfterListChange()
-{
-    if (sq::app::slideViewActive && !sq::app::favoriteLoading) hideSlideView();
-}
-
 // ---- folder commands ----
 
 void TForm1::New1Click()
@@ -247,7 +242,7 @@ void TForm1::Paste1Click()
 {
     ImgPanel1->setFocus();
     ImgPanel1->ShellCommand(QStringLiteral("paste"));
-    hideSlideViewAfterListChange();
+    hideSlideViewForListingChange(false);
 }
 
 void TForm1::Delete2Click()
@@ -255,7 +250,7 @@ void TForm1::Delete2Click()
     ImgPanel1->setFocus();
     ImgPanel1->ShellCommand(QStringLiteral("delete"));
     QApplication::processEvents();
-    hideSlideViewAfterListChange();
+    hideSlideViewForListingChange(false);
 }
 
 // ---- the destination chooser ----

@@ -105,7 +105,7 @@ static const TForm1::MenuDef kMenus[] = {
     {"", "ool1", "ツール"},
     {"ool1", "N43", "ファイルリストビュー"},
     {"ool1", "N46", "フルスクリーンビュー"},
-    {"ool1", "N40", "選択画像をスライドビュー"},
+    {"ool1", "N40", "選択画像をスライドビュー", nullptr, false, false, nullptr, 0, &F::N40Click},
     {"ool1", "-", nullptr},
     {"ool1", "N15", "ルーペ表示", nullptr, false, false, nullptr, 0, &F::N15Click},
     {"ool1", "N44", "ルーペ非表示", nullptr, false, false, nullptr, 0, &F::N44Click},
@@ -136,7 +136,7 @@ static const TForm1::MenuDef kMenus[] = {
     {"N33", "ViewStyle4", "青(&4)", "style", false, false, &F::ViewStyleCommand, 3},
     {"N33", "ViewStyle5", "桃(&5)", "style", false, false, &F::ViewStyleCommand, 4},
     {"N33", "ViewStyle6", "緑(&6)", "style", false, false, &F::ViewStyleCommand, 5},
-    {"N61", "Veiw1", "スライドビューウインドウ呼び出し"},
+    {"N61", "Veiw1", "スライドビューウインドウ呼び出し", nullptr, false, false, nullptr, 0, &F::Veiw1Click},
     {"N61", "N24", "アプリケーションを開く"},
     {"N24", "", "参照"},
 

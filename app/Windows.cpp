@@ -30,13 +30,13 @@ void createWindows(const QString& dataFolder, const QString& startPath)
     // The main window's creation handler runs before any other window exists;
     // the others may read the settings lines it has loaded.
     Form1 = new TForm1(dataFolder, startPath);
-    Form2 = new TForm2;
+    Form2 = new TForm2(*Form1);
     Form3 = new TForm3;
     Form4 = new TForm4;
     Form6 = new TForm6;
     Form9 = new TForm9;
     Form10 = new TForm10;
-    Form11 = new TForm11;
+    Form11 = new TForm11(*Form1);
     Form13 = new TForm13;
     Form14 = new TForm14(Form1);
     Form17 = new TForm17;
@@ -95,7 +95,6 @@ void destroyWindows()
     favoriteLoading = false;
     fullScreen = false;
     thumbnailsLoading = false;
-    selectedPicturesMode = 0;
     previewEntry = nullptr;
     destinationAction = 0;
 }

@@ -81,7 +81,12 @@ int TCustomImgBox::LoadFile(const QString& fileName)
 {
     m_imageFile = fileName;
     ResetView();
-    const int result = m_imgUtil->LoadImage(fileName, width(), height(), 0);
+    // The fitting rules size the picture to the area inside the border, the
+    // part the view shows; the outer size would leave a large picture a few
+    // pixels too big, with a scroll bar and its edge cut.
+    const int b = borderWidth();
+    const int result = m_imgUtil->LoadImage(fileName, std::max(0, width() - 2 * b),
+                                            std::max(0, height() - 2 * b), 0);
     m_loaded = result == 0;
     UpdateScrollBars(true);
     Redraw();
@@ -114,10 +119,16 @@ void TCustomImgBox::Redraw()
         place.Top = ih < ch ? (ch - ih) / 2 : 0;
         place.Right = place.Left + iw;
         place.Bottom = place.Top + ih;
-        m_viewBitmap = QImage(std::max(cw, iw), std::max(ch, ih), QImage::Format_RGB888);
-        m_viewBitmap.fill(m_color);
-        QPainter p(&m_viewBitmap);
-        p.drawImage(place.Left, place.Top, picture);
+        if (iw >= cw && ih >= ch && picture.format() == QImage::Format_RGB888) {
+            // The picture covers the view: it is the view's bitmap as it
+            // stands, shared rather than copied.
+            m_viewBitmap = picture;
+        } else {
+            m_viewBitmap = QImage(std::max(cw, iw), std::max(ch, ih), QImage::Format_RGB888);
+            m_viewBitmap.fill(m_color);
+            QPainter p(&m_viewBitmap);
+            p.drawImage(place.Left, place.Top, picture);
+        }
     } else {
         if (cw <= 0 || ch <= 0)
             return;
@@ -234,9 +245,10 @@ void TCustomImgBox::paintEvent(QPaintEvent*)
     const int b = borderWidth();
     const QSize client = clientSize();
     const QRect area(b, b, client.width(), client.height());
-    p.fillRect(rect(), m_color);
-    if (!m_viewBitmap.isNull())
-        p.drawImage(area.topLeft(), m_viewBitmap, QRect(m_scrollX, m_scrollY, client.width(), client.height()));
+    const QRect source(m_scrollX, m_scrollY, client.width(), client.height());
+    // The background only where the bitmap leaves the client uncovered.
+    if (m_viewBitmap.isNull() || !m_viewBitmap.rect().contains(source)) p.fillRect(rect(), m_color);
+    if (!m_viewBitmap.isNull()) p.drawImage(area.topLeft(), m_viewBitmap, source);
     if (b > 0)
         qDrawShadePanel(&p, rect(), palette(), true, b);
     p.setClipRect(area);

@@ -1,5 +1,6 @@
 // What the viewer windows ask of the main window: its settings lines, its
-// thumbnail browser and the data folder. The main window implements it and
+// thumbnail browser, the data folder, the browser's default action for an
+// entry and bringing the main window up. The main window implements it and
 // createWindows() hands it to the viewer windows it creates, so the viewers
 // never include the main window. GUI thread only.
 #pragma once
@@ -19,6 +20,14 @@ public:
     virtual TImgPanel& Browser() = 0;
     // The program's data folder, ending in "/".
     virtual QString DataFolder() const = 0;
+    // The browser's default action for its entry at index (a folder opens in
+    // the browser, a file with the desktop's program), followed by what the
+    // main window does when that changes the listing. False when the index
+    // is not in the list or nothing was done. A host without a browser of
+    // its own (a test's) does nothing.
+    virtual bool ExecuteEntry(int /*index*/) { return false; }
+    // Shows the main window and brings it to the front.
+    virtual void ShowMainWindow() {}
     // Opens the favourites folder chooser on target's folder; its OK sets
     // target's folder (ChooserTargets.h).
     virtual void ChooseFavoritesFolder(TFavoritesFolderTarget& target) { (void)target; }

@@ -74,6 +74,20 @@ bool writeBmp(const QString& path, const QImage& image)
     return image.save(path, "BMP");
 }
 
+QStringList writePictureSet(const QString& folder, int count, const QString& prefix)
+{
+    QStringList paths;
+    for (int i = 1; i <= count; ++i) {
+        QImage img(100 + 4 * i, 75 + 3 * i, QImage::Format_RGB888);
+        img.fill(QColor::fromHsv((i * 47) % 360, 200, 220));
+        const QString path =
+            QStringLiteral("%1/%2%3.jpg").arg(folder, prefix).arg(i, 2, 10, QLatin1Char('0'));
+        if (!writeJpeg(path, img)) return {};
+        paths << path;
+    }
+    return paths;
+}
+
 } // namespace sq::test
 
 #include <QDir>

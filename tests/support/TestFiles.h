@@ -25,6 +25,7 @@ bool makeEmptyFiles(const QString& folder, int count, const QString& prefix = QS
 } // namespace sq::test
 
 #include <QImage>
+#include <QStringList>
 
 namespace sq::test {
 
@@ -34,6 +35,12 @@ QImage patternImage(int width, int height);
 // Saves a picture as JPEG (quality 90) or BMP; false on failure.
 bool writeJpeg(const QString& path, const QImage& image, int quality = 90);
 bool writeBmp(const QString& path, const QImage& image);
+
+// Writes count JPEG pictures prefix01.jpg, prefix02.jpg, ... into folder,
+// picture i (from 1) sized (100 + 4i) x (75 + 3i) in a colour of its own, so
+// a test tells them apart by name and by size. Returns their paths.
+QStringList writePictureSet(const QString& folder, int count,
+                            const QString& prefix = QStringLiteral("pic_"));
 
 } // namespace sq::test
 

@@ -1,0 +1,210 @@
+// Stepping cost of the slide view: "次へ" (Space) in the four-screen layout on
+// 2 MP photographs, from the key press until all four screens have painted,
+// in the real program's windows (offscreen), per size mode; next to the bare
+// JPEG decode (libjpeg, full size, the engine's fast DCT, a new picture per
+// file) of the same four files and to the engine's load of them for the size
+// mode, measured in the same run alternately with the steps.
+// Usage: bench_slide [corpus folder] [steps] [size mode item: N3, N4, N50, N1]
+//        (defaults /tmp/bench/corpus/2mp, 50, all four)
+#include "app/Globals.h"
+#include "app/Unit1.h"
+#include "engine/ImgBox.h"
+#include "viewers/Unit2.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+
+#include <cstdio>
+#include <ctime>
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Reads and decodes one JPEG into a new 24-bit picture at full size, as a
+// viewer must make a new picture for each file; false on failure.
+bool decodeFile(const QString& path)
+{
+    std::unique_ptr<unsigned char[]> pixels; // not cleared: libjpeg writes every byte
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.readAll();
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    cinfo.dct_method = JDCT_IFAST;
+    jpeg_start_decompress(&cinfo);
+    const size_t stride = size_t(cinfo.output_width) * 3;
+    pixels.reset(new unsigned char[stride * cinfo.output_height]);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        unsigned char* row = pixels.get() + stride * cinfo.output_scanline;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+double cpuMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+struct Result
+{
+    double stepMs = 0;
+    double decodeMs = 0;
+    double engineMs = 0;
+    double stepCpuMs = 0; // the GUI thread's processor time
+    double decodeCpuMs = 0;
+};
+
+// The files the screens show after the next step: each screen moves on by four.
+QStringList nextFiles(TForm2& slide)
+{
+    TPanelItems& items = Form1->ImgPanel1->Items();
+    QStringList files;
+    for (int k = 1; k <= 4; ++k)
+        files << items.Items((slide.State().Screen(k) + 4) % items.Count())->ParseName();
+    return files;
+}
+
+// Space pressed steps times. The bare decode and the engine's load (decode
+// and the size mode's fitting, at each screen's size) of the same four files
+// are timed with each step, before it on even steps and after it on odd
+// ones, so that neither side always finds the files warm.
+Result measure(TForm2& slide, int steps)
+{
+    int painted = 0;
+    for (int k = 1; k <= 4; ++k)
+        slide.Screen(k)->OnPaint = [&painted](TCustomImgBox*, QPainter&) { ++painted; };
+    std::vector<double> stepTimes, decodeTimes, engineTimes, cpuStep, cpuDec;
+    TImgUtil engine;
+    engine.setGetType(slide.ImgBox1->ImgUtil()->GetType());
+    QElapsedTimer clock;
+    auto references = [&](const QStringList& files) {
+        clock.start();
+        const double c0 = cpuMs();
+        for (const QString& f : files)
+            decodeFile(f);
+        decodeTimes.push_back(clock.nsecsElapsed() / 1e6);
+        cpuDec.push_back(cpuMs() - c0);
+        clock.start();
+        for (int k = 1; k <= 4; ++k)
+            engine.LoadImage(files.at(k - 1), slide.Screen(k)->width(), slide.Screen(k)->height());
+        engineTimes.push_back(clock.nsecsElapsed() / 1e6);
+    };
+    for (int i = 0; i < steps; ++i) {
+        const QStringList files = nextFiles(slide);
+        if (i % 2 == 0) references(files);
+        painted = 0;
+        clock.start();
+        const double c0 = cpuMs();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(&slide, &press);
+        while (painted < 4)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        // What the step left for the event loop (the info line's repaint).
+        QCoreApplication::processEvents();
+        stepTimes.push_back(clock.nsecsElapsed() / 1e6);
+        cpuStep.push_back(cpuMs() - c0);
+        if (i % 2 == 1) references(files);
+    }
+
+    for (int k = 1; k <= 4; ++k)
+        slide.Screen(k)->OnPaint = nullptr;
+    return {median(stepTimes), median(decodeTimes), median(engineTimes), median(cpuStep),
+            median(cpuDec)};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString corpus =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/bench/corpus/2mp");
+    const int steps = argc > 2 ? std::max(1, atoi(argv[2])) : 50;
+    if (QDir(corpus).entryList({QStringLiteral("*.jpg")}, QDir::Files).size() < 8) {
+        std::fprintf(stderr, "no corpus in %s (make it with make_corpus.sh)\n", qPrintable(corpus));
+        return 2;
+    }
+    // A data folder of its own, kept, so the browser's thumbnails come from
+    // its cache after the first run.
+    const QString data = QStringLiteral("/tmp/sq-bench-slide/");
+    QDir().mkpath(data);
+    sq::app::createWindows(data, corpus);
+    Form1->show();
+    while (Form1->ImgPanel1->CurrentFolderPath() != QDir(corpus).absolutePath() ||
+           Form1->ImgPanel1->Items().Count() == 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // The browser's thumbnails are made before anything is timed.
+    while (Form1->ImgPanel1->Loader().Busy())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+
+    TForm2& slide = *Form2;
+    slide.LayoutCommand(2);
+    Form1->ImgPanel1->MoveFocus(0, {}, false);
+    Form1->ImgPanel1DblClick();
+    slide.showNormal();
+    slide.resize(1600, 1000);
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+
+    const int files = Form1->ImgPanel1->Items().Count();
+    double load[3] = {};
+    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3) load[0] = -1;
+        std::fclose(f);
+    }
+    std::printf("load average %.2f %.2f %.2f\n", load[0], load[1], load[2]);
+    std::printf(
+        "Slide view, 4 screens of %dx%d, %d photographs of 1600x1200 (%s), median of %d steps\n",
+        slide.ImgBox1->width(), slide.ImgBox1->height(), files, qPrintable(corpus), steps);
+    std::printf(
+        "wall clock, ms: step | bare decode x4 | engine load x4 | step/decode | step/engine;"
+        " processor time of the GUI thread, ms: step | bare decode x4 | step/decode\n");
+    const struct
+    {
+        const char* item;
+        const char* name;
+    } modes[] = {
+        {"N3", "そのまま (full decode)"},
+        {"N4", "画像をウインドウに合わせる"},
+        {"N50", "大きい画像だけ (settings default)"},
+        {"N1", "縦横比を保持しない"},
+    };
+    const QString only = argc > 3 ? QString::fromLatin1(argv[3]) : QString();
+    for (const auto& mode : modes) {
+        if (!only.isEmpty() && only != QLatin1String(mode.item)) continue;
+        slide.menuItem(QString::fromLatin1(mode.item))->trigger();
+        measure(slide, 4); // warm-up
+        const Result r = measure(slide, steps);
+        std::printf("%7.2f %7.2f %7.2f %6.2f %6.2f | %7.2f %7.2f %6.2f   %s\n", r.stepMs,
+                    r.decodeMs, r.engineMs, r.stepMs / r.decodeMs, r.stepMs / r.engineMs,
+                    r.stepCpuMs, r.decodeCpuMs, r.stepCpuMs / r.decodeCpuMs, mode.name);
+    }
+    Form1->close();
+    sq::app::destroyWindows();
+    return 0;
+}
