@@ -20,7 +20,12 @@ IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
 command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
 work=$(mktemp -d)
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; rm -rf "$work"; }
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  # Sorrelquint saves its settings on the way out: let it finish first.
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
+  rm -rf "$work"
+}
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; for f in "$work"/*.out; do echo "== $f"; cat "$f"; done; exit 1; }
 w=$work
