@@ -4,6 +4,7 @@
 #include "platform/SafeRead.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -59,10 +60,8 @@ bool preadAll(int fd, char* buf, qint64 len, qint64 pos)
 {
     while (len > 0) {
         const ssize_t n = ::pread(fd, buf, size_t(len), off_t(pos));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         buf += n;
         len -= n;
         pos += n;
@@ -74,10 +73,8 @@ bool pwriteAll(int fd, const char* buf, qint64 len, qint64 pos)
 {
     while (len > 0) {
         const ssize_t n = ::pwrite(fd, buf, size_t(len), off_t(pos));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         buf += n;
         len -= n;
         pos += n;
@@ -132,15 +129,13 @@ QString changeExt(const QString& path, const QString& ext)
 {
     const int slash = path.lastIndexOf(QLatin1Char('/'));
     const int dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot > slash)
-        return path.left(dot) + ext;
+    if (dot > slash) return path.left(dot) + ext;
     return path + ext;
 }
 
 QString withSlash(QString folder)
 {
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
     return folder;
 }
 
@@ -165,6 +160,19 @@ quint32 fileSizeOf(const QString& picture)
 // are held for one append or one rewrite; a process stopped while holding
 // one costs this wait per operation, never a hang.
 constexpr int kLockWaitMs = 5000;
+
+// Another process's rewrites may rename new files over the one just opened
+// many times in a row; opening is tried again until the lock wait is spent,
+// not for a fixed number of turns, so a busy writer never makes an Add drop.
+class OpenTurns
+{
+public:
+    bool next() { return m_turn++ == 0 || !m_deadline.hasExpired(); }
+
+private:
+    int m_turn = 0;
+    QDeadlineTimer m_deadline{kLockWaitMs};
+};
 
 bool lockFile(int fd, int operation)
 {
@@ -206,10 +214,8 @@ EThumbError::EThumbError(const QString& cacheFile)
 
 bool TThumb::FileId::operator==(const FileId& o) const
 {
-    if (dev != o.dev || ino != o.ino || hasBirth != o.hasBirth)
-        return false;
-    if (hasBirth)
-        return birthSec == o.birthSec && birthNsec == o.birthNsec;
+    if (dev != o.dev || ino != o.ino || hasBirth != o.hasBirth) return false;
+    if (hasBirth) return birthSec == o.birthSec && birthNsec == o.birthNsec;
     return changeSec == o.changeSec && changeNsec == o.changeNsec;
 }
 
@@ -230,8 +236,7 @@ TThumb::~TThumb()
 
 void TThumb::setAppName(const QString& name)
 {
-    if (name == m_appName)
-        return;
+    if (name == m_appName) return;
     QByteArray bytes = name.toUtf8();
     if (bytes.size() > AppNameSize) {
         int cut = AppNameSize;
@@ -277,10 +282,8 @@ QString TThumb::CacheFileName(const QString& picture) const
     }
     case iptTemp: {
         QString temp = qEnvironmentVariable("TEMP");
-        if (temp.isEmpty())
-            temp = qEnvironmentVariable("TMPDIR");
-        if (temp.isEmpty())
-            temp = QStringLiteral("/tmp");
+        if (temp.isEmpty()) temp = qEnvironmentVariable("TMPDIR");
+        if (temp.isEmpty()) temp = QStringLiteral("/tmp");
         folder = envFolder(temp);
         break;
     }
@@ -289,8 +292,7 @@ QString TThumb::CacheFileName(const QString& picture) const
     if (!m_fileName.isEmpty()) {
         file = m_fileName;
         const int slash = file.lastIndexOf(QLatin1Char('/'));
-        if (file.lastIndexOf(QLatin1Char('.')) <= slash)
-            file += QStringLiteral(".dat");
+        if (file.lastIndexOf(QLatin1Char('.')) <= slash) file += QStringLiteral(".dat");
     } else {
         file = changeExt(m_exeName, QStringLiteral(".dat"));
     }
@@ -307,8 +309,7 @@ void TThumb::closeFile()
 void TThumb::CloseCache()
 {
     if (m_fd >= 0) ::flock(m_fd, LOCK_UN);
-    if (!m_active)
-        closeFile();
+    if (!m_active) closeFile();
 }
 
 bool TThumb::writeHeader(int fd, qint32 count)
@@ -363,7 +364,7 @@ bool TThumb::OpenCache(const QString& picture, TOpenMode mode)
     // Each turn opens (or creates) the file and locks it; a turn is taken
     // again when another process renamed a new file over it meanwhile, or
     // when a damaged file was moved aside.
-    for (int turn = 0; turn < 8; ++turn) {
+    for (OpenTurns turns; turns.next();) {
         if (m_fd < 0) {
             SafeFile file(path, SafeFile::NoLimit,
                           mode == ReadOnly ? SafeFile::ReadOnly : SafeFile::ReadWrite);
@@ -451,20 +452,16 @@ bool TThumb::OpenCache(const QString& picture, TOpenMode mode)
 
 bool TThumb::readEntryAt(int fd, qint64 fileSize, qint64 pos, Record& rec, QByteArray& name) const
 {
-    if (pos < HeaderSize || pos > fileSize - RecordSize)
-        return false;
+    if (pos < HeaderSize || pos > fileSize - RecordSize) return false;
     // One read usually brings the record and the whole name.
     char buf[RecordSize + 512];
     const qint64 want = qMin<qint64>(sizeof buf, fileSize - pos);
-    if (!preadAll(fd, buf, want, pos))
-        return false;
+    if (!preadAll(fd, buf, want, pos)) return false;
     const qint32 nameLength = getI32(buf);
     const qint32 dataLength = getI32(buf + 8);
-    if (nameLength < 0 || nameLength > MaxNameLength || dataLength < 0)
-        return false;
+    if (nameLength < 0 || nameLength > MaxNameLength || dataLength < 0) return false;
     const qint64 next = pos + RecordSize + qint64(nameLength) + qint64(dataLength);
-    if (next > fileSize)
-        return false;
+    if (next > fileSize) return false;
     TThumbEntry& v = rec.values;
     v.flags = getI32(buf + 4);
     v.dataLength = dataLength;
@@ -490,8 +487,7 @@ void TThumb::indexAdd(const QByteArray& name, const Record& rec, qint64 pos)
 {
     // Only the entry at the index's end may join it, so that the index stays
     // a prefix of the file.
-    if (pos != m_indexEnd)
-        return;
+    if (pos != m_indexEnd) return;
     if (!name.isEmpty() && !m_index.contains(name))
         m_index.insert(name, IndexEntry{pos, rec.values.fileDate, rec.next});
     ++m_indexCount;
@@ -500,8 +496,7 @@ void TThumb::indexAdd(const QByteArray& name, const Record& rec, qint64 pos)
 
 bool TThumb::Find(const QString& picture, QByteArray& stream)
 {
-    if (!OpenCache(picture, ReadOnly))
-        return false;
+    if (!OpenCache(picture, ReadOnly)) return false;
     const QByteArray name = storedName(picture);
     const double date = fileDateOf(picture);
     auto staleMiss = [&] {
@@ -519,8 +514,7 @@ bool TThumb::Find(const QString& picture, QByteArray& stream)
     qint64 pos = -1;
     const auto it = m_index.constFind(name);
     if (it != m_index.constEnd()) {
-        if (it->fileDate != date)
-            return staleMiss();
+        if (it->fileDate != date) return staleMiss();
         if (readEntryAt(m_fd, m_fileSize, it->pos, rec, found) && found == name)
             pos = it->pos;
         else
@@ -545,8 +539,7 @@ bool TThumb::Find(const QString& picture, QByteArray& stream)
             p = rec.next;
         }
     }
-    if (rec.values.fileDate != date)
-        return staleMiss();
+    if (rec.values.fileDate != date) return staleMiss();
     QByteArray data(rec.values.dataLength, Qt::Uninitialized);
     if (!preadAll(m_fd, data.data(), data.size(), pos + RecordSize + rec.nameLength)) {
         CloseCache();
@@ -561,8 +554,7 @@ bool TThumb::Find(const QString& picture, QByteArray& stream)
 void TThumb::Add(const QString& picture, const QByteArray& stream)
 {
     const QByteArray name = storedName(picture);
-    if (name.size() > MaxNameLength || !OpenCache(picture, ReadWrite))
-        return;
+    if (name.size() > MaxNameLength || !OpenCache(picture, ReadWrite)) return;
     struct Closer
     {
         TThumb* t;
@@ -571,8 +563,7 @@ void TThumb::Add(const QString& picture, const QByteArray& stream)
 
     // Walk the entries the header counts, so that whatever follows them (an
     // Add cut short) is cut off and the new entry is reachable.
-    if (m_indexCount > m_count)
-        resetIndex();
+    if (m_indexCount > m_count) resetIndex();
     qint64 end = m_indexEnd;
     qint32 valid = m_indexCount;
     Record rec;
@@ -583,13 +574,11 @@ void TThumb::Add(const QString& picture, const QByteArray& stream)
         ++valid;
     }
     if (end < m_fileSize) {
-        if (::ftruncate(m_fd, off_t(end)) != 0)
-            return;
+        if (::ftruncate(m_fd, off_t(end)) != 0) return;
         m_fileSize = end;
     }
     const qint64 total = end + RecordSize + name.size() + stream.size();
-    if (total > MaxFileSize)
-        return;
+    if (total > MaxFileSize) return;
 
     m_entry.dataLength = qint32(stream.size());
     m_entry.created = now();
@@ -613,10 +602,8 @@ void TThumb::Add(const QString& picture, const QByteArray& stream)
     // The entry first, the count after it: a cut anywhere leaves the header
     // counting only whole entries.
     if (!pwriteAll(m_fd, buf.constData(), buf.size(), end) || !writeHeader(m_fd, valid + 1)) {
-        if (::ftruncate(m_fd, off_t(end)) == 0)
-            m_fileSize = end;
-        if (valid != m_count)
-            writeHeader(m_fd, valid);
+        if (::ftruncate(m_fd, off_t(end)) == 0) m_fileSize = end;
+        if (valid != m_count) writeHeader(m_fd, valid);
         m_count = valid;
         return;
     }
@@ -640,8 +627,7 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
         bool on;
         ~Restore()
         {
-            if (on)
-                t->setActive(true);
+            if (on) t->setActive(true);
         }
     } restore{this, wasActive};
 
@@ -651,7 +637,7 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
     // other process appends to a file about to be replaced; one that waited
     // for the lock finds a new file at the path and opens that.
     int src = -1;
-    for (int turn = 0; turn < 8 && src < 0; ++turn) {
+    for (OpenTurns turns; src < 0 && turns.next();) {
         sq::platform::SafeFile file(path);
         if (!file.isOpen()) {
             if (file.result() == sq::platform::OpenResult::NotRegular) refuse(path);
@@ -667,33 +653,27 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
             src = -1;
         }
     }
-    if (src < 0)
-        return false;
+    if (src < 0) return false;
     struct Fd
     {
         int fd;
         ~Fd()
         {
-            if (fd >= 0)
-                ::close(fd);
+            if (fd >= 0) ::close(fd);
         }
     } srcGuard{src};
 
     const qint64 size = fdSize(src);
     char head[HeaderSize];
     const qint64 got = qMin<qint64>(qMax<qint64>(size, 0), HeaderSize);
-    if (size < 0 || !preadAll(src, head, got, 0))
-        return false;
+    if (size < 0 || !preadAll(src, head, got, 0)) return false;
     if (size < HeaderSize) {
-        if (!isCutShortHeader(QByteArray(head, int(got))))
-            throw EThumbError(path);
+        if (!isCutShortHeader(QByteArray(head, int(got)))) throw EThumbError(path);
         ::unlink(native.constData()); // a cache that never held an entry
-        if (path == m_indexFile)
-            resetIndex();
+        if (path == m_indexFile) resetIndex();
         return false;
     }
-    if (getI32(head) != Magic)
-        throw EThumbError(path);
+    if (getI32(head) != Magic) throw EThumbError(path);
     const qint32 count = getI32(head + 20);
 
     // A first pass over the records alone: most calls have nothing to drop.
@@ -703,20 +683,17 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
     qint32 seen = 0;
     int drops = 0;
     while (seen < count && readEntryAt(src, size, p, rec, name)) {
-        if (drop(name))
-            ++drops;
+        if (drop(name)) ++drops;
         p = rec.next;
         ++seen;
     }
     const bool damaged = seen != count || p != size;
-    if (drops == 0 && !damaged)
-        return false;
+    if (drops == 0 && !damaged) return false;
 
     // A name of its own for each rewrite, beside the cache file.
     QByteArray tmp = sq::platform::nativePath(changeExt(path, QStringLiteral(".~tmp"))) + "XXXXXX";
     const int dst = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (dst < 0)
-        return false;
+    if (dst < 0) return false;
     Fd dstGuard{dst};
     struct stat srcStat;
     if (::fstat(src, &srcStat) == 0) ::fchmod(dst, srcStat.st_mode & 0777);
@@ -727,8 +704,7 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
     bool ok = true;
     for (qint32 i = 0; i < seen && ok; ++i) {
         ok = readEntryAt(src, size, p, rec, name);
-        if (!ok)
-            break;
+        if (!ok) break;
         if (!drop(name)) {
             const qint64 len = rec.next - p;
             ok = copyRange(src, p, len, dst, out);
@@ -746,8 +722,7 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
     if (kept == 0) {
         ::unlink(native.constData());
         ::unlink(tmp.constData());
-        if (path == m_indexFile)
-            resetIndex();
+        if (path == m_indexFile) resetIndex();
         return drops > 0;
     }
     if (!writeHeader(dst, kept) || ::fsync(dst) != 0 ||
@@ -772,8 +747,7 @@ bool TThumb::Delete(const QString& picture)
 
 bool TThumb::DeleteFiles(const QStringList& list)
 {
-    if (list.isEmpty())
-        return false;
+    if (list.isEmpty()) return false;
     QSet<QByteArray> names;
     for (const QString& s : list)
         names.insert(storedName(s));
@@ -796,8 +770,7 @@ bool TThumb::DeleteList(QStringList& list)
         folder = f;
         group << name;
     }
-    if (!group.isEmpty())
-        result = DeleteFiles(group);
+    if (!group.isEmpty()) result = DeleteFiles(group);
     return result;
 }
 
