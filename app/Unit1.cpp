@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -34,6 +35,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStorageInfo>
@@ -73,6 +75,25 @@ struct Size
 const Size kThumbSizes[] = {{40, 30}, {60, 45}, {80, 60}, {100, 75}, {120, 90}};
 const char* const kExtensions[] = {"*.bmp", "*.jpg;*.jpeg", "*.bmp;*.jpg;*.jpeg"};
 const int kQualities[] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 55, 50};
+
+// A control that asks for its design width but yields to a smaller window
+// (down to nothing), so that the window size commands are never overruled by
+// a minimum width.
+template <typename Base> class DesignWidth : public Base
+{
+public:
+    DesignWidth(int width, QWidget* parent) : Base(parent), m_width(width)
+    {
+        this->setMinimumWidth(0);
+        this->setMaximumWidth(width);
+        this->setSizePolicy(QSizePolicy::Preferred, this->sizePolicy().verticalPolicy());
+    }
+    QSize sizeHint() const override { return QSize(m_width, Base::sizeHint().height()); }
+    QSize minimumSizeHint() const override { return QSize(0, Base::minimumSizeHint().height()); }
+
+private:
+    int m_width;
+};
 
 QString firstLine(const QPlainTextEdit* memo)
 {
@@ -135,12 +156,11 @@ void TForm1::buildLayout()
         return button;
     };
     SpeedButton8 = makeButton("SpeedButton8", "最新の情報に更新", "↻");
-    ComboBox1 = new QComboBox(toolRow);
+    ComboBox1 = new DesignWidth<QComboBox>(400, toolRow);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setToolTip(QStringLiteral("お気に入りフォルダ"));
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->setMinimumWidth(400);
     SpeedButton1 = makeButton("SpeedButton1", "お気に入り追加", "＋");
     SpeedButton2 = makeButton("SpeedButton2", "移動", "→");
     toolLayout->addWidget(SpeedButton8);
@@ -201,7 +221,11 @@ void TForm1::buildLayout()
     DriveComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     FilterComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     paneLayout->addWidget(DriveComboBox1);
-    paneLayout->addWidget(DirectoryListBox1);
+    // The tree grows up to its cap (set at first show) before the file list
+    // takes the rest; neither holds the window at a minimum height.
+    DirectoryListBox1->setMinimumHeight(1);
+    FileListBox1->setMinimumHeight(1);
+    paneLayout->addWidget(DirectoryListBox1, 1000);
     paneLayout->addWidget(FileListBox1, 1);
     paneLayout->addWidget(FilterComboBox1);
 
@@ -246,14 +270,20 @@ void TForm1::buildLayout()
                 const QString path = m_dirModel->filePath(current);
                 if (path.isEmpty() || path == m_treeFolder)
                     return;
+                // A folder the user picked is in view already.
+                m_revealPending = false;
                 m_treeFolder = path;
                 DirectoryListBox1Change();
             });
-    // The model reads folders in the background: show the current one once
-    // its parent is listed.
+    // The model reads folders in the background: a folder set by the program
+    // is shown once its parent is listed, or once the pointer leaves the tree.
     connect(m_dirModel, &QFileSystemModel::directoryLoaded, this, [this] {
-        QTimer::singleShot(100, this, &TForm1::revealTreeFolder);
+        if (m_revealPending) QTimer::singleShot(100, this, &TForm1::revealTreeFolder);
     });
+    DirectoryListBox1->viewport()->installEventFilter(this);
+    DirectoryListBox1->installEventFilter(this);
+    connect(DirectoryListBox1->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this] { m_revealPending = false; });
     connect(DriveComboBox1, &QComboBox::activated, this, &TForm1::DriveComboBox1Change);
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::FilterComboBox1Change);
     connect(Memo2, &QPlainTextEdit::textChanged, this, &TForm1::navigateFromMemo2);
@@ -280,9 +310,8 @@ void TForm1::buildStatusBar()
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);
     for (int i = 0; i < StatusPanelCount; ++i) {
-        auto* panel = new QLabel(bar);
+        auto* panel = new DesignWidth<QLabel>(kStatusWidths[i], bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFixedWidth(kStatusWidths[i]);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         bar->addWidget(panel);
         m_panels.push_back(panel);
@@ -386,8 +415,10 @@ void TForm1::FormShow()
     // 2., 5., 7. The slide view's favourites controls, folder and record.
     slideViewFirstShow();
 
-    // 4. Folder tree: half the folder pane.
-    DirectoryListBox1->setFixedHeight(std::max(1, Panel3->height() / 2));
+    // 4. Folder tree: half the folder pane. A cap rather than a fixed
+    // height, so that a smaller window shrinks the tree instead of being held
+    // at the pane's first height.
+    DirectoryListBox1->setMaximumHeight(std::max(1, Panel3->height() / 2));
 
     // 6. Start-up folder.
     applyStartupFolder();
@@ -414,8 +445,9 @@ void TForm1::FormShow()
             navigateFromMemo2();
     }
 
-    // 13.
-    DirectoryListBox1->setFocus();
+    // 13. The folder tree takes the keyboard, unless a file given on the
+    // command line is focused in the browser.
+    if (!ImgPanel1->hasFocus() && focusWidget() != ImgPanel1) DirectoryListBox1->setFocus();
 }
 
 void TForm1::applyStartupFolder()
@@ -462,6 +494,16 @@ void TForm1::dropEvent(QDropEvent* event)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    // The user's hand on the tree ends the program's revealing; leaving it
+    // lets a pending reveal happen.
+    if (watched == DirectoryListBox1->viewport() || watched == DirectoryListBox1) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
+            m_revealPending = false;
+        else if (type == QEvent::Leave && watched == DirectoryListBox1->viewport() &&
+                 m_revealPending)
+            QTimer::singleShot(0, this, &TForm1::revealTreeFolder);
+    }
     // Browser resize: the splitter position is remembered while the preview is shown.
     if (watched == ImgPanel1 && event->type() == QEvent::Resize && m_shown &&
         isChecked(QStringLiteral("V1")) && ImgBox1->isVisible())
@@ -472,8 +514,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 void TForm1::navigateFromMemo2()
 {
     const QString path = firstLine(Memo2);
-    if (!path.isEmpty())
-        pointTreeAt(path);
+    if (path.isEmpty()) return;
+    pointTreeAt(path);
+    // A file given (as "Open with" does) is also selected and previewed.
+    if (sq::platform::pathExists(path) && !sq::platform::isFolderPath(path)) focusFile(path);
 }
 
 void TForm1::pointTreeAt(const QString& path)
@@ -487,7 +531,12 @@ void TForm1::pointTreeAt(const QString& path)
         return;
     const QModelIndex index = m_dirModel->index(clean);
     if (index.isValid()) {
+        // The view's own scrolling to a new current row is held back: the
+        // reveal below decides, and waits while the pointer is over the tree.
+        DirectoryListBox1->setAutoScroll(false);
         DirectoryListBox1->setCurrentIndex(index);
+        DirectoryListBox1->setAutoScroll(true);
+        m_revealPending = true;
         revealTreeFolder();
     }
     if (m_treeFolder != clean) {
@@ -499,10 +548,26 @@ void TForm1::pointTreeAt(const QString& path)
 
 void TForm1::revealTreeFolder()
 {
+    // A reveal queued before the user took the tree in hand is dropped.
+    if (!m_revealPending) return;
+    // Scrolling under the pointer would put the next click on another
+    // folder: wait until it leaves the tree.
+    QWidget* viewport = DirectoryListBox1->viewport();
+    if (viewport->isVisible() && viewport->rect().contains(viewport->mapFromGlobal(QCursor::pos())))
+        return;
     const QModelIndex current = DirectoryListBox1->currentIndex();
     for (QModelIndex up = current.parent(); up.isValid(); up = up.parent())
         DirectoryListBox1->expand(up);
-    DirectoryListBox1->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    // Only a folder out of view is brought into it; one in view stays put.
+    const auto inView = [&] {
+        const QRect row = DirectoryListBox1->visualRect(current);
+        // Only the height counts: a deep folder's indentation may pass the
+        // column's width.
+        return row.height() > 0 && row.top() >= 0 && row.bottom() < viewport->height();
+    };
+    if (!inView()) DirectoryListBox1->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    // Folders listed later may push it out of view again: it stays pending,
+    // for the next listing, until the user takes the tree in hand.
 }
 
 void TForm1::DirectoryListBox1Change()

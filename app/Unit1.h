@@ -76,6 +76,10 @@ public:
     // Points the folder tree at a folder; a file opens its folder. Nothing
     // happens for a path that names nothing existing.
     void pointTreeAt(const QString& path);
+    // Makes the listed entry of a file in the browser's folder the current,
+    // selected and focused one and shows it as a click does (status bar,
+    // preview). Nothing happens for a file the browser does not list.
+    void focusFile(const QString& path);
 
     // Whether the automatic thumbnail cache folder is usable.
     bool autoThumb() const { return m_autoThumb; }
@@ -257,6 +261,9 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     QString m_treeFolder;
+    // The tree's current folder was set by the program, which keeps it in
+    // view until the user takes the tree in hand.
+    bool m_revealPending = false;
     QFileSystemModel* m_dirModel = nullptr;
     sq::platform::FolderFileList* m_fileModel = nullptr; // names kept as bytes
     QHash<QString, QAction*> m_items;

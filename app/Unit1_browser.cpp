@@ -10,12 +10,14 @@
 #include "platform/FileVerbs.h"
 #include "platform/FolderFileList.h"
 #include "platform/NativePath.h"
+#include "platform/PathOps.h"
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/Unit2.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QListView>
@@ -255,6 +257,28 @@ void TForm1::Save1Click()
 
 // ---- commands on the browser ----
 
+void TForm1::focusFile(const QString& path)
+{
+    // By the path's bytes, as the browser lists its entries.
+    const QString absolute = sq::platform::absolutePathOf(path);
+    if (sq::platform::parentOf(absolute) !=
+        sq::platform::absolutePathOf(ImgPanel1->CurrentFolderPath()))
+        return;
+    TImgPanel& b = *ImgPanel1;
+    const QString name = sq::platform::fileNameOf(absolute);
+    for (int i = 0; i < b.Items().Count(); ++i) {
+        const QString entry = b.Items().Items(i)->ParseName();
+        if (sq::platform::fileNameOf(entry) != name) continue;
+        b.setFocus();
+        if (b.CurrentIndex() == i && ImgBox1->ImageFile() == entry) return; // shown already
+        // Selected as a click on it selects, then the click's handling.
+        b.MoveFocus(i, Qt::NoModifier, false);
+        DispSelectItem();
+        ImgPanel1Click();
+        return;
+    }
+}
+
 void TForm1::SelectAll1Click()
 {
     ImgPanel1->SelectAll();
@@ -282,6 +306,7 @@ void TForm1::Refresh1Click()
     }
     if (m_fileModel && !m_treeFolder.isEmpty())
         FileListBox1->setRootIndex(m_fileModel->setRootPath(m_treeFolder));
+    m_revealPending = true;
     revealTreeFolder();
 }
 

@@ -1,19 +1,73 @@
-// Program entry: decides the data folder, creates the windows and runs the
-// event loop. The first argument, a folder or file, is opened after the
-// start-up folder.
+// Program entry: reads the command line, decides the data folder, creates
+// the windows and runs the event loop. The first argument, a folder or file,
+// is opened after the start-up folder; a file is also selected and previewed.
+#include "app/CommandLine.h"
 #include "app/Globals.h"
+#include "app/Translations.h"
 #include "app/Unit1.h"
 #include "platform/DataFolder.h"
-#include "platform/NativePath.h"
 #include "platform/TermSignals.h"
 
 #include <QApplication>
 
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define SQ_HAS_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SQ_HAS_ASAN 1
+#endif
+#endif
+
+#ifdef SQ_HAS_ASAN
+// libdbus keeps a buffer of its connection to the session bus until exit;
+// LeakSanitizer reports it at every exit of the sanitizer build. Only that
+// library is excused, so that the program's own leaks stand out.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libdbus-1.so\n";
+}
+// The list of suppressions used would be printed at every exit as well.
+extern "C" const char* __lsan_default_options()
+{
+    return "print_suppressions=0";
+}
+#endif
+
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    // The command line is read before Qt sees it, so --help and --version
+    // need no display, and a path is never taken for one of Qt's options.
+    const sq::app::CommandLine command =
+        sq::app::parseCommandLine(std::vector<QByteArray>(argv + std::min(argc, 1), argv + argc));
+    switch (command.action) {
+    case sq::app::CommandLine::Help:
+        std::fputs(qPrintable(sq::app::usageText()), stdout);
+        return 0;
+    case sq::app::CommandLine::Version:
+        std::printf("sorrelquint %s\n", SQ_VERSION);
+        return 0;
+    case sq::app::CommandLine::Error:
+        std::fprintf(stderr, "sorrelquint: %s\n%s", qPrintable(command.error),
+                     qPrintable(sq::app::usageText()));
+        return 2;
+    case sq::app::CommandLine::Run:
+        break;
+    }
+    std::vector<char*> qtArgv{argc > 0 ? argv[0] : const_cast<char*>("sorrelquint")};
+    std::vector<QByteArray> qtArguments = command.qtArguments;
+    for (QByteArray& arg : qtArguments)
+        qtArgv.push_back(arg.data());
+    int qtArgc = static_cast<int>(qtArgv.size());
+    qtArgv.push_back(nullptr);
+
+    QApplication app(qtArgc, qtArgv.data());
     app.setApplicationName(QStringLiteral("Sorrelquint"));
     app.setApplicationVersion(QStringLiteral(SQ_VERSION));
+    sq::app::installQtTranslations(app);
 
     // SORRELQUINT_DATA_DIR points tests and users at a data folder of their own.
     QString dataFolder = qEnvironmentVariable("SORRELQUINT_DATA_DIR");
@@ -22,10 +76,7 @@ int main(int argc, char** argv)
     else if (!dataFolder.endsWith(QLatin1Char('/')))
         dataFolder += QLatin1Char('/');
 
-    // The path by its bytes (QApplication has taken its own options out of
-    // argv): arguments() would lose a name that is not UTF-8.
-    sq::app::createWindows(dataFolder, argc > 1 ? sq::platform::pathFromNative(QByteArray(argv[1]))
-                                                : QString());
+    sq::app::createWindows(dataFolder, command.path);
     // A logout or kill closes the main window like its close box, so the
     // settings and favourites are saved.
     sq::platform::onTerminationRequest([] {

@@ -81,7 +81,12 @@ int TCustomImgBox::LoadFile(const QString& fileName)
 {
     m_imageFile = fileName;
     ResetView();
-    const int result = m_imgUtil->LoadImage(fileName, width(), height(), 0);
+    // The fitting rules size the picture to the area inside the border, the
+    // part the view shows; the outer size would leave a large picture a few
+    // pixels too big, with a scroll bar and its edge cut.
+    const int b = borderWidth();
+    const int result = m_imgUtil->LoadImage(fileName, std::max(0, width() - 2 * b),
+                                            std::max(0, height() - 2 * b), 0);
     m_loaded = result == 0;
     UpdateScrollBars(true);
     Redraw();

@@ -31,7 +31,7 @@ public:
     explicit TCustomImgBox(QWidget* parent = nullptr);
     ~TCustomImgBox() override;
 
-    // Loads through ImgUtil at the control's outer size; 0 when shown.
+    // Loads through ImgUtil at the size inside the border; 0 when shown.
     int LoadFile(const QString& fileName);
 
     TImgUtil* ImgUtil() const { return m_imgUtil.get(); }

@@ -18,6 +18,7 @@
 #include <QImageReader>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -25,15 +26,18 @@ const char* const kKindNames[] = {"iitNone", "iitSusie", "iitBmp", "iitJpeg", "i
                                   "iitAni",  "iitEmf",   "iitWmf", "iitExe",  "iitDll",   "iitHtml",
                                   "iitTxt",  "iitEml",   "iitDir", "iitCustom", "iitAvi"};
 
+const char kUsage[] = "usage: sqimg load FILE [--size WxH] [--get-type normal|preview|stretch|fit] "
+                      "[--text-ext EXT] [--avi-pos PERCENT] [--out OUT.bmp|OUT.png]\n"
+                      "       sqimg resize IN.bmp W H OUT.bmp\n"
+                      "       sqimg fit IN.bmp W H RULE OUT.bmp\n"
+                      "       sqimg smooth IN.bmp W H OUT.bmp\n"
+                      "       sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...\n"
+                      "       sqimg --help | --version\n";
+
+// A wrong command line: the usage on stderr, exit status 2.
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: sqimg load FILE [--size WxH] [--get-type normal|preview|stretch|fit] "
-                 "[--text-ext EXT] [--avi-pos PERCENT] [--out OUT.bmp|OUT.png]\n"
-                 "       sqimg resize IN.bmp W H OUT.bmp\n"
-                 "       sqimg fit IN.bmp W H RULE OUT.bmp\n"
-                 "       sqimg smooth IN.bmp W H OUT.bmp\n"
-                 "       sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -250,6 +254,15 @@ int cmdThumbs(const QStringList& args)
 
 int main(int argc, char** argv)
 {
+    // Answered before any Qt platform is set up.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("sqimg %s\n", SQ_VERSION);
+        return 0;
+    }
     // Text pictures need fonts, which need a GUI platform; none is shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -25,9 +25,15 @@ bool isWritableFolder(const QString& folder)
     return probe.open();
 }
 
+bool isInstalledProgramFolder(const QString& executableFolder)
+{
+    return QFileInfo(QDir::cleanPath(executableFolder)).fileName() == QLatin1String("bin");
+}
+
 QString chooseDataFolder(const QString& executableFolder)
 {
-    if (!executableFolder.isEmpty() && isWritableFolder(executableFolder))
+    if (!executableFolder.isEmpty() && !isInstalledProgramFolder(executableFolder) &&
+        isWritableFolder(executableFolder))
         return withSlash(QDir::cleanPath(executableFolder));
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty() || !QDir::isAbsolutePath(base))

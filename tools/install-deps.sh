@@ -11,9 +11,12 @@ packages=(
   libjpeg62-turbo-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgmime-3.0-dev libemf2svg-dev libuemf-dev
-  fonts-ipafont-gothic adwaita-icon-theme
-  # tests
+  fonts-ipafont-gothic adwaita-icon-theme qt6-translations-l10n
+  # packaging (tools/package.sh: cpack's shlibdeps needs file and dpkg-dev)
+  file dpkg-dev
+  # tests, and the checks of the desktop entry and the package
   xvfb xauth x11-apps imagemagick xdotool xclip ffmpeg
+  desktop-file-utils lintian
   # cjpeg and djpeg: the reference of the conversion tests and benchmark
   libjpeg-turbo-progs
 )

@@ -1,26 +1,30 @@
 #include "app/Globals.h"
 #include "app/SettingsLines.h"
 #include "app/Unit1.h"
+#include "app/Unit17.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
-#include "app/Unit17.h"
 #include "platform/NativePath.h"
 #include "tests/support/RawNames.h"
 #include "tests/support/TestFiles.h"
 
 #include <QAction>
 #include <QBuffer>
-#include <QImageWriter>
-#include <QListView>
 #include <QComboBox>
+#include <QCursor>
+#include <QFileSystemModel>
+#include <QImageWriter>
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSplitter>
-#include <QStatusBar>
+#include <QListView>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 #include <memory>
@@ -296,6 +300,86 @@ private Q_SLOTS:
         QCOMPARE(f->ComboBox1->currentText(), expected);
     }
 
+    // Started with a file, as "Open with" does: its folder opens with that
+    // file current, selected, focused and previewed.
+    void startFileFocusedAndPreviewed_data()
+    {
+        QTest::addColumn<QString>("given"); // relative to the picture folder
+        QTest::addColumn<bool>("startupFolderIsPics");
+        QTest::addColumn<int>("current"); // -1: nothing focused
+        QTest::newRow("fifth of eight") << "p5.jpg" << false << 4;
+        QTest::newRow("first") << "p1.jpg" << false << 0;
+        QTest::newRow("in the start-up folder itself") << "p7.jpg" << true << 6;
+        QTest::newRow("relative path") << "./sub/../p3.jpg" << false << 2;
+        QTest::newRow("not listed: the folder only") << "notes.txt" << false << -1;
+        QTest::newRow("missing: ignored") << "gone.jpg" << false << -2;
+    }
+    void startFileFocusedAndPreviewed()
+    {
+        QFETCH(QString, given);
+        QFETCH(bool, startupFolderIsPics);
+        QFETCH(int, current);
+        Window w;
+        const QString pics = w.dir.path() + QStringLiteral("/pics");
+        for (int i = 1; i <= 8; ++i)
+            QVERIFY(sq::test::writeJpeg(pics + QStringLiteral("/p%1.jpg").arg(i),
+                                        sq::test::patternImage(64, 48)));
+        QVERIFY(sq::test::writeFile(pics + QStringLiteral("/notes.txt"), "text"));
+        QVERIFY(QDir(pics).mkdir(QStringLiteral("sub")));
+        if (startupFolderIsPics)
+            QVERIFY(sq::test::writeFile(w.ini(), settingsWith({{0, pics.toUtf8()}})));
+        TForm1* f = w.open(pics + QLatin1Char('/') + given);
+        TImgPanel& b = *f->ImgPanel1;
+        if (current == -2) { // nothing existing: the start-up folder stays
+            QCOMPARE(f->treeFolder(), startupFolderIsPics ? pics : QDir::cleanPath(w.data()));
+            return;
+        }
+        QCOMPARE(f->treeFolder(), pics);
+        QCOMPARE(b.Items().Count(), 8);
+        if (current < 0) {
+            QCOMPARE(b.CurrentIndex(), -1);
+            QCOMPARE(f->ImgBox1->ImageFile(), QString());
+            QCOMPARE(f->focusWidget(), f->DirectoryListBox1);
+            return;
+        }
+        const QString file = QFileInfo(pics + QLatin1Char('/') + given).fileName();
+        QCOMPARE(b.CurrentIndex(), current);
+        QCOMPARE(b.CurrentItem()->DisplayName(), file);
+        QCOMPARE(b.SelCount(), 1);
+        QVERIFY(b.CurrentItem()->Selected);
+        QCOMPARE(f->focusWidget(), static_cast<QWidget*>(f->ImgPanel1));
+        QCOMPARE(f->ImgBox1->ImageFile(), pics + QLatin1Char('/') + file);
+        QVERIFY(f->ImgBox1->Loaded());
+        QCOMPARE(f->statusText(2), QStringLiteral(" %1/8").arg(current + 1));
+        QCOMPARE(f->statusText(3), QLatin1Char(' ') + file);
+        // Its cell is in view.
+        QTRY_VERIFY(b.VisibleCells() > 0);
+        QVERIFY(current >= b.TopIndex() && current < b.TopIndex() + b.VisibleCells());
+    }
+
+    // A file whose name is not UTF-8, given by its bytes: found, focused and
+    // previewed by those bytes.
+    void startFileNotUtf8()
+    {
+        sq::test::RawTempDir dir;
+        const QByteArray folder = dir.bytes() + "/pics";
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(QImageWriter(&buffer, "jpeg").write(sq::test::patternImage(64, 48)));
+        QVERIFY(sq::test::writeFileAt(folder + "/a.jpg", jpeg));
+        QVERIFY(sq::test::writeFileAt(folder + "/b\xff.jpg", jpeg));
+        Window w;
+        TForm1* f = w.open(sq::platform::pathFromNative(folder + "/b\xff.jpg"));
+        TImgPanel& b = *f->ImgPanel1;
+        QCOMPARE(b.Items().Count(), 2);
+        QVERIFY(b.CurrentItem());
+        QCOMPARE(sq::platform::nativePath(b.CurrentItem()->ParseName()), folder + "/b\xff.jpg");
+        QCOMPARE(sq::platform::nativePath(f->ImgBox1->ImageFile()), folder + "/b\xff.jpg");
+        QVERIFY(f->ImgBox1->Loaded());
+        QCOMPARE(f->focusWidget(), static_cast<QWidget*>(f->ImgPanel1));
+    }
+
     void startupFolderLine0()
     {
         QTemporaryDir pics;
@@ -494,6 +578,169 @@ private Q_SLOTS:
             QVERIFY(b.TopIndex() > 0);
         }
         w.close();
+    }
+
+    // The tree scrolls only to bring a folder set by the program into view,
+    // and never while the pointer is over it.
+    void folderTreeScrolling()
+    {
+        // Under the test's own home, where nothing else adds folders beside it.
+        QTemporaryDir top(QDir::homePath() + QStringLiteral("/tree-XXXXXX"));
+        const QString root = top.path();
+        for (int i = 0; i < 60; ++i)
+            QVERIFY(
+                QDir().mkpath(root + QStringLiteral("/f%1/inner").arg(i, 2, 10, QLatin1Char('0'))));
+        Window w;
+        TForm1* f = w.open(root);
+        QTreeView* tree = f->DirectoryListBox1;
+        auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+        QVERIFY(model);
+        const QModelIndex rootIndex = model->index(root);
+        const auto child = [&](int i) {
+            return model->index(root + QStringLiteral("/f%1").arg(i, 2, 10, QLatin1Char('0')));
+        };
+        // Wide enough for the indentation of a deep folder.
+        f->Splitter1->setSizes({700, 324});
+        tree->expand(rootIndex);
+        // Listed and sorted (the model sorts after a delay).
+        QTRY_COMPARE(model->rowCount(rootIndex), 60);
+        QTRY_VERIFY(child(0).row() == 0 && child(59).row() == 59);
+        const QPoint away = f->mapToGlobal(QPoint(f->width() - 10, f->height() - 10));
+        QCursor::setPos(away);
+        const auto inView = [&](const QModelIndex& index) {
+            const QRect row = tree->visualRect(index);
+            return row.height() > 0 && row.top() >= 0 && row.bottom() < tree->viewport()->height();
+        };
+        // The model finishing a folder, and the reveal's own delay after it.
+        const auto loaded = [&](const QModelIndex& index) {
+            Q_EMIT model->directoryLoaded(model->filePath(index));
+            QTest::qWait(400);
+        };
+
+        // A click on a folder in view near the top: no scrolling follows.
+        tree->scrollTo(child(20), QAbstractItemView::PositionAtTop);
+        QVERIFY(inView(child(21)));
+        const int before = tree->verticalScrollBar()->value();
+        const QPoint at(tree->viewport()->width() - 5, tree->visualRect(child(21)).center().y());
+        QCursor::setPos(tree->viewport()->mapToGlobal(at));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(f->treeFolder(), model->filePath(child(21)));
+        loaded(child(21));
+        loaded(rootIndex);
+        QCOMPARE(tree->verticalScrollBar()->value(), before);
+        QCOMPARE(tree->currentIndex(), child(21));
+
+        // Set by the program while the pointer is over the tree: it waits.
+        f->pointTreeAt(model->filePath(child(55)));
+        QCOMPARE(f->treeFolder(), model->filePath(child(55)));
+        loaded(child(55));
+        QCOMPARE(tree->verticalScrollBar()->value(), before);
+        QVERIFY(!inView(child(55)));
+        // The pointer leaves: the folder is brought into view.
+        QCursor::setPos(away);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(tree->viewport(), &leave);
+        QTRY_VERIFY(inView(child(55)));
+
+        // Set by the program with the pointer elsewhere: revealed at once; a
+        // later listing leaves a folder in view where it is.
+        tree->scrollToTop();
+        f->pointTreeAt(model->filePath(child(3)));
+        QVERIFY(inView(child(3)));
+        const int shown = tree->verticalScrollBar()->value();
+        loaded(child(3));
+        QCOMPARE(tree->verticalScrollBar()->value(), shown);
+        // Forty folders listed later above it push it out of a view of some
+        // 25 rows: the listings bring it back, as the user has not touched
+        // the tree since.
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(QDir().mkpath(root + QStringLiteral("/a%1").arg(i, 2, 10, QLatin1Char('0'))));
+        QTRY_COMPARE(model->rowCount(rootIndex), 100);
+        QTRY_VERIFY(child(3).row() == 43);
+        loaded(rootIndex);
+        QTRY_VERIFY(inView(child(3)));
+        // Once the user has scrolled the tree (to its top, which later rows
+        // do not move), listings leave it alone.
+        tree->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+        QCOMPARE(tree->verticalScrollBar()->value(), 0);
+        QVERIFY(!inView(child(3)));
+        loaded(rootIndex);
+        QVERIFY(!inView(child(3)));
+        QCOMPARE(tree->verticalScrollBar()->value(), 0);
+        w.close();
+    }
+
+    // "大きい画像だけウインドウに合わせる" on a 1280 x 1024 screen: a
+    // 1600 x 1200 picture fits the preview's visible area, with no scroll bar.
+    void previewFitsLargePicture()
+    {
+        Window w;
+        const QString pics = w.dir.path() + QStringLiteral("/large");
+        QVERIFY(sq::test::writeJpeg(pics + QStringLiteral("/big.jpg"),
+                                    sq::test::patternImage(1600, 1200)));
+        w.form = std::make_unique<TForm1>(w.data(), pics, 1280, 1024);
+        TForm1* f = w.form.get();
+        f->show();
+        TImgPanel& b = *f->ImgPanel1;
+        QTRY_COMPARE(b.Items().Count(), 1);
+        f->menuItem(QStringLiteral("N39"))->trigger();
+        QTRY_VERIFY(b.VisibleCells() >= 1);
+        QTest::mouseClick(b.viewport(), Qt::LeftButton, {}, b.PictureBox(0).center());
+        QCOMPARE(f->ImgBox1->ImageFile(), pics + QStringLiteral("/big.jpg"));
+        const QSize client = f->ImgBox1->clientSize();
+        const QSize shown = f->ImgBox1->ImgUtil()->Bitmap().image().size();
+        QVERIFY2(shown.width() <= client.width() && shown.height() <= client.height(),
+                 qPrintable(QStringLiteral("%1x%2 in %3x%4")
+                                .arg(shown.width())
+                                .arg(shown.height())
+                                .arg(client.width())
+                                .arg(client.height())));
+        // Landscape: the height limits, the width follows the aspect ratio.
+        QCOMPARE(shown.height(), client.height());
+        QCOMPARE(shown.width(), int(client.height() * (1600.0 / 1200.0)));
+        QVERIFY(!f->ImgBox1->verticalBar()->isVisibleTo(f->ImgBox1));
+        QVERIFY(!f->ImgBox1->horizontalBar()->isVisibleTo(f->ImgBox1));
+        w.close();
+    }
+
+    // The window takes exactly the size the command computes, however small:
+    // no child's minimum size may hold it larger.
+    void windowSizeCommands_data()
+    {
+        QTest::addColumn<int>("screenWidth");
+        QTest::addColumn<int>("screenHeight");
+        QTest::addColumn<int>("percent");
+        for (const QSize screen : {QSize(1280, 1024), QSize(1024, 768)})
+            for (int p : {50, 60, 70, 80, 90, 100})
+                QTest::addRow("%dx%d %d%%", screen.width(), screen.height(), p)
+                    << screen.width() << screen.height() << p;
+    }
+    void windowSizeCommands()
+    {
+        QFETCH(int, screenWidth);
+        QFETCH(int, screenHeight);
+        QFETCH(int, percent);
+        QTemporaryDir dir;
+        TForm1 f(dir.path() + QStringLiteral("/"), QString(), screenWidth, screenHeight);
+        f.show();
+        QTest::qWait(0);
+        QCOMPARE(f.size(), QSize(screenWidth, screenHeight));
+        f.menuItem(QStringLiteral("N%1").arg(percent) + QStringLiteral("1"))->trigger();
+        QCoreApplication::processEvents();
+        const QSize want(screenWidth * percent / 100, screenHeight * percent / 100);
+        QCOMPARE(f.size(), want);
+        // The seven status panels share the narrower bar instead of running past its end.
+        const QLabel* last = f.statusBar()->findChild<QLabel*>(QStringLiteral("StatusPanel6"));
+        QVERIFY2(last->geometry().right() < f.statusBar()->width(),
+                 qPrintable(QStringLiteral("panel 6 ends at %1").arg(last->geometry().right())));
+        // Back to full size: the panes and the status bar take their widths again.
+        f.menuItem(QStringLiteral("N1001"))->trigger();
+        QCoreApplication::processEvents();
+        QCOMPARE(f.size(), QSize(screenWidth, screenHeight));
+        QCOMPARE(f.Panel3->width(), 128);
+        QCOMPARE(f.DirectoryListBox1->height(), f.Panel3->height() / 2);
+        QCOMPARE(f.statusBar()->findChild<QLabel*>(QStringLiteral("StatusPanel1"))->width(), 150);
+        f.close();
     }
 
     // A folder and a picture whose names are not UTF-8: the file list lists

@@ -74,6 +74,47 @@ private Q_SLOTS:
         }
     }
 
+    // The fitting rules size the picture to what the view shows: the area
+    // inside its border, not its outer size.
+    void fitsInsideTheBorder_data()
+    {
+        QTest::addColumn<int>("border");
+        QTest::addColumn<int>("getType");
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("shown");
+        // Outer 1130 x 760; a single border leaves 1126 x 756.
+        QTest::newRow("large only, 1600x1200")
+            << int(bsSingle) << int(igtPreview) << QSize(1600, 1200) << QSize(1008, 756);
+        QTest::newRow("large only, 2000x300")
+            << int(bsSingle) << int(igtPreview) << QSize(2000, 300) << QSize(1126, 168);
+        QTest::newRow("large only, small kept")
+            << int(bsSingle) << int(igtPreview) << QSize(400, 300) << QSize(400, 300);
+        QTest::newRow("enlarged, 400x300")
+            << int(bsSingle) << int(igtStretch) << QSize(400, 300) << QSize(1008, 756);
+        QTest::newRow("exact box")
+            << int(bsSingle) << int(igtFit) << QSize(400, 300) << QSize(1126, 756);
+        QTest::newRow("no border: the whole box")
+            << int(bsNone) << int(igtPreview) << QSize(1600, 1200) << QSize(1013, 760);
+    }
+    void fitsInsideTheBorder()
+    {
+        QFETCH(int, border);
+        QFETCH(int, getType);
+        QFETCH(QSize, picture);
+        QFETCH(QSize, shown);
+        TImgBox box;
+        box.setBorderStyle(TBorderStyle(border));
+        box.resize(1130, 760);
+        box.show();
+        box.ImgUtil()->setGetType(TGetType(getType));
+        QCOMPARE(box.LoadFile(this->picture(picture.width(), picture.height())), 0);
+        QCOMPARE(box.ImgUtil()->Bitmap().image().size(), shown);
+        QVERIFY(!box.verticalBar()->isVisibleTo(&box));
+        QVERIFY(!box.horizontalBar()->isVisibleTo(&box));
+        QCOMPARE(box.ScrollX(), 0);
+        QCOMPARE(box.ScrollY(), 0);
+    }
+
     void scrollRangesAndRightEnd()
     {
         Box b(500, 400);

@@ -34,6 +34,39 @@ private Q_SLOTS:
         QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // An installed program keeps its data under $XDG_CONFIG_HOME, even where
+    // its bin folder is writable (for root, or a prefix in the user's home).
+    void installedProgramUsesXdgConfig_data()
+    {
+        QTest::addColumn<QString>("folder"); // below a temporary folder
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("prefix bin") << "usr/local/bin" << true;
+        QTest::newRow("bin with a slash") << "opt/sq/bin/" << true;
+        QTest::newRow("portable folder") << "sorrelquint" << false;
+        QTest::newRow("bin inside the name") << "sorrelquint-bin" << false;
+        QTest::newRow("below a bin folder") << "bin/sorrelquint" << false;
+    }
+    void installedProgramUsesXdgConfig()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, installed);
+        QTemporaryDir root;
+        QTemporaryDir config;
+        const QString exe = root.filePath(folder);
+        QVERIFY(QDir().mkpath(exe));
+        QVERIFY(sq::platform::isWritableFolder(exe));
+        QCOMPARE(sq::platform::isInstalledProgramFolder(exe), installed);
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        const QString chosen = sq::platform::chooseDataFolder(exe);
+        QCOMPARE(chosen, installed ? config.path() + QStringLiteral("/sorrelquint/")
+                                   : QDir::cleanPath(exe) + QStringLiteral("/"));
+        QVERIFY(QFileInfo(chosen).isDir());
+        // Nothing is left in an installed program's folder.
+        if (installed)
+            QCOMPARE(QDir(exe).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList());
+    }
+
     void missingProgramFolderIsNotWritable()
     {
         QVERIFY(!sq::platform::isWritableFolder(QStringLiteral("/nonexistent/sorrelquint")));

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Installs the build tree into a temporary DESTDIR with the default prefix and
+# checks what a desktop expects there: both programs (their --help, --version
+# and usage errors), the desktop entry (validated where desktop-file-utils is
+# installed), the icon as SVG and as a 256 x 256 PNG, the compressed manual
+# pages and the package documents.
+#   install_tree.sh BUILD_DIR
+set -eu
+build=$1
+dest=$(mktemp -d)
+trap 'rm -rf "$dest"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+DESTDIR="$dest" cmake --install "$build" --prefix /usr/local >"$dest.log" 2>&1 || { cat "$dest.log"; fail "cmake --install"; }
+rm -f "$dest.log"
+root="$dest/usr/local"
+expected="bin/sorrelquint
+bin/sqimg
+share/applications/sorrelquint.desktop
+share/doc/sorrelquint/changelog.gz
+share/doc/sorrelquint/copyright
+share/icons/hicolor/256x256/apps/sorrelquint.png
+share/icons/hicolor/scalable/apps/sorrelquint.svg
+share/man/man1/sorrelquint.1.gz
+share/man/man1/sqimg.1.gz"
+actual=$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+[ "$actual" = "$expected" ] || { echo "installed:"; echo "$actual"; fail "the installed tree differs"; }
+[ -z "$(find "$dest" -path "$root" -prune -o -type f -print)" ] || fail "files outside the prefix"
+
+for p in sorrelquint sqimg; do
+  [ -x "$root/bin/$p" ] || fail "$p is not executable"
+  perm=$(stat -c %a "$root/share/man/man1/$p.1.gz")
+  [ "$perm" = 644 ] || fail "$p.1.gz has mode $perm"
+  gzip -t "$root/share/man/man1/$p.1.gz" || fail "$p.1.gz is not gzip"
+  zcat "$root/share/man/man1/$p.1.gz" | grep -q "^\.TH $(echo "$p" | tr a-z A-Z) 1" || fail "$p.1 has no .TH line"
+done
+gzip -t "$root/share/doc/sorrelquint/changelog.gz" || fail "changelog.gz"
+
+# Options of the installed programs, with no display at all.
+run() { # expected-status program args... ; leaves out/err in $dest
+  local want=$1; shift
+  set +e; env -u DISPLAY -u WAYLAND_DISPLAY "$@" >"$dest/out" 2>"$dest/err"; local got=$?; set -e
+  [ "$got" = "$want" ] || { cat "$dest/err"; fail "$* exited $got, not $want"; }
+}
+run 0 "$root/bin/sorrelquint" --help
+grep -q '^Usage: sorrelquint' "$dest/out" || fail "--help prints no usage on stdout"
+[ ! -s "$dest/err" ] || fail "--help wrote to stderr"
+run 0 "$root/bin/sorrelquint" --version
+grep -qx 'sorrelquint [0-9.]*' "$dest/out" || fail "--version prints '$(cat "$dest/out")'"
+run 2 "$root/bin/sorrelquint" --no-such-option
+[ ! -s "$dest/out" ] || fail "an unknown option wrote to stdout"
+grep -q "unknown option '--no-such-option'" "$dest/err" && grep -q '^Usage: sorrelquint' "$dest/err" ||
+  fail "an unknown option gives no message and usage on stderr"
+run 2 "$root/bin/sorrelquint" -display
+run 0 "$root/bin/sqimg" --help
+grep -q '^usage: sqimg' "$dest/out" || fail "sqimg --help prints no usage on stdout"
+run 0 "$root/bin/sqimg" --version
+run 2 "$root/bin/sqimg" --no-such-option
+grep -q '^usage: sqimg' "$dest/err" || fail "sqimg: usage error not on stderr"
+
+# The desktop entry.
+entry="$root/share/applications/sorrelquint.desktop"
+field() { sed -n "s/^$1=//p" "$entry"; }
+[ "$(field Exec)" = "sorrelquint %f" ] || fail "Exec is '$(field Exec)'"
+[ "$(field Icon)" = sorrelquint ] || fail "Icon is '$(field Icon)'"
+[ "$(field Categories)" = "Graphics;Viewer;" ] || fail "Categories"
+[ -n "$(field 'Name\[ja\]')" ] || fail "no Japanese name"
+for m in image/jpeg image/bmp image/x-icon image/x-win-bitmap image/x-emf image/x-wmf video/x-msvideo \
+         message/rfc822 text/html text/plain inode/directory; do
+  case ";$(field MimeType)" in *";$m;"*) ;; *) fail "MimeType lacks $m" ;; esac
+done
+if command -v desktop-file-validate >/dev/null 2>&1; then
+  desktop-file-validate "$entry" || fail "desktop-file-validate"
+else
+  echo "SKIP: desktop-file-validate is not installed; the entry was not validated"
+fi
+
+# The icon: an SVG, and a PNG of 256 x 256 pixels with an alpha channel.
+grep -q '<svg' "$root/share/icons/hicolor/scalable/apps/sorrelquint.svg" || fail "the SVG icon is not SVG"
+png="$root/share/icons/hicolor/256x256/apps/sorrelquint.png"
+[ "$(head -c 8 "$png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "the PNG icon is not PNG"
+size=$(od -An -tu1 -j16 -N8 "$png" | awk '{print $1*16777216+$2*65536+$3*256+$4 "x" $5*16777216+$6*65536+$7*256+$8}')
+[ "$size" = 256x256 ] || fail "the PNG icon is $size"
+colour=$(od -An -tu1 -j25 -N1 "$png" | tr -d ' ')
+[ "$colour" = 6 ] || fail "the PNG icon has no alpha channel (colour type $colour)"
+echo "ok: $(echo "$expected" | wc -l) files installed under a DESTDIR, options and desktop entry checked, icon $size"
