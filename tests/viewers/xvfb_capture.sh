@@ -15,7 +15,7 @@ command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 7
 command -v identify >/dev/null || { echo "SKIP: ImageMagick is not installed"; exit 77; }
 work=$(mktemp -d)
 pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$work/data" "$work/photos"
 
 # Four photographs, each a textured picture in a colour of its own.

@@ -14,7 +14,7 @@ IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
 command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
 work=$(mktemp -d)
 pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$work/data" "$work/photos"
 
 # Eight photographs: a textured picture in a colour of its own, its number
