@@ -96,8 +96,11 @@ void TSettingsLines::setText(int i, const QString& text)
 bool TSettingsLines::load(const QString& path, int screenWidth)
 {
     QStringList lines;
-    if (!sq::readTextLines(path, lines))
+    if (!sq::readTextLines(path, lines)) {
+        // Unreadable (or no regular file): the defaults, not line numbers.
+        writeDefaults(screenWidth);
         return false;
+    }
     replaceAll(lines, screenWidth);
     return true;
 }

@@ -36,6 +36,8 @@ public:
 
     const QStringList& lines() const { return m_lines; }
 
+    // False when the file cannot be read (missing, not a regular file, over
+    // 1 MiB): every line then takes its default.
     bool load(const QString& path, int screenWidth);
     bool save(const QString& path) const;
 

@@ -1,7 +1,9 @@
 // The thumbnail browser control: TCustomImgPanel (published as TImgPanel)
 // shows a folder's entries as a grid of cells drawn into a 24-bit back
 // buffer, and TFileImage loads their pictures in the background, one worker
-// thread at a time. Used by the main window and the viewers.
+// thread at a time. It takes part in drag and drop with other programs in
+// both directions (ImgPanel_drag.cpp). Used by the main window and the
+// viewers.
 //
 // Threads: the control, its entries and its queue belong to the GUI thread.
 // A TImgThread reads the entry list (IndexOfId, ImageKind) and fills the
@@ -29,7 +31,12 @@
 #include <vector>
 
 class TCustomImgPanel;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QMenu;
+class QMimeData;
+class QTimer;
 
 // Sender is the object that fires: the browser, or the loader for OnImageLoad.
 using TImgEvent = std::function<void(void* Sender, TPanelItem* PanelItem)>;
@@ -148,7 +155,55 @@ public:
     virtual bool Open(const QString& path) = 0;
     // Files on the clipboard (file mode's Ctrl+V).
     virtual QStringList ClipboardFiles() = 0;
+    // Files dropped into folder, moved, copied or linked as action says.
+    // False when nothing was done.
+    virtual bool Drop(const QStringList& paths, const QString& folder, Qt::DropAction action)
+    {
+        (void)paths;
+        (void)folder;
+        (void)action;
+        return false;
+    }
 };
+
+// ---- drag and drop rules ----
+
+// The effect the keys ask for: move without Ctrl, copy with Ctrl, link with
+// Ctrl and Shift.
+Qt::DropAction DropEffectFromKeys(Qt::KeyboardModifiers keys);
+// The keys' effect when the source allows it, else the first it allows of
+// copy, move and link; IgnoreAction when it allows none.
+Qt::DropAction AllowedDropEffect(Qt::KeyboardModifiers keys, Qt::DropActions allowed);
+// The effects a drag out offers for a DefaultExec.DragType set.
+Qt::DropActions DragTypeActions(unsigned dragType);
+
+enum class TDragAnswer { Continue, Drop, Cancel };
+// The drag source's answer while it drags: Escape, or the left and right
+// buttons held together, cancel; neither held drops; else it goes on.
+TDragAnswer DragContinueAnswer(bool escape, Qt::MouseButtons buttons);
+
+// Scrolling while a drag hovers near the top or bottom edge: at most one row
+// per Interval milliseconds, measured from the last step (or the drag's
+// start) on a clock that tests replace.
+class TDragScroll
+{
+public:
+    static constexpr qint64 Interval = 300;
+    using Clock = std::function<qint64()>; // milliseconds, never going back
+    TDragScroll();
+    void SetClock(Clock clock);
+    // The drag has entered: the first step waits a full interval.
+    void Reset();
+    // -1 one row up (y above fontHeight), +1 one row down (y below height -
+    // margin - fontHeight), 0 none or not yet due. A step counts as taken.
+    int Step(int y, int height, int fontHeight, int margin);
+
+private:
+    Clock m_clock;
+    qint64 m_last = 0;
+};
+
+enum TDragArm { idaNone, idaLeftArmed, idaRightArmed, idaLeftDragging, idaRightDragging };
 
 class TCustomImgPanel : public QAbstractScrollArea, public TShellItemsHost
 {
@@ -238,6 +293,14 @@ public:
     // Reloads every picture (option, colour and font changes).
     void ReloadAll();
 
+    // ---- drag and drop ----
+    // Whether the browser takes drops (DefaultExec.DropTarget, once created).
+    bool DropRegistered() const { return m_dropRegistered; }
+    // The entry that took the last drag-over, -1 for the shown folder or none.
+    int DropTargetIndex() const { return m_dropTargetIndex; }
+    TDragArm DragArm() const { return m_dragArm; }
+    void SetDragClock(TDragScroll::Clock clock) { m_dragScroll.SetClock(std::move(clock)); }
+
     // ---- events ----
     TImgEvent OnImageLoad;
     TImgEvent OnImageLoaded;
@@ -270,6 +333,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
@@ -277,6 +341,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
     void scrollContentsBy(int, int) override {}
     bool focusNextPrevChild(bool) override { return false; }
+    // Runs the drag of the selection (modal until it ends) and answers the
+    // effect; tests replace it.
+    virtual Qt::DropAction RunDrag(std::unique_ptr<QMimeData> data, Qt::DropActions allowed,
+                                   Qt::DropAction preferred);
 
 private:
     friend class TFileImage;
@@ -318,6 +386,24 @@ private:
     QStringList selectedPaths();
     void showContextMenu(QPoint globalPos);
 
+    // drag and drop (ImgPanel_drag.cpp); points are viewport coordinates
+    struct DropPlace
+    {
+        bool ok = false;
+        int index = -1; // the entry, -1 for the shown folder
+        QString folder; // where the files go
+    };
+    DropPlace dropPlaceAt(QPoint p);
+    bool dragEvent(QEvent* e);
+    void dragEnter(QDragEnterEvent* e);
+    void dragOver(QDragMoveEvent* e);
+    void dragLeave();
+    void dropIn(QDropEvent* e);
+    void dragScrollStep(QPoint p);
+    void updateDropRegistration();
+    void armDrag(Qt::MouseButton button, QPoint p, int index);
+    void startDragOut();
+
     TPanelItems m_items{this};
     TView m_view;
     TViewImage m_viewImage;
@@ -357,6 +443,19 @@ private:
     int m_currentIndex = -1;
     int m_focusIndex = -1;
     int m_anchorIndex = -1;
+
+    // drag in
+    bool m_dropRegistered = false;
+    const QMimeData* m_dragData = nullptr; // held from drag enter to leave or drop
+    int m_dropTargetIndex = -1;
+    bool m_dragHasTarget = false;
+    QPoint m_dragPoint;
+    TDragScroll m_dragScroll;
+    QTimer* m_dragScrollTimer = nullptr;
+    // drag out
+    TDragArm m_dragArm = idaNone;
+    QPoint m_pressPoint;
+    int m_deferredClick = -1; // a press on a selection, decided at release
 };
 
 namespace sq::platform {
@@ -376,6 +475,7 @@ public:
     bool CopyPath(const QStringList& paths) override;
     bool Open(const QString& path) override;
     QStringList ClipboardFiles() override;
+    bool Drop(const QStringList& paths, const QString& folder, Qt::DropAction action) override;
 
 private:
     sq::platform::FileVerbs& m_verbs;

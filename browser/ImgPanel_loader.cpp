@@ -214,6 +214,8 @@ bool TCustomImgPanel::event(QEvent* e)
         thumbReady(static_cast<const TThumbReadyEvent&>(*e));
         return true;
     }
+    // The scroll area would leave the drag events it gets itself unhandled.
+    if (dragEvent(e)) return true;
     return QAbstractScrollArea::event(e);
 }
 

@@ -62,6 +62,7 @@ void TCustomImgPanel::HandleNeeded()
     m_view.OnChange2 = [this](TOptionObject*) { onOptionsChanged(true); };
     m_viewImage.OnChange = [this](TOptionObject*) { onOptionsChanged(true); };
     m_changeNotification->OnChange = [this](TShellChangeNotification*) { readCurrentFolder(true); };
+    m_defaultExec.OnChange = [this](TOptionObject*) { updateDropRegistration(); };
     if (m_captionHeight < 0) measureCaption();
     layout(viewport()->width(), viewport()->height());
     if (m_viewMode == ivmFolder) {
@@ -71,6 +72,7 @@ void TCustomImgPanel::HandleNeeded()
         }
         readCurrentFolder();
     }
+    updateDropRegistration();
 }
 
 void TCustomImgPanel::showEvent(QShowEvent* e)
@@ -163,10 +165,12 @@ void TCustomImgPanel::SetViewMode(TViewMode v)
             m_folder = sq::platform::ShellFolder::desktop();
             m_hasFolder = true;
         }
+        updateDropRegistration();
         readCurrentFolder();
     } else {
         m_changeNotification->StopWatch();
         m_folder = sq::platform::ShellFolder::desktop();
+        updateDropRegistration();
         m_loader.StopLoading();
         clearItems();
         updateScrollBar(true);
@@ -248,6 +252,7 @@ void TCustomImgPanel::clearItems()
     m_currentIndex = -1;
     m_focusIndex = 0;
     SelectionList.clear();
+    m_deferredClick = -1;
 }
 
 void TCustomImgPanel::readCurrentFolder(bool keepPictures)
@@ -568,20 +573,43 @@ void TCustomImgPanel::mousePressEvent(QMouseEvent* e)
     setFocus(Qt::MouseFocusReason);
     if (OnMouseDown) OnMouseDown(this, e);
     if (e->button() != Qt::LeftButton && e->button() != Qt::RightButton) return;
-    const int index = HitTest(e->position().toPoint());
+    const QPoint p = e->position().toPoint();
+    m_deferredClick = -1;
+    const int index = HitTest(p);
     if (index < 0) {
         ClearSelection();
+        m_dragArm = idaNone;
         return;
     }
-    if (e->button() == Qt::RightButton && m_items.Items(index)->Selected) return;
+    if (e->button() == Qt::RightButton && m_items.Items(index)->Selected) {
+        armDrag(Qt::RightButton, p, index);
+        return;
+    }
     const Qt::KeyboardModifiers live =
         m_multiSelect ? (e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) : Qt::NoModifier;
+    // A plain press on one entry of a larger selection may be the start of
+    // dragging all of it: the click's narrowing of the selection waits for
+    // the release, and a drag in between cancels it.
+    if (e->button() == Qt::LeftButton && live == Qt::NoModifier && m_defaultExec.DropSource &&
+        m_items.Items(index)->Selected && SelCount() > 1) {
+        m_deferredClick = index;
+        armDrag(Qt::LeftButton, p, index);
+        return;
+    }
     MoveFocus(index, live, false);
+    armDrag(e->button(), p, index);
 }
 
 void TCustomImgPanel::mouseReleaseEvent(QMouseEvent* e)
 {
     e->accept();
+    m_dragArm = idaNone;
+    if (m_deferredClick >= 0) {
+        const int index = m_deferredClick;
+        m_deferredClick = -1;
+        if (e->button() == Qt::LeftButton && index < m_items.Count())
+            MoveFocus(index, Qt::NoModifier, false);
+    }
     if (e->button() == Qt::LeftButton && OnClick) OnClick(this);
 }
 

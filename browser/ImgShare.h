@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <cstdint>
@@ -465,4 +466,28 @@ private:
     bool m_lookAhead = false;
     bool m_bigIcon = false;
     int m_bigIconSize = 48;
+};
+
+// ---- drag and drop ----
+
+class QMimeData;
+
+// The file names of a dropped or pasted data object, read from its
+// text/uri-list, the one accepted format, as the clipboard reads it
+// (platform/FileClipboard.h). Names are carriers of the files' bytes, whole
+// at any length; URIs that are no local file are left out. The list is read
+// on the first request and kept. The data object must outlive this one.
+class TFileDataObject
+{
+public:
+    explicit TFileDataObject(const QMimeData* data) : m_data(data) {}
+    // Whether data offers the accepted format at all.
+    static bool Offers(const QMimeData* data);
+    int FileCount();
+    const QStringList& FileNames();
+
+private:
+    const QMimeData* m_data;
+    QStringList m_names;
+    bool m_read = false;
 };

@@ -1,6 +1,7 @@
 #include "engine/BmpFile.h"
 
 #include "platform/NativePath.h"
+#include "platform/SafeRead.h"
 
 #include <QBuffer>
 
@@ -79,39 +80,27 @@ bool pixelsComplete(const QByteArray& b)
 bool readBmpFile(const QString& path, QImage& image, QString* error)
 {
     image = QImage();
-    const QByteArray name = platform::nativePath(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
+    platform::SafeFile file(path, kMaxBmpFileBytes);
+    switch (file.result()) {
+    case platform::OpenResult::Ok:
+        break;
+    case platform::OpenResult::NotRegular:
+        setError(error, QStringLiteral("not a regular file"));
+        return false;
+    case platform::OpenResult::TooLarge:
+        setError(error, QStringLiteral("file too large"));
+        return false;
+    default:
+        setError(error, systemError(file.error() ? file.error() : ENOENT));
+        return false;
+    }
+    bool ok = false;
+    const QByteArray bytes = file.read(file.size(), &ok);
+    if (!ok) {
         setError(error, systemError(errno));
         return false;
     }
-    struct stat st
-    {
-    };
-    QByteArray bytes;
-    bool ok = ::fstat(fd, &st) == 0;
-    if (!ok)
-        setError(error, systemError(errno));
-    else if (!S_ISREG(st.st_mode)) {
-        setError(error, QStringLiteral("not a regular file"));
-        ok = false;
-    } else if (st.st_size > kMaxBmpFileBytes) {
-        setError(error, QStringLiteral("file too large"));
-        ok = false;
-    }
-    if (ok) {
-        bytes.resize(qsizetype(st.st_size));
-        qsizetype got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + got, std::size_t(bytes.size() - got));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += n;
-        }
-        bytes.truncate(got);
-    }
-    ::close(fd);
-    return ok && decodeBmp(bytes, image, error);
+    return decodeBmp(bytes, image, error);
 }
 
 bool decodeBmp(const QByteArray& bytes, QImage& image, QString* error)

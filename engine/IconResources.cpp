@@ -322,22 +322,31 @@ struct PeResources
     std::vector<ResourceData> icons;
 };
 
-PeResources readResources(Bytes file)
+// Where the section table and the resource table are, from the headers.
+struct PeLayout
 {
-    PeResources out;
+    size_t sectionsAt = 0;
+    uint16_t sections = 0;
+    uint32_t rsrcRva = 0;
+    uint32_t rsrcSize = 0;
+};
+
+// Empty when the bytes do not start with readable PE headers; a layout with
+// rsrcRva 0 when the file has no resource table.
+std::optional<PeLayout> readPeLayout(Bytes file)
+{
     Reader r{file};
-    if (!startsWith(file, "MZ", 2))
-        return out;
+    if (!startsWith(file, "MZ", 2)) return std::nullopt;
     const auto peAt = r.u32(0x3C);
     if (!peAt || !r.has(*peAt, 24) || !startsWith(file.subspan(*peAt), "PE\0\0", 4))
-        return out;
+        return std::nullopt;
     const size_t coff = *peAt + 4;
-    const uint16_t sections = *r.u16(coff + 2);
+    PeLayout layout;
+    layout.sections = *r.u16(coff + 2);
     const uint16_t optSize = *r.u16(coff + 16);
     const size_t opt = coff + 20;
     const auto magic = r.u16(opt);
-    if (!magic || !r.has(opt, optSize))
-        return out;
+    if (!magic || !r.has(opt, optSize)) return std::nullopt;
     size_t dirCountAt, dirsAt;
     if (*magic == 0x10B) {
         dirCountAt = opt + 92;
@@ -346,20 +355,33 @@ PeResources readResources(Bytes file)
         dirCountAt = opt + 108;
         dirsAt = opt + 112;
     } else {
-        return out;
+        return std::nullopt;
     }
-    const size_t sectionsAt = opt + optSize;
-    if (dirCountAt + 4 > sectionsAt || !r.has(sectionsAt, size_t(sections) * 40))
-        return out;
-    out.valid = true;
+    layout.sectionsAt = opt + optSize;
+    if (dirCountAt + 4 > layout.sectionsAt ||
+        !r.has(layout.sectionsAt, size_t(layout.sections) * 40))
+        return std::nullopt;
     const uint32_t dirCount = *r.u32(dirCountAt);
     // Data directory 2 is the resource table.
-    if (dirCount < 3 || dirsAt + 3 * 8 > sectionsAt)
-        return out;
-    const uint32_t rsrcRva = *r.u32(dirsAt + 16);
-    const uint32_t rsrcSize = *r.u32(dirsAt + 20);
-    if (rsrcRva == 0 || rsrcSize == 0)
-        return out;
+    if (dirCount < 3 || dirsAt + 3 * 8 > layout.sectionsAt) return layout;
+    layout.rsrcRva = *r.u32(dirsAt + 16);
+    layout.rsrcSize = *r.u32(dirsAt + 20);
+    if (layout.rsrcSize == 0) layout.rsrcRva = 0;
+    return layout;
+}
+
+PeResources readResources(Bytes file)
+{
+    PeResources out;
+    Reader r{file};
+    const std::optional<PeLayout> layout = readPeLayout(file);
+    if (!layout) return out;
+    out.valid = true;
+    const size_t sectionsAt = layout->sectionsAt;
+    const uint16_t sections = layout->sections;
+    const uint32_t rsrcRva = layout->rsrcRva;
+    const uint32_t rsrcSize = layout->rsrcSize;
+    if (rsrcRva == 0) return out;
 
     // An RVA becomes a file offset through the section that holds it.
     auto toOffset = [&](uint32_t rva, uint32_t size) -> std::optional<size_t> {
@@ -457,6 +479,21 @@ PeResources readResources(Bytes file)
 }
 
 } // namespace
+
+std::optional<FileRange> peResourceRange(Bytes head)
+{
+    const std::optional<PeLayout> layout = readPeLayout(head);
+    if (!layout || layout->rsrcRva == 0) return std::nullopt;
+    const Reader r{head};
+    for (size_t i = 0; i < layout->sections; ++i) {
+        const size_t s = layout->sectionsAt + i * 40;
+        const uint32_t vsize = *r.u32(s + 8), va = *r.u32(s + 12);
+        const uint32_t rawSize = *r.u32(s + 16), raw = *r.u32(s + 20);
+        if (layout->rsrcRva >= va && layout->rsrcRva - va < std::max(vsize, rawSize))
+            return FileRange{raw, rawSize};
+    }
+    return std::nullopt;
+}
 
 PeIconGroups readPeIconGroups(Bytes file)
 {

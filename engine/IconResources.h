@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -61,6 +62,16 @@ struct PeIconGroups
     std::vector<std::vector<IconEntry>> groups;
 };
 PeIconGroups readPeIconGroups(Bytes file);
+
+// The file range of the section holding the resource table, from the first
+// bytes of a PE file (its headers): what must be read of a large file for
+// its icons. Empty when the headers are not readable or there is no table.
+struct FileRange
+{
+    uint64_t offset = 0;
+    uint64_t size = 0;
+};
+std::optional<FileRange> peResourceRange(Bytes head);
 
 // The image of group `group` (0 = first) that best fits side x side. Null when
 // there is no such group or its image is damaged.

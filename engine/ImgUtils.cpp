@@ -3,15 +3,13 @@
 #include "engine/ImgUtils_susie.h"
 #include "engine/TextLines.h"
 #include "platform/IconList.h"
-#include "platform/NativePath.h"
+#include "platform/SafeRead.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 
 #include <exception>
-#include <sys/stat.h>
 
 namespace {
 
@@ -103,7 +101,9 @@ int TImgUtil::GetImageType(const QString& fileName)
     const QString ext = extensionOf(fileName);
     if (ext.isEmpty()) {
         // A folder (the root "/" included) whose name has no extension.
-        m_imageType = QFileInfo(fileName).isDir() ? iitDir : iitNone;
+        m_imageType = sq::platform::pathKind(fileName) == sq::platform::PathKind::Directory
+                          ? iitDir
+                          : iitNone;
         return m_imageType == iitDir ? 0 : 3;
     }
     for (const KindByExtension& k : kKinds)
@@ -135,9 +135,7 @@ void TImgUtil::Clear()
 int TImgUtil::LoadImage(const QString& fileName, int width, int height, int iconIndex)
 {
     Clear();
-    struct stat st;
-    if (fileName.isEmpty() || ::stat(sq::platform::nativePath(fileName).constData(), &st) != 0)
-        return 1;
+    if (sq::platform::pathKind(fileName) == sq::platform::PathKind::Missing) return 1;
     if (GetImageType(fileName) == 3)
         return DrawFileIcon(fileName, iconIndex);
     if (sq::isIconKind(m_imageType))
@@ -239,16 +237,19 @@ void TImgUtil::finishLoad(int width, int height)
 
 namespace {
 
+// The largest BMP read: MaxPixels at four bytes a pixel, plus headers and a
+// colour table. Qt's reader reads the rows as it goes; the cap only keeps a
+// huge file of something else from being walked.
+constexpr qint64 kMaxBmpBytes = TImgUtil::MaxPixels * 4 + (qint64(1) << 20);
+
 // False when an uncompressed BMP holds fewer pixel bytes than its header
 // promises (a cut-off file), which Qt's reader would pad silently.
-bool bmpComplete(const QString& fileName)
+bool bmpComplete(const sq::platform::SafeFile& file)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = file.read(54);
-    if (head.size() < 26)
-        return false;
+    char raw[54] = {};
+    const qint64 got = std::min<qint64>(file.size(), sizeof raw);
+    if (got < 26 || !file.readAt(0, raw, got)) return false;
+    const QByteArray head(raw, int(got));
     const auto u32 = [&head](int at) {
         return quint32(uchar(head[at])) | quint32(uchar(head[at + 1])) << 8 | quint32(uchar(head[at + 2])) << 16 |
                quint32(uchar(head[at + 3])) << 24;
@@ -271,9 +272,11 @@ bool bmpComplete(const QString& fileName)
 
 int TImgUtil::loadBmp(const QString& fileName)
 {
-    if (!bmpComplete(fileName))
-        return -1;
-    QImageReader reader(fileName, "bmp");
+    const sq::platform::SafeFile file(fileName, kMaxBmpBytes);
+    if (!file.isOpen() || !bmpComplete(file)) return -1;
+    const std::unique_ptr<QFile> device = file.device();
+    if (!device) return -1;
+    QImageReader reader(device.get(), "bmp");
     reader.setAllocationLimit(int(MaxPixels * 4 / (1024 * 1024)));
     const QSize size = reader.size();
     if (!size.isValid() || qint64(size.width()) * size.height() > MaxPixels)

@@ -160,6 +160,8 @@ private:
     // Decodes JPEG bytes into Bitmap at the coarsest DCT scale covering the
     // box, then fits it; ImageWidth/Height take pictureSize when given.
     int JpegToBitmap(const QByteArray& bytes, int width, int height, QSize pictureSize = QSize());
+    // Takes a decoded JPEG (null: failed) into Bitmap and fits it.
+    int installJpeg(QImage image, QSize full, int width, int height, QSize pictureSize);
     int loadText(const QString& fileName, int width, int height);
     int loadAvi(const QString& fileName);
     int loadDocument(const QString& fileName, int width, int height);

@@ -9,11 +9,13 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <QFile>
-#include <QFileInfo>
+#include "platform/NativePath.h"
+#include "platform/SafeRead.h"
 
+#include <cerrno>
 #include <memory>
 #include <mutex>
+#include <unistd.h>
 
 namespace {
 
@@ -71,6 +73,51 @@ int64_t frameTime(const AVStream* stream, int64_t index)
     return start + av_rescale_q(index, av_inv_q(rate), stream->time_base);
 }
 
+// FFmpeg reads the file through this descriptor, opened and checked by the
+// engine (a regular file: FFmpeg's own open would wait on a FIFO), and may
+// open nothing else: a playlist or a concatenation script posing as a video
+// names other files and URLs.
+struct FdInput
+{
+    int fd;
+    qint64 size;
+};
+
+int readFd(void* opaque, uint8_t* buf, int size)
+{
+    const auto* in = static_cast<FdInput*>(opaque);
+    ssize_t n;
+    do
+        n = ::read(in->fd, buf, size_t(size));
+    while (n < 0 && errno == EINTR);
+    if (n < 0) return AVERROR(errno);
+    return n == 0 ? AVERROR_EOF : int(n);
+}
+
+int64_t seekFd(void* opaque, int64_t offset, int whence)
+{
+    const auto* in = static_cast<FdInput*>(opaque);
+    if (whence & AVSEEK_SIZE) return in->size;
+    const off_t at = ::lseek(in->fd, off_t(offset), whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : int64_t(at);
+}
+
+int refuseOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**)
+{
+    return AVERROR(EPERM);
+}
+
+struct IoFreer
+{
+    void operator()(AVIOContext* io) const
+    {
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
+
+constexpr int kIoBuffer = 64 << 10;
+
 QImage toRgb888(const AVFrame* frame)
 {
     const int w = frame->width, h = frame->height;
@@ -91,11 +138,29 @@ QImage toRgb888(const AVFrame* frame)
 
 int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
 {
-    if (!QFileInfo(fileName).isFile()) return -1;
+    const sq::platform::SafeFile file(fileName);
+    if (!file.isOpen()) return -1;
     quietOnce();
-    const QByteArray path = QFile::encodeName(fileName);
-    AVFormatContext* rawFormat = nullptr;
-    if (avformat_open_input(&rawFormat, path.constData(), nullptr, nullptr) < 0) return -1;
+    FdInput input{file.fd(), file.size()};
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBuffer));
+    if (!buffer) return -1;
+    std::unique_ptr<AVIOContext, IoFreer> io(
+        avio_alloc_context(buffer, kIoBuffer, 0, &input, readFd, nullptr, seekFd));
+    if (!io) {
+        av_free(buffer);
+        return -1;
+    }
+    AVFormatContext* rawFormat = avformat_alloc_context();
+    if (!rawFormat) return -1;
+    rawFormat->pb = io.get();
+    rawFormat->flags |= AVFMT_FLAG_CUSTOM_IO;
+    rawFormat->io_open = refuseOpen;
+    // The name only hints at the container; the file is read through io.
+    // On failure avformat_open_input frees the context itself.
+    if (avformat_open_input(&rawFormat, sq::platform::nativePath(fileName).constData(), nullptr,
+                            nullptr) < 0)
+        return -1;
+    // Declared after io, so the demuxer is closed before its input goes.
     std::unique_ptr<AVFormatContext, FormatCloser> format(rawFormat);
     if (avformat_find_stream_info(format.get(), nullptr) < 0) return -1;
     const AVCodec* codec = nullptr;

@@ -6,6 +6,7 @@
 #include "engine/ImgUtils.h"
 #include "platform/AtomicFile.h"
 #include "platform/NativePath.h"
+#include "platform/SafeRead.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -38,34 +39,22 @@ QString reason(int err)
 // without filling memory with one that is larger than any picture.
 sq::ConvertResult readSource(const QString& path, QByteArray& bytes)
 {
-    const int fd =
-        ::open(sq::platform::nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return {sq::ConvertResult::ReadFailed, reason(errno)};
-    struct stat st;
-    sq::ConvertResult result;
-    if (::fstat(fd, &st) != 0) {
-        result = {sq::ConvertResult::ReadFailed, reason(errno)};
-    } else if (!S_ISREG(st.st_mode)) {
-        result = {sq::ConvertResult::NotPicture, {}};
-    } else if (st.st_size > kMaxSourceBytes) {
-        result = {sq::ConvertResult::TooLarge, {}};
-    } else {
-        bytes.resize(qsizetype(st.st_size));
-        qsizetype got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                result = {sq::ConvertResult::ReadFailed, reason(errno)};
-                break;
-            }
-            if (n == 0) break; // shrank meanwhile: what is there is decoded, or fails to
-            got += n;
-        }
-        bytes.truncate(got);
+    sq::platform::SafeFile file(path, kMaxSourceBytes);
+    switch (file.result()) {
+    case sq::platform::OpenResult::Ok:
+        break;
+    case sq::platform::OpenResult::NotRegular:
+        return {sq::ConvertResult::NotPicture, {}};
+    case sq::platform::OpenResult::TooLarge:
+        return {sq::ConvertResult::TooLarge, {}};
+    default:
+        return {sq::ConvertResult::ReadFailed, reason(file.error() ? file.error() : ENOENT)};
     }
-    ::close(fd);
-    return result;
+    bool ok = false;
+    // A file that shrank meanwhile gives what is there: decoded, or it fails to.
+    bytes = file.read(file.size(), &ok);
+    if (!ok) return {sq::ConvertResult::ReadFailed, reason(errno)};
+    return {};
 }
 
 sq::ConvertResult writeTarget(const QString& path, const QByteArray& bytes)

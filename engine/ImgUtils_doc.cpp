@@ -5,11 +5,12 @@
 // GMime (through glib) comes before any Qt header.
 #include <gmime/gmime.h>
 
+#include "engine/HtmlBounds.h"
 #include "engine/ImgUtils.h"
 #include "engine/TextLines.h"
+#include "platform/SafeRead.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QStringDecoder>
@@ -28,9 +29,10 @@ constexpr qint64 kMaxDocumentBytes = qint64(2) << 20;
 
 QByteArray readHead(const QString& fileName, bool* ok)
 {
-    QFile file(fileName);
-    *ok = file.open(QIODevice::ReadOnly);
-    return *ok ? file.read(kMaxDocumentBytes) : QByteArray();
+    sq::platform::OpenResult result;
+    QByteArray bytes = sq::platform::readFileHead(fileName, kMaxDocumentBytes, &result);
+    *ok = result == sq::platform::OpenResult::Ok;
+    return bytes;
 }
 
 // A document that never fetches anything: pictures and style sheets named
@@ -96,8 +98,12 @@ qreal paintDocument(QTextDocument& doc, QPainter& painter, qreal top, const QSiz
 
 bool renderHtml(const QByteArray& bytes, QImage& image)
 {
+    QString html = decodeHtml(bytes);
+    sq::html::PageBounds bounds;
+    if (!sq::html::boundPage(html, &bounds)) return false;
     ClosedDocument doc;
-    doc.setClosedHtml(decodeHtml(bytes));
+    doc.setClosedHtml(html);
+    if (!sq::html::documentWithinBounds(doc, bounds)) return false;
     QPainter painter(&image);
     paintDocument(doc, painter, 0, image.size());
     return true;
@@ -191,9 +197,24 @@ bool renderMail(const QByteArray& bytes, QImage& image)
     if (!message) return false;
     MailParts parts;
     g_mime_message_foreach(message.get(), collectPart, &parts);
-    const QString header = headerHtml(message.get());
+    QString header = headerHtml(message.get());
     // Text that has no mail headers and no body is not a mail.
     if (header.isEmpty() && parts.html.isEmpty() && parts.plain.isEmpty()) return false;
+    // The body is bounded as a page is; the header block is ours, only its
+    // texts can be long.
+    QString body = !parts.html.isEmpty() ? parts.html
+                                         : QStringLiteral("<pre>") + parts.plain.toHtmlEscaped() +
+                                               QStringLiteral("</pre>");
+    sq::html::PageBounds bounds;
+    if (!sq::html::boundPage(body, &bounds)) return false;
+    if (!sq::html::boundPage(header)) header.clear();
+
+    ClosedDocument bodyDoc;
+    for (const auto& [id, picture] : parts.pictures)
+        bodyDoc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("cid:") + id),
+                            picture);
+    bodyDoc.setClosedHtml(body);
+    if (!sq::html::documentWithinBounds(bodyDoc, bounds)) return false;
 
     QPainter painter(&image);
     qreal top = 0;
@@ -203,15 +224,7 @@ bool renderMail(const QByteArray& bytes, QImage& image)
         doc.setClosedHtml(header);
         top = paintDocument(doc, painter, 0, image.size()) + 4;
     }
-    ClosedDocument body;
-    for (const auto& [id, picture] : parts.pictures)
-        body.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("cid:") + id), picture);
-    if (!parts.html.isEmpty())
-        body.setClosedHtml(parts.html);
-    else
-        body.setClosedHtml(QStringLiteral("<pre>") + parts.plain.toHtmlEscaped() +
-                           QStringLiteral("</pre>"));
-    paintDocument(body, painter, top, image.size());
+    paintDocument(bodyDoc, painter, top, image.size());
     return true;
 }
 

@@ -2,18 +2,16 @@
 // scaling. libjpeg reports errors by longjmp: the jump stays inside
 // decodeRaw, whose frames hold no C++ objects.
 #include "engine/ImgUtils.h"
-#include "platform/NativePath.h"
 
-#include <QFile>
+#include "platform/SafeRead.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
-#include <cstdlib>
 #include <cstdio>
-#include <jpeglib.h>
+#include <cstdlib>
 #include <jerror.h>
-
-#include <fcntl.h>
+#include <jpeglib.h>
 #include <unistd.h>
 
 namespace {
@@ -38,6 +36,9 @@ extern "C" void onJpegMessage(j_common_ptr cinfo, int level)
 
 extern "C" void onJpegOutput(j_common_ptr) {}
 
+// Picks the DCT scale once the header is read: 1, 2, 4 or 8; 0 stops there
+// with success (the header alone was wanted), -1 refuses the picture.
+typedef int (*ScaleFor)(void* ctx, int width, int height);
 // Gives the rows to decode into once the output size is known; returns
 // nullptr (refuse) when the picture is too large.
 typedef unsigned char** (*RowsFor)(void* ctx, int width, int height, int cmyk);
@@ -49,8 +50,98 @@ struct RawResult
     int fullHeight;
 };
 
+// Where the compressed bytes come from: a block of memory, or a file read
+// in blocks through its descriptor, at most budget bytes in all, so that a
+// file without a JPEG header costs one block however large it claims to be.
+struct RawSource
+{
+    const unsigned char* data;
+    unsigned long size;
+    int fd;
+    long long budget;
+};
+
+constexpr size_t kReadBlock = size_t(64) << 10;
+
+struct FdSourceManager
+{
+    jpeg_source_mgr pub;
+    int fd;
+    long long left;
+    JOCTET* buffer;
+};
+
+extern "C" void fdInitSource(j_decompress_ptr) {}
+
+extern "C" boolean fdFillInputBuffer(j_decompress_ptr cinfo)
+{
+    auto* src = reinterpret_cast<FdSourceManager*>(cinfo->src);
+    ssize_t n = 0;
+    if (src->left > 0) {
+        const size_t want = src->left < (long long)kReadBlock ? size_t(src->left) : kReadBlock;
+        do
+            n = ::read(src->fd, src->buffer, want);
+        while (n < 0 && errno == EINTR);
+    }
+    if (n <= 0) {
+        // The end of the file (or of the budget) inside the picture: the
+        // warning handler turns this into a failure.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->buffer[0] = (JOCTET)0xFF;
+        src->buffer[1] = (JOCTET)JPEG_EOI;
+        n = 2;
+    } else {
+        src->left -= n;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = size_t(n);
+    return TRUE;
+}
+
+extern "C" void fdSkipInputData(j_decompress_ptr cinfo, long count)
+{
+    auto* src = reinterpret_cast<FdSourceManager*>(cinfo->src);
+    if (count <= 0) return;
+    if (size_t(count) <= src->pub.bytes_in_buffer) {
+        src->pub.next_input_byte += count;
+        src->pub.bytes_in_buffer -= size_t(count);
+        return;
+    }
+    // A long marker segment is stepped over without reading it.
+    long long beyond = (long long)count - (long long)src->pub.bytes_in_buffer;
+    src->pub.bytes_in_buffer = 0;
+    if (beyond > src->left) beyond = src->left;
+    if (::lseek(src->fd, off_t(beyond), SEEK_CUR) < 0)
+        beyond = src->left; // nothing more can be read
+    src->left -= beyond;
+}
+
+extern "C" void fdTermSource(j_decompress_ptr) {}
+
+void setSource(j_decompress_ptr cinfo, const RawSource& source)
+{
+    if (source.fd < 0) {
+        jpeg_mem_src(cinfo, source.data, source.size);
+        return;
+    }
+    auto* src = static_cast<FdSourceManager*>(
+        (*cinfo->mem->alloc_small)((j_common_ptr)cinfo, JPOOL_PERMANENT, sizeof(FdSourceManager)));
+    src->buffer = static_cast<JOCTET*>(
+        (*cinfo->mem->alloc_large)((j_common_ptr)cinfo, JPOOL_PERMANENT, kReadBlock));
+    src->fd = source.fd;
+    src->left = source.budget;
+    src->pub.init_source = fdInitSource;
+    src->pub.fill_input_buffer = fdFillInputBuffer;
+    src->pub.skip_input_data = fdSkipInputData;
+    src->pub.resync_to_restart = jpeg_resync_to_restart;
+    src->pub.term_source = fdTermSource;
+    src->pub.next_input_byte = nullptr;
+    src->pub.bytes_in_buffer = 0;
+    cinfo->src = &src->pub;
+}
+
 // C-style on purpose: nothing here has a destructor for longjmp to skip.
-RawResult decodeRaw(const unsigned char* data, unsigned long size, int denom, int fast, int headerOnly,
+RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* scaleCtx,
                     RowsFor rowsFor, void* ctx)
 {
     // Written after setjmp and read after a jump, hence volatile.
@@ -66,13 +157,14 @@ RawResult decodeRaw(const unsigned char* data, unsigned long size, int denom, in
         jpeg_destroy_decompress(&cinfo);
         return RawResult{0, fullWidth, fullHeight};
     }
-    jpeg_mem_src(&cinfo, data, size);
+    setSource(&cinfo, source);
     jpeg_read_header(&cinfo, TRUE);
     fullWidth = int(cinfo.image_width);
     fullHeight = int(cinfo.image_height);
-    if (headerOnly) {
+    const int denom = scaleFor(scaleCtx, fullWidth, fullHeight);
+    if (denom <= 0) {
         jpeg_destroy_decompress(&cinfo);
-        return RawResult{1, fullWidth, fullHeight};
+        return RawResult{denom == 0 ? 1 : 0, fullWidth, fullHeight};
     }
     const int cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
@@ -154,33 +246,92 @@ unsigned char** rowsForTarget(void* ctx, int width, int height, int cmyk)
     return t->rows.data();
 }
 
+// Adobe writes CMYK inverted: each channel times black.
+void cmykToRgb(Target& target)
+{
+    const int w = target.image.width();
+    for (int y = 0; y < target.image.height(); ++y) {
+        const unsigned char* s = target.rows[size_t(y)];
+        unsigned char* d = target.image.scanLine(y);
+        for (int x = 0; x < w; ++x, s += 4, d += 3) {
+            d[0] = (unsigned char)(s[0] * s[3] / 255);
+            d[1] = (unsigned char)(s[1] * s[3] / 255);
+            d[2] = (unsigned char)(s[2] * s[3] / 255);
+        }
+    }
+}
+
+QImage decodeFrom(const RawSource& source, bool fast, ScaleFor scaleFor, void* scaleCtx,
+                  QSize* full)
+{
+    Target target;
+    const RawResult r = decodeRaw(source, fast ? 1 : 0, scaleFor, scaleCtx, rowsForTarget, &target);
+    if (full && (r.fullWidth > 0 || r.fullHeight > 0))
+        *full = QSize(r.fullWidth, r.fullHeight);
+    if (!r.ok)
+        return {};
+    if (target.cmyk) cmykToRgb(target);
+    return std::move(target.image);
+}
+
+RawSource memorySource(const QByteArray& bytes)
+{
+    return RawSource{reinterpret_cast<const unsigned char*>(bytes.constData()),
+                     (unsigned long)bytes.size(), -1, 0};
+}
+
+int givenScale(void* ctx, int, int)
+{
+    return *static_cast<const int*>(ctx);
+}
+
+int headerOnly(void*, int, int)
+{
+    return 0;
+}
+
+// The smallest DCT reduction at or above denom whose output fits the bound;
+// 0 when even one eighth does not.
+int fittingScale(QSize full, int denom)
+{
+    for (int d = denom; d <= 8; d *= 2) {
+        const qint64 w = (full.width() + d - 1) / d, h = (full.height() + d - 1) / d;
+        if (w * h <= TImgUtil::MaxPixels) return d;
+    }
+    return 0;
+}
+
+// The scale JpegToBitmap decodes at, chosen from the header.
+struct BoxScale
+{
+    bool scaled;
+    int boxWidth;
+    int boxHeight;
+};
+
+int boxScale(void* ctx, int width, int height)
+{
+    const auto* box = static_cast<const BoxScale*>(ctx);
+    if (width <= 0 || height <= 0) return -1;
+    int denom = 1;
+    if (box->scaled && !(width == box->boxWidth && height == box->boxHeight))
+        denom = sq::jpegScaleFor(width, height, box->boxWidth, box->boxHeight);
+    denom = fittingScale(QSize(width, height), denom);
+    return denom == 0 ? -1 : denom;
+}
+
+// Files beyond this are not decoded: the largest picture decoded at one
+// eighth (MaxPixels * 64 pixels) compresses far below it at any sane
+// quality, and reading more would hold the worker up for many seconds.
+constexpr qint64 kMaxJpegBytes = qint64(1) << 30;
+
 } // namespace
 
 namespace sq {
 
 QImage decodeJpeg(const QByteArray& bytes, int denom, bool fast, QSize* full)
 {
-    Target target;
-    const RawResult r = decodeRaw(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                  (unsigned long)bytes.size(), denom, fast ? 1 : 0, 0, rowsForTarget, &target);
-    if (full && (r.fullWidth > 0 || r.fullHeight > 0))
-        *full = QSize(r.fullWidth, r.fullHeight);
-    if (!r.ok)
-        return {};
-    if (target.cmyk) {
-        // Adobe writes CMYK inverted: each channel times black.
-        const int w = target.image.width();
-        for (int y = 0; y < target.image.height(); ++y) {
-            const unsigned char* s = target.rows[size_t(y)];
-            unsigned char* d = target.image.scanLine(y);
-            for (int x = 0; x < w; ++x, s += 4, d += 3) {
-                d[0] = (unsigned char)(s[0] * s[3] / 255);
-                d[1] = (unsigned char)(s[1] * s[3] / 255);
-                d[2] = (unsigned char)(s[2] * s[3] / 255);
-            }
-        }
-    }
-    return std::move(target.image);
+    return decodeFrom(memorySource(bytes), fast, givenScale, &denom, full);
 }
 
 QByteArray encodeJpeg(const QImage& image, int quality, bool fast)
@@ -204,8 +355,8 @@ QByteArray encodeJpeg(const QImage& image, int quality, bool fast)
 
 QSize jpegSize(const QByteArray& bytes)
 {
-    const RawResult r = decodeRaw(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                  (unsigned long)bytes.size(), 1, 1, 1, rowsForTarget, nullptr);
+    const RawResult r =
+        decodeRaw(memorySource(bytes), 1, headerOnly, nullptr, rowsForTarget, nullptr);
     return r.ok ? QSize(r.fullWidth, r.fullHeight) : QSize();
 }
 
@@ -224,53 +375,42 @@ int jpegScaleFor(int w, int h, int boxW, int boxH)
 
 namespace {
 
-// The smallest DCT reduction at or above denom whose output fits the bound;
-// 0 when even one eighth does not.
-int fittingScale(QSize full, int denom)
+QImage decodeForBox(const RawSource& source, bool fast, bool scaled, int width, int height,
+                    QSize* full)
 {
-    for (int d = denom; d <= 8; d *= 2) {
-        const qint64 w = (full.width() + d - 1) / d, h = (full.height() + d - 1) / d;
-        if (w * h <= TImgUtil::MaxPixels)
-            return d;
-    }
-    return 0;
+    BoxScale box{scaled, width, height};
+    return decodeFrom(source, fast, boxScale, &box, full);
 }
 
 } // namespace
 
 int TImgUtil::loadJpeg(const QString& fileName, int width, int height)
 {
-    // Opened by the name's bytes: QFile cannot name a file that is not UTF-8.
-    const int fd =
-        ::open(sq::platform::nativePath(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0) ::close(fd);
-        return -1;
-    }
-    return JpegToBitmap(file.readAll(), width, height);
+    // Decoded straight from the file in blocks: nothing but the header is
+    // read before the picture is known to be one.
+    const sq::platform::SafeFile file(fileName, kMaxJpegBytes);
+    if (!file.isOpen()) return -1;
+    const RawSource source{nullptr, 0, file.fd(), file.size()};
+    QSize full;
+    QImage image = decodeForBox(source, m_performance == jpBestSpeed, m_getType != igtNormal, width,
+                                height, &full);
+    return installJpeg(std::move(image), full, width, height, QSize());
 }
 
 int TImgUtil::JpegToBitmap(const QByteArray& bytes, int width, int height, QSize pictureSize)
 {
-    const QSize full = sq::jpegSize(bytes);
-    if (!full.isValid() || full.isEmpty())
-        return -1;
+    QSize full;
+    QImage image = decodeForBox(memorySource(bytes), m_performance == jpBestSpeed,
+                                m_getType != igtNormal, width, height, &full);
+    return installJpeg(std::move(image), full, width, height, pictureSize);
+}
+
+int TImgUtil::installJpeg(QImage image, QSize full, int width, int height, QSize pictureSize)
+{
+    if (image.isNull()) return -1;
     m_imageWidth = pictureSize.isValid() ? pictureSize.width() : full.width();
     m_imageHeight = pictureSize.isValid() ? pictureSize.height() : full.height();
-    const bool fast = m_performance == jpBestSpeed;
-    int denom = 1;
-    const bool exact = full == QSize(width, height);
-    if (m_getType != igtNormal && !exact)
-        denom = sq::jpegScaleFor(full.width(), full.height(), width, height);
-    denom = fittingScale(full, denom);
-    if (denom == 0)
-        return -1;
-    QImage image = sq::decodeJpeg(bytes, denom, fast);
-    if (image.isNull())
-        return -1;
     m_bitmap.setImage(std::move(image));
-    if (m_getType != igtNormal && !exact)
-        FitBitmap(m_bitmap, width, height);
+    if (m_getType != igtNormal && full != QSize(width, height)) FitBitmap(m_bitmap, width, height);
     return 0;
 }

@@ -6,12 +6,12 @@
 
 #include "engine/ImgUtils.h"
 #include "engine/TextLines.h"
+#include "platform/SafeRead.h"
 
 #include <emf2svg.h>
 #include <uemf_safe.h>
 #include <uwmf.h>
 
-#include <QFile>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -610,9 +610,8 @@ constexpr qint64 kMaxMetafileBytes = qint64(64) << 20;
 
 int TImgUtil::loadMetafile(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxMetafileBytes) return -1;
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = sq::platform::readWholeFile(fileName, kMaxMetafileBytes);
+    if (bytes.isEmpty()) return -1;
     const bool enhanced = m_imageType == iitEmf;
     const QSize size = enhanced ? sq::meta::emfSize(bytes) : sq::meta::wmfSize(bytes);
     if (!size.isValid()) return -1;

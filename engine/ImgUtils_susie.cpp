@@ -1,6 +1,8 @@
 #include "engine/ImgUtils_susie.h"
 
-#include <QFile>
+#include "platform/NativePath.h"
+#include "platform/SafeRead.h"
+
 #include <QtEndian>
 
 #include <cstdlib>
@@ -17,7 +19,7 @@ TSPlugin::~TSPlugin()
 
 bool TSPlugin::addPlugin(const QString& libraryPath)
 {
-    void* lib = ::dlopen(QFile::encodeName(libraryPath).constData(), RTLD_NOW | RTLD_LOCAL);
+    void* lib = ::dlopen(sq::platform::nativePath(libraryPath).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!lib)
         return false;
     Entry e;
@@ -36,11 +38,13 @@ bool TSPlugin::addPlugin(const QString& libraryPath)
 
 bool TSPlugin::accepts(const Entry& e, const QString& fileName) const
 {
+    // A plug-in opens the file itself: it never sees anything but a
+    // regular file, so that it cannot be made to wait on a FIFO.
+    sq::platform::SafeFile file(fileName);
+    if (!file.isOpen()) return false;
     char head[HeadSize] = {};
-    QFile f(fileName);
-    if (f.open(QIODevice::ReadOnly))
-        f.read(head, HeadSize);
-    return e.isSupported(QFile::encodeName(fileName).constData(), head) != 0;
+    if (file.read(head, HeadSize) < 0) return false;
+    return e.isSupported(sq::platform::nativePath(fileName).constData(), head) != 0;
 }
 
 int TSPlugin::FindPlugin(const QString& fileName) const
@@ -54,7 +58,7 @@ int TSPlugin::FindPlugin(const QString& fileName) const
 
 int TSPlugin::load(Entry& e, const QString& fileName, QImage& bitmap)
 {
-    const QByteArray name = QFile::encodeName(fileName);
+    const QByteArray name = sq::platform::nativePath(fileName);
     void* info = nullptr;
     void* bits = nullptr;
     int code = -1;

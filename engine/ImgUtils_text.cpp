@@ -3,30 +3,40 @@
 #include "engine/ImgUtils.h"
 
 #include "engine/TextLines.h"
+#include "platform/SafeRead.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace sq {
+
+namespace {
+
+// What a text picture reads at most: far more than any box shows (a few
+// hundred lines), so only a file of absurdly long lines (or of zeros, which
+// end each block) is cut short.
+constexpr qint64 kMaxTextBytes = qint64(4) << 20;
+
+} // namespace
 
 QByteArray ReadTextLines(const QString& fileName, int maxLines, int maxColumn)
 {
     QByteArray text;
     if (maxLines <= 0)
         return text;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return text;
+    platform::SafeFile file(fileName);
+    if (!file.isOpen()) return text;
     char block[1024];
     int lines = 0;
     qint64 column = 0;
-    for (;;) {
-        const qint64 n = file.read(block, sizeof block);
+    for (qint64 read = 0; read < kMaxTextBytes;) {
+        const qint64 n = file.read(block, std::min<qint64>(sizeof block, kMaxTextBytes - read));
         if (n <= 0)
             break;
+        read += n;
         for (qint64 i = 0; i < n; ++i) {
             const char c = block[i];
             if (c == '\0')
@@ -67,8 +77,10 @@ QString decodeLine(const QByteArray& line)
 
 int TImgUtil::loadText(const QString& fileName, int width, int height)
 {
-    if (!QFileInfo(fileName).isFile())
-        return 1;
+    // A vanished file is 1 as designed; a FIFO or a device is no text.
+    const sq::platform::PathKind kind = sq::platform::pathKind(fileName);
+    if (kind != sq::platform::PathKind::Regular)
+        return kind == sq::platform::PathKind::Missing ? 1 : -1;
     const int w = 2 * width, h = 2 * height;
     if (w <= 0 || h <= 0 || qint64(w) * h > MaxPixels)
         return 1;

@@ -1,13 +1,19 @@
 #include "engine/ImgUtils_thumb.h"
 
+#include "platform/NativePath.h"
+#include "platform/SafeRead.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -150,9 +156,44 @@ QString envFolder(const QString& value)
 quint32 fileSizeOf(const QString& picture)
 {
     struct stat st;
-    if (picture.isEmpty() || ::stat(QFile::encodeName(picture).constData(), &st) != 0)
+    if (picture.isEmpty() || ::stat(sq::platform::nativePath(picture).constData(), &st) != 0)
         return 0;
     return quint32(quint64(st.st_size));
+}
+
+// How long an operation waits for another process's lock on the cache. Locks
+// are held for one append or one rewrite; a process stopped while holding
+// one costs this wait per operation, never a hang.
+constexpr int kLockWaitMs = 5000;
+
+bool lockFile(int fd, int operation)
+{
+    int slept = 0;
+    int step = 1;
+    for (;;) {
+        if (::flock(fd, operation | LOCK_NB) == 0) return true;
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK || slept >= kLockWaitMs) return false;
+        ::usleep(useconds_t(step) * 1000);
+        slept += step;
+        step = std::min(step * 2, 20);
+    }
+}
+
+// Whether the open file is still the one the path names: another process's
+// rewrite renames a new file over it.
+bool isAtPath(int fd, const QByteArray& native)
+{
+    struct stat open, named;
+    return ::fstat(fd, &open) == 0 && ::stat(native.constData(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+// The bytes under which a picture's entry is stored: its path as the file
+// system names it (UTF-8 for every valid UTF-8 name).
+QByteArray storedName(const QString& picture)
+{
+    return sq::platform::nativePath(picture);
 }
 
 } // namespace
@@ -258,14 +299,14 @@ QString TThumb::CacheFileName(const QString& picture) const
 
 void TThumb::closeFile()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    if (m_fd >= 0) ::close(m_fd); // drops the lock with it
     m_fd = -1;
     m_fdPath.clear();
 }
 
 void TThumb::CloseCache()
 {
+    if (m_fd >= 0) ::flock(m_fd, LOCK_UN);
     if (!m_active)
         closeFile();
 }
@@ -287,79 +328,125 @@ void TThumb::resetIndex()
     m_indexEnd = HeaderSize;
 }
 
+void TThumb::refuse(const QString& path)
+{
+    if (m_refused.contains(path)) return;
+    m_refused.insert(path);
+    qWarning("sorrelquint: the thumbnail cache %s is not a regular file; thumbnails are not cached "
+             "until the program is started again",
+             qPrintable(sq::platform::displayText(path)));
+}
+
+bool TThumb::moveAside(const QString& path)
+{
+    const QByteArray native = sq::platform::nativePath(path);
+    const QByteArray bad = sq::platform::nativePath(path + QStringLiteral(".bad"));
+    return ::rename(native.constData(), bad.constData()) == 0;
+}
+
 bool TThumb::OpenCache(const QString& picture, TOpenMode mode)
 {
     const QString path = CacheFileName(picture);
+    if (m_refused.contains(path)) return false;
     if (m_active) {
-        if (m_fd >= 0 && path == m_openFile)
-            return true;
-        setActive(false);
-        setActive(true);
-        mode = ReadWrite;
+        if (!(m_fd >= 0 && path == m_openFile)) {
+            setActive(false);
+            setActive(true);
+        }
+        mode = ReadWrite; // an active cache is kept open for writing
     } else {
         closeFile();
     }
+    const QByteArray native = sq::platform::nativePath(path);
+    using sq::platform::SafeFile;
 
-    const QByteArray native = QFile::encodeName(path);
-    int fd = ::open(native.constData(), (mode == ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
-    bool fresh = false;
-    if (fd < 0) {
-        if (errno != ENOENT || mode == ReadOnly)
-            return false;
-        fd = ::open(native.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return false;
-        fresh = true;
-    }
-
-    qint64 size = fdSize(fd);
-    char head[HeaderSize];
-    const qint64 got = qMin<qint64>(qMax<qint64>(size, 0), HeaderSize);
-    if (size < 0 || !preadAll(fd, head, got, 0)) {
-        ::close(fd);
-        return false;
-    }
-    if (size < HeaderSize) {
-        if (!isCutShortHeader(QByteArray(head, int(got))) || mode == ReadOnly) {
-            ::close(fd);
+    // Each turn opens (or creates) the file and locks it; a turn is taken
+    // again when another process renamed a new file over it meanwhile, or
+    // when a damaged file was moved aside.
+    for (int turn = 0; turn < 8; ++turn) {
+        if (m_fd < 0) {
+            SafeFile file(path, SafeFile::NoLimit,
+                          mode == ReadOnly ? SafeFile::ReadOnly : SafeFile::ReadWrite);
+            if (!file.isOpen() && file.result() == sq::platform::OpenResult::Missing &&
+                mode == ReadWrite) {
+                file = SafeFile(path, SafeFile::NoLimit, SafeFile::CreateNew);
+                if (!file.isOpen() && file.error() == EEXIST)
+                    continue; // another process made it first
+            }
+            if (!file.isOpen()) {
+                if (file.result() == sq::platform::OpenResult::NotRegular) refuse(path);
+                return false;
+            }
+            m_fd = file.release();
+            m_fdPath = path;
+        }
+        if (!lockFile(m_fd, mode == ReadOnly ? LOCK_SH : LOCK_EX)) {
+            closeFile();
             return false;
         }
-        // A new file, or one whose creation was cut short: start it afresh.
-        fresh = true;
-    }
-    if (fresh) {
-        if (::ftruncate(fd, 0) != 0 || !writeHeader(fd, 0)) {
-            ::close(fd);
+        if (!isAtPath(m_fd, native)) {
+            closeFile();
+            continue;
+        }
+        // Under the lock: the size and the header as they are now, whatever
+        // other processes wrote before.
+        const qint64 size = fdSize(m_fd);
+        char head[HeaderSize];
+        const qint64 got = qMin<qint64>(qMax<qint64>(size, 0), HeaderSize);
+        if (size < 0 || !preadAll(m_fd, head, got, 0)) {
+            CloseCache();
+            closeFile();
             return false;
         }
-        size = HeaderSize;
-        m_magic = Magic;
-        m_version = Version;
-        m_count = 0;
-        resetIndex();
-        m_indexFile = path;
-        m_indexId = fileIdOf(fd);
-    } else {
-        m_magic = getI32(head);
-        if (m_magic != Magic) {
-            ::close(fd);
-            return false;
+        const bool foreign = size < HeaderSize ? !isCutShortHeader(QByteArray(head, int(got)))
+                                               : getI32(head) != Magic;
+        if (foreign) {
+            // Not a cache file: a miss for a lookup; a writer moves it aside
+            // (keeping it as <name>.bad) and starts a fresh cache.
+            if (mode == ReadOnly || !moveAside(path)) {
+                CloseCache();
+                closeFile();
+                return false;
+            }
+            closeFile();
+            continue;
         }
-        m_version = getI32(head + 4);
-        m_count = getI32(head + 20);
-        const FileId id = fileIdOf(fd);
-        if (path != m_indexFile || !(id == m_indexId)) {
+        if (size < HeaderSize) {
+            if (mode == ReadOnly) {
+                CloseCache();
+                closeFile();
+                return false;
+            }
+            // A new file, or one whose creation was cut short: start it afresh.
+            if (::ftruncate(m_fd, 0) != 0 || !writeHeader(m_fd, 0)) {
+                CloseCache();
+                closeFile();
+                return false;
+            }
+            m_fileSize = HeaderSize;
+            m_magic = Magic;
+            m_version = Version;
+            m_count = 0;
             resetIndex();
             m_indexFile = path;
-            m_indexId = id;
+            m_indexId = fileIdOf(m_fd);
+        } else {
+            m_fileSize = size;
+            m_magic = getI32(head);
+            m_version = getI32(head + 4);
+            m_count = getI32(head + 20);
+            const FileId id = fileIdOf(m_fd);
+            if (path != m_indexFile || !(id == m_indexId)) {
+                resetIndex();
+                m_indexFile = path;
+                m_indexId = id;
+            }
         }
+        if (m_active) m_openFile = path;
+        return true;
     }
-    m_fd = fd;
-    m_fdPath = path;
-    m_fileSize = size;
-    if (m_active)
-        m_openFile = path;
-    return true;
+    closeFile();
+    return false;
 }
 
 bool TThumb::readEntryAt(int fd, qint64 fileSize, qint64 pos, Record& rec, QByteArray& name) const
@@ -415,7 +502,7 @@ bool TThumb::Find(const QString& picture, QByteArray& stream)
 {
     if (!OpenCache(picture, ReadOnly))
         return false;
-    const QByteArray name = picture.toUtf8();
+    const QByteArray name = storedName(picture);
     const double date = fileDateOf(picture);
     auto staleMiss = [&] {
         CloseCache();
@@ -473,7 +560,7 @@ bool TThumb::Find(const QString& picture, QByteArray& stream)
 
 void TThumb::Add(const QString& picture, const QByteArray& stream)
 {
-    const QByteArray name = picture.toUtf8();
+    const QByteArray name = storedName(picture);
     if (name.size() > MaxNameLength || !OpenCache(picture, ReadWrite))
         return;
     struct Closer
@@ -558,8 +645,28 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
         }
     } restore{this, wasActive};
 
-    const QByteArray native = QFile::encodeName(path);
-    const int src = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    if (m_refused.contains(path)) return false;
+    const QByteArray native = sq::platform::nativePath(path);
+    // The old file stays locked until the new one is renamed over it, so no
+    // other process appends to a file about to be replaced; one that waited
+    // for the lock finds a new file at the path and opens that.
+    int src = -1;
+    for (int turn = 0; turn < 8 && src < 0; ++turn) {
+        sq::platform::SafeFile file(path);
+        if (!file.isOpen()) {
+            if (file.result() == sq::platform::OpenResult::NotRegular) refuse(path);
+            return false;
+        }
+        src = file.release();
+        if (!lockFile(src, LOCK_EX)) {
+            ::close(src);
+            return false;
+        }
+        if (!isAtPath(src, native)) {
+            ::close(src);
+            src = -1;
+        }
+    }
     if (src < 0)
         return false;
     struct Fd
@@ -605,11 +712,14 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
     if (drops == 0 && !damaged)
         return false;
 
-    const QByteArray tmp = QFile::encodeName(changeExt(path, QStringLiteral(".~tmp")));
-    const int dst = ::open(tmp.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A name of its own for each rewrite, beside the cache file.
+    QByteArray tmp = sq::platform::nativePath(changeExt(path, QStringLiteral(".~tmp"))) + "XXXXXX";
+    const int dst = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (dst < 0)
         return false;
     Fd dstGuard{dst};
+    struct stat srcStat;
+    if (::fstat(src, &srcStat) == 0) ::fchmod(dst, srcStat.st_mode & 0777);
     QHash<QByteArray, IndexEntry> index;
     qint64 out = HeaderSize;
     qint32 kept = 0;
@@ -656,7 +766,7 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
 
 bool TThumb::Delete(const QString& picture)
 {
-    const QByteArray name = picture.toUtf8();
+    const QByteArray name = storedName(picture);
     return deleteWhere(CacheFileName(picture), [&](const QByteArray& n) { return n == name; });
 }
 
@@ -666,7 +776,7 @@ bool TThumb::DeleteFiles(const QStringList& list)
         return false;
     QSet<QByteArray> names;
     for (const QString& s : list)
-        names.insert(s.toUtf8());
+        names.insert(storedName(s));
     return deleteWhere(CacheFileName(list.first()),
                        [&](const QByteArray& n) { return names.contains(n); });
 }
@@ -706,7 +816,7 @@ double TThumb::now()
 double TThumb::fileDateOf(const QString& picture)
 {
     struct stat st;
-    if (picture.isEmpty() || ::stat(QFile::encodeName(picture).constData(), &st) != 0)
+    if (picture.isEmpty() || ::stat(sq::platform::nativePath(picture).constData(), &st) != 0)
         return now();
     return toDateTime(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
 }

@@ -3,13 +3,17 @@
 // picture up before decoding and adds what it made; the browser's refresh drops
 // the entries of the files it lists.
 //
-// Threads: no locks. One thread at a time per object (the browser's loader
-// thread calls Find and Add, the GUI thread calls DeleteList while no loader
-// runs). Several objects, also in other processes, may share one file.
+// Threads: one thread at a time per object (the browser's loader thread
+// calls Find and Add, the GUI thread calls DeleteList while no loader runs).
+// Several objects, also in other processes, may share one file: every
+// operation holds an flock on it (shared for Find, exclusive for Add and the
+// rewrites, which keep it until the new file is renamed in), and re-reads the
+// header under the lock, so appends of others are kept and indexed.
 #pragma once
 
 #include <QByteArray>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -102,8 +106,10 @@ public:
     // A damaged file is a miss; nothing is thrown.
     bool Find(const QString& picture, QByteArray& stream);
     // Appends an entry made of currentEntry() and stream; silently nothing
-    // when the file cannot be written, is not a cache file, or would reach
-    // MaxFileSize.
+    // when the file cannot be written or would reach MaxFileSize. A file that
+    // is not a cache file is moved aside to <name>.bad (replacing an older
+    // one) and a fresh cache started; a folder, FIFO or device in its place
+    // is reported once on stderr and the cache stays off for this object.
     void Add(const QString& picture, const QByteArray& stream);
     // Each returns whether an entry was removed; the file is rewritten
     // through a temporary copy renamed over it. Throw EThumbError.
@@ -153,6 +159,11 @@ private:
     void indexAdd(const QByteArray& name, const Record& rec, qint64 pos);
     void resetIndex();
     bool deleteWhere(const QString& path, const std::function<bool(const QByteArray&)>& drop);
+    // A cache path that is not a regular file (a folder, a FIFO, a device):
+    // said once on stderr, and left alone for the life of this object.
+    void refuse(const QString& path);
+    // Renames a file that is not a cache file to <path>.bad.
+    static bool moveAside(const QString& path);
 
     int m_fd = -1;
     qint64 m_fileSize = 0;
@@ -177,4 +188,5 @@ private:
     QString m_openFile;
     QString m_appFolder;
     QString m_exeName;
+    QSet<QString> m_refused;
 };

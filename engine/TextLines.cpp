@@ -1,16 +1,11 @@
 #include "engine/TextLines.h"
 
-#include <QFile>
-#include <QSaveFile>
-#include <QStringDecoder>
-
 #include "platform/AtomicFile.h"
 #include "platform/NativePath.h"
+#include "platform/SafeRead.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QSaveFile>
+#include <QStringDecoder>
 
 namespace sq {
 
@@ -60,15 +55,19 @@ QByteArray joinLinesCrLf(const QStringList& lines)
 
 bool readTextLines(const QString& path, QStringList& lines)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    lines = splitLines(decodeText(file.readAll()));
+    platform::OpenResult result;
+    const QByteArray bytes = platform::readWholeFile(path, kMaxTextLinesBytes, &result);
+    if (result != platform::OpenResult::Ok) return false;
+    lines = splitLines(decodeText(bytes));
     return true;
 }
 
 bool writeTextLines(const QString& path, const QStringList& lines)
 {
+    // QSaveFile renames its temporary file over what the name points to: a
+    // link to a device would have the device replaced by a regular file.
+    const platform::PathKind kind = platform::pathKind(path);
+    if (kind != platform::PathKind::Regular && kind != platform::PathKind::Missing) return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -174,31 +173,12 @@ QByteArray joinPathLinesCrLf(const QStringList& lines)
 
 bool readPathLines(const QString& path, QStringList& lines)
 {
-    const int fd = ::open(platform::nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    platform::OpenResult result;
+    const QByteArray bytes = platform::readWholeFile(path, kMaxPathLinesFile, &result);
+    if (result != platform::OpenResult::Ok)
         return false;
-    struct stat st;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxPathLinesFile;
-    QByteArray bytes;
-    if (ok) {
-        bytes.resize(qsizetype(st.st_size));
-        qsizetype got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                ok = n == 0;
-                break;
-            }
-            got += n;
-        }
-        bytes.truncate(got);
-    }
-    ::close(fd);
-    if (ok)
-        lines = decodePathLines(bytes);
-    return ok;
+    lines = decodePathLines(bytes);
+    return true;
 }
 
 bool writePathLines(const QString& path, const QStringList& lines)

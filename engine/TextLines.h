@@ -21,11 +21,19 @@ QStringList splitLines(const QString& text);
 // Each line followed by CR LF, including the last, as UTF-8.
 QByteArray joinLinesCrLf(const QStringList& lines);
 
-// Reads a whole text file into lines. False when it cannot be opened.
+// The largest file readTextLines reads: far beyond any settings or
+// favourites file.
+constexpr qint64 kMaxTextLinesBytes = qint64(1) << 20;
+
+// Reads a whole text file into lines. False when it is missing, is not a
+// regular file (a FIFO or a device is never waited on or read), is longer
+// than kMaxTextLinesBytes or cannot be read.
 bool readTextLines(const QString& path, QStringList& lines);
 
 // Writes the lines through a temporary file renamed over the old one, so a
-// crash while saving leaves the old file whole. False on any failure.
+// crash while saving leaves the old file whole. False on any failure, and
+// when the path names something else than a regular file (a FIFO, a device,
+// a folder, or a link to one), which is left as it is.
 bool writeTextLines(const QString& path, const QStringList& lines);
 
 // Lines that are paths (the favourites file). A path is bytes on Linux, so

@@ -118,6 +118,11 @@ QStringList pathsOfLines(const QList<QByteArray>& lines)
 }
 } // namespace
 
+QStringList filesOfUriList(const QByteArray& list)
+{
+    return pathsOfLines(list.split('\n'));
+}
+
 std::unique_ptr<QMimeData> makeFileMimeData(const QStringList& paths, bool cut)
 {
     QByteArray uriList;
@@ -154,7 +159,7 @@ ClipboardFiles readFileMimeData(const QMimeData* data)
             }
         }
     }
-    files.paths = pathsOfLines(data->data(kUriList).split('\n'));
+    files.paths = filesOfUriList(data->data(kUriList));
     files.cut = !files.paths.isEmpty() && data->data(kKdeCut).trimmed() == "1";
     return files;
 }

@@ -25,6 +25,11 @@ QByteArray percentEncodedPath(const QString& path);
 // file (another host, no absolute path, a bad escape, a NUL).
 QString localPathOfUri(const QByteArray& uri);
 
+// The local files of a text/uri-list, in order: one URI a line (LF or CR
+// LF), blank lines and "#" comments skipped, URIs that are no local file
+// left out. Drops and pastes read their lists with it.
+QStringList filesOfUriList(const QByteArray& list);
+
 // What a clipboard offers as files: absolute local paths, and whether they
 // were cut (to be moved by the paste) rather than copied.
 struct ClipboardFiles

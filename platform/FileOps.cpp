@@ -140,8 +140,10 @@ bool isInside(const QString& path, const QString& folder)
            path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
 }
 
-// "name - コピー.ext", then "name - コピー (2).ext" and so on.
-QString freeCopyName(const QString& target, bool isFolder)
+// "name - コピー.ext", then "name - コピー (2).ext" and so on; word in
+// place of コピー for other kinds of duplicate.
+QString freeCopyName(const QString& target, bool isFolder,
+                     const QString& word = QStringLiteral("コピー"))
 {
     const QString name = fileNameOf(target);
     const int dot = isFolder ? -1 : int(name.lastIndexOf(QLatin1Char('.')));
@@ -149,7 +151,7 @@ QString freeCopyName(const QString& target, bool isFolder)
     const QString ext = dot > 0 ? name.mid(dot) : QString();
     for (int n = 1;; ++n) {
         const QString suffix =
-            n == 1 ? QStringLiteral(" - コピー") : QStringLiteral(" - コピー (%1)").arg(n);
+            n == 1 ? QStringLiteral(" - ") + word : QStringLiteral(" - %1 (%2)").arg(word).arg(n);
         const QString candidate = joinPath(parentOf(target), stem + suffix + ext);
         if (!exists(candidate)) return candidate;
     }
@@ -815,6 +817,93 @@ FileOpResult copyTo(const QString& source, const QString& target, FileOpPrompt& 
 FileOpResult moveTo(const QString& source, const QString& target, FileOpPrompt& prompt)
 {
     return Runner(prompt, true).run({{QDir::cleanPath(source), QDir::cleanPath(target)}});
+}
+
+FileOpResult linkInto(const QStringList& sources, const QString& folder, FileOpPrompt& prompt)
+{
+    const FileOpBatch batch;
+    FileOpResult result;
+    std::optional<ConflictAnswer> all;
+    auto fail = [&](FileOpError::Kind kind, const QString& path, int err = 0) {
+        ++result.failed;
+        prompt.reportError({kind, path, err ? reason(err) : QString()});
+    };
+    prompt.beginProgress(0);
+    for (const auto& [source, asked] : intoFolder(sources, folder)) {
+        if (prompt.cancelRequested()) result.cancelled = true;
+        if (result.cancelled) break;
+        QString target = asked;
+        struct stat s, t;
+        if (!lstatOf(source, s)) {
+            fail(FileOpError::Missing, source, errno);
+            continue;
+        }
+        if (!isFolderPath(folder)) {
+            fail(FileOpError::NoFolder, folder);
+            continue;
+        }
+        const QString from = resolvedPath(source);
+        const QString to = resolvedPath(target);
+        // A link in its source's place would replace the source.
+        if (from == to) {
+            target = freeCopyName(target, isFolderPath(source), QStringLiteral("リンク"));
+        } else if (isFolderPath(source)) {
+            const QString canonical = canonicalPathOf(source);
+            if (isInside(to, canonical.isEmpty() ? from : canonical)) {
+                fail(FileOpError::IntoItself, source);
+                continue;
+            }
+        }
+        const QByteArray pointsTo = enc(absolutePathOf(source));
+        bool replace = false;
+        if (lstatOf(target, t)) {
+            bool applyToAll = false;
+            const ConflictAnswer a = all ? *all : prompt.askConflict(source, target, applyToAll);
+            if (applyToAll) all = a;
+            if (a == ConflictAnswer::Cancel) {
+                result.cancelled = true;
+                break;
+            }
+            if (a == ConflictAnswer::Skip) {
+                ++result.skipped;
+                continue;
+            }
+            if (S_ISDIR(t.st_mode)) {
+                fail(FileOpError::TypeMismatch, target);
+                continue;
+            }
+            replace = true;
+        }
+        if (!replace) {
+            // symlink never replaces: a name taken meanwhile fails.
+            if (::symlink(pointsTo.constData(), enc(target).constData()) != 0) {
+                fail(FileOpError::WriteFailed, target, errno);
+                continue;
+            }
+        } else {
+            // The new link is made beside the old file and renamed over it,
+            // so the name is never missing.
+            QByteArray temp = enc(joinPath(parentOf(target), QStringLiteral(".sqlink-XXXXXX")));
+            const int fd = ::mkstemp(temp.data());
+            if (fd < 0) {
+                fail(FileOpError::WriteFailed, target, errno);
+                continue;
+            }
+            ::close(fd);
+            ::unlink(temp.constData());
+            if (::symlink(pointsTo.constData(), temp.constData()) != 0 ||
+                ::rename(temp.constData(), enc(target).constData()) != 0) {
+                const int e = errno;
+                ::unlink(temp.constData());
+                fail(FileOpError::WriteFailed, target, e);
+                continue;
+            }
+        }
+        ++result.done;
+        result.targets << target;
+    }
+    prompt.endProgress();
+    return result;
 }
 
 FileOpResult moveToTrash(const QStringList& paths, FileOpPrompt& prompt)

@@ -113,6 +113,13 @@ FileOpResult moveInto(const QStringList& sources, const QString& folder, FileOpP
 FileOpResult copyTo(const QString& source, const QString& target, FileOpPrompt& prompt);
 FileOpResult moveTo(const QString& source, const QString& target, FileOpPrompt& prompt);
 
+// Makes a symbolic link in folder to each source (its absolute path),
+// under the source's name; beside the source itself the link is named
+// "name - リンク.ext". A taken name is a conflict: the answer may replace a
+// file or link (never a folder), skip or cancel. A folder is not linked
+// into itself or its own subfolder.
+FileOpResult linkInto(const QStringList& sources, const QString& folder, FileOpPrompt& prompt);
+
 // Moves each path to the freedesktop trash: the home trash for files on its
 // file system, else the trash at the top of the file's mount. A path that
 // cannot be trashed is reported and stays where it is; nothing is deleted.

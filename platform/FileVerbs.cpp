@@ -190,4 +190,27 @@ bool FileVerbs::copyPath(const QStringList& paths)
     return true;
 }
 
+bool FileVerbs::drop(const QStringList& paths, const QString& folder, Qt::DropAction action)
+{
+    m_last = {};
+    if (!writableFolder(folder)) return false;
+    switch (action) {
+    case Qt::MoveAction:
+        if (!canRun(FileVerb::Cut, paths)) return false;
+        m_last = moveInto(paths, folder, m_prompt);
+        break;
+    case Qt::CopyAction:
+        if (!canRun(FileVerb::Copy, paths)) return false;
+        m_last = copyInto(paths, folder, m_prompt);
+        break;
+    case Qt::LinkAction:
+        if (!canRun(FileVerb::Open, paths)) return false;
+        m_last = linkInto(paths, folder, m_prompt);
+        break;
+    default:
+        return false;
+    }
+    return m_last.ok();
+}
+
 } // namespace sq::platform

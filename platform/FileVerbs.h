@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <Qt>
 
 #include <array>
 #include <optional>
@@ -58,6 +59,13 @@ public:
     bool remove(const QStringList& paths);
     bool rename(const QString& path, const QString& newName, QString* newPath = nullptr);
     bool copyPath(const QStringList& paths);
+
+    // Files dropped into folder: moved, copied or linked (a symbolic link)
+    // as action says. Needs a writable folder, and sources that exist (a
+    // move: in writable folders; a copy: readable); false when the check
+    // failed (nothing was done), the user cancelled or an error was
+    // reported. Conflicts and errors go to the prompt.
+    bool drop(const QStringList& paths, const QString& folder, Qt::DropAction action);
 
     // What the last paste or delete did.
     const FileOpResult& lastResult() const { return m_last; }

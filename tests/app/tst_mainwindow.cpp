@@ -5,6 +5,7 @@
 #include "app/Unit3.h"
 #include "app/Unit4.h"
 #include "platform/NativePath.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/RawNames.h"
 #include "tests/support/TestFiles.h"
 
@@ -12,6 +13,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QCursor>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QImageWriter>
 #include <QLabel>
@@ -824,6 +826,42 @@ private Q_SLOTS:
         QVERIFY(Form4->isVisible());
         QVERIFY(Form4->Label1->text().startsWith(QLatin1String("Sorrelquint ")));
         sq::app::destroyWindows();
+    }
+
+    void hostileDataFilesGiveDefaults_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("fifo") << int(sq::test::Hostile::Fifo);
+        QTest::newRow("/dev/zero") << int(sq::test::Hostile::DevZero);
+    }
+    void hostileDataFilesGiveDefaults()
+    {
+        // Settings, favourites and the cache file as a FIFO or a link to
+        // /dev/zero: the window opens with the defaults, no favourites, and
+        // thumbnails made without the cache. (Not closed: closing saves, and
+        // the save is tested on FIFOs only.)
+        QFETCH(int, kind);
+        Window w;
+        const auto hostile = sq::test::Hostile(kind);
+        QVERIFY(sq::test::makeHostile(hostile, w.ini()));
+        QVERIFY(sq::test::makeHostile(hostile, w.data() + QStringLiteral("favorites.dat")));
+        const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+        QVERIFY(sq::test::makeHostile(hostile, w.data() + QStringLiteral("thumb/") + exe +
+                                                   QStringLiteral(".dat")));
+        const QString pics = w.dir.path() + QStringLiteral("/pics");
+        for (const char* name : {"a.jpg", "b.jpg"})
+            QVERIFY(sq::test::writeJpeg(pics + QLatin1Char('/') + QLatin1String(name),
+                                        sq::test::patternImage(120, 90)));
+        sq::test::HangGuard guard(120, QTest::currentDataTag());
+        TForm1* f = w.open(pics);
+        QCOMPARE(f->settings().lines(), defaultLines(1024));
+        QCOMPARE(f->ComboBox1->count(), 0);
+        TImgPanel& b = *f->ImgPanel1;
+        QTRY_COMPARE(b.CurrentFolderPath(), pics);
+        QTRY_VERIFY_WITH_TIMEOUT(!b.Loader().Busy(), 60000);
+        for (int i = 0; i < b.Items().Count(); ++i)
+            QVERIFY(b.Items().Items(i)->LoadDone);
+        w.form.reset();
     }
 
     void unwritableDataFolder()

@@ -1,8 +1,13 @@
 #include "app/SettingsLines.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TestFiles.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class TstSettingsLines : public QObject
 {
@@ -92,11 +97,58 @@ private Q_SLOTS:
         QCOMPARE(s.text(54), QStringLiteral("x54"));
     }
 
-    void missingFileLoadsNothing()
+    void unreadableFileGivesDefaults_data()
     {
+        QTest::addColumn<int>("kind"); // -1 missing, -2 over 1 MiB, else a Hostile
+        QTest::newRow("missing") << -1;
+        QTest::newRow("over 1 MiB") << -2;
+        QTest::newRow("fifo") << int(sq::test::Hostile::Fifo);
+        QTest::newRow("/dev/zero") << int(sq::test::Hostile::DevZero);
+        QTest::newRow("sparse 8 GiB") << int(sq::test::Hostile::Sparse8G);
+        QTest::newRow("folder") << int(sq::test::Hostile::Folder);
+    }
+    void unreadableFileGivesDefaults()
+    {
+        QFETCH(int, kind);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sorrelquint.ini"));
+        if (kind == -2)
+            QVERIFY(sq::test::writeFile(path, QByteArray(2 << 20, '7')));
+        else if (kind >= 0)
+            QVERIFY(sq::test::makeHostile(sq::test::Hostile(kind), path));
+        sq::test::HangGuard guard(60, QTest::currentDataTag());
         TSettingsLines s;
-        QVERIFY(!s.load(QStringLiteral("/nonexistent/sorrelquint.ini"), 1024));
-        QCOMPARE(s.text(1), QStringLiteral("1"));
+        QVERIFY(!s.load(path, 1024));
+        TSettingsLines defaults;
+        defaults.writeDefaults(1024);
+        QCOMPARE(s.lines(), defaults.lines());
+    }
+
+    void savingLeavesWhatIsNoFileAlone_data()
+    {
+        QTest::addColumn<bool>("throughLink");
+        QTest::newRow("fifo") << false;
+        QTest::newRow("link to a fifo") << true;
+    }
+    void savingLeavesWhatIsNoFileAlone()
+    {
+        // A FIFO stands for any device: saving must never replace it (a link
+        // to /dev/zero would otherwise lose the device to a regular file).
+        QFETCH(bool, throughLink);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("target"));
+        QVERIFY(sq::test::makeHostile(sq::test::Hostile::Fifo, fifo));
+        const QString path = throughLink ? dir.filePath(QStringLiteral("sorrelquint.ini")) : fifo;
+        if (throughLink) QVERIFY(QFile::link(fifo, path));
+        sq::test::HangGuard guard(60, QTest::currentDataTag());
+        TSettingsLines s;
+        s.writeDefaults(1024);
+        QVERIFY(!s.save(path));
+        struct stat st;
+        QCOMPARE(::stat(fifo.toUtf8().constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(),
+                 throughLink ? 2 : 1);
     }
 };
 

@@ -2,6 +2,7 @@
 // loader, and selection, keys, mouse and scrolling.
 #include "browser/ImgPanel.h"
 
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TestFiles.h"
 
 #include <QApplication>
@@ -119,6 +120,7 @@ private Q_SLOTS:
     void loadOrder();
     void iconKindsSkipDecoder();
     void changeFolderDuringLoad();
+    void hostileFilesDoNotStopTheLoader();
     void selectionRules_data();
     void selectionRules();
     void mouseRules();
@@ -412,6 +414,51 @@ void TestImgPanel::changeFolderDuringLoad()
         QCOMPARE(x->CellBitmap.size(), QSize(32, 32));
         for (TPanelItem* item : loaded) QCOMPARE(item, x);
         loaded.clear();
+    }
+}
+
+void TestImgPanel::hostileFilesDoNotStopTheLoader()
+{
+    // A FIFO, a link to /dev/zero and a sparse 8 GiB file among pictures:
+    // each gets its icon, every picture after them its thumbnail, and the
+    // browser leaves the folder and dies without waiting on any of them.
+    const QString folder = m_dir.filePath(QStringLiteral("hostile"));
+    QVERIFY(makeHostile(Hostile::Fifo, folder + QStringLiteral("/m.jpg")));
+    QVERIFY(makeHostile(Hostile::DevZero, folder + QStringLiteral("/z.jpg")));
+    QVERIFY(makeHostile(Hostile::Sparse8G, folder + QStringLiteral("/big.jpg")));
+    QVERIFY(makeHostile(Hostile::Fifo, folder + QStringLiteral("/page.html")));
+    QVERIFY(makeHostile(Hostile::Sparse8G, folder + QStringLiteral("/huge.bmp")));
+    const QStringList bad{QStringLiteral("big.jpg"), QStringLiteral("huge.bmp"),
+                          QStringLiteral("m.jpg"), QStringLiteral("page.html"),
+                          QStringLiteral("z.jpg")};
+    for (const char* name : {"a.jpg", "c.jpg", "n.jpg", "q.jpg", "y.jpg", "zz.jpg"})
+        QVERIFY(writeJpeg(folder + QLatin1Char('/') + QLatin1String(name), patternImage(160, 120)));
+    HangGuard guard(180, "a folder of hostile files");
+    {
+        TImgPanel p;
+        configure(p);
+        p.View().DispTypes().SetExt(QString());
+        setClientSize(p, 600, 400);
+        p.OpenFolder(folder);
+        QCOMPARE(p.Items().Count(), 11);
+        QVERIFY(waitIdle(p, 120000));
+        QCoreApplication::processEvents();
+        for (int i = 0; i < p.Items().Count(); ++i) {
+            TPanelItem* item = p.Items().Items(i);
+            const QString name = item->DisplayName();
+            if (bad.contains(name)) {
+                QVERIFY2(!item->LoadDone, qPrintable(name));
+                QCOMPARE(item->CellBitmap.size(), QSize(32, 32));
+            } else {
+                QVERIFY2(item->LoadDone, qPrintable(name));
+                QCOMPARE(item->CellBitmap.size(), QSize(80, 60));
+            }
+        }
+        // Again while the loader is busy with them: leaving the folder and
+        // destroying the browser return.
+        p.ReloadAll();
+        p.OpenFolder(m_pics);
+        p.OpenFolder(folder);
     }
 }
 

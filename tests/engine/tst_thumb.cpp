@@ -1,5 +1,6 @@
 #include "engine/ImgUtils_thumb.h"
 #include "tests/support/FileDamage.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>
@@ -9,8 +10,12 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace sq::test;
+
+Q_DECLARE_METATYPE(Hostile)
 
 namespace {
 
@@ -35,7 +40,7 @@ QByteArray thumbBytes(int i)
 ino_t inodeOf(const QString& path)
 {
     struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+    return ::stat(path.toUtf8().constData(), &st) == 0 ? st.st_ino : 0;
 }
 
 } // namespace
@@ -50,6 +55,14 @@ class TstThumb : public QObject
 
     QString picture(int i) const { return m_picDir + QStringLiteral("p%1.jpg").arg(i); }
     QString cacheFile() const { return m_thumbDir + QStringLiteral("cache.dat"); }
+
+    // No temporary file of a rewrite is left in the cache folder.
+    bool noTempFiles() const
+    {
+        return QDir(m_thumbDir)
+            .entryList({QStringLiteral("*.~tmp*")}, QDir::Files | QDir::Hidden)
+            .isEmpty();
+    }
 
     void setUp(TThumb& t) const
     {
@@ -166,7 +179,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(cacheFile()));
         QVERIFY(t.Delete(picture(0)));
         QVERIFY(!QFile::exists(cacheFile()));
-        QVERIFY(!QFile::exists(m_thumbDir + QStringLiteral("cache.~tmp")));
+        QVERIFY(noTempFiles());
         QVERIFY(!t.Delete(picture(0)));
         QVERIFY(!finds(t, 0));
     }
@@ -182,7 +195,7 @@ private Q_SLOTS:
         const ino_t before = inodeOf(cacheFile());
         QVERIFY(other.Delete(picture(2)));
         QVERIFY(inodeOf(cacheFile()) != before);
-        QVERIFY(!QFile::exists(m_thumbDir + QStringLiteral("cache.~tmp")));
+        QVERIFY(noTempFiles());
         QCOMPARE(i32At(readFile(cacheFile()), 20), 4);
         // t notices the new file and does not trust its old positions.
         for (int i = 0; i < 5; ++i)
@@ -192,7 +205,7 @@ private Q_SLOTS:
         QVERIFY(finds(other, 4));
     }
 
-    void foreignFileIsLeftAlone_data()
+    void foreignFileIsMovedAside_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QByteArray header(24, '\0');
@@ -204,17 +217,23 @@ private Q_SLOTS:
         QByteArray bigEndian(100, '\0');
         bigEndian[3] = 127;
         QTest::newRow("big-endian magic") << bigEndian;
+        QByteArray noise(5000, '\0');
+        quint32 x = 12345;
+        for (char& c : noise)
+            c = char((x = x * 1103515245u + 12345u) >> 24);
+        QTest::newRow("random bytes") << noise;
     }
-    void foreignFileIsLeftAlone()
+    void foreignFileIsMovedAside()
     {
         QFETCH(QByteArray, bytes);
+        const QString bad = cacheFile() + QStringLiteral(".bad");
         QVERIFY(writeFile(cacheFile(), bytes));
+        QVERIFY(writeFile(bad, "an older damaged cache"));
         TThumb t;
         setUp(t);
+        // A lookup leaves it alone; the deletions say what it is.
         QByteArray got;
         QVERIFY(!t.Find(picture(0), got));
-        addPicture(t, 0);
-        QCOMPARE(readFile(cacheFile()), bytes);
         QStringList list{picture(0), picture(1)};
         try {
             t.DeleteList(list);
@@ -226,7 +245,151 @@ private Q_SLOTS:
         }
         QVERIFY_THROWS_EXCEPTION(EThumbError, t.Delete(picture(0)));
         QCOMPARE(readFile(cacheFile()), bytes);
-        QVERIFY(!QFile::exists(m_thumbDir + QStringLiteral("cache.~tmp")));
+        // The first Add keeps it as .bad (replacing the older one) and starts
+        // a fresh cache, which works from then on.
+        addPicture(t, 0);
+        QCOMPARE(readFile(bad), bytes);
+        QVERIFY(finds(t, 0));
+        addPicture(t, 1);
+        TThumb other;
+        setUp(other);
+        QVERIFY(finds(other, 0));
+        QVERIFY(finds(other, 1));
+        QCOMPARE(i32At(readFile(cacheFile()), 20), 2);
+        QVERIFY(noTempFiles());
+    }
+
+    void somethingElseInTheWayTurnsTheCacheOffForTheRun_data()
+    {
+        QTest::addColumn<Hostile>("kind");
+        QTest::newRow("folder") << Hostile::Folder;
+        QTest::newRow("fifo") << Hostile::Fifo;
+        QTest::newRow("/dev/zero") << Hostile::DevZero;
+    }
+    void somethingElseInTheWayTurnsTheCacheOffForTheRun()
+    {
+        QFETCH(Hostile, kind);
+        QVERIFY(makeHostile(kind, cacheFile()));
+        static QStringList warnings;
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext&, const QString& text) {
+                if (type == QtWarningMsg) warnings << text;
+            });
+        {
+            HangGuard guard(60, hostileName(kind));
+            TThumb t;
+            setUp(t);
+            QByteArray got;
+            QVERIFY(!t.Find(picture(0), got));
+            addPicture(t, 0);
+            addPicture(t, 1);
+            QVERIFY(!t.Find(picture(0), got));
+            QStringList list{picture(0)};
+            QVERIFY(!t.DeleteList(list));
+            // Said once, naming the file.
+            QCOMPARE(warnings.size(), 1);
+            QVERIFY(warnings.first().contains(cacheFile()));
+            // Off for this object even once the way is clear; the next
+            // start (a new object) caches again.
+            if (kind == Hostile::Folder)
+                QVERIFY(QDir(cacheFile()).removeRecursively());
+            else
+                QVERIFY(QFile::remove(cacheFile()));
+            addPicture(t, 2);
+            QVERIFY(!QFile::exists(cacheFile()));
+            TThumb next;
+            setUp(next);
+            addPicture(next, 2);
+            QVERIFY(finds(next, 2));
+        }
+        qInstallMessageHandler(previous);
+        QCOMPARE(warnings.size(), 1);
+    }
+
+    void processesShareOneCache()
+    {
+        // Real processes writing one cache at once: three append entries of
+        // their own, a fourth appends and then deletes every other one of
+        // its own (each a rewrite of the whole file). No entry of another
+        // process may be lost, and the header must count the records.
+        constexpr int kAdders = 3, kEach = 30, kRounds = 3;
+        QStringList names;
+        auto nameOf = [&](int proc, int i) {
+            return m_picDir + QStringLiteral("c%1_%2.jpg").arg(proc).arg(i);
+        };
+        for (int proc = 0; proc <= kAdders; ++proc)
+            for (int i = 0; i < kEach; ++i)
+                QVERIFY(writeFile(nameOf(proc, i), QByteArray(10 + i, 'p')));
+        for (int round = 0; round < kRounds; ++round) {
+            QFile::remove(cacheFile());
+            int gate[2];
+            QCOMPARE(::pipe(gate), 0);
+            std::vector<pid_t> children;
+            for (int proc = 0; proc <= kAdders; ++proc) {
+                const pid_t pid = ::fork();
+                QVERIFY(pid >= 0);
+                if (pid == 0) {
+                    ::close(gate[1]);
+                    char go;
+                    const bool started = ::read(gate[0], &go, 1) == 1;
+                    int code = started ? 0 : 2;
+                    try {
+                        TThumb t;
+                        setUp(t);
+                        for (int i = 0; i < kEach; ++i) {
+                            t.currentEntry().pictureWidth = proc * 1000 + i;
+                            t.Add(nameOf(proc, i), thumbBytes(proc * kEach + i));
+                        }
+                        if (proc == kAdders)
+                            for (int i = 1; i < kEach; i += 2)
+                                t.Delete(nameOf(proc, i));
+                    } catch (...) {
+                        code = 1;
+                    }
+                    ::_exit(code);
+                }
+                children.push_back(pid);
+            }
+            ::close(gate[0]);
+            QCOMPARE(::write(gate[1], "gogo", children.size()), ssize_t(children.size()));
+            ::close(gate[1]);
+            for (pid_t pid : children) {
+                int status = 0;
+                QCOMPARE(::waitpid(pid, &status, 0), pid);
+                QVERIFY(WIFEXITED(status));
+                QCOMPARE(WEXITSTATUS(status), 0);
+            }
+
+            // Walk the file as it is on disk.
+            const QByteArray f = readFile(cacheFile());
+            QVERIFY(f.size() >= 24);
+            QStringList onDisk;
+            qint64 at = 24;
+            while (at + 56 <= f.size()) {
+                const qint32 nameLength = i32At(f, int(at)), dataLength = i32At(f, int(at) + 8);
+                onDisk << QString::fromUtf8(f.mid(at + 56, nameLength));
+                at += 56 + nameLength + dataLength;
+            }
+            QCOMPARE(at, qint64(f.size()));
+            QCOMPARE(i32At(f, 20), int(onDisk.size()));
+            QStringList expected;
+            for (int proc = 0; proc <= kAdders; ++proc)
+                for (int i = 0; i < kEach; ++i)
+                    if (proc < kAdders || i % 2 == 0) expected << nameOf(proc, i);
+            onDisk.sort();
+            expected.sort();
+            QCOMPARE(onDisk, expected);
+            TThumb reader;
+            setUp(reader);
+            for (int proc = 0; proc <= kAdders; ++proc)
+                for (int i = 0; i < kEach; i += 7) {
+                    QByteArray got;
+                    QCOMPARE(reader.Find(nameOf(proc, i), got), proc < kAdders || i % 2 == 0);
+                    if (!got.isEmpty()) QCOMPARE(got, thumbBytes(proc * kEach + i));
+                }
+            QVERIFY(noTempFiles());
+        }
     }
 
     void appNameIsCutAtACharacterBoundary_data()

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The program under X on a folder where a FIFO (m.jpg), a link to /dev/zero
+# (z.jpg) and a sparse 8 GiB file (big.jpg) lie among photographs, with its
+# favourites file a FIFO and its cache file a link to /dev/zero: every photo
+# gets its thumbnail, a click on the FIFO's cell previews nothing and waits on
+# nothing, and "終了(&C)" ends the program at once, /dev/zero intact. Leaves hostile1.png (all
+# thumbnails in) and hostile2.png (after the click on m.jpg) behind.
+#   xvfb_hostile.sh PROGRAM OUTDIR   (run under with-xvfb.sh 1024x768)
+set -eu
+program=$1; out=$2
+mkdir -p "$out"
+IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
+command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
+work=$(mktemp -d)
+pid=""
+trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+mkdir -p "$work/data/thumb" "$work/photos"
+for i in 1 2 3 4 5; do
+  "$IM" -seed "$i" -size 640x480 plasma:fractal -blur 0x2 "$work/photos/p$i.jpg"
+done
+mkfifo "$work/photos/m.jpg"
+ln -s /dev/zero "$work/photos/z.jpg"
+truncate -s 8G "$work/photos/big.jpg"
+mkfifo "$work/data/favorites.dat"
+ln -s /dev/zero "$work/data/thumb/$(basename "$program").dat"
+
+SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/photos" >>"$work/log" 2>&1 &
+pid=$!
+for _ in $(seq 1 100); do
+  xdotool search --name Sorrelquint >/dev/null 2>&1 && break
+  sleep 0.1
+done
+sleep 6
+import -window root "$out/hostile1.png"
+# Cells in name order: big, m, p1..p5, z; 80x60 boxes from x = 128.
+xdotool mousemove 177 85 click 1
+sleep 0.3
+xdotool mousemove 268 85 click 1
+sleep 1.5
+import -window root "$out/hostile2.png"
+xdotool mousemove 950 757 click 1
+sleep 0.3
+xdotool key alt+f
+sleep 0.5
+xdotool key c
+for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then echo "the program did not quit"; cat "$work/log"; exit 1; fi
+wait "$pid" || { echo "program exited with $?"; cat "$work/log"; exit 1; }
+pid=""
+# Saving the favourites puts a file in place of the FIFO (never writing
+# through it); the device behind the cache link is left as it is.
+[ -f "$work/data/favorites.dat" ] && [ ! -L "$work/data/favorites.dat" ] || { echo "no favourites file was saved"; exit 1; }
+[ -c /dev/zero ] || { echo "/dev/zero is no longer a device"; exit 1; }
+grep -q "is not a regular file" "$work/log" || { echo "the cache in the way was not reported"; cat "$work/log"; exit 1; }
+echo "ok: thumbnails shown, the FIFO's cell clicked, quit at once; favourites saved in place of the FIFO, /dev/zero left as it was"
