@@ -4,6 +4,7 @@
 #include "engine/TextLines.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
+#include "platform/SafeRead.h"
 #include "platform/ShellFolder.h"
 
 namespace {
@@ -88,10 +89,11 @@ int sizeModeOfRecordCode(int code)
 
 bool readSavedScreenFile(const QString& path, QStringList& lines)
 {
-    // The reader of the favourites file: O_NONBLOCK, fstat of the open
-    // file (a regular file of at most 1 MiB), a bounded read.
-    static_assert(kMaxSavedScreenBytes == qint64(1) << 20);
-    return sq::readPathLines(path, lines);
+    sq::platform::OpenResult result;
+    const QByteArray bytes = sq::platform::readWholeFile(path, kMaxSavedScreenBytes, &result);
+    if (result != sq::platform::OpenResult::Ok) return false;
+    lines = sq::decodePathLines(bytes);
+    return true;
 }
 
 bool writeSavedScreenFile(const QString& path, const QStringList& lines)

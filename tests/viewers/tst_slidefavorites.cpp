@@ -4,6 +4,7 @@
 // doubled extension, a file of the Windows program, damaged records,
 // unwritable folders, files that are not files, and the favourites folder
 // chooser.
+#include "tests/support/HostileFiles.h"
 #include "tests/support/MessageBoxes.h"
 #include "tests/viewers/SlideFixture.h"
 
@@ -20,9 +21,6 @@
 #include <QPushButton>
 #include <QStringEncoder>
 #include <QToolButton>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 using sq::test::MessageBoxes;
 using sq::test::SlideFixture;
@@ -370,13 +368,11 @@ private Q_SLOTS:
         f.start();
         TForm2& s = f.slide();
         openAt(f, 0);
+        const sq::test::HangGuard guard(120, "saved-screen files that are not files");
         const QString odd = f.dir.path() + QStringLiteral("/odd");
-        QVERIFY(QDir().mkpath(odd));
-        const QByteArray fifo = QFile::encodeName(odd + QStringLiteral("/a.srq"));
-        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
-        QCOMPARE(
-            ::symlink("/dev/zero", QFile::encodeName(odd + QStringLiteral("/b.srq")).constData()),
-            0);
+        const QString fifo = odd + QStringLiteral("/a.srq");
+        QVERIFY(sq::test::makeHostile(sq::test::Hostile::Fifo, fifo));
+        QVERIFY(sq::test::makeHostile(sq::test::Hostile::DevZero, odd + QStringLiteral("/b.srq")));
         QVERIFY(writeSavedScreenFile(odd + QStringLiteral("/c.srq"),
                                      record("../pics/pic_02.jpg", "", "0")));
         s.SetFavoritesFolder(odd);
@@ -387,7 +383,7 @@ private Q_SLOTS:
         s.FavNext1Click();
         QCOMPARE(boxes.texts(), (QStringList{"エラー", "エラー"}));
         QCOMPARE(f.shown(), f.picturesAt({2}));
-        openFile(QString::fromLocal8Bit(fifo));
+        openFile(fifo);
         QCOMPARE(boxes.texts().size(), 3);
         QVERIFY(!sq::app::favoriteLoading);
     }

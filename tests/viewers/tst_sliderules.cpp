@@ -2,16 +2,13 @@
 // without any window: availability by layout, capture rectangles and the
 // composite, joining offsets, save-all names, the .srq record's parser and
 // path resolution, and the bounded reader on files that are not files.
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TestFiles.h"
 #include "viewers/SavedScreen.h"
 #include "viewers/SlideCapture.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 Q_DECLARE_METATYPE(std::optional<QPoint>)
 
@@ -293,11 +290,12 @@ private Q_SLOTS:
     // The reader refuses what is not a small regular file, at once.
     void boundedRead()
     {
+        const sq::test::HangGuard guard(60, "reading saved-screen files that are not files");
         QTemporaryDir dir;
         const QString fifo = dir.filePath(QStringLiteral("pipe.srq"));
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(sq::test::makeHostile(sq::test::Hostile::Fifo, fifo));
         const QString zero = dir.filePath(QStringLiteral("zero.srq"));
-        QCOMPARE(::symlink("/dev/zero", QFile::encodeName(zero).constData()), 0);
+        QVERIFY(sq::test::makeHostile(sq::test::Hostile::DevZero, zero));
         const QString big = dir.filePath(QStringLiteral("big.srq"));
         QVERIFY(sq::test::makeSparseFile(big, kMaxSavedScreenBytes + 1));
         const QString good = dir.filePath(QStringLiteral("good.srq"));
