@@ -75,6 +75,20 @@ int main(int argc, char** argv)
     pw::FileVerbs verbs(prompt);
 
     bool seenProgress = false, everCovered = false;
+    // The progress window's showing is caught as it happens: a fast copy may
+    // show and pass it between two polls.
+    struct ShowSeen : QObject
+    {
+        bool& seen;
+        explicit ShowSeen(bool& s) : seen(s) {}
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::Show && o->objectName() == QLatin1String("FileOpProgress"))
+                seen = true;
+            return false;
+        }
+    } showSeen(seenProgress);
+    app.installEventFilter(&showSeen);
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (progressVisible()) seenProgress = true;
