@@ -60,6 +60,7 @@ public:
     QString DataFolder() const override { return m_dataFolder; }
     bool ExecuteEntry(int index) override;
     void ShowMainWindow() override;
+    bool ListFolder(const QString& folder) override;
     QString settingsFileName() const;
     QString favoritesFileName() const;
 

@@ -5,22 +5,23 @@
 
 #include "app/ProgramOpener.h"
 #include "app/Unit17.h"
+#include "engine/BmpFile.h"
 #include "platform/FileOpsDialogs.h"
 #include "platform/FileVerbs.h"
 #include "platform/FolderFileList.h"
+#include "platform/NativePath.h"
 #include "platform/PathOps.h"
+#include "viewers/BitmapSaveDialog.h"
 #include "viewers/Unit2.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QListView>
 #include <QMessageBox>
-#include <QSaveFile>
 
 namespace {
 
@@ -241,16 +242,17 @@ void TForm1::Save1Click()
     const TBitmap& picture = ImgBox1->ImgUtil()->Bitmap();
     if (statusText(3).isEmpty() || ImgBox1->ImageFile().isEmpty() || picture.isEmpty())
         return;
-    QFileDialog dialog(Form2 ? static_cast<QWidget*>(Form2) : this);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringLiteral("ビットマップ (*.bmp)"));
-    dialog.setDefaultSuffix(QStringLiteral("bmp"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString name = dialog.selectedFiles().constFirst();
-    QSaveFile out(name);
-    if (!out.open(QIODevice::WriteOnly) || !picture.image().save(&out, "BMP") || !out.commit())
-        QMessageBox::warning(this, windowTitle(), QStringLiteral("%1 を保存できません").arg(name));
+    // The slide view's save-picture dialog.
+    const QImage image = picture.image();
+    const QString name = Form2 && Form2->SavePictureDialog1 ? Form2->SavePictureDialog1()
+                                                            : sq::viewers::askBitmapFileName(this);
+    if (name.isEmpty()) return;
+    QString error;
+    if (!sq::writeBmpFile(name, image, &error))
+        QMessageBox::warning(
+            this, windowTitle(),
+            QStringLiteral("%1 を保存できません").arg(sq::platform::displayText(name)) +
+                QLatin1Char('\n') + error);
 }
 
 // ---- commands on the browser ----

@@ -6,6 +6,7 @@
 #include "viewers/LoupeGeometry.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"
+#include "viewers/Unit2.h"
 #include "viewers/Unit26.h"
 
 #include <QComboBox>
@@ -28,7 +29,8 @@ void TForm1::N55Click()
 
 void TForm1::N42Click()
 {
-    if (Form18) Form18->ShowSaveDialog();
+    // The slide view's command of that name.
+    if (Form2) Form2->LoupeSave1Click();
 }
 
 void TForm1::restoreLoupe()

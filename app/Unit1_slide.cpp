@@ -5,6 +5,7 @@
 #include "app/Globals.h"
 #include "app/Unit1.h"
 
+#include "platform/PathOps.h"
 #include "viewers/Unit2.h"
 
 #include <QMessageBox>
@@ -125,6 +126,17 @@ bool TForm1::ExecuteEntry(int index)
     // A folder opened in the browser: the listing the screens point into is gone.
     if (ImgPanel1->CurrentFolderPath() != before) hideSlideViewForListingChange(true);
     return done;
+}
+
+bool TForm1::ListFolder(const QString& folder)
+{
+    const QString clean = sq::platform::absolutePathOf(folder);
+    if (!sq::platform::isFolderPath(clean)) return false;
+    pointTreeAt(clean);
+    // The tree already stood on it while the browser showed a folder opened
+    // from the browser itself: the tree's change runs again.
+    if (m_treeFolder == clean && browserCurrentFolderPath() != clean) DirectoryListBox1Change();
+    return true;
 }
 
 void TForm1::ShowMainWindow()

@@ -1,7 +1,7 @@
 #include "app/Unit23.h"
 
 #include "app/DialogParts.h"
-#include "app/FolderList.h"
+#include "viewers/FolderList.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 #include "app/Unit9.h"
 
 #include "app/DialogParts.h"
-#include "app/FolderList.h"
 #include "viewers/ChooserTargets.h"
+#include "viewers/FolderList.h"
 
 #include <QFileSystemModel>
 #include <QLabel>

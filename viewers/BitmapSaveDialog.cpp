@@ -14,4 +14,14 @@ QString askBitmapFileName(QWidget* parent)
     return dialog.selectedFiles().constFirst();
 }
 
+QString askSavedScreenFileName(QWidget* parent, const QString& folder)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilter(QStringLiteral("*.srq (*.srq)"));
+    dialog.setDirectory(folder);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace sq::viewers

@@ -187,12 +187,3 @@ QString recordPath(const QString& folder, const QString& path)
         out += target.at(i) + QLatin1Char('/');
     return out + name;
 }
-
-QString lastPathComponent(const QString& folder)
-{
-    QString f = folder;
-    while (f.size() > 1 && f.endsWith(QLatin1Char('/')))
-        f.chop(1);
-    if (f == QLatin1String("/") || f.isEmpty()) return QStringLiteral("/");
-    return f.mid(f.lastIndexOf(QLatin1Char('/')) + 1);
-}

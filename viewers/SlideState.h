@@ -106,6 +106,3 @@ private:
 // folders are compared exactly. A picture in the folder itself is its bare
 // name. Both paths are absolute.
 QString recordPath(const QString& folder, const QString& path);
-
-// The favourites folder label's text: the folder's last element ("/" whole).
-QString lastPathComponent(const QString& folder);

@@ -7,7 +7,8 @@
 #include "browser/ImgPanel.h"
 #include "engine/ImgBox.h"
 #include "platform/NativePath.h"
-#include "platform/ShellFolder.h"
+#include "viewers/BitmapSaveDialog.h"
+#include "viewers/SavedScreen.h"
 #include "viewers/ViewerHost.h"
 
 #include <QAction>
@@ -113,6 +114,11 @@ TForm2::TForm2(TViewerHost& host, QWidget* parent)
     setWindowTitle(QStringLiteral("スライドビュー/Sorrelquint"));
     setFocusPolicy(Qt::StrongFocus);
     Random = [](int n) { return static_cast<int>(QRandomGenerator::global()->bounded(n)); };
+    SavePictureDialog1 = [this] { return sq::viewers::askBitmapFileName(this); };
+    OpenDialog1 = [this] {
+        return sq::viewers::askSavedScreenFileName(this, m_host.DataFolder() +
+                                                             QStringLiteral("Favorites/"));
+    };
     buildComponents();
     buildMenus();
     FormCreate();
@@ -272,6 +278,8 @@ void TForm2::buildToolbar()
         b->setFocusPolicy(Qt::NoFocus);
         fav->addWidget(b);
     }
+    connect(SpeedButton8, &QToolButton::clicked, this, &TForm2::FavPrior1Click);
+    connect(SpeedButton9, &QToolButton::clicked, this, &TForm2::FavNext1Click);
     int n = 1;
     for (QLabel* l : {Label1, Label2, Label3}) {
         l->setObjectName(QStringLiteral("Label%1").arg(n++));
@@ -546,22 +554,16 @@ void TForm2::SetRecordLine(int line, const QString& text)
 
 void TForm2::SetFavoritesFolder(const QString& folder)
 {
-    DirectoryListBox1->setText(folder);
+    // The label shows the folder as a folder list names it: no final "/"
+    // but for the root.
+    QString bare = folder;
+    while (bare.size() > 1 && bare.endsWith(QLatin1Char('/')))
+        bare.chop(1);
+    DirectoryListBox1->setText(bare.endsWith(QLatin1Char('/')) ? bare : bare + QLatin1Char('/'));
     FileListBox1->clear();
-    QStringList files;
-    QString path = folder;
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    sq::platform::ShellFolder(path).enumObjects(
-        sq::platform::ContNonFolders | sq::platform::ContIncludeHidden,
-        [&](sq::platform::EnumItem&& item) {
-            const QString name = sq::platform::pathFromNative(item.name);
-            if (name.endsWith(QLatin1String(".srq"), Qt::CaseInsensitive)) files << name;
-            return true;
-        });
-    files.sort();
-    FileListBox1->addItems(files);
-    Label1->setText(QLatin1Char(' ') + sq::platform::displayText(lastPathComponent(folder)));
+    FileListBox1->addItems(savedScreenFiles(bare));
+    FileListBox1->setCurrentRow(-1);
+    Label1->setText(sq::platform::displayText(favoritesFolderLabel(bare)));
 }
 
 QString TForm2::FavoritesFolder() const

@@ -5,6 +5,8 @@
 // panels follow the pure rules of SlideGeometry.h. GUI thread only.
 #pragma once
 
+#include "viewers/ChooserTargets.h"
+#include "viewers/SlideCapture.h"
 #include "viewers/SlideGeometry.h"
 #include "viewers/SlideState.h"
 
@@ -25,6 +27,7 @@ class QToolButton;
 class TImgBox;
 class TImgPanel;
 class TViewerHost;
+struct TSavedScreen;
 
 // The browser's entry list as the slide view's rules read it.
 class TBrowserEntries final : public TSlideEntries
@@ -57,7 +60,7 @@ private:
     int m_pressedAt = 0;
 };
 
-class TForm2 : public QMainWindow
+class TForm2 : public QMainWindow, public TCopySource, public TFavoritesFolderTarget
 {
     Q_OBJECT
 
@@ -102,10 +105,15 @@ public:
     // The selection lists (file names, decimal indices), in browser order.
     void SetSelectionLists(const QStringList& names, const QStringList& indices);
     void SetRecordLine(int line, const QString& text);
-    // The favourites folder (ends in "/"): the hidden folder and file lists
-    // and the folder label.
-    void SetFavoritesFolder(const QString& folder);
-    QString FavoritesFolder() const;
+    // The favourites folder (kept ending in "/"): the hidden folder list,
+    // its saved-screen files read again into the hidden file list (nothing
+    // selected), and the folder label.
+    void SetFavoritesFolder(const QString& folder) override;
+    QString FavoritesFolder() const override;
+    // TCopySource: the ParseName of screen k's entry ("" for none) and the
+    // layout, for the destination chooser's codes 11 to 15.
+    QString ScreenFile(int k) const override;
+    int ScreenCount() const override { return LayoutScreens(); }
     // The main window hides the favourites menu, bar and main-window item.
     void HideFavoriteControls();
 
@@ -138,6 +146,48 @@ public:
     void Stop1Click();
     void Close1Click(); // "閉じる"
     void N28Click();    // shows the main window
+
+    // ---- "ファイル" (Unit2_file.cpp); k is a screen 1..4, 5 for "すべて"
+    // or "全体". A screen the layout does not offer does nothing. ----
+    void CopyToCommand(int k);      // フォルダへコピー: the destination chooser
+    void ClipboardCommand(int k);   // クリップボードへ: screen k's picture
+    void SavePictureCommand(int k); // 保存: screen k's picture as BMP
+    void SaveAllClick();            // 保存 > すべて: the save-all dialog
+    // The save-all dialog's OK: each offered screen's picture into folder
+    // as its file's name without extension + suffix + ".bmp".
+    void SaveAllTo(const QString& folder, const QString& suffix);
+    void Join1Click();              // 連結して保存
+    void CaptureCommand(int k);     // 画面をクリップボードへ
+    void CaptureSaveCommand(int k); // 画面を保存
+    void LoupeSave1Click();         // ルーペ画面を保存
+    void Loupe1Click();             // ルーペ表示 (Tool menu)
+    void LoupeHide1Click();         // ルーペ非表示
+    void LoupeBar1Click();          // ルーペバー
+    // Screen k's capture (5 for the composite of the whole screen area),
+    // rendered from the window; the "ファイル" menu and the loupe bar are
+    // hidden meanwhile. Null for a screen the layout does not offer.
+    QImage Capture(int k);
+    TCaptureLayout CaptureLayout() const;
+    // The file name the save-picture dialog asks for ("" for cancel); the
+    // main window's preview save runs it too. Tests put an answer here.
+    std::function<QString()> SavePictureDialog1;
+
+    // ---- "お気に入り": saved-screen files (Unit2_favorites.cpp) ----
+    void FavSave1Click();   // 保存: the save dialog
+    void FavOpen1Click();   // 開く
+    void FavNext1Click();   // 次へ, お気に入り次へ(N)
+    void FavPrior1Click();  // 前へ, お気に入り前へ(B)
+    void FavFolder1Click(); // フォルダ指定: the favourites folder chooser
+    // The save dialog's OK: the record with the current geometry and size
+    // mode written to folder/name.srq, which becomes the favourites folder.
+    // "エラー" when it cannot be written.
+    void SaveRecordTo(const QString& folder, const QString& name);
+    // Loads the record from a saved-screen file and applies it, with the
+    // favourite-loading flag set; "エラー" for a file that cannot be read
+    // or a damaged record, which changes nothing.
+    void OpenSavedScreen(const QString& path);
+    // The file the open dialog chose ("" for cancel). Tests put an answer here.
+    std::function<QString()> OpenDialog1;
     // A splitter's drag: which = 1, 2, 3; the panel before it takes size.
     void MoveSplitter(int which, int size);
     // A click on screen k: left or right button, double or single.
@@ -224,6 +274,14 @@ private:
     void randomPick(bool quiet);
     void fastTick();
     void pressButton(QToolButton* button);
+    bool screenOffered(int k) const;
+    void pictureFailed(const QString& file, const QString& error);
+    QImage renderScreen(int k, const TCaptureLayout& layout);
+    void pageSavedScreen(bool forward);
+    bool loadSavedScreen(const QString& path);
+    void Apply(const TSavedScreen& saved);
+    void setRecord(const QStringList& lines);
+    int checkedSizeMode() const;
 
     TViewerHost& m_host;
     TBrowserEntries m_entries;

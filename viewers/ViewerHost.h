@@ -1,8 +1,8 @@
 // What the viewer windows ask of the main window: its settings lines, its
 // thumbnail browser, the data folder, the browser's default action for an
-// entry and bringing the main window up. The main window implements it and
-// createWindows() hands it to the viewer windows it creates, so the viewers
-// never include the main window. GUI thread only.
+// entry, listing a folder, the choosers and bringing the main window up. The main window implements
+// it and createWindows() hands it to the viewer windows it creates, so the viewers never include
+// the main window. GUI thread only.
 #pragma once
 
 #include <QString>
@@ -28,6 +28,15 @@ public:
     virtual bool ExecuteEntry(int /*index*/) { return false; }
     // Shows the main window and brings it to the front.
     virtual void ShowMainWindow() {}
+    // Points the main window's folder list at folder, so that its browser
+    // lists it; the main window's folder change runs as for the user's
+    // (Globals.h favoriteLoading keeps it from closing the slide view).
+    // False when folder is not a folder.
+    virtual bool ListFolder(const QString& folder)
+    {
+        (void)folder;
+        return false;
+    }
     // Opens the favourites folder chooser on target's folder; its OK sets
     // target's folder (ChooserTargets.h).
     virtual void ChooseFavoritesFolder(TFavoritesFolderTarget& target) { (void)target; }

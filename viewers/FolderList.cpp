@@ -1,4 +1,4 @@
-#include "app/FolderList.h"
+#include "viewers/FolderList.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,6 +1,7 @@
-// A drive box over a folder list, as the destination chooser and the
-// favourites folder chooser show them: the drive box points the list at a
-// volume, the list's selected folder is the chosen folder. GUI thread only.
+// A drive box over a folder list, as the destination chooser, the
+// favourites folder chooser and the slide view's save dialogs show them: the
+// drive box points the list at a volume, the list's selected folder is the
+// chosen folder. GUI thread only.
 #pragma once
 
 #include <QWidget>
