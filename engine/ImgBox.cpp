@@ -3,8 +3,97 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QSemaphore>
 #include <QStyle>
+#include <QThread>
+#include <QThreadPool>
 #include <qdrawutil.h>
+
+#include <atomic>
+#include <vector>
+
+namespace sq {
+
+TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const QColor& color)
+{
+    TImgView view;
+    const int iw = picture.width(), ih = picture.height();
+    const int cw = client.width(), ch = client.height();
+    if (iw <= 0 || ih <= 0)
+        return view;
+    TRectL place;
+    if (type == ispImage) {
+        place.Left = iw < cw ? (cw - iw) / 2 : 0;
+        place.Top = ih < ch ? (ch - ih) / 2 : 0;
+        place.Right = place.Left + iw;
+        place.Bottom = place.Top + ih;
+        if (iw >= cw && ih >= ch && picture.format() == QImage::Format_RGB888) {
+            // The picture covers the view: it is the view's bitmap as it
+            // stands, shared rather than copied.
+            view.Bitmap = picture;
+        } else {
+            view.Bitmap = QImage(std::max(cw, iw), std::max(ch, ih), QImage::Format_RGB888);
+            view.Bitmap.fill(color);
+            QPainter p(&view.Bitmap);
+            p.drawImage(place.Left, place.Top, picture);
+        }
+    } else {
+        if (cw <= 0 || ch <= 0)
+            return view;
+        const int pw = cw * 100 / iw, ph = ch * 100 / ih;
+        int w, h, dx, dy;
+        if (pw <= ph) {
+            w = cw;
+            h = ih * pw / 100;
+            dx = 0;
+            dy = (ch - h) / 2;
+        } else {
+            w = iw * ph / 100;
+            h = ch;
+            dx = (cw - w) / 2;
+            dy = 0;
+        }
+        QImage stretched = picture;
+        ResizeBitmap(stretched, std::max(1, w), std::max(1, h));
+        view.Bitmap = QImage(cw, ch, QImage::Format_RGB888);
+        view.Bitmap.fill(color);
+        QPainter p(&view.Bitmap);
+        p.drawImage(dx, dy, stretched);
+        place = {dx, dy, dx + w, dy + h};
+    }
+    place.Right = std::min(place.Right, cw);
+    place.Bottom = std::min(place.Bottom, ch);
+    view.Place = place;
+    view.Placed = true;
+    return view;
+}
+
+QSize ImgClientSize(QSize inner, int lineStep, QSize picture, TSizeType type)
+{
+    const int w = std::max(0, inner.width()), h = std::max(0, inner.height());
+    if (type == ispStretch || !picture.isValid())
+        return QSize(w, h);
+    // As UpdateScrollBars decides: the vertical bar first, then the
+    // horizontal one beside it.
+    const bool needV = h < picture.height();
+    const int cw = std::max(0, w - (needV ? lineStep : 0));
+    const bool needH = cw < picture.width();
+    return QSize(cw, std::max(0, h - (needH ? lineStep : 0)));
+}
+
+} // namespace sq
+
+namespace {
+
+// The helpers of LoadFiles: one fewer than the processors, the calling
+// thread being the last.
+struct LoadPool : QThreadPool
+{
+    LoadPool() { setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1)); }
+};
+Q_GLOBAL_STATIC(LoadPool, loadPool)
+
+} // namespace
 
 TCustomImgBox::TCustomImgBox(QWidget* parent)
     : QWidget(parent)
@@ -93,6 +182,95 @@ int TCustomImgBox::LoadFile(const QString& fileName)
     return result;
 }
 
+TCustomImgBox::Load TCustomImgBox::beginLoad(const QString& fileName)
+{
+    m_imageFile = fileName;
+    ResetView();
+    Load load;
+    load.Engine = m_imgUtil.get();
+    load.File = fileName;
+    const int b = borderWidth();
+    load.Inner = QSize(width() - 2 * b, height() - 2 * b);
+    load.LineStep = LineStep();
+    load.Type = m_sizeType;
+    load.Color = m_color;
+    return load;
+}
+
+void TCustomImgBox::runLoad(Load& load)
+{
+    try {
+        load.Result = load.Engine->LoadImage(load.File, std::max(0, load.Inner.width()),
+                                             std::max(0, load.Inner.height()), 0);
+        if (load.Result != 0)
+            return;
+        const QImage& picture = load.Engine->Bitmap().image();
+        load.Client = sq::ImgClientSize(load.Inner, load.LineStep, picture.size(), load.Type);
+        load.View = sq::MakeImgView(picture, load.Type, load.Client, load.Color);
+    } catch (...) {
+        // Out of memory on a worker: the box shows nothing, as for a file
+        // that cannot be decoded, and the program goes on.
+        load.Result = -1;
+        load.View = TImgView();
+    }
+}
+
+int TCustomImgBox::endLoad(Load& load)
+{
+    m_loaded = load.Result == 0;
+    UpdateScrollBars(true);
+    // The view was made for the client area the scroll bars were expected
+    // to leave; should they leave another, it is made again for that.
+    if (m_loaded && clientSize() == load.Client)
+        placeView(std::move(load.View));
+    else
+        Redraw();
+    return load.Result;
+}
+
+QList<int> TCustomImgBox::LoadFiles(const QList<TCustomImgBox*>& boxes, const QStringList& files)
+{
+    const qsizetype n = std::min(boxes.size(), files.size());
+    QList<int> results;
+    bool together = n > 1;
+    for (qsizetype i = 0; i < n && together; ++i) {
+        const TImgUtil& engine = *boxes.at(i)->ImgUtil();
+        if (engine.Thumbnail() || engine.SPlugin() || engine.CustomLoader() ||
+            boxes.indexOf(boxes.at(i)) != i)
+            together = false;
+    }
+    if (!together) {
+        for (qsizetype i = 0; i < n; ++i)
+            results << boxes.at(i)->LoadFile(files.at(i));
+        return results;
+    }
+
+    std::vector<Load> loads;
+    loads.reserve(size_t(n));
+    for (qsizetype i = 0; i < n; ++i)
+        loads.push_back(boxes.at(i)->beginLoad(files.at(i)));
+    // Each thread takes the next load until none is left, so a helper that
+    // starts late only finds less to do.
+    std::atomic<size_t> next{0};
+    auto work = [&loads, &next] {
+        for (size_t i; (i = next.fetch_add(1)) < loads.size();)
+            runLoad(loads[i]);
+    };
+    QThreadPool& pool = *loadPool();
+    const int helpers = int(std::min<qsizetype>(n - 1, pool.maxThreadCount()));
+    QSemaphore done;
+    for (int h = 0; h < helpers; ++h)
+        pool.start([&work, &done] {
+            work();
+            done.release();
+        });
+    work();
+    done.acquire(helpers);
+    for (qsizetype i = 0; i < n; ++i)
+        results << boxes.at(i)->endLoad(loads[size_t(i)]);
+    return results;
+}
+
 void TCustomImgBox::ResetView()
 {
     m_pictureRect = {-1, -1, -1, -1};
@@ -107,55 +285,15 @@ void TCustomImgBox::Redraw()
         update();
         return;
     }
-    const QImage& picture = m_imgUtil->Bitmap().image();
-    const int iw = picture.width(), ih = picture.height();
-    const QSize client = clientSize();
-    const int cw = client.width(), ch = client.height();
-    TRectL place;
-    if (iw <= 0 || ih <= 0)
+    placeView(sq::MakeImgView(m_imgUtil->Bitmap().image(), m_sizeType, clientSize(), m_color));
+}
+
+void TCustomImgBox::placeView(TImgView view)
+{
+    if (!view.Placed)
         return;
-    if (m_sizeType == ispImage) {
-        place.Left = iw < cw ? (cw - iw) / 2 : 0;
-        place.Top = ih < ch ? (ch - ih) / 2 : 0;
-        place.Right = place.Left + iw;
-        place.Bottom = place.Top + ih;
-        if (iw >= cw && ih >= ch && picture.format() == QImage::Format_RGB888) {
-            // The picture covers the view: it is the view's bitmap as it
-            // stands, shared rather than copied.
-            m_viewBitmap = picture;
-        } else {
-            m_viewBitmap = QImage(std::max(cw, iw), std::max(ch, ih), QImage::Format_RGB888);
-            m_viewBitmap.fill(m_color);
-            QPainter p(&m_viewBitmap);
-            p.drawImage(place.Left, place.Top, picture);
-        }
-    } else {
-        if (cw <= 0 || ch <= 0)
-            return;
-        const int pw = cw * 100 / iw, ph = ch * 100 / ih;
-        int w, h, dx, dy;
-        if (pw <= ph) {
-            w = cw;
-            h = ih * pw / 100;
-            dx = 0;
-            dy = (ch - h) / 2;
-        } else {
-            w = iw * ph / 100;
-            h = ch;
-            dx = (cw - w) / 2;
-            dy = 0;
-        }
-        QImage stretched = picture;
-        sq::ResizeBitmap(stretched, std::max(1, w), std::max(1, h));
-        m_viewBitmap = QImage(cw, ch, QImage::Format_RGB888);
-        m_viewBitmap.fill(m_color);
-        QPainter p(&m_viewBitmap);
-        p.drawImage(dx, dy, stretched);
-        place = {dx, dy, dx + w, dy + h};
-    }
-    place.Right = std::min(place.Right, cw);
-    place.Bottom = std::min(place.Bottom, ch);
-    m_pictureRect = place;
+    m_viewBitmap = std::move(view.Bitmap);
+    m_pictureRect = view.Place;
     m_hasPlacement = true;
     update();
 }
@@ -249,6 +387,11 @@ void TCustomImgBox::paintEvent(QPaintEvent*)
     // The background only where the bitmap leaves the client uncovered.
     if (m_viewBitmap.isNull() || !m_viewBitmap.rect().contains(source)) p.fillRect(rect(), m_color);
     if (!m_viewBitmap.isNull()) p.drawImage(area.topLeft(), m_viewBitmap, source);
+    // The square between two scroll bars belongs to neither: left alone it
+    // would show whatever was painted there before.
+    if (m_vbar->isVisibleTo(this) && m_hbar->isVisibleTo(this))
+        p.fillRect(QRect(area.right() + 1, area.bottom() + 1, LineStep(), LineStep()),
+                   palette().window());
     if (b > 0)
         qDrawShadePanel(&p, rect(), palette(), true, b);
     p.setClipRect(area);

@@ -1,6 +1,7 @@
 // The single-image view: shows one picture at its own size, centred and
 // scrollable, or stretched to the control with its aspect kept. Used by the
-// main window's preview and every viewer window. GUI thread only.
+// main window's preview and every viewer window. GUI thread only, but for
+// the pure view rule MakeImgView and the workers LoadFiles runs itself.
 #pragma once
 
 #include "engine/ImgUtils.h"
@@ -23,6 +24,30 @@ struct TRectL
     bool operator==(const TRectL&) const = default;
 };
 
+// What a view shows for a picture: the view's bitmap (larger than the
+// client where the picture is) and the picture's place in it, clipped to
+// the client. Not Placed when there is nothing to place (an empty picture,
+// or no client area to stretch into).
+struct TImgView
+{
+    QImage Bitmap;
+    TRectL Place;
+    bool Placed = false;
+};
+
+namespace sq {
+
+// The view of picture in a client area of the given size by the size
+// type's rule, with color around the picture. Pure; any thread.
+TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const QColor& color);
+
+// The client area a view whose area inside the border is inner leaves for
+// a picture of the given size (an invalid size: none loaded) once the
+// scroll bars of lineStep thickness it needs are shown. Pure; any thread.
+QSize ImgClientSize(QSize inner, int lineStep, QSize picture, TSizeType type);
+
+} // namespace sq
+
 class TCustomImgBox : public QWidget
 {
     Q_OBJECT
@@ -33,6 +58,14 @@ public:
 
     // Loads through ImgUtil at the size inside the border; 0 when shown.
     int LoadFile(const QString& fileName);
+    // Loads files[i] into boxes[i] for every i, with the results and the
+    // views LoadFile would give one box after the other. The decoding and
+    // the views' bitmaps are made side by side, the calling (GUI) thread
+    // taking its share, and each box is placed here once all are done.
+    // Meanwhile nothing else may use these boxes or their engines. Engines
+    // with a cache, a plug-in or a custom loader, which may be shared, load
+    // one after the other. Returns each box's LoadFile result.
+    static QList<int> LoadFiles(const QList<TCustomImgBox*>& boxes, const QStringList& files);
 
     TImgUtil* ImgUtil() const { return m_imgUtil.get(); }
     TSizeType SizeType() const { return m_sizeType; }
@@ -63,8 +96,27 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // One load of LoadFiles: what the GUI thread read from the box, and the
+    // engine's result and the view that runLoad made from it.
+    struct Load
+    {
+        TImgUtil* Engine = nullptr;
+        QString File;
+        QSize Inner;
+        int LineStep = 0;
+        TSizeType Type = ispImage;
+        QColor Color;
+        int Result = 1;
+        QSize Client;
+        TImgView View;
+    };
+    Load beginLoad(const QString& fileName);
+    static void runLoad(Load& load); // any thread; touches the load's engine alone
+    int endLoad(Load& load);
+
     void ResetView();
     void Redraw();
+    void placeView(TImgView view);
     void UpdateScrollBars(bool reset);
     void placeBars();
     int borderWidth() const { return m_borderStyle == bsSingle ? 2 : 0; }

@@ -506,11 +506,39 @@ void TForm2::ShowScreen(int k)
 
 void TForm2::ShowScreens(int n)
 {
-    for (int k = 1; k <= n; ++k)
-        ShowScreen(k);
+    if (!showTogether(n))
+        for (int k = 1; k <= n; ++k)
+            ShowScreen(k);
     // The screens are painted at once, in one pass, not at the next turn of
     // the event loop.
     if (isVisible()) Panel3->repaint();
+}
+
+bool TForm2::showTogether(int n)
+{
+    // Only when every screen shows a picture: a default action run for
+    // another entry may change the listing under the screens after it.
+    if (n < 2) return false;
+    QList<TCustomImgBox*> boxes;
+    QStringList paths;
+    for (int k = 1; k <= n; ++k) {
+        const int index = m_state.ScreenIn(k, m_entries);
+        if (index < 0) return false;
+        TPanelItem* item = m_host.Browser().Items().Items(index);
+        if (!isScreenPicture(item->ImageKind())) return false;
+        boxes << Screen(k);
+        paths << item->ParseName();
+    }
+    if (!isVisible()) {
+        show();
+        raise();
+    }
+    TCustomImgBox::LoadFiles(boxes, paths);
+    for (int k = 1; k <= n; ++k) {
+        FillInfoLine(k);
+        SetRecordLine(k - 1, recordPath(m_host.DataFolder(), paths.at(k - 1)));
+    }
+    return true;
 }
 
 void TForm2::FillInfoLine(int k)

@@ -266,6 +266,10 @@ private:
     void placeCentral();
     void placePanels();
     void applyGeometry(const TSlideGeometry& g);
+    // Screens 1..n shown as ShowScreen shows each in turn, their pictures
+    // loaded side by side; false (nothing done) unless every one of them
+    // has a picture entry.
+    bool showTogether(int n);
     bool screenHoldsPicture(int k) const;
     bool allHoldPictures(int n) const;
     void message(const QString& text);

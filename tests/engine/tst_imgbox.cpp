@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+#include <vector>
+
 namespace {
 // A box whose client area is exactly w x h (no border).
 struct Box
@@ -18,6 +21,32 @@ struct Box
         box.show();
     }
 };
+// Everything a window can read from a box after a load, and what it shows.
+void compareBoxes(TImgBox& got, TImgBox& want, int gotResult, int wantResult)
+{
+    QCOMPARE(gotResult, wantResult);
+    QCOMPARE(got.Loaded(), want.Loaded());
+    QCOMPARE(got.ImageFile(), want.ImageFile());
+    QCOMPARE(got.PictureRect(), want.PictureRect());
+    QCOMPARE(got.ViewBitmap(), want.ViewBitmap());
+    QCOMPARE(got.ScrollX(), want.ScrollX());
+    QCOMPARE(got.ScrollY(), want.ScrollY());
+    QCOMPARE(got.clientSize(), want.clientSize());
+    for (const auto& bars : {std::pair(got.horizontalBar(), want.horizontalBar()),
+                             std::pair(got.verticalBar(), want.verticalBar())}) {
+        QCOMPARE(bars.first->isVisibleTo(&got), bars.second->isVisibleTo(&want));
+        QCOMPARE(bars.first->maximum(), bars.second->maximum());
+        QCOMPARE(bars.first->pageStep(), bars.second->pageStep());
+    }
+    const TImgUtil& a = *got.ImgUtil();
+    const TImgUtil& b = *want.ImgUtil();
+    QCOMPARE(a.Bitmap().image(), b.Bitmap().image());
+    QCOMPARE(a.ImageWidth(), b.ImageWidth());
+    QCOMPARE(a.ImageHeight(), b.ImageHeight());
+    QCOMPARE(a.ImageType(), b.ImageType());
+    QCOMPARE(got.grab().toImage(), want.grab().toImage());
+}
+
 } // namespace
 
 class TstImgBox : public QObject
@@ -64,6 +93,13 @@ private Q_SLOTS:
         QCOMPARE(b.box.horizontalBar()->isVisibleTo(&b.box), hbar);
         QCOMPARE(b.box.verticalBar()->isVisibleTo(&b.box), vbar);
         const TRectL r = b.box.PictureRect();
+        if (hbar && vbar) {
+            // The square between the bars is painted, not left as it was.
+            const QImage shown = b.box.grab().toImage();
+            const int corner = 500 - 2 - b.box.LineStep() / 2;
+            QCOMPARE(shown.pixelColor(corner, 400 - 2 - b.box.LineStep() / 2),
+                     b.box.palette().window().color());
+        }
         if (!hbar && !vbar) {
             QCOMPARE(QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top), place);
             // The view shows the picture there and the background around it.
@@ -165,6 +201,88 @@ private Q_SLOTS:
         QVERIFY(b.box.ImageFile().isEmpty());
         QCOMPARE(b.box.LoadFile(m_dir.filePath(QStringLiteral("gone.bmp"))), 1);
         QCOMPARE(b.box.PictureRect(), (TRectL{-1, -1, -1, -1}));
+    }
+
+    // Several boxes loaded side by side end exactly as each loaded alone,
+    // one after the other: for each sizing rule and size type, pictures
+    // larger, smaller, taller and wider than the boxes, a BMP, a damaged
+    // JPEG and a missing file, boxes with and without a border, one too
+    // small for its scroll bars, each holding another picture before.
+    void loadFilesLikeLoadFile_data()
+    {
+        QTest::addColumn<int>("getType");
+        QTest::addColumn<int>("sizeType");
+        QTest::newRow("own size") << int(igtNormal) << int(ispImage);
+        QTest::newRow("stretched") << int(igtNormal) << int(ispStretch);
+        QTest::newRow("large ones fitted") << int(igtPreview) << int(ispImage);
+        QTest::newRow("exact box") << int(igtFit) << int(ispStretch);
+        QTest::newRow("enlarged") << int(igtStretch) << int(ispImage);
+    }
+    void loadFilesLikeLoadFile()
+    {
+        QFETCH(int, getType);
+        QFETCH(int, sizeType);
+        const QString dir = m_dir.filePath(QStringLiteral("side"));
+        const struct
+        {
+            const char* name;
+            QSize size;
+        } pictures[] = {
+            {"large.jpg", {1200, 900}}, {"small.jpg", {120, 90}}, {"tall.jpg", {180, 700}},
+            {"wide.jpg", {1400, 120}},  {"box.bmp", {310, 190}},  {"odd.jpg", {333, 211}},
+        };
+        QStringList files;
+        quint32 seed = 1;
+        for (const auto& p : pictures) {
+            const QString path = dir + QLatin1Char('/') + QLatin1String(p.name);
+            const QImage img = sq::test::noiseImage(p.size.width(), p.size.height(), seed++);
+            QVERIFY(path.endsWith(QLatin1String(".bmp")) ? sq::test::writeBmp(path, img)
+                                                         : sq::test::writeJpeg(path, img));
+            files << path;
+        }
+        QByteArray cut;
+        {
+            QFile large(files.at(0));
+            QVERIFY(large.open(QIODevice::ReadOnly));
+            cut = large.read(large.size() / 2);
+        }
+        QVERIFY(sq::test::writeFile(dir + QStringLiteral("/cut.jpg"), cut));
+        files << dir + QStringLiteral("/cut.jpg") << dir + QStringLiteral("/gone.jpg");
+        const QSize sizes[] = {{300, 200}, {451, 333}, {200, 600}, {12, 12},
+                               {640, 120}, {257, 255}, {300, 300}, {500, 400}};
+        std::vector<std::unique_ptr<TImgBox>> together, alone;
+        QList<TCustomImgBox*> boxes;
+        QStringList order; // each box a file other than its neighbour's
+        for (int i = 0; i < int(std::size(sizes)); ++i) {
+            for (auto* set : {&together, &alone}) {
+                auto box = std::make_unique<TImgBox>();
+                box->setBorderStyle(i % 3 == 0 ? bsSingle : bsNone);
+                box->setColor(i % 2 ? Qt::black : QColor(10, 200, 30));
+                box->ImgUtil()->setGetType(TGetType(getType));
+                box->setSizeType(TSizeType(sizeType));
+                box->resize(sizes[i]);
+                box->show();
+                QCOMPARE(box->LoadFile(files.at((i + 3) % 6)), 0);
+                set->push_back(std::move(box));
+            }
+            boxes << together.back().get();
+            order << files.at((i * 5) % files.size());
+        }
+        const QList<int> results = TCustomImgBox::LoadFiles(boxes, order);
+        QCOMPARE(results.size(), boxes.size());
+        for (int i = 0; i < boxes.size(); ++i) {
+            const int wanted = alone[size_t(i)]->LoadFile(order.at(i));
+            compareBoxes(*together[size_t(i)], *alone[size_t(i)], results.at(i), wanted);
+            if (QTest::currentTestFailed()) qWarning() << "box" << i << order.at(i);
+        }
+        QVERIFY(results.contains(-1)); // the cut file
+        QVERIFY(results.contains(1));  // the missing one
+        QCOMPARE(results.count(0), 6);
+        // The same box twice takes the one-after-the-other path: the last file wins.
+        TImgBox& twice = *together[1];
+        QCOMPARE(TCustomImgBox::LoadFiles({&twice, &twice}, {files.at(1), files.at(2)}),
+                 (QList<int>{0, 0}));
+        QCOMPARE(twice.ImageFile(), files.at(2));
     }
 
     void paintHookAndColour()

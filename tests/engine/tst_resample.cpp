@@ -188,6 +188,12 @@ private Q_SLOTS:
         QTest::newRow("odd ratio") << QSize(1003, 3) << QSize(331, 3);
         QTest::newRow("to one pixel") << QSize(40, 30) << QSize(1, 1);
         QTest::newRow("two wide") << QSize(2, 2) << QSize(9, 9);
+        // The slide view's fitting of a 4:3 photograph (2.56 and 2.49 to one).
+        QTest::newRow("photo to a screen") << QSize(320, 240) << QSize(125, 96);
+        QTest::newRow("nearly the same") << QSize(101, 100) << QSize(100, 99);
+        // Sums just inside 32 bits, and just past them (64-bit sums).
+        QTest::newRow("factor 63") << QSize(630, 4) << QSize(10, 4);
+        QTest::newRow("factor 65") << QSize(650, 130) << QSize(10, 2);
     }
     void matchesSlowVersion()
     {

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 namespace sq::test {
 
@@ -56,6 +57,18 @@ QImage patternImage(int width, int height)
             row[3 * x + 1] = uchar(y * 255 / std::max(1, height - 1));
             row[3 * x + 2] = uchar(((x / 16) + (y / 16)) % 2 ? 200 : 40);
         }
+    }
+    return img;
+}
+
+QImage noiseImage(int width, int height, quint32 seed)
+{
+    QImage img = patternImage(width, height);
+    QRandomGenerator rng(seed);
+    for (int y = 0; y < height; ++y) {
+        uchar* row = img.scanLine(y);
+        for (int b = 0; b < 3 * width; ++b)
+            row[b] = uchar(row[b] / 2 + rng.bounded(128));
     }
     return img;
 }

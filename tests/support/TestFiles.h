@@ -31,6 +31,9 @@ namespace sq::test {
 
 // A picture with a recognisable pattern: colour bands plus a gradient.
 QImage patternImage(int width, int height);
+// The pattern with noise of the seed over it: every pixel differs from its
+// neighbours, so a resampling, a shift or two files mixed up show.
+QImage noiseImage(int width, int height, quint32 seed);
 
 // Saves a picture as JPEG (quality 90) or BMP; false on failure.
 bool writeJpeg(const QString& path, const QImage& image, int quality = 90);

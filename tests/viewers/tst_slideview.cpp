@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 
@@ -192,6 +193,89 @@ private Q_SLOTS:
         QVERIFY(!s.Timer1->isActive());
         QCOMPARE(s.State().Screen(1), -1);
         QCOMPARE(f.opener.opened.size(), 2);
+    }
+
+    // A step of four screens, whose pictures load side by side, leaves each
+    // screen exactly as loading its file alone would: for every size mode,
+    // pictures larger, smaller, taller and wider than the screens, and all
+    // four screens painted before the step returns.
+    void screensMatchOneByOne()
+    {
+        SlideFixture f;
+        const QSize sizes[] = {{1200, 900}, {300, 200}, {180, 700}, {1400, 120},
+                               {640, 480},  {450, 330}, {500, 400}, {96, 64}};
+        quint32 seed = 7;
+        for (const QSize& size : sizes) {
+            const QString path = f.pics() + QStringLiteral("/p%1.%2")
+                                                .arg(f.pictures.size() + 1, 2, 10, QLatin1Char('0'))
+                                                .arg(size.width() == 500 ? "bmp" : "jpg");
+            const QImage img = sq::test::noiseImage(size.width(), size.height(), seed++);
+            QVERIFY(path.endsWith(QLatin1String(".bmp")) ? sq::test::writeBmp(path, img)
+                                                         : sq::test::writeJpeg(path, img));
+            f.pictures << path;
+        }
+        f.start();
+        TForm2& s = f.slide();
+        s.LayoutCommand(2);
+        openAt(f, 0);
+        s.showNormal();
+        s.resize(900, 700);
+        QTRY_COMPARE(s.width(), 900);
+        QVERIFY(QTest::qWaitForWindowExposed(&s));
+        int painted[5] = {};
+        for (int k = 1; k <= 4; ++k)
+            s.Screen(k)->OnPaint = [&painted, k](TCustomImgBox*, QPainter&) { ++painted[k]; };
+        const char* const modes[] = {"N3", "N4", "N50", "N1"};
+        for (const char* mode : modes) {
+            s.menuItem(QString::fromLatin1(mode))->trigger();
+            for (int step = 0; step < 2; ++step) {
+                std::fill(std::begin(painted), std::end(painted), 0);
+                s.Next1Click();
+                QCOMPARE(f.shown(), f.picturesAt(step == 0 ? QList<int>{5, 6, 7, 8}
+                                                           : QList<int>{1, 2, 3, 4}));
+                for (int k = 1; k <= 4; ++k) {
+                    TImgBox& screen = *s.Screen(k);
+                    QVERIFY2(painted[k] > 0, qPrintable(QStringLiteral("%1 screen %2 step %3").arg(QLatin1String(mode)).arg(k).arg(step)));
+                    // On a black panel as the screens are, for the colours
+                    // it inherits.
+                    QWidget panel;
+                    QPalette black = panel.palette();
+                    black.setColor(QPalette::Window, Qt::black);
+                    panel.setPalette(black);
+                    panel.resize(screen.size());
+                    TImgBox alone(&panel);
+                    alone.setBorderStyle(bsNone);
+                    alone.setColor(Qt::black);
+                    alone.ImgUtil()->setQuality(100);
+                    alone.ImgUtil()->setGetType(screen.ImgUtil()->GetType());
+                    alone.setSizeType(screen.SizeType());
+                    alone.resize(screen.size());
+                    panel.show();
+                    QCOMPARE(alone.LoadFile(screen.ImageFile()), 0);
+                    QVERIFY2(screen.Loaded(), mode);
+                    QCOMPARE(screen.PictureRect(), alone.PictureRect());
+                    QCOMPARE(screen.ViewBitmap(), alone.ViewBitmap());
+                    QCOMPARE(screen.ImgUtil()->Bitmap().image(), alone.ImgUtil()->Bitmap().image());
+                    QCOMPARE(screen.horizontalBar()->isVisibleTo(&screen),
+                             alone.horizontalBar()->isVisibleTo(&alone));
+                    QCOMPARE(screen.verticalBar()->isVisibleTo(&screen),
+                             alone.verticalBar()->isVisibleTo(&alone));
+                    screen.OnPaint = nullptr;
+                    QCOMPARE(screen.grab().toImage(), alone.grab().toImage());
+                    screen.OnPaint = [&painted, k](TCustomImgBox*, QPainter&) { ++painted[k]; };
+                }
+                // The info line and the record as the last screen left them.
+                const TImgUtil& fourth = *s.ImgBox4->ImgUtil();
+                QCOMPARE(s.Label6->text(), QStringLiteral("   %1x%2")
+                                               .arg(fourth.ImageWidth())
+                                               .arg(fourth.ImageHeight()));
+                QCOMPARE(s.Label5->text(), QStringLiteral(" %1/8").arg(step == 0 ? 8 : 4));
+                for (int k = 0; k < 4; ++k)
+                    QVERIFY(s.State().Record.at(k).endsWith(QFileInfo(f.shown().at(k)).fileName()));
+            }
+        }
+        for (int k = 1; k <= 4; ++k)
+            s.Screen(k)->OnPaint = nullptr;
     }
 
     void sizeModesAndGeometry()
