@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the browser's threaded tests with ThreadSanitizer (build-tsan/) and
+# Builds the threaded tests (the browser's, the views loaded side by side)
+# with ThreadSanitizer (build-tsan/) and
 # runs them. Qt itself is not instrumented; its own locks are seen through
 # the pthread interceptors.
 set -euo pipefail
@@ -7,7 +8,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/tools/install-deps.sh"
 build="$top/build-tsan"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSQ_TSAN=ON -DSQ_BENCH=OFF
-targets=(tst_panelstress tst_imgpanel tst_shellchange)
+targets=(tst_panelstress tst_imgpanel tst_shellchange tst_imgbox)
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 cd "$build"
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/support/tsan.supp"
