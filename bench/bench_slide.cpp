@@ -3,7 +3,9 @@
 // in the real program's windows (offscreen), per size mode; next to the bare
 // JPEG decode (libjpeg, full size, the engine's fast DCT, a new picture per
 // file) of the same four files and to the engine's load of them for the size
-// mode, measured in the same run alternately with the steps.
+// mode, measured in the same run alternately with the steps. The screens
+// load on helper threads too, so the step's processor time is given for the
+// GUI thread and for all threads.
 // Usage: bench_slide [corpus folder] [steps] [size mode item: N3, N4, N50, N1]
 //        (defaults /tmp/bench/corpus/2mp, 50, all four)
 #include "app/Globals.h"
