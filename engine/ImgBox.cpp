@@ -3,13 +3,14 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
-#include <QSemaphore>
 #include <QStyle>
 #include <QThread>
 #include <QThreadPool>
 #include <qdrawutil.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 namespace sq {
@@ -250,22 +251,31 @@ QList<int> TCustomImgBox::LoadFiles(const QList<TCustomImgBox*>& boxes, const QS
     for (qsizetype i = 0; i < n; ++i)
         loads.push_back(boxes.at(i)->beginLoad(files.at(i)));
     // Each thread takes the next load until none is left, so a helper that
-    // starts late only finds less to do.
+    // starts late only finds less to do. The hand-over goes through the
+    // standard atomics and locks, which every checker of races sees.
     std::atomic<size_t> next{0};
+    next.store(0, std::memory_order_release); // the loads are ready
     auto work = [&loads, &next] {
-        for (size_t i; (i = next.fetch_add(1)) < loads.size();)
+        for (size_t i; (i = next.fetch_add(1, std::memory_order_acq_rel)) < loads.size();)
             runLoad(loads[i]);
     };
     QThreadPool& pool = *loadPool();
     const int helpers = int(std::min<qsizetype>(n - 1, pool.maxThreadCount()));
-    QSemaphore done;
+    std::mutex lock;
+    std::condition_variable finished;
+    int done = 0;
     for (int h = 0; h < helpers; ++h)
-        pool.start([&work, &done] {
+        pool.start([&work, &lock, &finished, &done] {
             work();
-            done.release();
+            const std::lock_guard<std::mutex> guard(lock);
+            ++done;
+            finished.notify_one();
         });
     work();
-    done.acquire(helpers);
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        finished.wait(guard, [&done, helpers] { return done == helpers; });
+    }
     for (qsizetype i = 0; i < n; ++i)
         results << boxes.at(i)->endLoad(loads[size_t(i)]);
     return results;
