@@ -5,12 +5,14 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QThread>
-#include <QThreadPool>
 #include <qdrawutil.h>
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
+#include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace sq {
@@ -86,13 +88,67 @@ QSize ImgClientSize(QSize inner, int lineStep, QSize picture, TSizeType type)
 
 namespace {
 
-// The helpers of LoadFiles: one fewer than the processors, the calling
-// thread being the last.
-struct LoadPool : QThreadPool
+// The helper threads of LoadFiles: one fewer than the processors (the
+// calling thread is the last), started on first use and kept, idle, until
+// the program ends. Plain standard threads and locks, which every checker
+// of races sees.
+class LoadHelpers
 {
-    LoadPool() { setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1)); }
+public:
+    static LoadHelpers& instance()
+    {
+        static LoadHelpers helpers;
+        return helpers;
+    }
+    int count() const { return int(m_threads.size()); }
+    void run(std::function<void()> job)
+    {
+        {
+            const std::lock_guard<std::mutex> guard(m_lock);
+            m_jobs.push_back(std::move(job));
+        }
+        m_wake.notify_one();
+    }
+
+private:
+    LoadHelpers()
+    {
+        const int n = std::max(1, QThread::idealThreadCount() - 1);
+        for (int i = 0; i < n; ++i)
+            m_threads.emplace_back([this] { serve(); });
+    }
+    ~LoadHelpers()
+    {
+        {
+            const std::lock_guard<std::mutex> guard(m_lock);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        for (std::thread& t : m_threads)
+            t.join();
+    }
+    void serve()
+    {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock<std::mutex> guard(m_lock);
+                m_wake.wait(guard, [this] { return m_stop || !m_jobs.empty(); });
+                if (m_jobs.empty())
+                    return;
+                job = std::move(m_jobs.front());
+                m_jobs.pop_front();
+            }
+            job();
+        }
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_stop = false;
+    std::vector<std::thread> m_threads;
 };
-Q_GLOBAL_STATIC(LoadPool, loadPool)
 
 } // namespace
 
@@ -251,21 +307,19 @@ QList<int> TCustomImgBox::LoadFiles(const QList<TCustomImgBox*>& boxes, const QS
     for (qsizetype i = 0; i < n; ++i)
         loads.push_back(boxes.at(i)->beginLoad(files.at(i)));
     // Each thread takes the next load until none is left, so a helper that
-    // starts late only finds less to do. The hand-over goes through the
-    // standard atomics and locks, which every checker of races sees.
+    // starts late only finds less to do.
     std::atomic<size_t> next{0};
-    next.store(0, std::memory_order_release); // the loads are ready
     auto work = [&loads, &next] {
-        for (size_t i; (i = next.fetch_add(1, std::memory_order_acq_rel)) < loads.size();)
+        for (size_t i; (i = next.fetch_add(1)) < loads.size();)
             runLoad(loads[i]);
     };
-    QThreadPool& pool = *loadPool();
-    const int helpers = int(std::min<qsizetype>(n - 1, pool.maxThreadCount()));
+    LoadHelpers& pool = LoadHelpers::instance();
+    const int helpers = int(std::min<qsizetype>(n - 1, pool.count()));
     std::mutex lock;
     std::condition_variable finished;
     int done = 0;
     for (int h = 0; h < helpers; ++h)
-        pool.start([&work, &lock, &finished, &done] {
+        pool.run([&work, &lock, &finished, &done] {
             work();
             const std::lock_guard<std::mutex> guard(lock);
             ++done;
