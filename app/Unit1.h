@@ -88,7 +88,7 @@ public:
     void SortCommand(int code);          // Name1, Size1, Date1, Type1: line 1 codes 0..3
     void SizeCommand(int index);         // N13 ... N120x902: line 3 0..4
     void ViewStyleCommand(int index);    // ViewStyle1 ... ViewStyle6: line 4 0..5
-    void ExtCommand(int index);          // BMP2, JPEG2, BMPJPEG1: line 52 0..2
+    void ExtCommand(int index);          // BMP2, JPEG2, BMPJPEG1, ALLIMG1: line 52 0..3
     void DispModeCommand(int mode);      // N29/N85 ... N36/N88: line 27 0..3
     void QualityCommand(int quality);    // JPG100 ... JPG50: line 54
     void WindowSizeCommand(int percent); // N501 ... N1001

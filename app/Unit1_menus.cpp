@@ -86,6 +86,7 @@ static const TForm1::MenuDef kMenus[] = {
     {"N34", "BMP2", "BMP", "ext", false, false, &F::ExtCommand, 0},
     {"N34", "JPEG2", "JPEG", "ext", false, false, &F::ExtCommand, 1},
     {"N34", "BMPJPEG1", "BMP/JPEG", "ext", false, true, &F::ExtCommand, 2},
+    {"N34", "ALLIMG1", "すべての画像", "ext", false, false, &F::ExtCommand, 3},
     {"Disp1", "Sort1", "並べ替え(&I)"},
     {"Sort1", "Name1", "名前", "sort", false, true, &F::SortCommand, 0},
     {"Sort1", "Size1", "サイズ", "sort", false, false, &F::SortCommand, 1},
