@@ -66,8 +66,7 @@ protected:
     {
         const qint64 at = m_inner->pos();
         const qint64 n = std::min(maxSize, m_size - at);
-        if (n <= 0)
-            return 0;
+        if (n <= 0) return 0;
         return m_inner->read(data, n);
     }
     qint64 writeData(const char*, qint64) override { return -1; }
@@ -94,39 +93,29 @@ bool skipBytes(QIODevice* device, qint64 n)
 bool gifFirstFrameWhole(QIODevice* device, qint64 maxPixels)
 {
     char head[13];
-    if (device->read(head, 13) != 13)
-        return false;
-    if (qint64(le16(head + 6)) * le16(head + 8) > maxPixels)
-        return false;
+    if (device->read(head, 13) != 13) return false;
+    if (qint64(le16(head + 6)) * le16(head + 8) > maxPixels) return false;
     const auto skipTable = [device](uchar packed) {
         return !(packed & 0x80) || skipBytes(device, 3 * (qint64(2) << (packed & 7)));
     };
     const auto skipSubBlocks = [device] {
         for (;;) {
             char len = 0;
-            if (!device->getChar(&len))
-                return false;
-            if (len == 0)
-                return true;
-            if (!skipBytes(device, uchar(len)))
-                return false;
+            if (!device->getChar(&len)) return false;
+            if (len == 0) return true;
+            if (!skipBytes(device, uchar(len))) return false;
         }
     };
-    if (!skipTable(uchar(head[10])))
-        return false;
+    if (!skipTable(uchar(head[10]))) return false;
     for (;;) {
         char block = 0;
-        if (!device->getChar(&block))
-            return false;
+        if (!device->getChar(&block)) return false;
         if (block == 0x21) { // an extension: its label, then its sub-blocks
-            if (!skipBytes(device, 1) || !skipSubBlocks())
-                return false;
+            if (!skipBytes(device, 1) || !skipSubBlocks()) return false;
         } else if (block == 0x2c) { // the first frame
             char frame[9];
-            if (device->read(frame, 9) != 9)
-                return false;
-            if (qint64(le16(frame + 4)) * le16(frame + 6) > maxPixels)
-                return false;
+            if (device->read(frame, 9) != 9) return false;
+            if (qint64(le16(frame + 4)) * le16(frame + 6) > maxPixels) return false;
             return skipTable(uchar(frame[8])) && skipBytes(device, 1) && skipSubBlocks();
         } else {
             return false; // the trailer before any frame, or no block at all
@@ -140,10 +129,8 @@ namespace sq {
 
 QByteArray pictureFormatOf(const QByteArray& head)
 {
-    if (head.startsWith("\x89PNG\r\n\x1a\n"))
-        return QByteArrayLiteral("png");
-    if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
-        return QByteArrayLiteral("gif");
+    if (head.startsWith("\x89PNG\r\n\x1a\n")) return QByteArrayLiteral("png");
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a")) return QByteArrayLiteral("gif");
     if (head.size() >= 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WEBP")
         return QByteArrayLiteral("webp");
     if (head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4)))
@@ -158,14 +145,13 @@ qint64 maxPictureFileBytes(const QByteArray& format)
 
 QImage readPicture(QIODevice* device, qint64 maxPixels)
 {
-    if (!device || !device->isReadable())
-        return {};
+    if (!device || !device->isReadable()) return {};
     const QByteArray format = pictureFormatOf(device->peek(16));
-    if (format.isEmpty() || !qtReads(format.constData()))
-        return {};
+    if (format.isEmpty() || !qtReads(format.constData())) return {};
     if (format == "gif") {
         const qint64 start = device->pos();
-        if (device->isSequential() || !gifFirstFrameWhole(device, maxPixels) || !device->seek(start))
+        if (device->isSequential() || !gifFirstFrameWhole(device, maxPixels) ||
+            !device->seek(start))
             return {};
     }
     QImageReader reader(device, format);
@@ -175,8 +161,7 @@ QImage readPicture(QIODevice* device, qint64 maxPixels)
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > maxPixels)
         return {};
     QImage image = reader.read();
-    if (image.isNull() || qint64(image.width()) * image.height() > maxPixels)
-        return {};
+    if (image.isNull() || qint64(image.width()) * image.height() > maxPixels) return {};
     return image;
 }
 
@@ -192,8 +177,7 @@ bool TPictureLoader::CanLoad(const QString& fileName)
 {
     const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || dot < slash)
-        return false;
+    if (dot < 0 || dot < slash) return false;
     const QString ext = fileName.mid(dot).toLower();
     return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&ext](const Extension& e) {
         return ext == QLatin1String(e.ext) && qtReads(e.format);
@@ -203,23 +187,18 @@ bool TPictureLoader::CanLoad(const QString& fileName)
 bool TPictureLoader::LoadToBitmap(const QString& fileName, TBitmap& bitmap)
 {
     const sq::platform::SafeFile file(fileName, kMaxPictureBytes);
-    if (!file.isOpen())
-        return false;
+    if (!file.isOpen()) return false;
     char head[16] = {};
     const qint64 got = std::min<qint64>(file.size(), sizeof head);
-    if (got <= 0 || !file.readAt(0, head, got))
-        return false;
+    if (got <= 0 || !file.readAt(0, head, got)) return false;
     const QByteArray format = sq::pictureFormatOf(QByteArray(head, int(got)));
-    if (format.isEmpty() || file.size() > sq::maxPictureFileBytes(format))
-        return false;
+    if (format.isEmpty() || file.size() > sq::maxPictureFileBytes(format)) return false;
     const std::unique_ptr<QFile> device = file.device();
-    if (!device)
-        return false;
+    if (!device) return false;
     BoundedDevice bounded(device.get(), file.size());
     allowMaxPixels();
     QImage image = sq::readPicture(&bounded);
-    if (image.isNull())
-        return false;
+    if (image.isNull()) return false;
     bitmap.setImage(std::move(image));
     return true;
 }
