@@ -20,8 +20,8 @@ struct Kind
 
 // In name order, as the browser sorts them.
 const Kind kKinds[] = {
-    {"a.bmp", {161, 100}},  {"b.jpg", {162, 101}},  {"c.jpeg", {163, 102}}, {"d.png", {164, 103}},
-    {"e.gif", {165, 104}},  {"f.webp", {166, 105}}, {"g.tif", {167, 106}},  {"h.tiff", {168, 107}},
+    {"a.bmp", {161, 100}}, {"b.jpg", {162, 101}},  {"c.jpeg", {163, 102}}, {"d.png", {164, 103}},
+    {"e.gif", {165, 104}}, {"f.webp", {166, 105}}, {"g.tif", {167, 106}},  {"h.tiff", {168, 107}},
 };
 
 bool writeKind(const QString& path, QSize size)
@@ -29,10 +29,13 @@ bool writeKind(const QString& path, QSize size)
     const QImage opaque = patternImage(size.width(), size.height());
     if (path.endsWith(".bmp")) return writeBmp(path, opaque);
     if (path.endsWith(".jpg") || path.endsWith(".jpeg")) return writeJpeg(path, opaque);
-    if (path.endsWith(".png")) return writePicture(path, alphaPattern(size.width(), size.height()), "png");
+    if (path.endsWith(".png"))
+        return writePicture(path, alphaPattern(size.width(), size.height()), "png");
     if (path.endsWith(".gif"))
-        return writeGif(path, {palettePattern(size.width(), size.height(), 40, true),
-                               palettePattern(size.width(), size.height(), 40, true, 3)}, 0);
+        return writeGif(path,
+                        {palettePattern(size.width(), size.height(), 40, true),
+                         palettePattern(size.width(), size.height(), 40, true, 3)},
+                        0);
     if (path.endsWith(".webp")) return writePicture(path, opaque, "webp", 100);
     return writeFile(path, multiPageTiff({opaque, alphaPattern(9, 9)}));
 }

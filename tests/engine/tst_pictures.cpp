@@ -60,14 +60,21 @@ QString firstDifference(const QImage& a, const QImage& b, int tolerance)
 {
     if (a.size() != b.size())
         return QStringLiteral("sizes %1x%2 and %3x%4")
-            .arg(a.width()).arg(a.height()).arg(b.width()).arg(b.height());
+            .arg(a.width())
+            .arg(a.height())
+            .arg(b.width())
+            .arg(b.height());
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance ||
+            if (std::abs(qRed(p) - qRed(q)) > tolerance ||
+                std::abs(qGreen(p) - qGreen(q)) > tolerance ||
                 std::abs(qBlue(p) - qBlue(q)) > tolerance)
                 return QStringLiteral("(%1,%2): %3 against %4")
-                    .arg(x).arg(y).arg(p, 8, 16, QLatin1Char('0')).arg(q, 8, 16, QLatin1Char('0'));
+                    .arg(x)
+                    .arg(y)
+                    .arg(p, 8, 16, QLatin1Char('0'))
+                    .arg(q, 8, 16, QLatin1Char('0'));
         }
     return {};
 }
@@ -91,10 +98,9 @@ QImage deepPattern(int width, int height)
     QImage img(width, height, QImage::Format_RGBA64);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const QRgba64 c = QRgba64::fromRgba64(quint16(((x * 9) & 0xff) * 257),
-                                                  quint16(((y * 13) & 0xff) * 257),
-                                                  quint16(((x + y) * 5 & 0xff) * 257),
-                                                  quint16((x * 255 / (width - 1)) * 257));
+            const QRgba64 c = QRgba64::fromRgba64(
+                quint16(((x * 9) & 0xff) * 257), quint16(((y * 13) & 0xff) * 257),
+                quint16(((x + y) * 5 & 0xff) * 257), quint16((x * 255 / (width - 1)) * 257));
             reinterpret_cast<QRgba64*>(img.scanLine(y))[x] = c;
         }
     return img;
@@ -104,7 +110,11 @@ QImage deepPattern(int width, int height)
 void keepSeed(const QString& name, const QByteArray& bytes)
 {
     const QString dir = qEnvironmentVariable("SQ_CORPUS_DIR");
-    if (!dir.isEmpty()) writeFile(dir + QStringLiteral("/fuzz_pictures/") + name, bytes);
+    if (dir.isEmpty()) return;
+    QString file = name;
+    for (QChar& c : file)
+        if (!c.isLetterOrNumber() && c != QLatin1Char('.')) c = QLatin1Char('-');
+    writeFile(dir + QStringLiteral("/fuzz_pictures/") + file, bytes);
 }
 
 } // namespace
@@ -198,6 +208,8 @@ class TstPictures : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
+        // The program's ceiling for Qt's readers (the loader sets it too).
+        QImageReader::setAllocationLimit(int(TImgUtil::MaxPixels * 4 / (1024 * 1024)));
         // Without the plug-ins there is nothing to test: say so plainly.
         const QList<QByteArray> formats = QImageReader::supportedImageFormats();
         for (const char* f : {"png", "gif", "webp", "tiff"})
@@ -302,6 +314,10 @@ private Q_SLOTS:
             gif += QByteArray(1, char(255)) + QByteArray(255, '\x55');
         gif += QByteArray("\x00\x3b", 2);
         QTest::newRow("gif 65535 x 65535") << gif << "gif";
+        QTest::newRow("tiff 100000 x 100000") << tiffDeclaring(100000, 100000, kData) << "tif";
+        QTest::newRow("tiff grey 20000 x 20000") << tiffDeclaring(20000, 20000, kData) << "tif";
+        QTest::newRow("png paletted 20000 x 20000")
+            << pngDeclaring(20000, 20000, kData, 3) << "png";
     }
     void tooManyPixelsRefusedFromTheHeader()
     {
@@ -343,18 +359,22 @@ private Q_SLOTS:
         const QByteArray whole = readFile(w.path);
         QByteArray bad;
         const int signature = kind.startsWith("webp") ? 12 : kind.startsWith("png") ? 8 : 6;
-        if (damage == "cut at 30%") bad = whole.left(whole.size() * 3 / 10);
-        else if (damage == "cut after the header") bad = whole.left(signature + 26);
-        else if (damage == "signature only") bad = whole.left(signature);
+        if (damage == "cut at 30%")
+            bad = whole.left(whole.size() * 3 / 10);
+        else if (damage == "cut after the header")
+            bad = whole.left(signature + 26);
+        else if (damage == "signature only")
+            bad = whole.left(signature);
         else if (damage == "zeros after the signature")
             bad = whole.left(signature) + QByteArray(whole.size() - signature, '\0');
         else if (damage == "header bytes broken") {
             bad = whole;
-            for (int i = signature; i < signature + 12 && i < bad.size(); ++i) bad[i] = char(0xff);
+            for (int i = signature; i < signature + 12 && i < bad.size(); ++i)
+                bad[i] = char(0xff);
         }
         QVERIFY(bad != whole);
         QVERIFY(writeFile(w.path, bad));
-        keepSeed(QStringLiteral("bad-%1").arg(++m_serial), bad);
+        keepSeed(QStringLiteral("bad-") + QLatin1String(QTest::currentDataTag()), bad);
         TImgUtil util;
         sq::installPictureLoader(util);
         for (const TGetType type : {igtNormal, igtStretch}) {
@@ -412,7 +432,8 @@ private Q_SLOTS:
         QCOMPARE(QSize(util.ImageWidth(), util.ImageHeight()), w.size);
         QCOMPARE(util.Bitmap().image().size(), decoded.size());
         // The entry is the JPEG of what was decoded, as for every kind.
-        const QImage expected = sq::decodeJpeg(sq::encodeJpeg(decoded, util.Quality(), true), 1, true);
+        const QImage expected =
+            sq::decodeJpeg(sq::encodeJpeg(decoded, util.Quality(), true), 1, true);
         const QString diff = firstDifference(util.Bitmap().image(), expected, 2);
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
     }
@@ -422,8 +443,9 @@ private Q_SLOTS:
         const Written w = write("webp lossless");
         QVERIFY(!w.path.isEmpty());
         QProcess p;
-        p.start(qEnvironmentVariable("SQ_BINARY_DIR") + QStringLiteral("/engine/sqimg"),
-                {QStringLiteral("load"), w.path, QStringLiteral("--size"), QStringLiteral("26x26")});
+        p.start(
+            qEnvironmentVariable("SQ_BINARY_DIR") + QStringLiteral("/engine/sqimg"),
+            {QStringLiteral("load"), w.path, QStringLiteral("--size"), QStringLiteral("26x26")});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 0);
         QCOMPARE(p.readAllStandardOutput(),

@@ -67,8 +67,7 @@ public:
     }
     QByteArray finish()
     {
-        if (m_bits > 0)
-            m_out += char(m_acc & 0xff);
+        if (m_bits > 0) m_out += char(m_acc & 0xff);
         return m_out;
     }
 
@@ -128,11 +127,26 @@ void set32(QByteArray& b, qsizetype at, quint32 v)
 int tiffTypeSize(quint32 type)
 {
     switch (type) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: case 16: return 8;
-    default: return 0;
+    case 1:
+    case 2:
+    case 6:
+    case 7:
+        return 1;
+    case 3:
+    case 8:
+        return 2;
+    case 4:
+    case 9:
+    case 11:
+    case 13:
+        return 4;
+    case 5:
+    case 10:
+    case 12:
+    case 16:
+        return 8;
+    default:
+        return 0;
     }
 }
 
@@ -140,42 +154,35 @@ int tiffTypeSize(quint32 type)
 // directory after the chain's last one.
 bool appendTiffPage(QByteArray& chain, const QByteArray& page)
 {
-    if (page.size() < 8 || !page.startsWith("II"))
-        return false;
-    if (chain.size() % 2)
-        chain += char(0);
+    if (page.size() < 8 || !page.startsWith("II")) return false;
+    if (chain.size() % 2) chain += char(0);
     const quint32 base = quint32(chain.size());
     chain += page;
     const qsizetype ifd = base + get32(page, 4);
-    if (ifd + 2 > chain.size())
-        return false;
+    if (ifd + 2 > chain.size()) return false;
     const int entries = int(get16(chain, ifd));
     for (int i = 0; i < entries; ++i) {
         const qsizetype e = ifd + 2 + 12 * i;
-        if (e + 12 > chain.size())
-            return false;
-        const quint32 tag = get16(chain, e), type = get16(chain, e + 2), count = get32(chain, e + 4);
+        if (e + 12 > chain.size()) return false;
+        const quint32 tag = get16(chain, e), type = get16(chain, e + 2),
+                      count = get32(chain, e + 4);
         const qint64 size = qint64(tiffTypeSize(type)) * count;
-        if (size <= 0)
-            return false;
+        if (size <= 0) return false;
         const bool offsets = tag == 273 || tag == 324; // strip and tile offsets
         if (size > 4) {
             const quint32 at = get32(chain, e + 8) + base;
             set32(chain, e + 8, at);
             if (offsets) {
-                if (type != 4)
-                    return false;
+                if (type != 4) return false;
                 for (quint32 k = 0; k < count; ++k)
                     set32(chain, at + 4 * k, get32(chain, at + 4 * k) + base);
             }
         } else if (offsets) {
-            if (type != 4 || count != 1)
-                return false;
+            if (type != 4 || count != 1) return false;
             set32(chain, e + 8, get32(chain, e + 8) + base);
         }
     }
-    if (base == 0)
-        return true;
+    if (base == 0) return true;
     // The chain's last directory now points at the new one.
     qsizetype last = get32(chain, 4);
     for (;;) {
@@ -211,8 +218,8 @@ QImage palettePattern(int width, int height, int count, bool withClear, int seed
     QImage img(width, height, QImage::Format_Indexed8);
     QList<QRgb> colours;
     for (int i = 0; i < count; ++i)
-        colours << qRgba((i * 53 + seed * 17) & 0xff, (i * 97 + 40) & 0xff, (i * 29 + seed * 71) & 0xff,
-                         withClear && i == 0 ? 0 : 255);
+        colours << qRgba((i * 53 + seed * 17) & 0xff, (i * 97 + 40) & 0xff,
+                         (i * 29 + seed * 71) & 0xff, withClear && i == 0 ? 0 : 255);
     img.setColorTable(colours);
     for (int y = 0; y < height; ++y) {
         uchar* row = img.scanLine(y);
@@ -226,15 +233,13 @@ bool writePicture(const QString& path, const QImage& image, const char* format, 
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QImageWriter writer(path, format);
-    if (quality >= 0)
-        writer.setQuality(quality);
+    if (quality >= 0) writer.setQuality(quality);
     return writer.write(image);
 }
 
 QByteArray gifBytes(const QList<QImage>& frames, int transparentIndex)
 {
-    if (frames.isEmpty())
-        return {};
+    if (frames.isEmpty()) return {};
     const int w = frames.first().width(), h = frames.first().height();
     QByteArray out("GIF89a");
     put16(out, quint32(w));
@@ -286,24 +291,24 @@ QByteArray multiPageTiff(const QList<QImage>& pages)
         QBuffer buffer(&one);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "tiff");
-        if (!writer.write(page) || !appendTiffPage(chain, one))
-            return {};
+        if (!writer.write(page) || !appendTiffPage(chain, one)) return {};
     }
     return chain;
 }
 
-QByteArray pngDeclaring(quint32 width, quint32 height, int idatBytes)
+QByteArray pngDeclaring(quint32 width, quint32 height, int idatBytes, int colourType)
 {
     QByteArray out("\x89PNG\r\n\x1a\n", 8);
     QByteArray ihdr;
     put32be(ihdr, width);
     put32be(ihdr, height);
     ihdr += char(8); // bit depth
-    ihdr += char(2); // RGB
+    ihdr += char(colourType);
     ihdr += char(0);
     ihdr += char(0);
     ihdr += char(0);
     pngChunk(out, "IHDR", ihdr);
+    if (colourType == 3) pngChunk(out, "PLTE", QByteArray("\x00\x00\x00\xff\xff\xff", 6));
     QByteArray idat("\x78\x01", 2);
     while (idat.size() < idatBytes) {
         const int n = std::min(65535, idatBytes - int(idat.size()));
@@ -314,6 +319,38 @@ QByteArray pngDeclaring(quint32 width, quint32 height, int idatBytes)
     }
     pngChunk(out, "IDAT", idat);
     pngChunk(out, "IEND", {});
+    return out;
+}
+
+QByteArray tiffDeclaring(quint32 width, quint32 height, int dataBytes)
+{
+    struct Entry
+    {
+        quint32 tag, type, value;
+    };
+    const Entry entries[] = {
+        {256, 4, width}, {257, 4, height}, {258, 3, 8},
+        {259, 3, 1},     {262, 3, 1},      {273, 4, 0},
+        {277, 3, 1},     {278, 4, height}, {279, 4, quint32(dataBytes)},
+    };
+    const int count = int(std::size(entries));
+    const quint32 data = 8 + 2 + 12 * count + 4;
+    QByteArray out("II*\0", 4);
+    QByteArray word(4, '\0');
+    set32(word, 0, 8);
+    out += word;
+    put16(out, quint32(count));
+    for (const Entry& e : entries) {
+        put16(out, e.tag);
+        put16(out, e.type);
+        set32(word, 0, 1);
+        out += word;
+        set32(word, 0, e.tag == 273 ? data : e.value);
+        out += word;
+    }
+    set32(word, 0, 0);
+    out += word;
+    out += QByteArray(dataBytes, '\0');
     return out;
 }
 

@@ -35,10 +35,15 @@ bool writeGif(const QString& path, const QList<QImage>& frames, int transparentI
 // chained (their directories linked and offsets moved). Empty on failure.
 QByteArray multiPageTiff(const QList<QImage>& pages);
 
-// A PNG signature and header declaring width x height (8-bit RGB), followed
+// A PNG signature and header declaring width x height (8-bit, colour type 2
+// RGB, 0 grey or 3 paletted with two colours), followed
 // by idatBytes of stored zlib data in one IDAT chunk and an IEND. Only the
 // header is honest: the data would run out long before the rows do.
-QByteArray pngDeclaring(quint32 width, quint32 height, int idatBytes);
+QByteArray pngDeclaring(quint32 width, quint32 height, int idatBytes, int colourType = 2);
+
+// A little-endian grey TIFF declaring width x height in one strip of
+// dataBytes bytes (zeros): again only the directory is honest.
+QByteArray tiffDeclaring(quint32 width, quint32 height, int dataBytes);
 
 // The colour a straight-alpha pixel becomes on background, rounded as the
 // engine rounds.
