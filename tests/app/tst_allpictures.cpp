@@ -2,10 +2,12 @@
 // and drawn as pictures in the browser, shown in the preview, stepped through
 // in the slide view, and the choice kept in settings line 52.
 #include "engine/ImgBox.h"
+#include "engine/PictureLoader.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/viewers/SlideFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 
 using namespace sq::test;
@@ -47,6 +49,31 @@ class TstAllPictures : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void everyEngineReadsTheNewKinds()
+    {
+        // Each window's views and browsers, made once at start, each with
+        // its own engine: all of them carry the picture loader.
+        SlideFixture f;
+        f.writeFolder(1);
+        f.start();
+        int views = 0, browsers = 0;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            for (TCustomImgBox* box : window->findChildren<TCustomImgBox*>()) {
+                QVERIFY2(box->ImgUtil()->CustomLoader() == &TPictureLoader::instance(),
+                         qPrintable(window->objectName() + QLatin1Char('/') + box->objectName()));
+                ++views;
+            }
+            for (TImgPanel* panel : window->findChildren<TImgPanel*>()) {
+                QVERIFY(panel->ViewImage().ImgUtil().CustomLoader() == &TPictureLoader::instance());
+                ++browsers;
+            }
+        }
+        // The preview, four screens, the file list window's and the join
+        // dialog's views at least.
+        QVERIFY2(views >= 10, qPrintable(QString::number(views)));
+        QVERIFY(browsers >= 1);
+    }
+
     void everyKindListedShownAndStepped()
     {
         SlideFixture f;
