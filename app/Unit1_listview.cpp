@@ -6,6 +6,9 @@
 
 #include "viewers/Unit13.h"
 
+#include <utility>
+#include <vector>
+
 void TForm1::N43Click()
 {
     sq::app::fullScreen = false;
@@ -24,15 +27,20 @@ void TForm1::form13show()
     TPanelItems& items = ImgPanel1->Items();
     if (items.Count() == 0) return;
     const bool selectedOnly = ImgPanel1->SelCount() >= 2;
-    Form13->ClearLists();
+    // Folders and files that are no pictures are left out; the lines keep
+    // the entries' browser positions.
+    std::vector<std::pair<int, QString>> lines;
     for (int i = 0; i < items.Count(); ++i) {
         TPanelItem* item = items.Items(i);
         if (selectedOnly && !item->Selected) continue;
-        // Folders and files that are no pictures are left out; the lines
-        // keep the entries' browser positions.
-        if (!TForm13::isListPicture(item->ImageKind())) continue;
-        Form13->AddLine(i + 1, item->ParseName());
+        if (TForm13::isListPicture(item->ImageKind())) lines.emplace_back(i + 1, item->ParseName());
     }
+    // Nothing to show: as for an empty browser, the view stays as it is
+    // rather than coming up black with nothing in it.
+    if (lines.empty()) return;
+    Form13->ClearLists();
+    for (const auto& [position, path] : lines)
+        Form13->AddLine(position, path);
     // With one entry selected the view starts on the focused entry.
     const int focus = ImgPanel1->FocusIndex();
     const int focused = ImgPanel1->SelCount() == 1 && focus >= 0 ? focus + 1 : 0;

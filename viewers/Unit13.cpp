@@ -58,9 +58,9 @@ struct KeyCommand
     void (TForm13::*command)();
 };
 const KeyCommand kWindowKeys[] = {
-    {Qt::Key_Right, &TForm13::Next1Click},  {Qt::Key_Space, &TForm13::Next1Click},
-    {Qt::Key_Left, &TForm13::Prior1Click},  {Qt::Key_Control, &TForm13::Prior1Click},
-    {Qt::Key_Up, &TForm13::Play1Click},     {Qt::Key_Down, &TForm13::Stop1Click},
+    {Qt::Key_Right, &TForm13::Next1Click},   {Qt::Key_Space, &TForm13::Next1Click},
+    {Qt::Key_Left, &TForm13::Prior1Click},   {Qt::Key_Control, &TForm13::Prior1Click},
+    {Qt::Key_Up, &TForm13::Play1Click},      {Qt::Key_Down, &TForm13::Stop1Click},
     {Qt::Key_Escape, &TForm13::Close1Click},
 };
 const KeyCommand kListKeys[] = {
@@ -69,8 +69,7 @@ const KeyCommand kListKeys[] = {
     {Qt::Key_Escape, &TForm13::Close1Click},
 };
 
-template <size_t N>
-auto findKey(const KeyCommand (&table)[N], int key) -> void (TForm13::*)()
+template <size_t N> auto findKey(const KeyCommand (&table)[N], int key) -> void (TForm13::*)()
 {
     for (const KeyCommand& k : table)
         if (k.key == key) return k.command;
@@ -103,8 +102,7 @@ int TForm13::priorLine(int current, int count)
     return current - 1;
 }
 
-TForm13::TForm13(TViewerHost& host, QWidget* parent)
-    : QMainWindow(parent), m_host(host)
+TForm13::TForm13(TViewerHost& host, QWidget* parent) : QMainWindow(parent), m_host(host)
 {
     setObjectName(QStringLiteral("Form13"));
     setWindowTitle(QStringLiteral("ファイルリストビュー/Sorrelquint"));
@@ -193,8 +191,8 @@ void TForm13::buildComponents()
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setFixedWidth(SplitterWidth);
     Splitter1->OnMoved = [this](int delta) {
-        Panel3->setFixedWidth(std::clamp(Panel3->width() + delta, 20,
-                                         std::max(20, width() - SplitterWidth - 20)));
+        Panel3->setFixedWidth(
+            std::clamp(Panel3->width() + delta, 20, std::max(20, width() - SplitterWidth - 20)));
     };
 
     ImgBox1 = new TImgBox(central);

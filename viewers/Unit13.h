@@ -105,8 +105,8 @@ public:
     QListWidget* ListBox2 = nullptr;     // full paths, hidden
     QTimer* Timer1 = nullptr;
     QButtonGroup* SlideButtons = nullptr;
-    QToolButton* StopButton = nullptr; // 停止
-    QToolButton* PlayButton = nullptr; // 再生
+    QToolButton* StopButton = nullptr;  // 停止
+    QToolButton* PlayButton = nullptr;  // 再生
     QToolButton* PriorButton = nullptr; // 前へ
     QToolButton* NextButton = nullptr;  // 次へ
     QMenu* PopupMenu1 = nullptr;

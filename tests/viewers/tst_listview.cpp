@@ -8,17 +8,19 @@
 #include "tests/support/MessageBoxes.h"
 #include "tests/viewers/SlideFixture.h"
 #include "viewers/Unit13.h"
+#include "viewers/Unit14.h"
+#include "viewers/Unit18.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
-#include <QLabel>
 
 using sq::test::SlideFixture;
 
@@ -92,8 +94,7 @@ private Q_SLOTS:
         const QStringList all{"1|pic_01.jpg", "2|pic_02.jpg", "3|pic_03.jpg", "4|pic_04.jpg",
                               "5|pic_05.jpg"};
         QTest::newRow("none selected: all") << QList<int>{} << all << 0;
-        QTest::newRow("one selected: all, from the focused")
-            << QList<int>{3} << all << 3;
+        QTest::newRow("one selected: all, from the focused") << QList<int>{3} << all << 3;
         QTest::newRow("two selected: only they, by position")
             << QList<int>{1, 4} << QStringList{"2|pic_02.jpg", "5|pic_05.jpg"} << 0;
         QTest::newRow("three selected")
@@ -158,6 +159,24 @@ private Q_SLOTS:
         open("N46");
         QVERIFY(!view().isVisible());
         QVERIFY(sq::app::fullScreen); // the command sets the mode before it looks
+    }
+
+    void noPictureOpensNothing()
+    {
+        SlideFixture f;
+        QVERIFY(QDir().mkpath(f.pics() + QStringLiteral("/sub")));
+        QVERIFY(sq::test::writeFile(f.pics() + QStringLiteral("/notes.txt"), "text\n"));
+        f.start(true);
+        QTRY_COMPARE(f.browser().Items().Count(), 2);
+        open("N43");
+        QVERIFY(!view().isVisible());
+        // Two entries selected, neither a picture: nothing either.
+        f.click(0);
+        f.click(1, Qt::ControlModifier);
+        QCOMPARE(f.browser().SelCount(), 2);
+        open("N46");
+        QVERIFY(!view().isVisible());
+        QCOMPARE(view().ListBox1->count(), 0);
     }
 
     void wrapping()
@@ -244,17 +263,17 @@ private Q_SLOTS:
         QTest::newRow("full: Left") << true << false << int(Qt::Key_Left) << 0 << 0 << true;
         QTest::newRow("full: Ctrl") << true << false << int(Qt::Key_Control) << 0 << 0 << true;
         QTest::newRow("full: Up plays") << true << false << int(Qt::Key_Up) << 1 << 1 << true;
-        QTest::newRow("full: Escape hides") << true << false << int(Qt::Key_Escape) << 1 << 0
-                                            << false;
-        QTest::newRow("list: window's Right") << false << false << int(Qt::Key_Right) << 1 << 0
-                                              << true;
+        QTest::newRow("full: Escape hides")
+            << true << false << int(Qt::Key_Escape) << 1 << 0 << false;
+        QTest::newRow("list: window's Right")
+            << false << false << int(Qt::Key_Right) << 1 << 0 << true;
         QTest::newRow("list: window's Up") << false << false << int(Qt::Key_Up) << 1 << 0 << true;
-        QTest::newRow("list: window's Escape") << false << false << int(Qt::Key_Escape) << 1 << 0
-                                               << true;
+        QTest::newRow("list: window's Escape")
+            << false << false << int(Qt::Key_Escape) << 1 << 0 << true;
         QTest::newRow("list: Space") << false << true << int(Qt::Key_Space) << 2 << 0 << true;
         QTest::newRow("list: Ctrl") << false << true << int(Qt::Key_Control) << 0 << 0 << true;
-        QTest::newRow("list: Escape hides") << false << true << int(Qt::Key_Escape) << 1 << 0
-                                            << false;
+        QTest::newRow("list: Escape hides")
+            << false << true << int(Qt::Key_Escape) << 1 << 0 << false;
     }
     void keysByMode()
     {
@@ -332,7 +351,8 @@ private Q_SLOTS:
         QCOMPARE(view().Timer1->interval(), (mode + 1) * 1000);
         QCOMPARE(Form1->settings().text(49), QString::number(mode));
         for (bool inPopup : {false, true}) {
-            QVERIFY(view().menuItem(QStringLiteral("SlideSpeed1%1").arg(mode + 1), inPopup)
+            QVERIFY(view()
+                        .menuItem(QStringLiteral("SlideSpeed1%1").arg(mode + 1), inPopup)
                         ->isChecked());
             QVERIFY(!view().menuItem(QStringLiteral("SlideSpeed20"), inPopup)->isChecked());
         }
@@ -345,9 +365,9 @@ private Q_SLOTS:
         QVERIFY(view().menuItem(item, !popup)->isChecked());
         QCOMPARE(view().Timer1->interval(), (mode + 1) * 1000);
         f.stop();
-        const QStringList saved = QString::fromUtf8(sq::test::readFile(f.data() +
-                                                                       "sorrelquint.ini"))
-                                      .split(QStringLiteral("\r\n"));
+        const QStringList saved =
+            QString::fromUtf8(sq::test::readFile(f.data() + "sorrelquint.ini"))
+                .split(QStringLiteral("\r\n"));
         QCOMPARE(saved.value(48), QString::number(mode));
         QCOMPARE(saved.value(49), QString::number(mode));
     }
@@ -389,6 +409,15 @@ private Q_SLOTS:
         QCOMPARE(view().Panel3->width(), TForm13::Panel3Width);
         QCOMPARE(view().currentLine(), 0); // each show starts again
         QCOMPARE(view().windowTitle(), QStringLiteral("ファイルリストビュー/pic_01.jpg"));
+
+        // The loupe items drive the loupe and its bar.
+        view().menuItem(QStringLiteral("Loupe1"))->trigger();
+        QVERIFY(Form14->isVisible());
+        view().menuItem(QStringLiteral("LoupeHide1"), true)->trigger();
+        QVERIFY(!Form14->isVisible());
+        view().menuItem(QStringLiteral("LoupeBar1"))->trigger();
+        QVERIFY(Form18->isVisible());
+        Form18->hide();
 
         // Window size: a share of the screen.
         view().menuItem(QStringLiteral("WindowSize50"))->trigger();
