@@ -7,8 +7,8 @@
 
 #include "engine/ImgUtils.h"
 #include "viewers/ChooserTargets.h"
+#include "viewers/MenuTable.h"
 
-#include <QHash>
 #include <QMainWindow>
 
 #include <functional>
@@ -66,7 +66,7 @@ public:
     // Menu items by component name; the bar's item, or with popup the
     // context menu's. nullptr when unknown.
     QAction* menuItem(const QString& name, bool popup = false) const;
-    QMenu* menu(const QString& name) const { return m_menus.value(name); }
+    QMenu* menu(const QString& name) const;
     bool isChecked(const QString& name) const;
 
     // TCopySource: the file the picture last loaded.
@@ -111,7 +111,7 @@ public:
     QToolButton* NextButton = nullptr;  // 次へ
     QMenu* PopupMenu1 = nullptr;
 
-    struct MenuDef; // one row of the menu table
+    using MenuDef = MenuRow<TForm13>; // one row of the menu table
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -121,9 +121,7 @@ protected:
 private:
     void buildComponents();
     void buildMenus();
-    void addItems(const MenuDef& def, QMenu* bar, QMenu* popup);
     void checkItemOf(void (TForm13::*command)(int), int arg);
-    void setChecked(const QString& name, bool checked);
     void setMode(bool fullScreen);
     void FormShow(int focused);
     void setCurrentLine(int line);
@@ -134,8 +132,6 @@ private:
 
     TViewerHost& m_host;
     bool m_fullScreenMode = false;
-    QHash<QString, QAction*> m_items;      // the menu bar's
-    QHash<QString, QAction*> m_popupItems; // the context menu's
-    QHash<QString, QMenu*> m_menus;        // the menu bar's menus and submenus
-    QHash<QString, QString> m_groupOf;
+    TMenuTable m_barMenus;   // the menu bar's
+    TMenuTable m_popupMenus; // the context menu's, from the same rows
 };
