@@ -115,6 +115,11 @@ public:
     // the file-type filter and the browser's own folder change always.
     // Nothing happens while the slide view is not in use.
     void hideSlideViewForListingChange(bool evenWhileFavoriteLoading);
+    // The file list view (Unit1_listview.cpp): opened in list mode or
+    // full-screen on the browser's pictures, or only the selected ones when
+    // two or more are selected.
+    void N43Click(); // ファイルリストビュー
+    void N46Click(); // フルスクリーンビュー
     void N15Click(); // loupe shown
     void N44Click(); // loupe hidden
     void N55Click(); // loupe bar shown
@@ -238,6 +243,7 @@ private:
     void previewSetMode(int mode);
     void showPreviewEntry();
     void suraidowindow();      // opens the slide view on its selected source
+    void form13show();         // fills the file list view and opens it
     void connectSlideView();   // the double-clicks that open it
     void slideViewFirstShow(); // the first show's steps for the slide view
     void restoreLoupe(); // first show, step 8

@@ -90,8 +90,8 @@ static const TForm1::MenuDef kMenus[] = {
     {"N37", "N36", "縦横比を保持しない", "mode", false, false, &F::DispModeCommand, 3},
 
     {"", "ool1", "ツール"},
-    {"ool1", "N43", "ファイルリストビュー"},
-    {"ool1", "N46", "フルスクリーンビュー"},
+    {"ool1", "N43", "ファイルリストビュー", nullptr, false, false, nullptr, 0, &F::N43Click},
+    {"ool1", "N46", "フルスクリーンビュー", nullptr, false, false, nullptr, 0, &F::N46Click},
     {"ool1", "N40", "選択画像をスライドビュー", nullptr, false, false, nullptr, 0, &F::N40Click},
     {"ool1", "-", nullptr},
     {"ool1", "N15", "ルーペ表示", nullptr, false, false, nullptr, 0, &F::N15Click},
