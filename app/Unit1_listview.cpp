@@ -33,7 +33,7 @@ void TForm1::form13show()
     for (int i = 0; i < items.Count(); ++i) {
         TPanelItem* item = items.Items(i);
         if (selectedOnly && !item->Selected) continue;
-        if (TForm13::isListPicture(item->ImageKind())) lines.emplace_back(i + 1, item->ParseName());
+        if (sq::isPictureKind(item->ImageKind())) lines.emplace_back(i + 1, item->ParseName());
     }
     // Nothing to show: as for an empty browser, the view stays as it is
     // rather than coming up black with nothing in it.

@@ -7,6 +7,7 @@
 #include "app/SettingsLines.h"
 #include "engine/BmpFile.h"
 #include "engine/ImgBox.h"
+#include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
 #include "viewers/BitmapSaveDialog.h"
@@ -82,11 +83,6 @@ bool isFile(const QString& path)
 }
 
 } // namespace
-
-bool TForm13::isListPicture(TImageType kind)
-{
-    return kind == iitBmp || kind == iitJpeg;
-}
 
 int TForm13::nextLine(int current, int count)
 {
@@ -202,6 +198,7 @@ void TForm13::buildComponents()
     ImgBox1->setCursor(Qt::PointingHandCursor);
     ImgBox1->setFocusPolicy(Qt::NoFocus);
     TImgUtil& engine = *ImgBox1->ImgUtil();
+    sq::installPictureLoader(engine);
     engine.setQuality(100);
     engine.setGetType(igtStretch);
     engine.setBKColor(Qt::white);

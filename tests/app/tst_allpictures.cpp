@@ -1,14 +1,17 @@
 // A folder of every picture kind under 表示 > 拡張子 > "すべての画像": listed
 // and drawn as pictures in the browser, shown in the preview, stepped through
-// in the slide view, and the choice kept in settings line 52.
+// in the slide view and the file list view, and the choice kept in settings
+// line 52; every engine the program makes reads the new kinds.
 #include "engine/ImgBox.h"
 #include "engine/PictureLoader.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/viewers/SlideFixture.h"
+#include "viewers/Unit13.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 
 using namespace sq::test;
 
@@ -133,6 +136,22 @@ private Q_SLOTS:
         }
         QCOMPARE(s.Screen(1)->ImageFile(), paths[0]); // round again
         QVERIFY(f.opener.opened.isEmpty());
+
+        // The file list view lists every one and steps through them too.
+        s.hide();
+        Form1->menuItem(QStringLiteral("N43"))->trigger();
+        TForm13& v = *Form13;
+        QVERIFY(v.isVisible());
+        QCOMPARE(v.ListBox1->count(), 8);
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(v.ListBox1->item(i)->text(),
+                     QStringLiteral("%1|%2").arg(i + 1).arg(QLatin1String(kKinds[i].name)));
+            QCOMPARE(v.currentLine(), i);
+            QCOMPARE(v.ImgBox1->ImageFile(), paths[i]);
+            QVERIFY(v.ImgBox1->Loaded());
+            v.Next1Click();
+        }
+        v.hide();
 
         // The choice comes back at the next start.
         f.stop();
