@@ -1,5 +1,7 @@
 #include "engine/ImgBox.h"
 
+#include "engine/PictureLoader.h"
+
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -292,7 +294,9 @@ QList<int> TCustomImgBox::LoadFiles(const QList<TCustomImgBox*>& boxes, const QS
     bool together = n > 1;
     for (qsizetype i = 0; i < n && together; ++i) {
         const TImgUtil& engine = *boxes.at(i)->ImgUtil();
-        if (engine.Thumbnail() || engine.SPlugin() || engine.CustomLoader() ||
+        // The program's picture loader is stateless, for any thread at once.
+        const bool loader = engine.CustomLoader() && engine.CustomLoader() != &TPictureLoader::instance();
+        if (engine.Thumbnail() || engine.SPlugin() || loader ||
             boxes.indexOf(boxes.at(i)) != i)
             together = false;
     }

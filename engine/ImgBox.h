@@ -63,8 +63,9 @@ public:
     // the views' bitmaps are made side by side, the calling (GUI) thread
     // taking its share, and each box is placed here once all are done.
     // Meanwhile nothing else may use these boxes or their engines. Engines
-    // with a cache, a plug-in or a custom loader, which may be shared, load
-    // one after the other. Returns each box's LoadFile result.
+    // with a cache, a plug-in or a custom loader other than the program's
+    // stateless picture loader, which may be shared, load one after the
+    // other. Returns each box's LoadFile result.
     static QList<int> LoadFiles(const QList<TCustomImgBox*>& boxes, const QStringList& files);
 
     TImgUtil* ImgUtil() const { return m_imgUtil.get(); }

@@ -1,4 +1,5 @@
 #include "engine/ImgBox.h"
+#include "engine/PictureLoader.h"
 #include "tests/support/TestFiles.h"
 
 #include <QPainter>
@@ -229,15 +230,19 @@ private Q_SLOTS:
             QSize size;
         } pictures[] = {
             {"large.jpg", {1200, 900}}, {"small.jpg", {120, 90}}, {"tall.jpg", {180, 700}},
-            {"wide.jpg", {1400, 120}},  {"box.bmp", {310, 190}},  {"odd.jpg", {333, 211}},
+            {"wide.jpg", {1400, 120}},  {"box.bmp", {310, 190}},  {"odd.png", {333, 211}},
         };
         QStringList files;
         quint32 seed = 1;
         for (const auto& p : pictures) {
             const QString path = dir + QLatin1Char('/') + QLatin1String(p.name);
             const QImage img = sq::test::noiseImage(p.size.width(), p.size.height(), seed++);
-            QVERIFY(path.endsWith(QLatin1String(".bmp")) ? sq::test::writeBmp(path, img)
-                                                         : sq::test::writeJpeg(path, img));
+            if (path.endsWith(QLatin1String(".bmp")))
+                QVERIFY(sq::test::writeBmp(path, img));
+            else if (path.endsWith(QLatin1String(".png")))
+                QVERIFY(img.save(path, "PNG"));
+            else
+                QVERIFY(sq::test::writeJpeg(path, img));
             files << path;
         }
         QByteArray cut;
@@ -259,6 +264,7 @@ private Q_SLOTS:
                 box->setBorderStyle(i % 3 == 0 ? bsSingle : bsNone);
                 box->setColor(i % 2 ? Qt::black : QColor(10, 200, 30));
                 box->ImgUtil()->setGetType(TGetType(getType));
+                sq::installPictureLoader(*box->ImgUtil()); // as every view of the program
                 box->setSizeType(TSizeType(sizeType));
                 box->resize(sizes[i]);
                 box->show();
