@@ -1,5 +1,6 @@
 #include "engine/ExifOrientation.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -115,14 +116,24 @@ QImage orientImage(const QImage& stored, int orientation)
     const std::ptrdiff_t step = std::ptrdiff_t(ax) * 3 + std::ptrdiff_t(ay) * bpl;
     const unsigned char* base = src.constBits();
     const int ow = out.width(), oh = out.height();
-    for (int y = 0; y < oh; ++y) {
-        const std::ptrdiff_t sx = std::ptrdiff_t(bx) * y + cx, sy = std::ptrdiff_t(by) * y + cy;
-        std::ptrdiff_t at = sy * bpl + sx * 3;
-        unsigned char* d = out.scanLine(y);
-        for (int x = 0; x < ow; ++x, at += step, d += 3) {
-            d[0] = base[at];
-            d[1] = base[at + 1];
-            d[2] = base[at + 2];
+    // In tiles, so that a quarter turn of a large picture reads its source
+    // columns from cache rather than one row of memory a pixel.
+    constexpr int kTile = 64;
+    for (int ty = 0; ty < oh; ty += kTile) {
+        const int yEnd = std::min(oh, ty + kTile);
+        for (int tx = 0; tx < ow; tx += kTile) {
+            const int xEnd = std::min(ow, tx + kTile);
+            for (int y = ty; y < yEnd; ++y) {
+                const std::ptrdiff_t sx = std::ptrdiff_t(ax) * tx + std::ptrdiff_t(bx) * y + cx;
+                const std::ptrdiff_t sy = std::ptrdiff_t(ay) * tx + std::ptrdiff_t(by) * y + cy;
+                std::ptrdiff_t at = sy * bpl + sx * 3;
+                unsigned char* d = out.scanLine(y) + std::ptrdiff_t(tx) * 3;
+                for (int x = tx; x < xEnd; ++x, at += step, d += 3) {
+                    d[0] = base[at];
+                    d[1] = base[at + 1];
+                    d[2] = base[at + 2];
+                }
+            }
         }
     }
     return out;
