@@ -126,6 +126,16 @@ private Q_SLOTS:
             QVERIFY(writeFile(dir.filePath(QStringLiteral("o%1.jpg").arg(o)), withApp1(scan, orientationPayload(o))));
         }
         for (bool fromCache : {false, true}) {
+            if (fromCache) {
+                // The first pass left an entry for every picture.
+                TThumb cache;
+                cache.setPath(dir.filePath(QStringLiteral("thumb")));
+                for (int o = 1; o <= 8; ++o) {
+                    QByteArray stream;
+                    QVERIFY(cache.Find(dir.filePath(QStringLiteral("o%1.jpg").arg(o)), stream));
+                    QVERIFY(cache.currentEntry().flags & TImgUtil::UprightFlag);
+                }
+            }
             TImgPanel p;
             p.ViewImage().Thumbnail().setPath(dir.filePath(QStringLiteral("thumb")));
             p.ViewImage().ImgUtil().setAutoThumb(true);
