@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace sq {
 
@@ -91,22 +92,50 @@ int jpegOrientation(const unsigned char* data, size_t size)
     return kOrientationUpright;
 }
 
-QImage orientImage(const QImage& stored, int orientation)
+namespace {
+
+void mirrorRow(unsigned char* row, int w)
+{
+    for (int i = 0, j = w - 1; i < j; ++i, --j) {
+        unsigned char t[3];
+        std::memcpy(t, row + 3 * i, 3);
+        std::memcpy(row + 3 * i, row + 3 * j, 3);
+        std::memcpy(row + 3 * j, t, 3);
+    }
+}
+
+// Orientations 2, 3 and 4 keep the size: done in place, sparing a second
+// picture's worth of memory.
+void flipInPlace(QImage& image, int orientation)
+{
+    const int w = image.width(), h = image.height();
+    const std::ptrdiff_t bpl = image.bytesPerLine();
+    unsigned char* const base = image.bits();
+    if (orientation != 2)
+        for (int y = 0; y < h / 2; ++y)
+            std::swap_ranges(base + bpl * y, base + bpl * y + 3 * std::ptrdiff_t(w), base + bpl * (h - 1 - y));
+    if (orientation != 4)
+        for (int y = 0; y < h; ++y) mirrorRow(base + bpl * y, w);
+}
+
+} // namespace
+
+QImage orientImage(QImage stored, int orientation)
 {
     if (stored.isNull() || orientation <= kOrientationUpright || orientation > 8) return stored;
-    const QImage src =
-        stored.format() == QImage::Format_RGB888 ? stored : stored.convertToFormat(QImage::Format_RGB888);
+    QImage src = stored.format() == QImage::Format_RGB888 ? std::move(stored)
+                                                          : stored.convertToFormat(QImage::Format_RGB888);
+    if (!orientationTransposes(orientation)) {
+        flipInPlace(src, orientation);
+        return src;
+    }
     const int w = src.width(), h = src.height();
-    const bool swap = orientationTransposes(orientation);
-    QImage out(swap ? h : w, swap ? w : h, QImage::Format_RGB888);
+    QImage out(h, w, QImage::Format_RGB888);
     if (out.isNull()) return {};
     // Output pixel (x, y) comes from source (sx, sy), both affine in x and
     // y: each output row is a walk from one source pixel by a fixed step.
     int ax = 0, bx = 0, cx = 0, ay = 0, by = 0, cy = 0;
     switch (orientation) {
-    case 2: ax = -1, cx = w - 1, by = 1; break;
-    case 3: ax = -1, cx = w - 1, by = -1, cy = h - 1; break;
-    case 4: ax = 1, by = -1, cy = h - 1; break;
     case 5: bx = 1, ay = 1; break;
     case 6: bx = 1, ay = -1, cy = h - 1; break;
     case 7: bx = -1, cx = w - 1, ay = -1, cy = h - 1; break;
@@ -114,8 +143,11 @@ QImage orientImage(const QImage& stored, int orientation)
     }
     const std::ptrdiff_t bpl = src.bytesPerLine();
     const std::ptrdiff_t step = std::ptrdiff_t(ax) * 3 + std::ptrdiff_t(ay) * bpl;
-    const unsigned char* base = src.constBits();
+    const unsigned char* base = std::as_const(src).constBits();
     const int ow = out.width(), oh = out.height();
+    unsigned char* const outBase = out.bits();
+    const std::ptrdiff_t outBpl = out.bytesPerLine();
+    const auto row = [outBase, outBpl](int y) { return outBase + outBpl * y; };
     // In tiles, so that a quarter turn of a large picture reads its source
     // columns from cache rather than one row of memory a pixel.
     constexpr int kTile = 64;
@@ -126,13 +158,10 @@ QImage orientImage(const QImage& stored, int orientation)
             for (int y = ty; y < yEnd; ++y) {
                 const std::ptrdiff_t sx = std::ptrdiff_t(ax) * tx + std::ptrdiff_t(bx) * y + cx;
                 const std::ptrdiff_t sy = std::ptrdiff_t(ay) * tx + std::ptrdiff_t(by) * y + cy;
-                std::ptrdiff_t at = sy * bpl + sx * 3;
-                unsigned char* d = out.scanLine(y) + std::ptrdiff_t(tx) * 3;
-                for (int x = tx; x < xEnd; ++x, at += step, d += 3) {
-                    d[0] = base[at];
-                    d[1] = base[at + 1];
-                    d[2] = base[at + 2];
-                }
+                const unsigned char* __restrict s = base + (sy * bpl + sx * 3);
+                unsigned char* __restrict d = row(y) + std::ptrdiff_t(tx) * 3;
+                for (int x = tx, n = 0; x < xEnd; ++x, ++n, d += 3)
+                    std::memcpy(d, s + step * n, 3);
             }
         }
     }

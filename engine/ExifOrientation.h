@@ -40,7 +40,8 @@ inline QSize orientedSize(QSize stored, int orientation)
 }
 
 // The stored picture turned upright, in 24 bits; the picture itself for 1
-// and for values outside 1 .. 8.
-QImage orientImage(const QImage& stored, int orientation);
+// and for values outside 1 .. 8. A picture handed over (moved in) is turned
+// in place where the size stays.
+QImage orientImage(QImage stored, int orientation);
 
 } // namespace sq

@@ -32,7 +32,7 @@ bool TImgUtil::LoadFromCache(const QString& fileName, int width, int height)
             picture = sq::orientedSize(picture, orientation);
             m_imageWidth = picture.width();
             m_imageHeight = picture.height();
-            m_bitmap.setImage(sq::orientImage(m_bitmap.image(), orientation));
+            m_bitmap.setImage(sq::orientImage(m_bitmap.take(), orientation));
             if (m_bitmap.isEmpty()) return false;
             FitBitmap(m_bitmap, width, height);
         }

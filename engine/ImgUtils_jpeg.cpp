@@ -289,7 +289,7 @@ QImage decodeFrom(const RawSource& source, bool fast, ScaleFor scaleFor, void* s
         return {};
     if (target.cmyk) cmykToRgb(target);
     if (r.orientation == 1) return std::move(target.image);
-    return sq::orientImage(target.image, r.orientation);
+    return sq::orientImage(std::move(target.image), r.orientation);
 }
 
 RawSource memorySource(const QByteArray& bytes)

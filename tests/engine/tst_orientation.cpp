@@ -193,6 +193,11 @@ private Q_SLOTS:
             QCOMPARE(sq::orientImage(storedFor(up, o).convertToFormat(QImage::Format_RGB888), o), up);
             QCOMPARE(sq::orientImage(storedFor(odd, o).convertToFormat(QImage::Format_RGB888), o), odd);
         }
+        // A picture still held by the caller is left as it was.
+        const QImage held = storedFor(up, 3).convertToFormat(QImage::Format_RGB888);
+        const QImage copy = held.copy();
+        QCOMPARE(sq::orientImage(held, 3), up);
+        QCOMPARE(held, copy);
         QCOMPARE(sq::orientImage(up, 0), up);
         QCOMPARE(sq::orientImage(up, 9), up);
         QVERIFY(sq::orientImage(QImage(), 6).isNull());
