@@ -27,17 +27,14 @@ void TForm1::form13show()
     TPanelItems& items = ImgPanel1->Items();
     if (items.Count() == 0) return;
     const bool selectedOnly = ImgPanel1->SelCount() >= 2;
-    // Folders and files that are no pictures are left out; the lines keep
-    // the entries' browser positions.
+    // Every entry, or the selected ones, with its browser position; a line
+    // that names no file (a folder) is passed over when it is chosen.
     std::vector<std::pair<int, QString>> lines;
     for (int i = 0; i < items.Count(); ++i) {
         TPanelItem* item = items.Items(i);
         if (selectedOnly && !item->Selected) continue;
-        if (TForm13::isListPicture(item->ImageKind())) lines.emplace_back(i + 1, item->ParseName());
+        lines.emplace_back(i + 1, item->ParseName());
     }
-    // Nothing to show: as for an empty browser, the view stays as it is
-    // rather than coming up black with nothing in it.
-    if (lines.empty()) return;
     Form13->ClearLists();
     for (const auto& [position, path] : lines)
         Form13->AddLine(position, path);

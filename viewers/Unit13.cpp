@@ -83,11 +83,6 @@ bool isFile(const QString& path)
 
 } // namespace
 
-bool TForm13::isListPicture(TImageType kind)
-{
-    return kind == iitBmp || kind == iitJpeg;
-}
-
 int TForm13::nextLine(int current, int count)
 {
     if (count <= 0) return -1;

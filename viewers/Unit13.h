@@ -35,10 +35,6 @@ public:
     explicit TForm13(TViewerHost& host, QWidget* parent = nullptr);
     ~TForm13() override;
 
-    // Whether an entry of this kind is listed: the kinds the view shows as
-    // pictures.
-    static bool isListPicture(TImageType kind);
-
     // The line after current in a list of count lines, wrapping from the
     // last to the first; with no current line (-1) the first. -1 for an
     // empty list.
