@@ -58,8 +58,11 @@ TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const 
             dx = (cw - w) / 2;
             dy = 0;
         }
+        // A picture far wider or taller than the view still keeps a line.
+        w = std::max(1, w);
+        h = std::max(1, h);
         QImage stretched = picture;
-        ResizeBitmap(stretched, std::max(1, w), std::max(1, h));
+        ResizeBitmap(stretched, w, h);
         view.Bitmap = QImage(cw, ch, QImage::Format_RGB888);
         view.Bitmap.fill(color);
         QPainter p(&view.Bitmap);
