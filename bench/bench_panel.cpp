@@ -75,9 +75,8 @@ QByteArray loadAverage()
 // The worker count of the panel's loader; answers the count in force.
 int setWorkers(TImgPanel& panel, int workers)
 {
-    (void)panel;
-    (void)workers;
-    return 1;
+    panel.Loader().SetWorkerCount(workers);
+    return panel.Loader().WorkerCount();
 }
 
 struct Run
@@ -116,7 +115,7 @@ Run openOnce(const QString& folder, const QString& cacheFolder, int count, int w
     double lastLoaded = 0;
     panel.OnImageLoaded = [&](void*, TPanelItem* item) {
         ++loaded;
-        if (item && panel.ViewImage().ImgUtil().LastFromCache()) ++run.fromCache;
+        if (item && panel.Loader().LastFromCache()) ++run.fromCache;
         lastLoaded = clock.nsecsElapsed() / 1e6;
     };
     // Paints of the grid: the first one, and the first with the whole page.
@@ -168,6 +167,12 @@ Run openOnce(const QString& folder, const QString& cacheFolder, int count, int w
     }
     tick.stop();
     run.peakKB = statusKB("VmHWM:");
+    if (qEnvironmentVariableIsSet("SQ_BENCH_MALLOC")) {
+        // Where the memory is: in use, held free by the allocator, mapped.
+        const struct mallinfo2 m = mallinfo2();
+        std::fprintf(stderr, "%d entries: heap %zu MB, in use %zu MB, free %zu MB, mapped %zu MB\n", count,
+                     m.arena >> 20, m.uordblks >> 20, m.fordblks >> 20, m.hblkhd >> 20);
+    }
     panel.viewport()->removeEventFilter(&watch);
     run.ms = lastLoaded;
     run.loaded = loaded;
