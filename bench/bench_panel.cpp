@@ -102,12 +102,14 @@ Run openOnce(const QString& folder, const QString& cacheFolder, int count, int w
     panel.ViewImage().SetImageWidth(kBoxW);
     panel.ViewImage().SetImageHeight(kBoxH);
     panel.ViewImage().ImgUtil().setGetType(igtStretch);
-    panel.ViewImage().ImgUtil().setAutoThumb(true);
-    panel.ViewImage().Thumbnail().setPath(cacheFolder);
-    panel.ViewImage().Thumbnail().setPathType(iptFree);
     panel.resize(1000, 700);
     panel.show();
     QCoreApplication::processEvents();
+    // The desktop shown first neither waits for the cache nor adds to it.
+    panel.Loader().StopLoading();
+    panel.ViewImage().ImgUtil().setAutoThumb(true);
+    panel.ViewImage().Thumbnail().setPath(cacheFolder);
+    panel.ViewImage().Thumbnail().setPathType(iptFree);
 
     int loaded = 0;
     QElapsedTimer clock;
@@ -170,8 +172,8 @@ Run openOnce(const QString& folder, const QString& cacheFolder, int count, int w
     if (qEnvironmentVariableIsSet("SQ_BENCH_MALLOC")) {
         // Where the memory is: in use, held free by the allocator, mapped.
         const struct mallinfo2 m = mallinfo2();
-        std::fprintf(stderr, "%d entries: heap %zu MB, in use %zu MB, free %zu MB, mapped %zu MB\n", count,
-                     m.arena >> 20, m.uordblks >> 20, m.fordblks >> 20, m.hblkhd >> 20);
+        std::fprintf(stderr, "%d entries: heap %zu MB, in use %zu MB, free %zu MB, mapped %zu MB; entry %zu bytes\n",
+                     count, m.arena >> 20, m.uordblks >> 20, m.fordblks >> 20, m.hblkhd >> 20, sizeof(TPanelItem));
     }
     panel.viewport()->removeEventFilter(&watch);
     run.ms = lastLoaded;

@@ -492,6 +492,9 @@ private:
     // Copies a picture into a box of a bitmap: as it is when it is
     // box-sized, else centred at its size shrunk to fit; never outside the box.
     static void drawCentred(QImage& target, const QRect& box, const QImage& picture);
+    // Draws the source part of a picture at a point, blending by its alpha
+    // channel, clipped to the target.
+    static void drawOver(QImage& target, QPoint at, const QImage& picture, QRect source);
 
     // loading
     // Installs the window's first result when it is done, one per call.

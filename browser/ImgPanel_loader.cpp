@@ -352,8 +352,8 @@ void TCustomImgPanel::drawSmallIcon(TPanelItem& item)
     default: at = {w - s - 16, h - s - 16}; break;
     }
     const int icon = std::max(0, item.ShellIconIndex());
-    QPainter p(&item.CellBitmap);
-    p.drawImage(at, sq::platform::IconList::instance().small(icon));
+    const QImage small = sq::platform::IconList::instance().small(icon);
+    drawOver(item.CellBitmap, at, small, small.rect());
 }
 
 QImage TCustomImgPanel::iconPicture(TPanelItem& item)
@@ -372,11 +372,12 @@ QImage TCustomImgPanel::iconPicture(TPanelItem& item)
     }
     QImage img(32, 32, QImage::Format_RGB888);
     img.fill(m_viewImage.ImgUtil().BKColor());
-    {
-        QPainter p(&img);
-        p.drawImage(0, 0, sq::platform::IconList::instance().large(std::max(0, iconIndex)));
+    const QImage large = sq::platform::IconList::instance().large(std::max(0, iconIndex));
+    drawOver(img, QPoint(0, 0), large, large.rect());
+    if (item.OverlayKind() == 1) {
+        drawLinkMark(img);
+        img = img.copy(); // a copy does not carry the painter's engine along
     }
-    if (item.OverlayKind() == 1) drawLinkMark(img);
     if (m_viewImage.BigIcon()) sq::ResizeBitmap(img, m_viewImage.BigIconSize(), m_viewImage.BigIconSize());
     if (folderMode) m_iconCache[key] = img;
     item.PictureWidth = img.width();
