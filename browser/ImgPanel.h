@@ -32,6 +32,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -114,12 +115,19 @@ class TImgThreads;
 
 // A worker of the loader's pool, one nice step below normal, with an engine
 // of its own configured like the browser's. It takes jobs from its pool
-// until the pool ends.
-class TImgThread : public QThread
+// until the pool ends. A plain thread: it runs no event loop, and its end is
+// a join that the race checker sees.
+class TImgThread
 {
 public:
     explicit TImgThread(TImgThreads* pool);
+    ~TImgThread();
+    TImgThread(const TImgThread&) = delete;
+    TImgThread& operator=(const TImgThread&) = delete;
 
+    void start();
+    // Waits until the thread has ended (the pool told it to).
+    void wait();
     // Back to normal priority while it finishes its job; any thread.
     void raisePriority();
 
@@ -127,16 +135,16 @@ public:
     // or a test's own).
     void load(TThumbJob& job);
 
-protected:
-    void run() override;
-
 private:
+    void run();
+
     TImgThreads* m_pool;
     TImgUtil m_engine;
     TEngineSettings m_applied;
     bool m_configured = false;
     std::atomic<int> m_tid{0};
     int m_lowNice = 1;
+    std::thread m_thread;
 };
 
 // The load queue and its pool of workers. The back of the queue is served
@@ -252,7 +260,7 @@ private:
     std::vector<std::unique_ptr<TImgThread>> m_threads;
     std::vector<TImgThread*> m_runningOn; // workers busy with a job
     int m_running = 0;
-    bool m_ending = false;
+    TImgThread* m_ending = nullptr; // the worker asked to end
     std::mutex m_cacheLock;
     std::mutex m_exclusiveLock;
 };

@@ -78,6 +78,21 @@ TImgThread::TImgThread(TImgThreads* pool) : m_pool(pool)
     m_engine.setCacheLock(&pool->cacheLock());
 }
 
+TImgThread::~TImgThread()
+{
+    wait();
+}
+
+void TImgThread::start()
+{
+    m_thread = std::thread([this] { run(); });
+}
+
+void TImgThread::wait()
+{
+    if (m_thread.joinable()) m_thread.join();
+}
+
 void TImgThread::raisePriority()
 {
     const int tid = m_tid.load();
@@ -153,22 +168,26 @@ void TImgThreads::startThreads()
 
 void TImgThreads::endThreads()
 {
-    {
-        const std::lock_guard<std::mutex> lock(m_lock);
-        m_ending = true;
+    // One at a time: each thread's end (Qt's and glib's own teardown of the
+    // thread) is over before the next one's begins.
+    for (auto& t : m_threads) {
+        {
+            const std::lock_guard<std::mutex> lock(m_lock);
+            m_ending = t.get();
+        }
+        m_work.notify_all();
+        t->wait();
     }
-    m_work.notify_all();
-    for (auto& t : m_threads) t->wait();
     m_threads.clear();
     const std::lock_guard<std::mutex> lock(m_lock);
-    m_ending = false;
+    m_ending = nullptr;
 }
 
 std::shared_ptr<TThumbJob> TImgThreads::takeJob(TImgThread* worker)
 {
     std::unique_lock<std::mutex> lock(m_lock);
-    m_work.wait(lock, [this] { return m_ending || !m_pending.empty(); });
-    if (m_ending) return nullptr;
+    m_work.wait(lock, [&] { return m_ending == worker || (!m_ending && !m_pending.empty()); });
+    if (m_ending == worker) return nullptr;
     std::shared_ptr<TThumbJob> job = std::move(m_pending.front());
     m_pending.pop_front();
     job->state = TThumbJob::Running;
