@@ -288,13 +288,13 @@ void TForm1::buildLayout()
     connect(FilterComboBox1, &QComboBox::currentIndexChanged, this, &TForm1::FilterComboBox1Change);
     connect(Memo2, &QPlainTextEdit::textChanged, this, &TForm1::navigateFromMemo2);
     connect(DirectoryListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        m_popups.value(QStringLiteral("PopupMenu1"))->popup(DirectoryListBox1->viewport()->mapToGlobal(at));
+        m_menus.menu(QStringLiteral("PopupMenu1"))->popup(DirectoryListBox1->viewport()->mapToGlobal(at));
     });
     connect(ImgBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         // The pop-up opens only while the preview has a file.
         if (ImgBox1->ImageFile().isEmpty())
             return;
-        m_popups.value(QStringLiteral("PopupMenu2"))->popup(ImgBox1->mapToGlobal(at));
+        m_menus.menu(QStringLiteral("PopupMenu2"))->popup(ImgBox1->mapToGlobal(at));
     });
     connect(Splitter1, &QSplitter::splitterMoved, this, [this] {
         // The drive box and filter box take the folder pane's width.

@@ -7,6 +7,7 @@
 #include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
 #include "engine/ImgBox.h"
+#include "viewers/MenuTable.h"
 #include "viewers/ViewerHost.h"
 
 #include <QHash>
@@ -65,8 +66,8 @@ public:
     QString favoritesFileName() const;
 
     // Menu items and pop-up menus by component name; nullptr when unknown.
-    QAction* menuItem(const QString& name) const { return m_items.value(name); }
-    QMenu* popupMenu(const QString& name) const { return m_popups.value(name); }
+    QAction* menuItem(const QString& name) const { return m_menus.item(name); }
+    QMenu* popupMenu(const QString& name) const { return m_menus.menu(name); }
 
     QString statusText(int panel) const;
     void setStatusText(int panel, const QString& text);
@@ -194,7 +195,7 @@ public:
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
 
-    struct MenuDef; // one row of the menu table
+    using MenuDef = MenuRow<TForm1>; // one row of the menu table
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -207,11 +208,10 @@ private:
     void buildLayout();
     void buildMenus();
     void buildStatusBar();
-    QAction* addItem(QMenu* menu, const MenuDef& def);
-    void checkItem(const QString& name);
+    void checkItem(const QString& name) { m_menus.checkItem(name); }
     void checkItemsOf(void (TForm1::*command)(int), int arg);
-    void setChecked(const QString& name, bool checked);
-    bool isChecked(const QString& name) const;
+    void setChecked(const QString& name, bool checked) { m_menus.setChecked(name, checked); }
+    bool isChecked(const QString& name) const { return m_menus.isChecked(name); }
 
     void FormCreate();
     void FormShow();
@@ -266,9 +266,7 @@ private:
     bool m_revealPending = false;
     QFileSystemModel* m_dirModel = nullptr;
     sq::platform::FolderFileList* m_fileModel = nullptr; // names kept as bytes
-    QHash<QString, QAction*> m_items;
-    QHash<QString, QMenu*> m_popups;
-    QHash<QString, QString> m_groupOf; // radio item -> its group
+    TMenuTable m_menus;
     std::vector<QLabel*> m_panels;
     std::unique_ptr<sq::platform::DialogFileOpPrompt> m_filePrompt;
     std::unique_ptr<sq::platform::FileVerbs> m_fileVerbs;

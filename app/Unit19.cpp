@@ -3,6 +3,7 @@
 #include "app/DialogParts.h"
 #include "platform/FileOps.h"
 #include "platform/NativePath.h"
+#include "viewers/DialogButtons.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,17 +24,12 @@ TForm19::TForm19(QWidget* parent) : QDialog(parent)
     Label2 = sq::app::makePathLabel(this);
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Button1 = new QPushButton(QStringLiteral("OK"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
+    std::tie(Button1, Button2) = makeOkCancel(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label2);
     layout->addWidget(Edit1);
     layout->addLayout(sq::app::buttonRow({Button1, Button2}));
     connect(Button1, &QPushButton::clicked, this, &TForm19::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QWidget::hide);
 }
 
 void TForm19::openFor(const QString& parentFolder)

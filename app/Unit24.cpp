@@ -3,6 +3,7 @@
 #include "app/DialogParts.h"
 #include "platform/FileOps.h"
 #include "platform/NativePath.h"
+#include "viewers/DialogButtons.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,11 +23,7 @@ TForm24::TForm24(QWidget* parent) : QDialog(parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Button1 = new QPushButton(QStringLiteral("OK"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
+    std::tie(Button1, Button2) = makeOkCancel(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label2);
     auto* nameRow = new QHBoxLayout;
@@ -35,7 +32,6 @@ TForm24::TForm24(QWidget* parent) : QDialog(parent)
     layout->addLayout(nameRow);
     layout->addLayout(sq::app::buttonRow({Button1, Button2}));
     connect(Button1, &QPushButton::clicked, this, &TForm24::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QWidget::hide);
 }
 
 QString TForm24::extensionOf(const QString& path)

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "viewers/ChooserTargets.h"
+#include "viewers/MenuTable.h"
 #include "viewers/SlideCapture.h"
 #include "viewers/SlideGeometry.h"
 #include "viewers/SlideState.h"
@@ -77,9 +78,9 @@ public:
     TViewerHost& Host() { return m_host; }
 
     // Menu items and menus by component name; nullptr when unknown.
-    QAction* menuItem(const QString& name) const { return m_items.value(name); }
-    QMenu* menu(const QString& name) const { return m_menus.value(name); }
-    bool isChecked(const QString& name) const;
+    QAction* menuItem(const QString& name) const { return m_menus.item(name); }
+    QMenu* menu(const QString& name) const { return m_menus.menu(name); }
+    bool isChecked(const QString& name) const { return m_menus.isChecked(name); }
 
     // 1, 2 or 4: the checked layout ("1面", "2面", "4面").
     int LayoutScreens() const;
@@ -246,7 +247,7 @@ public:
     QLabel* Label5 = nullptr;            // info: position
     QLabel* Label6 = nullptr;            // info: size
 
-    struct MenuDef; // one row of the menu table
+    using MenuDef = MenuRow<TForm2>; // one row of the menu table
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -258,10 +259,9 @@ private:
     void buildComponents();
     void buildToolbar();
     void buildMenus();
-    QAction* addItem(QMenu* menu, const MenuDef& def);
-    void checkItem(const QString& name);
+    void checkItem(const QString& name) { m_menus.checkItem(name); }
     void checkItemOf(void (TForm2::*command)(int), int arg);
-    void setChecked(const QString& name, bool checked);
+    void setChecked(const QString& name, bool checked) { m_menus.setChecked(name, checked); }
     void FormCreate();
     void placeCentral();
     void placePanels();
@@ -287,8 +287,6 @@ private:
     TBrowserEntries m_entries;
     TSlideState m_state;
     TSlideGeometry m_geometry;
-    QHash<QString, QAction*> m_items;
-    QHash<QString, QMenu*> m_menus;
-    QHash<QString, QString> m_groupOf;
+    TMenuTable m_menus;
     bool m_memoPending = false;
 };

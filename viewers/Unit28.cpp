@@ -1,6 +1,7 @@
 #include "viewers/Unit28.h"
 
 #include "platform/NativePath.h"
+#include "viewers/DialogButtons.h"
 #include "viewers/FolderList.h"
 
 #include <QHBoxLayout>
@@ -21,11 +22,7 @@ TForm28::TForm28(QWidget* parent) : QDialog(parent)
     Label1->setMinimumWidth(1); // a long path must not widen the dialog
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Button1 = new QPushButton(QStringLiteral("OK"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
+    std::tie(Button1, Button2) = makeOkCancel(this);
 
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(Label1);
@@ -46,7 +43,6 @@ TForm28::TForm28(QWidget* parent) : QDialog(parent)
         Label1->setToolTip(Label1->text());
     };
     connect(Button1, &QPushButton::clicked, this, &TForm28::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::hide);
 }
 
 void TForm28::openFor(const QString& startFolder,

@@ -1,5 +1,7 @@
 #include "viewers/Unit29.h"
 
+#include "viewers/DialogButtons.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QIntValidator>
@@ -25,17 +27,12 @@ TForm29::TForm29(QWidget* parent) : QDialog(parent)
     form->addRow(QStringLiteral("高さ"), Edit2);
     outer->addLayout(form);
     auto* buttons = new QHBoxLayout;
-    Button1 = new QPushButton(QStringLiteral("OK"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
+    std::tie(Button1, Button2) = makeOkCancel(this);
     buttons->addStretch(1);
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
     outer->addLayout(buttons);
     connect(Button1, &QPushButton::clicked, this, &TForm29::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::hide);
 }
 
 void TForm29::openFor(int k, std::function<void(int, int)> onOK)

@@ -2,23 +2,7 @@
 // caption, radio group, check mark, handler}.
 #include "viewers/Unit2.h"
 
-#include <QAction>
-#include <QMenu>
 #include <QMenuBar>
-#include <QSet>
-
-struct TForm2::MenuDef
-{
-    const char* parent;          // component name of the menu that holds it; "" = menu bar
-    const char* name;            // component name; "-" = separator
-    const char* caption;         // nullptr for separators
-    const char* group = nullptr; // radio group: checking one clears the others
-    bool toggle = false;         // a check item whose handler decides the mark
-    bool checked = false;        // the window definition's check mark
-    void (TForm2::*command)(int) = nullptr;
-    int arg = 0;
-    void (TForm2::*click)() = nullptr;
-};
 
 namespace {
 using F = TForm2;
@@ -182,83 +166,10 @@ static const TForm2::MenuDef kMenus[] = {
 void TForm2::buildMenus()
 {
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
-    // A name that later rows use as their parent is a submenu.
-    QSet<QString> parents;
-    for (const MenuDef& def : kMenus)
-        parents.insert(QString::fromLatin1(def.parent));
-
-    for (const MenuDef& def : kMenus) {
-        const QString parent = QString::fromLatin1(def.parent);
-        const QString name = QString::fromLatin1(def.name);
-        if (parent.isEmpty() || parents.contains(name)) {
-            QMenu* owner = parent.isEmpty() ? nullptr : m_menus.value(parent);
-            QMenu* menu = owner ? owner->addMenu(QString::fromUtf8(def.caption))
-                                : menuBar()->addMenu(QString::fromUtf8(def.caption));
-            menu->setObjectName(name);
-            menu->menuAction()->setObjectName(name);
-            m_menus.insert(name, menu);
-            m_items.insert(name, menu->menuAction());
-            continue;
-        }
-        QMenu* owner = m_menus.value(parent);
-        Q_ASSERT(owner);
-        if (name == QLatin1String("-")) {
-            owner->addSeparator();
-            continue;
-        }
-        addItem(owner, def);
-    }
-}
-
-QAction* TForm2::addItem(QMenu* menu, const MenuDef& def)
-{
-    auto* action = menu->addAction(QString::fromUtf8(def.caption));
-    const QString name = QString::fromLatin1(def.name);
-    action->setObjectName(name);
-    m_items.insert(name, action);
-    if (def.group || def.toggle) {
-        action->setCheckable(true);
-        action->setChecked(def.checked);
-    }
-    if (def.group) m_groupOf.insert(name, QString::fromLatin1(def.group));
-    const auto command = def.command;
-    const int arg = def.arg;
-    const auto click = def.click;
-    connect(action, &QAction::triggered, this, [this, action, command, arg, click] {
-        // The handlers set the check marks themselves, as they do when the
-        // settings are applied at creation; undo Qt's own toggle first.
-        if (action->isCheckable()) action->setChecked(!action->isChecked());
-        if (command)
-            (this->*command)(arg);
-        else if (click)
-            (this->*click)();
-    });
-    return action;
-}
-
-void TForm2::setChecked(const QString& name, bool checked)
-{
-    if (QAction* a = m_items.value(name)) a->setChecked(checked);
-}
-
-bool TForm2::isChecked(const QString& name) const
-{
-    const QAction* a = m_items.value(name);
-    return a && a->isChecked();
-}
-
-void TForm2::checkItem(const QString& name)
-{
-    const QString group = m_groupOf.value(name);
-    if (!group.isEmpty())
-        for (auto it = m_groupOf.cbegin(); it != m_groupOf.cend(); ++it)
-            if (it.value() == group) setChecked(it.key(), false);
-    setChecked(name, true);
+    m_menus.build(this, menuBar(), kMenus);
 }
 
 void TForm2::checkItemOf(void (TForm2::*command)(int), int arg)
 {
-    for (const MenuDef& def : kMenus)
-        if (def.command == command && def.arg == arg && def.group)
-            checkItem(QString::fromLatin1(def.name));
+    m_menus.checkItemsOf(kMenus, command, arg);
 }

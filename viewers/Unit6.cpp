@@ -1,6 +1,7 @@
 #include "viewers/Unit6.h"
 
 #include "platform/NativePath.h"
+#include "viewers/DialogButtons.h"
 #include "viewers/FolderList.h"
 #include "viewers/SavedScreen.h"
 
@@ -28,11 +29,7 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent)
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setReadOnly(true);
     Edit2->setMaximumWidth(48);
-    Button1 = new QPushButton(QStringLiteral("OK"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
+    std::tie(Button1, Button2) = makeOkCancel(this);
 
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(Label1);
@@ -50,7 +47,6 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent)
 
     FolderList->onChange = [this](const QString& path) { folderChanged(path); };
     connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::hide);
 }
 
 void TForm6::openFor(const QString& folder,
