@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <malloc.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -90,7 +91,15 @@ struct Run
     int fromCache = 0;
     int workers = 0;
     qint64 baseKB = 0, peakKB = 0;
+    double cpuMs = 0; // the process's CPU time (user and system) over the run
 };
+
+double cpuMsNow()
+{
+    struct rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
 
 // One opening, in this process: what the child prints.
 Run openOnce(const QString& folder, const QString& cacheFolder, int count, int workers)
@@ -158,6 +167,7 @@ Run openOnce(const QString& folder, const QString& cacheFolder, int count, int w
         QFile clear(QStringLiteral("/proc/self/clear_refs"));
         if (clear.open(QIODevice::WriteOnly)) clear.write("5");
     }
+    const double cpu0 = cpuMsNow();
     clock.start();
     panel.OpenFolder(folder);
     run.openMs = clock.nsecsElapsed() / 1e6;
@@ -168,6 +178,7 @@ Run openOnce(const QString& folder, const QString& cacheFolder, int count, int w
         if (!panel.Loader().Busy() && run.pageMs < 0 && clock.elapsed() > 600000) break;
     }
     tick.stop();
+    run.cpuMs = cpuMsNow() - cpu0;
     run.peakKB = statusKB("VmHWM:");
     if (qEnvironmentVariableIsSet("SQ_BENCH_MALLOC")) {
         // Where the memory is: in use, held free by the allocator, mapped.
@@ -186,8 +197,8 @@ int child(const QStringList& a)
 {
     // --child FOLDER CACHE COUNT WORKERS
     const Run r = openOnce(a[0], a[1], a[2].toInt(), a[3].toInt());
-    std::printf("%.3f %.3f %.3f %.3f %.3f %d %d %d %lld %lld\n", r.ms, r.openMs, r.shownMs, r.pageMs, r.maxGapMs,
-                r.loaded, r.fromCache, r.workers, r.baseKB, r.peakKB);
+    std::printf("%.3f %.3f %.3f %.3f %.3f %d %d %d %lld %lld %.3f\n", r.ms, r.openMs, r.shownMs, r.pageMs,
+                r.maxGapMs, r.loaded, r.fromCache, r.workers, r.baseKB, r.peakKB, r.cpuMs);
     return 0;
 }
 
@@ -199,7 +210,7 @@ bool runChild(const QString& folder, const QString& cache, int count, int worker
             {QStringLiteral("--child"), folder, cache, QString::number(count), QString::number(workers)});
     if (!p.waitForFinished(-1) || p.exitCode() != 0) return false;
     const QList<QByteArray> f = p.readAllStandardOutput().trimmed().split(' ');
-    if (f.size() != 10) return false;
+    if (f.size() != 11) return false;
     r.ms = f[0].toDouble();
     r.openMs = f[1].toDouble();
     r.shownMs = f[2].toDouble();
@@ -210,6 +221,7 @@ bool runChild(const QString& folder, const QString& cache, int count, int worker
     r.workers = f[7].toInt();
     r.baseKB = f[8].toLongLong();
     r.peakKB = f[9].toLongLong();
+    r.cpuMs = f[10].toDouble();
     if (r.loaded != count) std::fprintf(stderr, "loaded %d of %d\n", r.loaded, count);
     return true;
 }
@@ -261,9 +273,11 @@ int main(int argc, char** argv)
         }
 
     // ---- table 1: one worker against the pool ----
-    std::printf("\nTable 1: cold and warm, one worker against the pool (ms/entry; gap = GUI's longest, ms)\n");
-    std::printf("%8s %-5s %8s %10s %10s %8s %10s %10s %8s %8s\n", "entries", "run", "workers", "one ms/e", "gap",
-                "workers", "pool ms/e", "gap", "speedup", "cached");
+    std::printf("\nTable 1: cold and warm, one worker against the pool (ms/entry; gap = GUI's longest, ms;\n"
+                "cpu = the process's CPU time per entry, and its ratio to the wall time: above 1 only when\n"
+                "workers ran side by side)\n");
+    std::printf("%8s %-5s %8s %10s %8s %10s %8s %10s %8s %8s %10s %8s %8s\n", "entries", "run", "workers", "one ms/e",
+                "gap", "cpu ms/e", "cpu/wall", "pool ms/e", "gap", "workers", "cpu ms/e", "cpu/wall", "speedup");
     for (int n : sizes) {
         if (n > 10000) continue;
         Run single[2], pool[2];
@@ -282,9 +296,12 @@ int main(int argc, char** argv)
         QFile made(cachePool + QStringLiteral("complete"));
         if (made.open(QIODevice::WriteOnly)) made.write("1");
         for (int k = 0; k < 2; ++k)
-            std::printf("%8d %-5s %8d %10.3f %10.1f %8d %10.3f %10.1f %7.2fx %8d\n", n, k ? "warm" : "cold",
-                        single[k].workers, single[k].ms / n, single[k].maxGapMs, pool[k].workers, pool[k].ms / n,
-                        pool[k].maxGapMs, single[k].ms / std::max(pool[k].ms, 1e-9), pool[k].fromCache);
+            std::printf("%8d %-5s %8d %10.3f %8.1f %10.3f %8.2f %10.3f %8.1f %8d %10.3f %8.2f %7.2fx\n", n,
+                        k ? "warm" : "cold", single[k].workers, single[k].ms / n, single[k].maxGapMs,
+                        single[k].cpuMs / n, single[k].cpuMs / std::max(single[k].ms, 1e-9), pool[k].ms / n,
+                        pool[k].maxGapMs, pool[k].workers, pool[k].cpuMs / n,
+                        pool[k].cpuMs / std::max(pool[k].ms, 1e-9), single[k].ms / std::max(pool[k].ms, 1e-9));
+        if (pool[1].fromCache != n) std::fprintf(stderr, "warm: %d of %d from the cache\n", pool[1].fromCache, n);
     }
 
     // ---- table 2: warm openings at every size ----
