@@ -73,7 +73,8 @@ struct Size
     int width, height;
 };
 const Size kThumbSizes[] = {{40, 30}, {60, 45}, {80, 60}, {100, 75}, {120, 90}};
-const char* const kExtensions[] = {"*.bmp", "*.jpg;*.jpeg", "*.bmp;*.jpg;*.jpeg"};
+const char* const kExtensions[] = {"*.bmp", "*.jpg;*.jpeg", "*.bmp;*.jpg;*.jpeg",
+                                   "*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.webp;*.tif;*.tiff"};
 const int kQualities[] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 55, 50};
 
 // A control that asks for its design width but yields to a smaller window
@@ -431,7 +432,7 @@ void TForm1::FormShow()
         setThumbnailPaneHeight(m_settings.readInt(51));
 
     // 10. - 11. Extensions and JPEG quality.
-    if (const int v = m_settings.readInt(52); v >= 0 && v <= 2)
+    if (const int v = m_settings.readInt(52); v >= 0 && v <= 3)
         ExtCommand(v);
     const int quality = m_settings.readInt(54);
     for (int q : kQualities)

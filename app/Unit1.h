@@ -89,7 +89,7 @@ public:
     void SortCommand(int code);          // Name1, Size1, Date1, Type1: line 1 codes 0..3
     void SizeCommand(int index);         // N13 ... N120x902: line 3 0..4
     void ViewStyleCommand(int index);    // ViewStyle1 ... ViewStyle6: line 4 0..5
-    void ExtCommand(int index);          // BMP2, JPEG2, BMPJPEG1: line 52 0..2
+    void ExtCommand(int index);          // BMP2, JPEG2, BMPJPEG1, ALLIMG1: line 52 0..3
     void DispModeCommand(int mode);      // N29/N85 ... N36/N88: line 27 0..3
     void QualityCommand(int quality);    // JPG100 ... JPG50: line 54
     void WindowSizeCommand(int percent); // N501 ... N1001
@@ -115,6 +115,11 @@ public:
     // the file-type filter and the browser's own folder change always.
     // Nothing happens while the slide view is not in use.
     void hideSlideViewForListingChange(bool evenWhileFavoriteLoading);
+    // The file list view (Unit1_listview.cpp): opened in list mode or
+    // full-screen on the browser's pictures, or only the selected ones when
+    // two or more are selected.
+    void N43Click(); // ファイルリストビュー
+    void N46Click(); // フルスクリーンビュー
     void N15Click(); // loupe shown
     void N44Click(); // loupe hidden
     void N55Click(); // loupe bar shown
@@ -238,6 +243,7 @@ private:
     void previewSetMode(int mode);
     void showPreviewEntry();
     void suraidowindow();      // opens the slide view on its selected source
+    void form13show();         // fills the file list view and opens it
     void connectSlideView();   // the double-clicks that open it
     void slideViewFirstShow(); // the first show's steps for the slide view
     void restoreLoupe(); // first show, step 8

@@ -6,6 +6,7 @@
 #include "app/ProgramOpener.h"
 #include "app/Unit17.h"
 #include "engine/BmpFile.h"
+#include "engine/PictureLoader.h"
 #include "platform/FileOpsDialogs.h"
 #include "platform/FileVerbs.h"
 #include "platform/FolderFileList.h"
@@ -83,12 +84,16 @@ void TForm1::configureBrowser()
     vi.SetImageHeight(60);
     vi.SetBorderWidth(1);
     vi.SetBorderStyle(bsSingle);
-    vi.SetDispImageMask((1u << iitBmp) | (1u << iitJpeg));
+    std::uint32_t pictures = 0;
+    for (int kind = iitNone; kind <= iitAvi; ++kind)
+        if (sq::isPictureKind(TImageType(kind))) pictures |= 1u << kind;
+    vi.SetDispImageMask(pictures);
     vi.SelectFrame().SetColor(clOlive);
     vi.SelectFrame().SetWidth(3);
     vi.SmallIcon().SetIconPos(iipNone);
     vi.SmallIcon().SetSpace(1);
     TImgUtil& engine = vi.ImgUtil();
+    sq::installPictureLoader(engine);
     engine.setQuality(100);
     engine.setAutoThumb(true);
     vi.Thumbnail().setActive(false);
@@ -184,6 +189,7 @@ void TForm1::browserSetExt(const QString& ext)
 void TForm1::configurePreview()
 {
     TImgUtil& engine = *ImgBox1->ImgUtil();
+    sq::installPictureLoader(engine);
     engine.setQuality(100);
     engine.setGetType(igtNormal);
     engine.setBKColor(Qt::white);
@@ -222,7 +228,7 @@ void TForm1::showPreviewEntry()
         return;
     }
     const TImageType kind = entry->ImageKind();
-    if (kind == iitBmp || kind == iitJpeg)
+    if (sq::isPictureKind(kind))
         ImgBox1->LoadFile(entry->ParseName());
     else
         entry->Execute();

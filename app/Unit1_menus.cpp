@@ -72,6 +72,7 @@ static const TForm1::MenuDef kMenus[] = {
     {"N34", "BMP2", "BMP", "ext", false, false, &F::ExtCommand, 0},
     {"N34", "JPEG2", "JPEG", "ext", false, false, &F::ExtCommand, 1},
     {"N34", "BMPJPEG1", "BMP/JPEG", "ext", false, true, &F::ExtCommand, 2},
+    {"N34", "ALLIMG1", "すべての画像", "ext", false, false, &F::ExtCommand, 3},
     {"Disp1", "Sort1", "並べ替え(&I)"},
     {"Sort1", "Name1", "名前", "sort", false, true, &F::SortCommand, 0},
     {"Sort1", "Size1", "サイズ", "sort", false, false, &F::SortCommand, 1},
@@ -89,8 +90,8 @@ static const TForm1::MenuDef kMenus[] = {
     {"N37", "N36", "縦横比を保持しない", "mode", false, false, &F::DispModeCommand, 3},
 
     {"", "ool1", "ツール"},
-    {"ool1", "N43", "ファイルリストビュー"},
-    {"ool1", "N46", "フルスクリーンビュー"},
+    {"ool1", "N43", "ファイルリストビュー", nullptr, false, false, nullptr, 0, &F::N43Click},
+    {"ool1", "N46", "フルスクリーンビュー", nullptr, false, false, nullptr, 0, &F::N46Click},
     {"ool1", "N40", "選択画像をスライドビュー", nullptr, false, false, nullptr, 0, &F::N40Click},
     {"ool1", "-", nullptr},
     {"ool1", "N15", "ルーペ表示", nullptr, false, false, nullptr, 0, &F::N15Click},

@@ -37,7 +37,7 @@ void createWindows(const QString& dataFolder, const QString& startPath)
     Form9 = new TForm9;
     Form10 = new TForm10;
     Form11 = new TForm11(*Form1);
-    Form13 = new TForm13;
+    Form13 = new TForm13(*Form1);
     Form14 = new TForm14(Form1);
     Form17 = new TForm17;
     Form18 = new TForm18(Form1, Form14);

@@ -187,8 +187,9 @@ int TImgUtil::decodeByKind(const QString& fileName, int width, int height)
     int r = -1;
     switch (m_imageType) {
     case iitCustom:
-        r = m_customLoader && m_customLoader->LoadToBitmap(fileName, m_bitmap) ? 0 : -1;
+        r = m_customLoader && m_customLoader->LoadToBitmap(fileName, m_bitmap) && !m_bitmap.isEmpty() ? 0 : -1;
         if (r == 0) {
+            m_bitmap.setImage(sq::flattenOnto(m_bitmap.image(), m_bkColor));
             m_imageWidth = m_bitmap.width();
             m_imageHeight = m_bitmap.height();
             finishLoad(width, height);
@@ -288,6 +289,30 @@ int TImgUtil::loadBmp(const QString& fileName)
     m_imageHeight = image.height();
     m_bitmap.setImage(std::move(image));
     return 0;
+}
+
+QImage sq::flattenOnto(const QImage& image, const QColor& background)
+{
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_RGB888);
+    const QImage src = image.convertToFormat(QImage::Format_ARGB32);
+    if (src.isNull())
+        return {};
+    QImage out(src.size(), QImage::Format_RGB888);
+    if (out.isNull())
+        return {};
+    const int bk[3] = {background.red(), background.green(), background.blue()};
+    for (int y = 0; y < src.height(); ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        uchar* o = out.scanLine(y);
+        for (int x = 0; x < src.width(); ++x) {
+            const int a = qAlpha(in[x]);
+            const int c[3] = {qRed(in[x]), qGreen(in[x]), qBlue(in[x])};
+            for (int i = 0; i < 3; ++i)
+                *o++ = uchar((c[i] * a + bk[i] * (255 - a) + 127) / 255);
+        }
+    }
+    return out;
 }
 
 int TImgUtil::DrawFileIcon(const QString& fileName, int iconIndex)

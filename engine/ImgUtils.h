@@ -65,7 +65,8 @@ private:
     QImage m_image;
 };
 
-// A loader of further formats an embedding program may install.
+// A loader of further formats an embedding program may install. The engine
+// turns what it loads into 24 bits, laying an alpha channel on BKColor.
 class TCustomLoader
 {
 public:
@@ -215,6 +216,18 @@ inline bool isIconKind(TImageType kind)
         return false;
     }
 }
+
+// The kinds shown as pictures, not as an icon, a page or a frame: BMP, JPEG
+// and what the custom loader reads. The browser draws them in their cells,
+// the preview and the slide view's screens show them, the rest is opened.
+inline bool isPictureKind(TImageType kind)
+{
+    return kind == iitBmp || kind == iitJpeg || kind == iitCustom;
+}
+
+// The picture in 24 bits; where it has an alpha channel, laid on background
+// (each channel c * a + background * (1 - a), rounded).
+QImage flattenOnto(const QImage& image, const QColor& background);
 
 // Reads at most maxLines lines of at most maxColumn + 1 bytes each from a
 // text file, bytes undecoded, lines joined by CR LF; "" for maxLines <= 0.

@@ -7,6 +7,7 @@
 //   sqimg thumbs [--box WxH] [--cache DIR] FILE_OR_FOLDER...
 #include "engine/BmpFile.h"
 #include "engine/ImgUtils.h"
+#include "engine/PictureLoader.h"
 #include "engine/Stretch.h"
 #include "platform/NativePath.h"
 
@@ -118,6 +119,7 @@ int cmdLoad(const QStringList& args)
         }
     }
     TImgUtil util;
+    sq::installPictureLoader(util);
     util.setGetType(rule);
     util.setTextExt(textExt);
     if (aviPos != -1)
@@ -221,6 +223,7 @@ int cmdThumbs(const QStringList& args)
     if (files.isEmpty())
         return usage();
     TImgUtil util;
+    sq::installPictureLoader(util);
     util.setGetType(igtStretch);
     TThumb thumb;
     if (!cacheFolder.isEmpty()) {

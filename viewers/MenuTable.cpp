@@ -15,12 +15,13 @@ void TMenuTable::registerMenu(QMenu* menu, const QString& name)
     m_items.insert(name, menu->menuAction());
 }
 
-QMenu* TMenuTable::place(QMenuBar* bar, const char* parent, const char* name, const char* caption)
+QMenu* TMenuTable::place(const char* parent, const char* name, const char* caption)
 {
     const QString parentName = QString::fromLatin1(parent);
     const QString itemName = QString::fromLatin1(name);
     if (parentName.isEmpty()) {
-        registerMenu(bar->addMenu(QString::fromUtf8(caption)), itemName);
+        const QString text = QString::fromUtf8(caption);
+        registerMenu(m_bar ? m_bar->addMenu(text) : m_top->addMenu(text), itemName);
         return nullptr;
     }
     QMenu* owner = m_menus.value(parentName);
@@ -36,8 +37,8 @@ QMenu* TMenuTable::place(QMenuBar* bar, const char* parent, const char* name, co
     return owner;
 }
 
-QAction* TMenuTable::addAction(QMenu* menu, const char* name, const char* caption, const char* group,
-                               bool checkable, bool checked)
+QAction* TMenuTable::addAction(QMenu* menu, const char* name, const char* caption,
+                               const char* group, bool checkable, bool checked)
 {
     auto* action = menu->addAction(QString::fromUtf8(caption));
     const QString itemName = QString::fromLatin1(name);

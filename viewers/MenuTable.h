@@ -2,7 +2,8 @@
 // radio group, check mark, handler}. The rows name their parent menu by
 // component name; a name that later rows use as their parent is a submenu, a
 // row whose parent is "" is a menu of the menu bar, and pop-up menus made
-// before the build may be parents too. Handlers set check marks themselves,
+// before the build may be parents too; built into a pop-up instead of a menu
+// bar, the rows with parent "" become its submenus. Handlers set check marks themselves,
 // so a checkable item's own toggle is undone before its handler runs.
 #pragma once
 
@@ -16,8 +17,7 @@
 
 class QMenuBar;
 
-template <class Form>
-struct MenuRow
+template <class Form> struct MenuRow
 {
     const char* parent;          // component name of the menu that holds it; "" = menu bar
     const char* name;            // component name; "-" = separator
@@ -39,25 +39,17 @@ public:
     template <class Form, std::size_t N>
     void build(Form* form, QMenuBar* bar, const MenuRow<Form> (&rows)[N])
     {
-        for (const MenuRow<Form>& row : rows)
-            m_parents.insert(QString::fromLatin1(row.parent));
-        for (const MenuRow<Form>& row : rows) {
-            QMenu* menu = place(bar, row.parent, row.name, row.caption);
-            if (!menu) continue;
-            QAction* action = addAction(menu, row.name, row.caption, row.group,
-                                        row.group || row.toggle, row.checked);
-            const auto command = row.command;
-            const int arg = row.arg;
-            const auto click = row.click;
-            QObject::connect(action, &QAction::triggered, form, [form, action, command, arg, click] {
-                if (action->isCheckable()) action->setChecked(!action->isChecked());
-                if (command)
-                    (form->*command)(arg);
-                else if (click)
-                    (form->*click)();
-            });
-        }
-        m_parents.clear();
+        m_bar = bar;
+        m_top = nullptr;
+        buildRows(form, rows);
+    }
+    // The same rows, the menu bar's menus made submenus of popup.
+    template <class Form, std::size_t N>
+    void build(Form* form, QMenu* popup, const MenuRow<Form> (&rows)[N])
+    {
+        m_bar = nullptr;
+        m_top = popup;
+        buildRows(form, rows);
     }
 
     // Checks every row of the table that calls command with arg.
@@ -76,9 +68,34 @@ public:
     void checkItem(const QString& name);
 
 private:
+    template <class Form, std::size_t N> void buildRows(Form* form, const MenuRow<Form> (&rows)[N])
+    {
+        for (const MenuRow<Form>& row : rows)
+            m_parents.insert(QString::fromLatin1(row.parent));
+        for (const MenuRow<Form>& row : rows) {
+            QMenu* menu = place(row.parent, row.name, row.caption);
+            if (!menu) continue;
+            QAction* action = addAction(menu, row.name, row.caption, row.group,
+                                        row.group || row.toggle, row.checked);
+            const auto command = row.command;
+            const int arg = row.arg;
+            const auto click = row.click;
+            QObject::connect(action, &QAction::triggered, form,
+                             [form, action, command, arg, click] {
+                                 if (action->isCheckable())
+                                     action->setChecked(!action->isChecked());
+                                 if (command)
+                                     (form->*command)(arg);
+                                 else if (click)
+                                     (form->*click)();
+                             });
+        }
+        m_parents.clear();
+    }
+
     // The menu a row's item goes into; nullptr when the row is a menu or a
     // separator, which place() has made itself.
-    QMenu* place(QMenuBar* bar, const char* parent, const char* name, const char* caption);
+    QMenu* place(const char* parent, const char* name, const char* caption);
     QAction* addAction(QMenu* menu, const char* name, const char* caption, const char* group,
                        bool checkable, bool checked);
     void registerMenu(QMenu* menu, const QString& name);
@@ -87,4 +104,6 @@ private:
     QHash<QString, QMenu*> m_menus;
     QHash<QString, QString> m_groupOf; // radio item -> its group
     QSet<QString> m_parents;           // names used as a parent during a build
+    QMenuBar* m_bar = nullptr;         // where rows with parent "" go during a build,
+    QMenu* m_top = nullptr;            // or into this pop-up
 };

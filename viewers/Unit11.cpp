@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "browser/ImgPanel.h"
 #include "engine/ImgBox.h"
+#include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
 #include "viewers/Unit2.h"
 #include "viewers/ViewerHost.h"
@@ -48,6 +49,7 @@ TForm11::TForm11(TViewerHost& host, QWidget* parent) : QDialog(parent), m_host(h
     ImgBox1->setBorderStyle(bsNone);
     ImgBox1->setGeometry(0, 0, 129, 89);
     ImgBox1->setColor(Qt::white);
+    sq::installPictureLoader(*ImgBox1->ImgUtil());
     ImgBox1->ImgUtil()->setGetType(igtStretch);
     ImgBox1->ImgUtil()->setBKColor(Qt::white);
     side->addWidget(Panel1, 0, Qt::AlignHCenter);

@@ -6,6 +6,7 @@
 #include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
 #include "engine/ImgBox.h"
+#include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/SavedScreen.h"
@@ -175,6 +176,7 @@ void TForm2::buildComponents()
         box->setFocusPolicy(Qt::NoFocus);
         box->setMouseTracking(true);
         TImgUtil& engine = *box->ImgUtil();
+        sq::installPictureLoader(engine);
         engine.setQuality(100);
         engine.setGetType(igtNormal);
         engine.setBKColor(Qt::black);
@@ -366,7 +368,7 @@ TSlideMetrics TForm2::Metrics() const
 
 bool TForm2::isScreenPicture(int imageKind)
 {
-    return imageKind == iitBmp || imageKind == iitJpeg;
+    return sq::isPictureKind(TImageType(imageKind));
 }
 
 void TForm2::placeCentral()

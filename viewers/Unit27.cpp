@@ -2,6 +2,7 @@
 
 #include "engine/BmpFile.h"
 #include "engine/ImgBox.h"
+#include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
 #include "viewers/Unit2.h"
 
@@ -61,6 +62,7 @@ TForm27::TForm27(QWidget* parent) : QDialog(parent)
         box->setFixedSize(kPreviewWidth, kPreviewHeight);
         box->setSizeType(ispStretch);
         box->setColor(Qt::white);
+        sq::installPictureLoader(*box->ImgUtil());
         box->ImgUtil()->setGetType(igtPreview);
         box->ImgUtil()->setBKColor(Qt::white);
         *boxes[i] = box;

@@ -211,6 +211,8 @@ private Q_SLOTS:
         QTest::newRow("mode as is") << 27 << QByteArray("0") << L({"N29", "N85"}) << L({"N35", "N86", "N39"});
         QTest::newRow("mode out of range") << 27 << QByteArray("-1") << L({"N35", "N86"}) << L({"N29"});
         QTest::newRow("ext bmp") << 52 << QByteArray("0") << L({"BMP2"}) << L({"BMPJPEG1"});
+        QTest::newRow("ext all pictures") << 52 << QByteArray("3") << L({"ALLIMG1"}) << L({"BMPJPEG1"});
+        QTest::newRow("ext out of range") << 52 << QByteArray("4") << L({"BMPJPEG1"}) << L({"ALLIMG1"});
         QTest::newRow("quality 77 keeps 90") << 54 << QByteArray("77") << L({"JPG90"}) << L({"JPG100"});
         QTest::newRow("quality 55") << 54 << QByteArray("55") << L({"JPG55"}) << L({"JPG90"});
     }
@@ -240,7 +242,10 @@ private Q_SLOTS:
         if (line == 4)
             QCOMPARE(b.Color(), clBlack);
         if (line == 52)
-            QCOMPARE(b.View().DispTypes().Ext(), QStringLiteral("*.bmp"));
+            QCOMPARE(b.View().DispTypes().Ext(),
+                     value == "0"   ? QStringLiteral("*.bmp")
+                     : value == "3" ? QStringLiteral("*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.webp;*.tif;*.tiff")
+                                    : QStringLiteral("*.jpg;*.bmp;")); // as created: nothing applied
         w.close();
         // A value outside the range applies nothing and stays as it was.
         QCOMPARE(fileLines(w.ini()).at(line), QString::fromLatin1(value));
@@ -253,7 +258,7 @@ private Q_SLOTS:
         const QList<QPair<const char*, const char*>> items = {
             {"File1", "フォルダ(&F)"}, {"Close1", "終了(&C)"}, {"Edit3", "画像"},
             {"JPEG4", "JPEG保存画質"}, {"JPG50", "50"}, {"Disp1", "表示(&V)"},
-            {"N120x902", "120x90"}, {"Sort1", "並べ替え(&I)"}, {"Refresh1", "最新の情報に更新(&R)"},
+            {"N120x902", "120x90"}, {"ALLIMG1", "すべての画像"}, {"Sort1", "並べ替え(&I)"}, {"Refresh1", "最新の情報に更新(&R)"},
             {"N17", "フォルダリスト/ファイルリスト"}, {"V1", "メインウインドウビュー"},
             {"N39", "大きい画像だけウインドウに合わせる"}, {"ool1", "ツール"},
             {"Explore1", "エクスプローラ起動"}, {"N27", "ウインドウ"}, {"N1001", "100%"},

@@ -1,9 +1,11 @@
 // The engine's readers against files that attack them: a FIFO, a link to
-// /dev/zero and a sparse 8 GiB file under every picture kind's extension, and
+// /dev/zero and a sparse 8 GiB file under every picture kind's extension
+// (the PNG, GIF, WebP and TIFF loader installed, as the program does), and
 // the program's own text files and cache in those forms. Each must come back
 // (a hang ends the test through the guard) with its kind's failure, and no
 // read may fill memory.
 #include "engine/ImgUtils.h"
+#include "engine/PictureLoader.h"
 #include "engine/TextLines.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/support/TestFiles.h"
@@ -67,6 +69,8 @@ private Q_SLOTS:
             {"wmf", -1, -1, -1}, {"avi", -1, -1, -1},  {"eml", -1, -1, -1}, {"html", -1, -1, 0},
             {"htm", -1, -1, 0},  {"txt", -1, -1, 0},   {"ico", 0, 0, 0},    {"cur", 0, 0, 0},
             {"ani", 0, 0, 0},    {"exe", 0, 0, 0},     {"dll", 0, 0, 0},
+            {"png", -1, -1, -1}, {"gif", -1, -1, -1},  {"webp", -1, -1, -1}, {"tif", -1, -1, -1},
+            {"tiff", -1, -1, -1},
         };
         for (const Row& r : rows) {
             const QString ext = QLatin1String(r.ext);
@@ -86,6 +90,7 @@ private Q_SLOTS:
         HangGuard guard(120, QTest::currentDataTag());
         for (const TGetType type : {igtStretch, igtNormal}) {
             TImgUtil util;
+            sq::installPictureLoader(util); // as every engine of the program
             util.setGetType(type);
             QCOMPARE(util.LoadImage(path, 160, 120), result);
             if (result != 0 || sq::isIconKind(util.ImageType()))

@@ -65,7 +65,7 @@ field() { sed -n "s/^$1=//p" "$entry"; }
 [ "$(field Icon)" = sorrelquint ] || fail "Icon is '$(field Icon)'"
 [ "$(field Categories)" = "Graphics;Viewer;" ] || fail "Categories"
 [ -n "$(field 'Name\[ja\]')" ] || fail "no Japanese name"
-for m in image/jpeg image/bmp image/x-icon image/x-win-bitmap image/x-emf image/x-wmf video/x-msvideo \
+for m in image/jpeg image/bmp image/png image/gif image/webp image/tiff image/x-icon image/x-win-bitmap image/x-emf image/x-wmf video/x-msvideo \
          message/rfc822 text/html text/plain inode/directory; do
   case ";$(field MimeType)" in *";$m;"*) ;; *) fail "MimeType lacks $m" ;; esac
 done

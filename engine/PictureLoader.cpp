@@ -1,0 +1,204 @@
+#include "engine/PictureLoader.h"
+
+#include "platform/SafeRead.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QList>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// Whatever the format, no file larger than this is opened.
+constexpr qint64 kMaxPictureBytes = qint64(1) << 30;
+// Qt's WebP reader holds the whole file in memory while it decodes.
+constexpr qint64 kMaxWebpBytes = qint64(256) << 20;
+
+struct Extension
+{
+    const char* ext;
+    const char* format;
+};
+
+const Extension kExtensions[] = {
+    {".png", "png"}, {".gif", "gif"}, {".webp", "webp"}, {".tif", "tiff"}, {".tiff", "tiff"},
+};
+
+// The formats this Qt can read, asked once: the plug-ins do not change
+// while the program runs.
+bool qtReads(const char* format)
+{
+    static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+    return formats.contains(QByteArray(format));
+}
+
+// Qt's own ceiling on one image's memory, raised to MaxPixels at four bytes
+// a pixel; set once, as the value is shared by every reader in the process.
+void allowMaxPixels()
+{
+    static const bool set = [] {
+        QImageReader::setAllocationLimit(int(TImgUtil::MaxPixels * 4 / (1024 * 1024)));
+        return true;
+    }();
+    (void)set;
+}
+
+// The file as it was when opened: reads stop at that size, so a file that
+// grows while it is read (or lies about its size) feeds no more than that.
+class BoundedDevice : public QIODevice
+{
+public:
+    BoundedDevice(QIODevice* inner, qint64 size) : m_inner(inner), m_size(size)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_size; }
+    bool seek(qint64 pos) override
+    {
+        return pos >= 0 && pos <= m_size && m_inner->seek(pos) && QIODevice::seek(pos);
+    }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 at = m_inner->pos();
+        const qint64 n = std::min(maxSize, m_size - at);
+        if (n <= 0) return 0;
+        return m_inner->read(data, n);
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QIODevice* m_inner;
+    qint64 m_size;
+};
+
+quint32 le16(const char* p)
+{
+    return quint32(uchar(p[0])) | quint32(uchar(p[1])) << 8;
+}
+
+bool skipBytes(QIODevice* device, qint64 n)
+{
+    return n == 0 || device->skip(n) == n;
+}
+
+// Walks a GIF's blocks up to the end of its first frame without decoding
+// anything: true when the screen and the frame hold at most maxPixels and
+// the frame's data end before the bytes do. Qt's reader shows a cut-off
+// first frame as far as it got, with no error; that is a damaged file here.
+bool gifFirstFrameWhole(QIODevice* device, qint64 maxPixels)
+{
+    char head[13];
+    if (device->read(head, 13) != 13) return false;
+    if (qint64(le16(head + 6)) * le16(head + 8) > maxPixels) return false;
+    const auto skipTable = [device](uchar packed) {
+        return !(packed & 0x80) || skipBytes(device, 3 * (qint64(2) << (packed & 7)));
+    };
+    const auto skipSubBlocks = [device] {
+        for (;;) {
+            char len = 0;
+            if (!device->getChar(&len)) return false;
+            if (len == 0) return true;
+            if (!skipBytes(device, uchar(len))) return false;
+        }
+    };
+    if (!skipTable(uchar(head[10]))) return false;
+    for (;;) {
+        char block = 0;
+        if (!device->getChar(&block)) return false;
+        if (block == 0x21) { // an extension: its label, then its sub-blocks
+            if (!skipBytes(device, 1) || !skipSubBlocks()) return false;
+        } else if (block == 0x2c) { // the first frame
+            char frame[9];
+            if (device->read(frame, 9) != 9) return false;
+            if (qint64(le16(frame + 4)) * le16(frame + 6) > maxPixels) return false;
+            return skipTable(uchar(frame[8])) && skipBytes(device, 1) && skipSubBlocks();
+        } else {
+            return false; // the trailer before any frame, or no block at all
+        }
+    }
+}
+
+} // namespace
+
+namespace sq {
+
+QByteArray pictureFormatOf(const QByteArray& head)
+{
+    if (head.startsWith("\x89PNG\r\n\x1a\n")) return QByteArrayLiteral("png");
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a")) return QByteArrayLiteral("gif");
+    if (head.size() >= 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WEBP")
+        return QByteArrayLiteral("webp");
+    if (head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4)))
+        return QByteArrayLiteral("tiff");
+    return {};
+}
+
+qint64 maxPictureFileBytes(const QByteArray& format)
+{
+    return format == "webp" ? kMaxWebpBytes : kMaxPictureBytes;
+}
+
+QImage readPicture(QIODevice* device, qint64 maxPixels)
+{
+    if (!device || !device->isReadable()) return {};
+    const QByteArray format = pictureFormatOf(device->peek(16));
+    if (format.isEmpty() || !qtReads(format.constData())) return {};
+    if (format == "gif") {
+        const qint64 start = device->pos();
+        if (device->isSequential() || !gifFirstFrameWhole(device, maxPixels) ||
+            !device->seek(start))
+            return {};
+    }
+    QImageReader reader(device, format);
+    // The header alone says how large the picture is; nothing is decoded
+    // for one past the bound.
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > maxPixels)
+        return {};
+    QImage image = reader.read();
+    if (image.isNull() || qint64(image.width()) * image.height() > maxPixels) return {};
+    return image;
+}
+
+} // namespace sq
+
+TPictureLoader& TPictureLoader::instance()
+{
+    static TPictureLoader loader;
+    return loader;
+}
+
+bool TPictureLoader::CanLoad(const QString& fileName)
+{
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash) return false;
+    const QString ext = fileName.mid(dot).toLower();
+    return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&ext](const Extension& e) {
+        return ext == QLatin1String(e.ext) && qtReads(e.format);
+    });
+}
+
+bool TPictureLoader::LoadToBitmap(const QString& fileName, TBitmap& bitmap)
+{
+    const sq::platform::SafeFile file(fileName, kMaxPictureBytes);
+    if (!file.isOpen()) return false;
+    char head[16] = {};
+    const qint64 got = std::min<qint64>(file.size(), sizeof head);
+    if (got <= 0 || !file.readAt(0, head, got)) return false;
+    const QByteArray format = sq::pictureFormatOf(QByteArray(head, int(got)));
+    if (format.isEmpty() || file.size() > sq::maxPictureFileBytes(format)) return false;
+    const std::unique_ptr<QFile> device = file.device();
+    if (!device) return false;
+    BoundedDevice bounded(device.get(), file.size());
+    allowMaxPixels();
+    QImage image = sq::readPicture(&bounded);
+    if (image.isNull()) return false;
+    bitmap.setImage(std::move(image));
+    return true;
+}
