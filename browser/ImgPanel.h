@@ -98,7 +98,7 @@ struct TThumbJob
     int Width = 0;
     int Height = 0;
     bool Decode = true;     // false: a kind shown by its icon, the result is -1
-    bool Exclusive = false; // plug-ins or a custom loader: never two at once
+    bool Exclusive = false; // plug-ins, or a custom loader not thread-safe: one at a time
     TEngineSettings Settings;
 
     int Result = -1;

@@ -236,9 +236,9 @@ bool TFileImage::StartWorker()
     job->Height = vi.ImageHeight();
     job->Decode = !isIconKind(kind);
     job->Settings = TEngineSettings::of(vi.ImgUtil());
-    // Code of others (plug-ins, a custom loader) is never run on two
-    // threads at once.
-    job->Exclusive = job->Settings.customLoader ||
+    // Code of others (plug-ins, a custom loader that does not say it is
+    // thread-safe) is never run on two threads at once.
+    job->Exclusive = (job->Settings.customLoader && !job->Settings.customLoader->ThreadSafe()) ||
                      (job->Settings.splugin && job->Settings.splugin->count() > 0);
     submit(std::move(job));
     return true;

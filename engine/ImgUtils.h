@@ -73,6 +73,9 @@ public:
     virtual ~TCustomLoader() = default;
     virtual bool CanLoad(const QString& fileName) = 0;
     virtual bool LoadToBitmap(const QString& fileName, TBitmap& bitmap) = 0;
+    // Whether several engines on several threads may call it at once; one
+    // that does not say so is called by one thread at a time.
+    virtual bool ThreadSafe() const { return false; }
 };
 
 class TImgUtil
