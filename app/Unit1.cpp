@@ -516,9 +516,20 @@ void TForm1::navigateFromMemo2()
 {
     const QString path = firstLine(Memo2);
     if (path.isEmpty()) return;
+    const bool file = sq::platform::pathExists(path) && !sq::platform::isFolderPath(path);
+    // A picture the extension filter hides (a PNG opened with the program
+    // while BMP and JPEG are listed) is listed with all pictures.
+    if (file) {
+        const QString name = sq::platform::displayText(sq::platform::fileNameOf(path));
+        const int shown = m_settings.readInt(52);
+        const auto matches = [&name](int ext) {
+            return QDir::match(QString::fromLatin1(kExtensions[ext]).split(QLatin1Char(';')), name);
+        };
+        if (shown >= 0 && shown < 3 && !matches(shown) && matches(3)) ExtCommand(3);
+    }
     pointTreeAt(path);
     // A file given (as "Open with" does) is also selected and previewed.
-    if (sq::platform::pathExists(path) && !sq::platform::isFolderPath(path)) focusFile(path);
+    if (file) focusFile(path);
 }
 
 void TForm1::pointTreeAt(const QString& path)

@@ -145,8 +145,11 @@ void TCustomImgBox::Redraw()
             dx = (cw - w) / 2;
             dy = 0;
         }
+        // A picture far wider or taller than the view still keeps a line.
+        w = std::max(1, w);
+        h = std::max(1, h);
         QImage stretched = picture;
-        sq::ResizeBitmap(stretched, std::max(1, w), std::max(1, h));
+        sq::ResizeBitmap(stretched, w, h);
         m_viewBitmap = QImage(cw, ch, QImage::Format_RGB888);
         m_viewBitmap.fill(m_color);
         QPainter p(&m_viewBitmap);

@@ -154,7 +154,11 @@ public:
     // Fired when BKColor changes.
     std::function<void(TImgUtil*)> OnChange;
 
-    // Cache hooks: false / nothing while no Thumbnail is set.
+    // Cache hooks: false / nothing while no Thumbnail is set. Entries made
+    // here carry UprightFlag: their thumbnail was turned upright by the
+    // picture's EXIF Orientation. A JPEG's entry without it was made sideways
+    // and is turned upright as it is read.
+    static constexpr qint32 UprightFlag = 1;
     bool LoadFromCache(const QString& fileName, int width, int height);
     void SaveToCache(const QString& fileName);
 
@@ -237,15 +241,20 @@ QImage flattenOnto(const QImage& image, const QColor& background);
 QByteArray ReadTextLines(const QString& fileName, int maxLines, int maxColumn);
 
 // Decodes a JPEG held in memory at scale 1/denom (1, 2, 4, 8) into a 24-bit
-// picture; fast integer IDCT when fast. Returns a null image on any error.
-// full receives the picture's own size when the header could be read.
+// picture turned upright by its EXIF Orientation; fast integer IDCT when
+// fast. Returns a null image on any error. full receives the picture's own
+// upright size when the header could be read.
 QImage decodeJpeg(const QByteArray& bytes, int denom, bool fast, QSize* full = nullptr);
 
 // Compresses a picture as JPEG at quality 1..100; empty on failure.
 QByteArray encodeJpeg(const QImage& image, int quality, bool fast);
 
-// The picture's size from a JPEG header, or an invalid size.
+// The picture's upright size from a JPEG header, or an invalid size.
 QSize jpegSize(const QByteArray& bytes);
+
+// The EXIF Orientation (1 .. 8) of a JPEG file, read from its header only;
+// 1 when it has none or cannot be read.
+int jpegFileOrientation(const QString& fileName);
 
 // The DCT scale JpegToBitmap picks for a w x h picture and a box.
 int jpegScaleFor(int w, int h, int boxW, int boxH);

@@ -3,6 +3,8 @@
 #include "engine/ImgUtils.h"
 #include "engine/ImgUtils_thumb.h"
 
+#include "engine/ExifOrientation.h"
+
 namespace {
 
 // The cache lock when the engine has one; nothing otherwise.
@@ -26,15 +28,29 @@ bool TImgUtil::LoadFromCache(const QString& fileName, int width, int height)
             return false;
         entry = m_thumbnail->currentEntry();
     }
-    const QSize picture(entry.pictureWidth, entry.pictureHeight);
+    QSize picture(entry.pictureWidth, entry.pictureHeight);
+    // An entry from before thumbnails were turned upright holds a JPEG as
+    // stored: it is turned here (and its picture size with it) rather than
+    // dropped, which would rewrite the cache file once per entry.
+    int orientation = sq::kOrientationUpright;
+    if (!(entry.flags & UprightFlag) && m_imageType == iitJpeg)
+        orientation = sq::jpegFileOrientation(fileName);
     // A cached stream that does not decode is a miss: the picture is made anew.
-    if (m_getType == igtNormal) {
-        QImage full = sq::decodeJpeg(stream, 1, m_performance == jpBestSpeed);
-        if (full.isNull())
+    if (m_getType == igtNormal || orientation != sq::kOrientationUpright) {
+        QImage thumb = sq::decodeJpeg(stream, 1, m_performance == jpBestSpeed);
+        if (thumb.isNull())
             return false;
         m_imageWidth = picture.width();
         m_imageHeight = picture.height();
-        m_bitmap.setImage(std::move(full));
+        m_bitmap.setImage(std::move(thumb));
+        if (orientation != sq::kOrientationUpright) {
+            picture = sq::orientedSize(picture, orientation);
+            m_imageWidth = picture.width();
+            m_imageHeight = picture.height();
+            m_bitmap.setImage(sq::orientImage(m_bitmap.take(), orientation));
+            if (m_bitmap.isEmpty()) return false;
+            FitBitmap(m_bitmap, width, height);
+        }
         return true;
     }
     return JpegToBitmap(stream, width, height, picture) == 0;
@@ -49,7 +65,7 @@ void TImgUtil::SaveToCache(const QString& fileName)
         return;
     const auto lock = lockCache(m_cacheLock);
     TThumbEntry& entry = m_thumbnail->currentEntry();
-    entry.flags = 0;
+    entry.flags = UprightFlag;
     entry.thumbWidth = m_bitmap.width();
     entry.thumbHeight = m_bitmap.height();
     entry.pictureWidth = m_imageWidth;

@@ -1,7 +1,11 @@
 // JPEG decoding straight through libjpeg-turbo, with the decoder's own DCT
 // scaling. libjpeg reports errors by longjmp: the jump stays inside
-// decodeRaw, whose frames hold no C++ objects.
+// decodeRaw, whose frames hold no C++ objects. Every picture decoded here is
+// turned upright by its EXIF Orientation, after the scaled decode, so that
+// only the small result is turned and every size reported is upright.
 #include "engine/ImgUtils.h"
+
+#include "engine/ExifOrientation.h"
 
 #include "platform/SafeRead.h"
 
@@ -10,6 +14,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <jerror.h>
 #include <jpeglib.h>
 #include <unistd.h>
@@ -36,18 +41,21 @@ extern "C" void onJpegMessage(j_common_ptr cinfo, int level)
 
 extern "C" void onJpegOutput(j_common_ptr) {}
 
-// Picks the DCT scale once the header is read: 1, 2, 4 or 8; 0 stops there
-// with success (the header alone was wanted), -1 refuses the picture.
+// Picks the DCT scale once the header is read, given the upright size: 1,
+// 2, 4 or 8; 0 stops there with success (the header alone was wanted), -1
+// refuses the picture.
 typedef int (*ScaleFor)(void* ctx, int width, int height);
 // Gives the rows to decode into once the output size is known; returns
 // nullptr (refuse) when the picture is too large.
 typedef unsigned char** (*RowsFor)(void* ctx, int width, int height, int cmyk);
 
+// The stored size (as the scan lies in the file) and the EXIF Orientation.
 struct RawResult
 {
     int ok;
     int fullWidth;
     int fullHeight;
+    int orientation;
 };
 
 // Where the compressed bytes come from: a block of memory, or a file read
@@ -145,7 +153,7 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
                     RowsFor rowsFor, void* ctx)
 {
     // Written after setjmp and read after a jump, hence volatile.
-    volatile int fullWidth = 0, fullHeight = 0;
+    volatile int fullWidth = 0, fullHeight = 0, orientation = 1;
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     cinfo.err = jpeg_std_error(&err.pub);
@@ -155,16 +163,25 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
     jpeg_create_decompress(&cinfo);
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
-        return RawResult{0, fullWidth, fullHeight};
+        return RawResult{0, fullWidth, fullHeight, orientation};
     }
     setSource(&cinfo, source);
+    // APP1 segments are kept (at most 64 KiB each) for their Orientation.
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
     fullWidth = int(cinfo.image_width);
     fullHeight = int(cinfo.image_height);
-    const int denom = scaleFor(scaleCtx, fullWidth, fullHeight);
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+            orientation = sq::exifOrientation(m->data, m->data_length);
+            break;
+        }
+    }
+    const int transposed = sq::orientationTransposes(orientation);
+    const int denom = scaleFor(scaleCtx, transposed ? fullHeight : fullWidth, transposed ? fullWidth : fullHeight);
     if (denom <= 0) {
         jpeg_destroy_decompress(&cinfo);
-        return RawResult{denom == 0 ? 1 : 0, fullWidth, fullHeight};
+        return RawResult{denom == 0 ? 1 : 0, fullWidth, fullHeight, orientation};
     }
     const int cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
@@ -175,7 +192,7 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
     unsigned char** rows = rowsFor(ctx, int(cinfo.output_width), int(cinfo.output_height), cmyk);
     if (!rows) {
         jpeg_destroy_decompress(&cinfo);
-        return RawResult{0, fullWidth, fullHeight};
+        return RawResult{0, fullWidth, fullHeight, orientation};
     }
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION left = cinfo.output_height - cinfo.output_scanline;
@@ -183,7 +200,7 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    return RawResult{1, fullWidth, fullHeight};
+    return RawResult{1, fullWidth, fullHeight, orientation};
 }
 
 // Compresses 24-bit rows into a malloc'd buffer that the caller frees.
@@ -267,11 +284,12 @@ QImage decodeFrom(const RawSource& source, bool fast, ScaleFor scaleFor, void* s
     Target target;
     const RawResult r = decodeRaw(source, fast ? 1 : 0, scaleFor, scaleCtx, rowsForTarget, &target);
     if (full && (r.fullWidth > 0 || r.fullHeight > 0))
-        *full = QSize(r.fullWidth, r.fullHeight);
+        *full = sq::orientedSize(QSize(r.fullWidth, r.fullHeight), r.orientation);
     if (!r.ok)
         return {};
     if (target.cmyk) cmykToRgb(target);
-    return std::move(target.image);
+    if (r.orientation == 1) return std::move(target.image);
+    return sq::orientImage(std::move(target.image), r.orientation);
 }
 
 RawSource memorySource(const QByteArray& bytes)
@@ -357,7 +375,16 @@ QSize jpegSize(const QByteArray& bytes)
 {
     const RawResult r =
         decodeRaw(memorySource(bytes), 1, headerOnly, nullptr, rowsForTarget, nullptr);
-    return r.ok ? QSize(r.fullWidth, r.fullHeight) : QSize();
+    return r.ok ? sq::orientedSize(QSize(r.fullWidth, r.fullHeight), r.orientation) : QSize();
+}
+
+int jpegFileOrientation(const QString& fileName)
+{
+    const sq::platform::SafeFile file(fileName, kMaxJpegBytes);
+    if (!file.isOpen()) return 1;
+    const RawResult r = decodeRaw(RawSource{nullptr, 0, file.fd(), file.size()}, 1, headerOnly, nullptr,
+                                  rowsForTarget, nullptr);
+    return r.ok ? r.orientation : 1;
 }
 
 int jpegScaleFor(int w, int h, int boxW, int boxH)

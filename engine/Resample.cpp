@@ -117,16 +117,21 @@ QSize fitAspect(int sw, int sh, int boxW, int boxH)
             h = static_cast<int>(trunc64(boxW / r));
         }
     }
-    return QSize(w, h);
+    return QSize(std::max(1, w), std::max(1, h));
+}
+
+QSize atLeastOne(QSize s)
+{
+    return QSize(std::max(1, s.width()), std::max(1, s.height()));
 }
 } // namespace
 
 QRect ShrinkSize(int sw, int sh, int mw, int mh)
 {
     if (sw <= mw && sh <= mh)
-        return QRect(0, 0, sw, sh);
+        return QRect(QPoint(0, 0), atLeastOne(QSize(sw, sh)));
     if (sw <= 0 || sh <= 0)
-        return QRect(0, 0, mw, mh);
+        return QRect(QPoint(0, 0), atLeastOne(QSize(mw, mh)));
     return QRect(QPoint(0, 0), fitAspect(sw, sh, mw, mh));
 }
 
@@ -141,7 +146,7 @@ QSize FitSize(TGetType rule, int bw, int bh, int w, int h)
             return fitAspect(bw, bh, w, h);
         return ShrinkSize(bw, bh, w, h).size();
     case igtFit:
-        return QSize(w, h);
+        return atLeastOne(QSize(w, h));
     case igtNormal:
     default:
         return QSize(bw, bh);

@@ -15,6 +15,10 @@ enum TGetType { igtNormal = 0, igtPreview = 1, igtStretch = 2, igtFit = 3 };
 
 namespace sq {
 
+// Every sizing rule gives at least 1 pixel each way, however far the aspect
+// is from the box's: a 10000 x 40 banner in a 160 x 120 box is 160 x 1, not
+// an empty picture.
+
 // The largest size inside mw x mh with the picture's aspect; never enlarges.
 QRect ShrinkSize(int sw, int sh, int mw, int mh);
 

@@ -314,23 +314,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("given"); // relative to the picture folder
         QTest::addColumn<bool>("startupFolderIsPics");
         QTest::addColumn<int>("current"); // -1: nothing focused
-        QTest::newRow("fifth of eight") << "p5.jpg" << false << 4;
-        QTest::newRow("first") << "p1.jpg" << false << 0;
-        QTest::newRow("in the start-up folder itself") << "p7.jpg" << true << 6;
-        QTest::newRow("relative path") << "./sub/../p3.jpg" << false << 2;
-        QTest::newRow("not listed: the folder only") << "notes.txt" << false << -1;
-        QTest::newRow("missing: ignored") << "gone.jpg" << false << -2;
+        QTest::addColumn<int>("listed");  // 9: all pictures listed
+        QTest::newRow("fifth of eight") << "p5.jpg" << false << 4 << 8;
+        QTest::newRow("first") << "p1.jpg" << false << 0 << 8;
+        QTest::newRow("in the start-up folder itself") << "p7.jpg" << true << 6 << 8;
+        QTest::newRow("relative path") << "./sub/../p3.jpg" << false << 2 << 8;
+        QTest::newRow("not listed: the folder only") << "notes.txt" << false << -1 << 8;
+        QTest::newRow("missing: ignored") << "gone.jpg" << false << -2 << 8;
+        QTest::newRow("a PNG the filter hides: all pictures listed")
+            << "shot.PNG" << false << 8 << 9;
     }
     void startFileFocusedAndPreviewed()
     {
         QFETCH(QString, given);
         QFETCH(bool, startupFolderIsPics);
         QFETCH(int, current);
+        QFETCH(int, listed);
         Window w;
         const QString pics = w.dir.path() + QStringLiteral("/pics");
         for (int i = 1; i <= 8; ++i)
             QVERIFY(sq::test::writeJpeg(pics + QStringLiteral("/p%1.jpg").arg(i),
                                         sq::test::patternImage(64, 48)));
+        QVERIFY(sq::test::patternImage(64, 48).save(pics + QStringLiteral("/shot.PNG"), "PNG"));
         QVERIFY(sq::test::writeFile(pics + QStringLiteral("/notes.txt"), "text"));
         QVERIFY(QDir(pics).mkdir(QStringLiteral("sub")));
         if (startupFolderIsPics)
@@ -342,7 +347,8 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(f->treeFolder(), pics);
-        QCOMPARE(b.Items().Count(), 8);
+        QCOMPARE(b.Items().Count(), listed);
+        QCOMPARE(f->menuItem(QStringLiteral("ALLIMG1"))->isChecked(), listed == 9);
         if (current < 0) {
             QCOMPARE(b.CurrentIndex(), -1);
             QCOMPARE(f->ImgBox1->ImageFile(), QString());
@@ -357,7 +363,7 @@ private Q_SLOTS:
         QCOMPARE(f->focusWidget(), static_cast<QWidget*>(f->ImgPanel1));
         QCOMPARE(f->ImgBox1->ImageFile(), pics + QLatin1Char('/') + file);
         QVERIFY(f->ImgBox1->Loaded());
-        QCOMPARE(f->statusText(2), QStringLiteral(" %1/8").arg(current + 1));
+        QCOMPARE(f->statusText(2), QStringLiteral(" %1/%2").arg(current + 1).arg(listed));
         QCOMPARE(f->statusText(3), QLatin1Char(' ') + file);
         // Its cell is in view.
         QTRY_VERIFY(b.VisibleCells() > 0);
