@@ -1,17 +1,19 @@
 // The thumbnail browser control: TCustomImgPanel (published as TImgPanel)
 // shows a folder's entries as a grid of cells drawn into a 24-bit back
-// buffer, and TFileImage loads their pictures in the background, one worker
-// thread at a time. It takes part in drag and drop with other programs in
-// both directions (ImgPanel_drag.cpp). Used by the main window and the
+// buffer, and TFileImage loads their pictures in the background on a small
+// pool of worker threads. It takes part in drag and drop with other programs
+// in both directions (ImgPanel_drag.cpp). Used by the main window and the
 // viewers.
 //
 // Threads: the control, its entries and its queue belong to the GUI thread.
-// A TImgThread reads the entry list (IndexOfId, ImageKind) and fills the
-// image engine ViewImage().ImgUtil(); while one runs, the GUI thread neither
-// changes the list nor uses that engine: every operation that clears,
-// rebuilds or re-sorts the list, reloads or changes options stops the worker
-// first (StopLoading) and waits for it. The worker reports only by posting
-// a TThumbReadyEvent to the control.
+// A worker (TImgThread) never touches the entries: the GUI thread hands it a
+// job with everything it needs (path, box size, the engine's settings), and
+// it fills the job with its own engine. The workers share the browser's
+// thumbnail cache under one lock. Every operation that clears, rebuilds or
+// re-sorts the list, reloads or changes options stops loading first
+// (StopLoading), which waits for every worker. A worker reports only by
+// posting a TThumbReadyEvent to the control; the GUI thread installs the
+// results one at a time, in the order their ids left the queue.
 #pragma once
 
 #include "browser/ImgShare.h"
@@ -24,10 +26,15 @@
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <list>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class TCustomImgPanel;
@@ -56,44 +63,105 @@ public:
     const std::uint64_t Worker; // serial of the worker that posted it
 };
 
-// One picture load on its own thread, one nice step below normal.
-class TImgThread : public QThread
+// The settings of the browser's engine that its workers' engines copy.
+struct TEngineSettings
 {
-public:
-    TImgThread(TCustomImgPanel* panel, std::int32_t id, int width, int height,
-               QString parseName, TPanelItems* items, TImgUtil* imgUtil, std::uint64_t serial);
+    int quality = 90;
+    TJPEGPerformance performance = jpBestSpeed;
+    bool susiePriority = false;
+    bool autoThumb = false;
+    QFont font;
+    QColor fontColor;
+    QString textExt;
+    TGetType getType = igtPreview;
+    QColor bkColor;
+    int aviFramePos = 20;
+    TThumb* thumbnail = nullptr;
+    TSPlugin* splugin = nullptr;
+    TCustomLoader* customLoader = nullptr;
 
-    // Back to normal priority; any thread.
-    void raisePriority();
-    // Waits until the thread has ended; the object may be freed afterwards.
-    void Finish();
-    int Result() const { return m_result; }
-
-protected:
-    void run() override;
-
-private:
-    int load();
-
-    TCustomImgPanel* m_panel;
-    std::int32_t m_id;
-    int m_width;
-    int m_height;
-    QString m_parseName;
-    TPanelItems* m_items;
-    TImgUtil* m_imgUtil;
-    std::uint64_t m_serial;
-    int m_result = -1;
-    std::atomic<int> m_tid{0};
-    std::atomic<bool> m_ended{false};
+    static TEngineSettings of(const TImgUtil& engine);
+    void applyTo(TImgUtil& engine) const;
+    bool operator==(const TEngineSettings& o) const;
 };
 
-// The load queue. The back is served first. GUI thread only.
+// One picture to make: filled by the GUI thread before it is handed to a
+// worker, its results by the worker before the job is marked done. The
+// state is read and written under the pool's lock only.
+struct TThumbJob
+{
+    enum State { Pending, Running, Done };
+
+    std::int32_t Id = 0;
+    std::uint64_t Serial = 0;
+    QString ParseName;
+    int Width = 0;
+    int Height = 0;
+    bool Decode = true;     // false: a kind shown by its icon, the result is -1
+    bool Exclusive = false; // plug-ins, or a custom loader not thread-safe: one at a time
+    TEngineSettings Settings;
+
+    int Result = -1;
+    QImage Bitmap;
+    int PictureWidth = 0;
+    int PictureHeight = 0;
+    bool FromCache = false;
+
+    State state = Pending;
+    std::atomic<bool> Cancelled{false};
+};
+
+class TImgThreads;
+
+// A worker of the loader's pool, one nice step below normal, with an engine
+// of its own configured like the browser's. It takes jobs from its pool
+// until the pool ends. A plain thread: it runs no event loop, and its end is
+// a join that the race checker sees.
+class TImgThread
+{
+public:
+    explicit TImgThread(TImgThreads* pool);
+    ~TImgThread();
+    TImgThread(const TImgThread&) = delete;
+    TImgThread& operator=(const TImgThread&) = delete;
+
+    void start();
+    // Waits until the thread has ended (the pool told it to).
+    void wait();
+    // Back to normal priority while it finishes its job; any thread.
+    void raisePriority();
+
+    // Makes the job's picture with this worker's engine (the worker thread,
+    // or a test's own).
+    void load(TThumbJob& job);
+
+private:
+    void run();
+
+    TImgThreads* m_pool;
+    TImgUtil m_engine;
+    TEngineSettings m_applied;
+    bool m_configured = false;
+    std::atomic<int> m_tid{0};
+    int m_lowNice = 1;
+    std::thread m_thread;
+};
+
+// The load queue and its pool of workers. The back of the queue is served
+// first: the next few ids taken from it (the window) are made by the
+// workers side by side, and their results are installed one at a time in
+// the order they were taken. GUI thread only, but for the worker side at
+// the end.
 class TImgThreads
 {
 public:
-    explicit TImgThreads(TCustomImgPanel* owner) : m_owner(owner) {}
-    // Waits for a worker that has posted its result but not yet ended.
+    // At most this many workers, whatever the cores.
+    static constexpr int MaxWorkers = 4;
+    // As many workers as cores this process may run on, at most MaxWorkers.
+    static int DefaultWorkerCount();
+
+    explicit TImgThreads(TCustomImgPanel* owner);
+    // Stops loading and ends the workers.
     virtual ~TImgThreads();
     TImgThreads(const TImgThreads&) = delete;
     TImgThreads& operator=(const TImgThreads&) = delete;
@@ -102,33 +170,99 @@ public:
     // is true, else to the front.
     void Enqueue(std::int32_t id, bool toBack);
     void EnqueueFront(std::int32_t id);
+    // Empties the queue; jobs taken from it that no worker has started yet
+    // are dropped too (no OnImageLoad was fired for them).
     void ClearQueue();
+    // Starts loading when idle: the job at the back becomes the first one
+    // (its OnImageLoad fires now), the rest of the window is filled once
+    // the GUI thread's current work is done.
     void RunNext();
     void ResumeQueue();
-    // Empties the queue, ends the worker (raising its priority first) and
-    // waits for it.
+    // Empties the queue and the window, raises the workers' priority, asks
+    // them to drop their jobs and waits until every one is idle; no result
+    // of theirs is installed.
     void StopLoading();
 
     bool Busy() const { return m_busy; }
-    void SetBusy(bool busy) { m_busy = busy; }
     int QueueCount() const { return static_cast<int>(m_queue.size()); }
     // The queue, front first.
     std::vector<std::int32_t> Queue() const { return {m_queue.begin(), m_queue.end()}; }
-    TImgThread* Worker() const { return m_worker.get(); }
-    std::uint64_t WorkerSerial() const { return m_serial; }
+    // The ids taken off the queue whose results are still to be installed,
+    // in the order they will be.
+    std::vector<std::int32_t> Window() const;
+    // Workers: 0 = DefaultWorkerCount. Stops loading first; the threads are
+    // started with the first job.
+    void SetWorkerCount(int count);
+    int WorkerCount() const { return m_workerCount; }
+    // Whether the result installed last came from the thumbnail cache.
+    bool LastFromCache() const { return m_lastFromCache; }
+
+    // ---- the workers' side (any thread) ----
+    // The next job for a worker, waiting for one; nullptr when the pool ends.
+    std::shared_ptr<TThumbJob> takeJob(TImgThread* worker);
+    // Marks the job done and tells the browser, unless it was dropped.
+    void finishJob(const std::shared_ptr<TThumbJob>& job, TImgThread* worker);
+    std::mutex& cacheLock() { return m_cacheLock; }
+    std::mutex& exclusiveLock() { return m_exclusiveLock; }
 
 protected:
+    // Takes the id at the back of the queue and makes a job of it: true when
+    // one was made (TFileImage).
     virtual bool StartWorker() = 0;
     // Takes the id at the back off the queue.
     std::int32_t takeBack();
+    // Hands a job to the workers (or finishes it at once when it needs no
+    // decoding) and adds it to the window.
+    void submit(std::shared_ptr<TThumbJob> job);
+    bool inWindow(std::int32_t id) const { return m_windowIds.count(id) != 0; }
+
     TCustomImgPanel* m_owner;
-    std::unique_ptr<TImgThread> m_worker;
     std::uint64_t m_serial = 0;
 
 private:
+    friend class TCustomImgPanel;
+    struct Queued
+    {
+        std::list<std::int32_t>::iterator found; // the copy Enqueue moves
+        int copies = 0;
+    };
+    // Fills the window from the queue's back up to its size.
+    void fill();
+    bool takeOne();
+    // Fires OnImageLoad for the window's first job once; false when the
+    // handler stopped loading.
+    bool announceFirst();
+    // Whether the window's first job is done.
+    bool firstDone();
+    // A wake-up for the browser: look at the window again.
+    void postWake();
+    void startThreads();
+    void endThreads();
+    int windowSize() const { return 2 * m_workerCount; }
+
     std::list<std::int32_t> m_queue;
-    std::unordered_map<std::int32_t, std::list<std::int32_t>::iterator> m_where;
+    std::unordered_map<std::int32_t, Queued> m_where;
     bool m_busy = false;
+    int m_workerCount;
+    bool m_lastFromCache = false;
+    // Bumped by every stop: a handler that stopped loading is noticed.
+    std::uint64_t m_generation = 0;
+    bool m_announced = false; // OnImageLoad fired for the window's first job
+
+    std::deque<std::shared_ptr<TThumbJob>> m_window; // GUI thread
+    std::unordered_set<std::int32_t> m_windowIds;    // GUI thread
+
+    // Shared with the workers, under m_lock.
+    std::mutex m_lock;
+    std::condition_variable m_work;
+    std::condition_variable m_idle;
+    std::deque<std::shared_ptr<TThumbJob>> m_pending;
+    std::vector<std::unique_ptr<TImgThread>> m_threads;
+    std::vector<TImgThread*> m_runningOn; // workers busy with a job
+    int m_running = 0;
+    TImgThread* m_ending = nullptr; // the worker asked to end
+    std::mutex m_cacheLock;
+    std::mutex m_exclusiveLock;
 };
 
 class TFileImage final : public TImgThreads
@@ -349,6 +483,7 @@ protected:
 private:
     friend class TFileImage;
     friend class TImgThread;
+    friend class TImgThreads;
 
     // painting
     void layout(int w, int h);
@@ -365,10 +500,14 @@ private:
     // Copies a picture into a box of a bitmap: as it is when it is
     // box-sized, else centred at its size shrunk to fit; never outside the box.
     static void drawCentred(QImage& target, const QRect& box, const QImage& picture);
+    // Draws the source part of a picture at a point, blending by its alpha
+    // channel, clipped to the target.
+    static void drawOver(QImage& target, QPoint at, const QImage& picture, QRect source);
 
     // loading
-    void thumbReady(const TThumbReadyEvent& e);
-    void installResult(int index, int result);
+    // Installs the window's first result when it is done, one per call.
+    void thumbReady();
+    void installResult(int index, TThumbJob& job);
     void drawSmallIcon(TPanelItem& item);
     QImage iconPicture(TPanelItem& item);
     void enqueueForLookAhead(TPanelItem* item);
@@ -438,7 +577,9 @@ private:
     int m_paintedRows = -1;
     bool m_updating = false;
 
-    std::atomic<std::uint64_t> m_lastPosted{0}; // serial of the last posting worker
+    std::atomic<std::uint64_t> m_lastPosted{0}; // bumped by every posting worker
+    bool m_inThumbReady = false;
+    bool m_thumbReadyAgain = false;
 
     int m_currentIndex = -1;
     int m_focusIndex = -1;

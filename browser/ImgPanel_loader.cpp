@@ -1,6 +1,7 @@
-// The thumbnail loader: the load queue, the one worker thread at a time, and
-// how a result becomes an entry's cell picture (thumbnail, small icon
-// overlay, or a shared icon picture).
+// The thumbnail loader: the load queue, the window of jobs taken from it for
+// the workers (ImgPanel_pool.cpp), and how a result becomes an entry's cell
+// picture (thumbnail, small icon overlay, or a shared icon picture), one at
+// a time in the order the jobs were taken.
 #include "browser/ImgPanel.h"
 
 #include "platform/IconList.h"
@@ -8,9 +9,7 @@
 #include <QCoreApplication>
 #include <QPainter>
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
+#include <algorithm>
 
 namespace {
 
@@ -36,94 +35,31 @@ void drawLinkMark(QImage& img)
 
 } // namespace
 
-// ---- worker ----
-
-TImgThread::TImgThread(TCustomImgPanel* panel, std::int32_t id, int width, int height, QString parseName,
-                       TPanelItems* items, TImgUtil* imgUtil, std::uint64_t serial)
-    : m_panel(panel), m_id(id), m_width(width), m_height(height), m_parseName(std::move(parseName)),
-      m_items(items), m_imgUtil(imgUtil), m_serial(serial)
-{
-}
-
-void TImgThread::raisePriority()
-{
-    const int tid = m_tid.load();
-    // Getting back to normal may be refused without privileges; the worker
-    // then ends at its lower priority, which only takes longer.
-    if (tid > 0) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), 0);
-}
-
-int TImgThread::load()
-{
-    if (isInterruptionRequested()) return -1;
-    const int index = m_items->IndexOfId(m_id);
-    if (index < 0) return -1;
-    if (isIconKind(m_items->Items(index)->ImageKind())) return -1;
-    const int r = m_imgUtil->LoadImage(m_parseName, m_width, m_height, 0);
-    return isInterruptionRequested() ? -1 : r;
-}
-
-void TImgThread::Finish()
-{
-    wait();
-    // The thread's last touch of this object happens before its end mark;
-    // reading the mark makes that order visible to the race checker too.
-    while (!m_ended.load(std::memory_order_acquire)) QThread::yieldCurrentThread();
-}
-
-void TImgThread::run()
-{
-    struct EndMark
-    {
-        std::atomic<bool>& ended;
-        ~EndMark() { ended.store(true, std::memory_order_release); }
-    } endMark{m_ended};
-    const int tid = static_cast<int>(syscall(SYS_gettid));
-    m_tid.store(tid);
-    setpriority(PRIO_PROCESS, static_cast<id_t>(tid), getpriority(PRIO_PROCESS, static_cast<id_t>(tid)) + 1);
-    if (isInterruptionRequested()) return;
-    int r = -1;
-    try {
-        r = load();
-    } catch (...) {
-        // A load that throws still reports, so loading goes on.
-        r = -1;
-    }
-    m_result = r;
-    if (!isInterruptionRequested()) {
-        auto* ready = new TThumbReadyEvent(m_id, r, m_serial);
-        m_panel->m_lastPosted.store(m_serial, std::memory_order_release);
-        QCoreApplication::postEvent(m_panel, ready);
-    }
-}
-
 // ---- queue ----
+
+TImgThreads::TImgThreads(TCustomImgPanel* owner) : m_owner(owner), m_workerCount(DefaultWorkerCount()) {}
 
 TImgThreads::~TImgThreads()
 {
-    if (m_worker) m_worker->Finish();
+    StopLoading();
+    endThreads();
 }
 
 void TImgThreads::Enqueue(std::int32_t id, bool toBack)
 {
     const auto found = m_where.find(id);
     if (found != m_where.end()) {
-        m_queue.splice(m_queue.end(), m_queue, found->second);
+        m_queue.splice(m_queue.end(), m_queue, found->second.found);
         return;
     }
-    m_where[id] = toBack ? m_queue.insert(m_queue.end(), id) : m_queue.insert(m_queue.begin(), id);
+    const auto it = toBack ? m_queue.insert(m_queue.end(), id) : m_queue.insert(m_queue.begin(), id);
+    m_where.emplace(id, Queued{it, 1});
 }
 
 void TImgThreads::EnqueueFront(std::int32_t id)
 {
     const auto it = m_queue.insert(m_queue.begin(), id);
-    m_where.try_emplace(id, it);
-}
-
-void TImgThreads::ClearQueue()
-{
-    m_queue.clear();
-    m_where.clear();
+    ++m_where.try_emplace(id, Queued{it, 0}).first->second.copies;
 }
 
 std::int32_t TImgThreads::takeBack()
@@ -131,30 +67,118 @@ std::int32_t TImgThreads::takeBack()
     const auto last = std::prev(m_queue.end());
     const std::int32_t id = *last;
     const auto w = m_where.find(id);
-    if (w != m_where.end() && w->second == last) {
-        m_where.erase(w);
-        // An earlier copy (from EnqueueFront) takes over as the one found.
-        for (auto it = m_queue.begin(); it != last; ++it)
-            if (*it == id) {
-                m_where.emplace(id, it);
-                break;
-            }
+    if (w != m_where.end()) {
+        if (--w->second.copies == 0) {
+            m_where.erase(w);
+        } else if (w->second.found == last) {
+            // An earlier copy (from EnqueueFront) takes over as the one
+            // found; only ids queued twice ever pay for this search.
+            for (auto it = m_queue.begin(); it != last; ++it)
+                if (*it == id) {
+                    w->second.found = it;
+                    break;
+                }
+        }
     }
     m_queue.erase(last);
     return id;
+}
+
+void TImgThreads::ClearQueue()
+{
+    m_queue.clear();
+    m_where.clear();
+    if (m_window.size() < 2) return;
+    // Jobs no worker has started are dropped with the queue they came from;
+    // the first one keeps its place, as OnImageLoad has been fired for it.
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        const std::shared_ptr<TThumbJob> first = m_window.front();
+        m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(),
+                                       [&](const std::shared_ptr<TThumbJob>& j) { return j != first; }),
+                        m_pending.end());
+        const auto dropped = std::stable_partition(m_window.begin(), m_window.end(), [&](const auto& j) {
+            return j == first || j->state != TThumbJob::Pending;
+        });
+        for (auto it = dropped; it != m_window.end(); ++it) m_windowIds.erase((*it)->Id);
+        m_window.erase(dropped, m_window.end());
+    }
+}
+
+std::vector<std::int32_t> TImgThreads::Window() const
+{
+    std::vector<std::int32_t> ids;
+    ids.reserve(m_window.size());
+    for (const auto& j : m_window) ids.push_back(j->Id);
+    return ids;
+}
+
+bool TImgThreads::takeOne()
+{
+    while (!m_queue.empty())
+        if (StartWorker()) return true;
+    return false;
+}
+
+void TImgThreads::fill()
+{
+    while (static_cast<int>(m_window.size()) < windowSize() && takeOne()) {
+    }
+}
+
+void TImgThreads::submit(std::shared_ptr<TThumbJob> job)
+{
+    m_window.push_back(job);
+    m_windowIds.insert(job->Id);
+    if (!job->Decode) {
+        // Nothing to make: the entry gets its icon when its turn comes.
+        const std::lock_guard<std::mutex> lock(m_lock);
+        job->state = TThumbJob::Done;
+        return;
+    }
+    startThreads();
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        m_pending.push_back(std::move(job));
+    }
+    m_work.notify_one();
+}
+
+bool TImgThreads::firstDone()
+{
+    if (m_window.empty()) return false;
+    const std::lock_guard<std::mutex> lock(m_lock);
+    return m_window.front()->state == TThumbJob::Done;
+}
+
+bool TImgThreads::announceFirst()
+{
+    if (m_announced || m_window.empty()) return true;
+    m_announced = true;
+    const std::uint64_t generation = m_generation;
+    const int index = m_owner->m_items.IndexOfId(m_window.front()->Id);
+    if (index >= 0 && m_owner->OnImageLoad) m_owner->OnImageLoad(this, m_owner->m_items.Items(index));
+    return generation == m_generation;
+}
+
+void TImgThreads::postWake()
+{
+    QCoreApplication::postEvent(m_owner, new TThumbReadyEvent(-1, -1, 0));
 }
 
 void TImgThreads::RunNext()
 {
     if (m_busy) return;
     m_busy = true;
-    while (!m_queue.empty()) {
-        if (StartWorker()) {
-            m_worker->start();
-            return;
-        }
+    if (!takeOne()) {
+        m_busy = false;
+        return;
     }
-    m_busy = false;
+    if (!announceFirst()) return;
+    // The rest of the window is taken once the GUI thread is through with
+    // what it is doing now (a page being painted moves its cells to the
+    // back of the queue first).
+    postWake();
 }
 
 void TImgThreads::ResumeQueue()
@@ -165,16 +189,31 @@ void TImgThreads::ResumeQueue()
 void TImgThreads::StopLoading()
 {
     if (!m_busy) return;
-    ClearQueue();
-    if (m_worker) {
-        m_worker->raisePriority();
-        m_worker->requestInterruption();
-        m_worker->Finish();
-        m_worker.reset();
+    m_queue.clear();
+    m_where.clear();
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        for (const auto& j : m_window) j->Cancelled.store(true, std::memory_order_relaxed);
+        m_pending.clear();
+        for (TImgThread* t : m_runningOn) t->raisePriority();
+        m_idle.wait(lock, [this] { return m_running == 0; });
     }
-    // What the worker posted before it was asked to stop is stale now.
+    m_window.clear();
+    m_windowIds.clear();
+    m_announced = false;
+    // What the workers posted before they were asked to stop is stale now.
     QCoreApplication::removePostedEvents(m_owner, TThumbReadyEvent::Type);
     m_busy = false;
+    ++m_generation;
+}
+
+void TImgThreads::SetWorkerCount(int count)
+{
+    const int n = count <= 0 ? DefaultWorkerCount() : std::min(count, MaxWorkers);
+    if (n == m_workerCount) return;
+    StopLoading();
+    endThreads();
+    m_workerCount = n;
 }
 
 bool TFileImage::StartWorker()
@@ -183,22 +222,25 @@ bool TFileImage::StartWorker()
     const int index = m_owner->m_items.IndexOfId(id);
     if (index < 0) return false;
     TPanelItem* item = m_owner->m_items.Items(index);
-    if (item->LoadDone) return false;
-    if (m_owner->OnImageLoad) m_owner->OnImageLoad(this, item);
-    // The event may have changed the list; the entry must still be there.
-    if (m_owner->m_items.IndexOfId(id) != index) return false;
-    if (m_worker) {
-        m_worker->Finish();
-        m_worker.reset();
-    }
-    // The kind is asked here, with no worker running, so that the worker
-    // finds it cached and only reads the entry.
-    item->ImageKind();
+    // An entry whose job is on its way already is not made twice.
+    if (item->LoadDone || inWindow(id)) return false;
+    const TImageType kind = item->ImageKind();
     item->loadStamp =
         item->HasItemId() ? item->ParentFolder().findData(item->ItemId()) : std::nullopt;
     TViewImage& vi = m_owner->m_viewImage;
-    m_worker = std::make_unique<TImgThread>(m_owner, id, vi.ImageWidth(), vi.ImageHeight(), item->ParseName(),
-                                            &m_owner->m_items, &vi.ImgUtil(), ++m_serial);
+    auto job = std::make_shared<TThumbJob>();
+    job->Id = id;
+    job->Serial = ++m_serial;
+    job->ParseName = item->ParseName();
+    job->Width = vi.ImageWidth();
+    job->Height = vi.ImageHeight();
+    job->Decode = !isIconKind(kind);
+    job->Settings = TEngineSettings::of(vi.ImgUtil());
+    // Code of others (plug-ins, a custom loader that does not say it is
+    // thread-safe) is never run on two threads at once.
+    job->Exclusive = (job->Settings.customLoader && !job->Settings.customLoader->ThreadSafe()) ||
+                     (job->Settings.splugin && job->Settings.splugin->count() > 0);
+    submit(std::move(job));
     return true;
 }
 
@@ -206,12 +248,11 @@ bool TFileImage::StartWorker()
 
 bool TCustomImgPanel::event(QEvent* e)
 {
-    // Pairs with the worker's release before it posts: what the worker wrote
-    // (the event, the engine's picture) is visible here. Qt's queue orders
-    // it too, but not in a way the race checker can see.
+    // Pairs with the workers' release before they post: the event's bytes
+    // are visible here.
     (void)m_lastPosted.load(std::memory_order_acquire);
     if (e->type() == TThumbReadyEvent::Type) {
-        thumbReady(static_cast<const TThumbReadyEvent&>(*e));
+        thumbReady();
         return true;
     }
     // The scroll area would leave the drag events it gets itself unhandled.
@@ -219,46 +260,79 @@ bool TCustomImgPanel::event(QEvent* e)
     return QAbstractScrollArea::event(e);
 }
 
-void TCustomImgPanel::thumbReady(const TThumbReadyEvent& e)
+void TCustomImgPanel::thumbReady()
 {
-    // Only the running worker's result counts; one from a worker that was
-    // stopped meanwhile would let a second worker start beside the first.
-    if (!m_loader.Busy() || e.Worker != m_loader.WorkerSerial()) return;
-    int index = m_items.IndexOfId(e.Id);
-    if (index >= 0) installResult(index, e.Result);
+    TImgThreads& loader = m_loader;
+    // A handler's own event loop may bring more of these; the outer call
+    // looks again when it is done.
+    if (m_inThumbReady) {
+        m_thumbReadyAgain = true;
+        return;
+    }
+    m_inThumbReady = true;
+    struct Leave
+    {
+        TCustomImgPanel* p;
+        ~Leave()
+        {
+            p->m_inThumbReady = false;
+            if (p->m_thumbReadyAgain) {
+                p->m_thumbReadyAgain = false;
+                if (p->m_loader.Busy()) p->m_loader.postWake();
+            }
+        }
+    } leave{this};
+
+    if (!loader.Busy()) return;
+    loader.fill();
+    if (!loader.announceFirst() || !loader.firstDone()) return;
+    const std::shared_ptr<TThumbJob> job = loader.m_window.front();
+    loader.m_window.pop_front();
+    loader.m_windowIds.erase(job->Id);
+    loader.m_announced = false;
+    const std::uint64_t generation = loader.m_generation;
+    int index = m_items.IndexOfId(job->Id);
+    if (index >= 0) installResult(index, *job);
+    loader.m_lastFromCache = index >= 0 && job->Result == 0 && job->FromCache;
     if (OnImageLoaded) OnImageLoaded(this, index >= 0 ? m_items.Items(index) : nullptr);
-    // The handler may have read another folder.
-    if (!m_loader.Busy() || e.Worker != m_loader.WorkerSerial()) return;
-    index = m_items.IndexOfId(e.Id);
-    m_loader.SetBusy(false);
-    m_loader.RunNext();
+    // The handler may have stopped loading, or read another folder.
+    if (generation != loader.m_generation) return;
+    index = m_items.IndexOfId(job->Id);
+    if (loader.m_window.empty()) {
+        loader.m_busy = false;
+        loader.RunNext();
+    } else {
+        loader.fill();
+        if (loader.announceFirst() && loader.firstDone()) loader.postWake();
+    }
+    if (generation != loader.m_generation) return;
     if (index >= 0) {
         paintPicture(index);
         invalidatePicture(index);
     }
 }
 
-void TCustomImgPanel::installResult(int index, int result)
+void TCustomImgPanel::installResult(int index, TThumbJob& job)
 {
     TPanelItem& item = *m_items.Items(index);
-    TImgUtil& engine = m_viewImage.ImgUtil();
     const QSize box(m_viewImage.ImageWidth(), m_viewImage.ImageHeight());
-    if (result == 0 && !item.LoadDone && !engine.Bitmap().isEmpty()) {
+    if (job.Result == 0 && !item.LoadDone && !job.Bitmap.isNull()) {
         item.LoadDone = true;
-        if (engine.Bitmap().image().size() == box) {
-            engine.Bitmap().convertTo24();
-            item.CellBitmap = engine.Bitmap().take();
+        if (job.Bitmap.size() == box) {
+            if (job.Bitmap.format() != QImage::Format_RGB888)
+                job.Bitmap = job.Bitmap.convertToFormat(QImage::Format_RGB888);
+            item.CellBitmap = std::move(job.Bitmap);
         } else {
             if (item.CellBitmap.isNull() || item.SharedBitmap) {
                 item.CellBitmap = QImage(box, QImage::Format_RGB888);
                 item.CellBitmap.fill(ColorToRGB(m_color));
             }
-            drawCentred(item.CellBitmap, QRect(QPoint(0, 0), box), engine.Bitmap().image());
+            drawCentred(item.CellBitmap, QRect(QPoint(0, 0), box), job.Bitmap);
         }
         item.SharedBitmap = false;
         drawSmallIcon(item);
-        item.PictureWidth = engine.ImageWidth();
-        item.PictureHeight = engine.ImageHeight();
+        item.PictureWidth = job.PictureWidth;
+        item.PictureHeight = job.PictureHeight;
     } else {
         item.CellBitmap = iconPicture(item);
     }
@@ -278,8 +352,8 @@ void TCustomImgPanel::drawSmallIcon(TPanelItem& item)
     default: at = {w - s - 16, h - s - 16}; break;
     }
     const int icon = std::max(0, item.ShellIconIndex());
-    QPainter p(&item.CellBitmap);
-    p.drawImage(at, sq::platform::IconList::instance().small(icon));
+    const QImage small = sq::platform::IconList::instance().small(icon);
+    drawOver(item.CellBitmap, at, small, small.rect());
 }
 
 QImage TCustomImgPanel::iconPicture(TPanelItem& item)
@@ -298,11 +372,12 @@ QImage TCustomImgPanel::iconPicture(TPanelItem& item)
     }
     QImage img(32, 32, QImage::Format_RGB888);
     img.fill(m_viewImage.ImgUtil().BKColor());
-    {
-        QPainter p(&img);
-        p.drawImage(0, 0, sq::platform::IconList::instance().large(std::max(0, iconIndex)));
+    const QImage large = sq::platform::IconList::instance().large(std::max(0, iconIndex));
+    drawOver(img, QPoint(0, 0), large, large.rect());
+    if (item.OverlayKind() == 1) {
+        drawLinkMark(img);
+        img = img.copy(); // a copy does not carry the painter's engine along
     }
-    if (item.OverlayKind() == 1) drawLinkMark(img);
     if (m_viewImage.BigIcon()) sq::ResizeBitmap(img, m_viewImage.BigIconSize(), m_viewImage.BigIconSize());
     if (folderMode) m_iconCache[key] = img;
     item.PictureWidth = img.width();

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -63,12 +64,46 @@ void focusRect(QImage& img, const QRect& r)
 
 } // namespace
 
+void TCustomImgPanel::drawOver(QImage& target, QPoint at, const QImage& picture, QRect source)
+{
+    source &= picture.rect();
+    const QRect dst = QRect(at, source.size()) & target.rect();
+    if (dst.isEmpty()) return;
+    source = QRect(source.topLeft() + (dst.topLeft() - at), dst.size());
+    if (target.format() != QImage::Format_RGB888) {
+        QPainter p(&target);
+        p.drawImage(dst.topLeft(), picture, source);
+        return;
+    }
+    // Rows copied or blended by hand: a painter would leave its engine
+    // behind in every cell bitmap it drew on, some 2 KB each.
+    const bool alpha = picture.hasAlphaChannel();
+    const QImage::Format want = alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB888;
+    const QImage src = picture.format() == want ? picture : picture.convertToFormat(want);
+    for (int y = 0; y < dst.height(); ++y) {
+        uchar* d = target.scanLine(dst.top() + y) + dst.left() * 3;
+        const uchar* row = src.constScanLine(source.top() + y);
+        if (!alpha) {
+            std::memcpy(d, row + source.left() * 3, size_t(dst.width()) * 3);
+            continue;
+        }
+        const QRgb* px = reinterpret_cast<const QRgb*>(row) + source.left();
+        for (int x = 0; x < dst.width(); ++x, d += 3) {
+            const QRgb c = px[x];
+            const int keep = 255 - qAlpha(c);
+            if (keep == 255) continue;
+            d[0] = uchar(qRed(c) + (d[0] * keep + 127) / 255);
+            d[1] = uchar(qGreen(c) + (d[1] * keep + 127) / 255);
+            d[2] = uchar(qBlue(c) + (d[2] * keep + 127) / 255);
+        }
+    }
+}
+
 void TCustomImgPanel::drawCentred(QImage& target, const QRect& box, const QImage& picture)
 {
     if (picture.isNull()) return;
-    QPainter p(&target);
     if (picture.size() == box.size()) {
-        p.drawImage(box.topLeft(), picture);
+        drawOver(target, box.topLeft(), picture, picture.rect());
         return;
     }
     const QSize s = sq::ShrinkSize(picture.width(), picture.height(), box.width(), box.height()).size();
@@ -76,7 +111,7 @@ void TCustomImgPanel::drawCentred(QImage& target, const QRect& box, const QImage
     // Only the part inside the box is copied, unscaled from the top-left.
     const QRect src(0, 0, std::min(picture.width(), box.right() - at.x() + 1),
                     std::min(picture.height(), box.bottom() - at.y() + 1));
-    p.drawImage(at, picture, src);
+    drawOver(target, at, picture, src);
 }
 
 int TCustomImgPanel::CaptionHeight()

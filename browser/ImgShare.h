@@ -2,12 +2,10 @@
 // (TShellItems, TPanelItems) and its option objects (TView, TViewImage and
 // their parts). Used by the browser control, the main window and the viewers.
 //
-// Threads: everything here belongs to the GUI thread, with one exception: while
-// the loader thread runs, it may call TShellItems::IndexOfId and
-// TShellItem::ImageKind. The GUI thread must not change the list while a
-// worker runs (the browser stops it first), and asks an entry's ParseName
-// before handing the entry to a worker, so the worker reads it without
-// writing.
+// Threads: everything here belongs to the GUI thread. The loader's workers
+// never touch the entries: the browser asks an entry's kind and path itself
+// and hands the worker a job with them. The list is still changed only after
+// the browser has stopped loading.
 #pragma once
 
 #include "browser/SysColors.h"
@@ -78,7 +76,7 @@ public:
     std::uint32_t Attributes(); // st_mode
     QString DateText();         // "yyyy/MM/dd hh:mm", local time; computed once
     int ShellIconIndex();       // -1 when unknown
-    TImageType ImageKind();     // cached; may run on the loader thread
+    TImageType ImageKind();     // cached
     // The default action: open a folder in the browser, anything else with
     // the desktop's program. Returns false when nothing was done.
     bool Execute();
@@ -159,7 +157,7 @@ public:
     virtual void OpenFolder(const QString& path) = 0;
     virtual sq::platform::ShellOpener& Opener() = 0;
     // The browser's image engine (ViewImage.ImgUtil), which tells an entry's
-    // kind; used from the loader thread too. nullptr: no kind is known.
+    // kind. nullptr: no kind is known.
     virtual TImgUtil* ImgUtil() = 0;
 };
 

@@ -1,7 +1,9 @@
 // The image engine: TImgUtil turns a file or folder name into a 24-bit
 // picture at a requested size and remembers the picture's own size. Every
 // picture-showing control owns one. No locks: one thread at a time uses a
-// TImgUtil (the browser's worker while it runs, else the GUI thread).
+// TImgUtil. Several engines on several threads may share one thumbnail cache
+// when they are given the same cache lock, under which every cache operation
+// runs (the browser's loader workers do).
 #pragma once
 
 #include "engine/ImgUtils_thumb.h"
@@ -13,6 +15,7 @@
 #include <QString>
 
 #include <functional>
+#include <mutex>
 #include <utility>
 
 enum TImageType {
@@ -70,6 +73,9 @@ public:
     virtual ~TCustomLoader() = default;
     virtual bool CanLoad(const QString& fileName) = 0;
     virtual bool LoadToBitmap(const QString& fileName, TBitmap& bitmap) = 0;
+    // Whether several engines on several threads may call it at once; one
+    // that does not say so is called by one thread at a time.
+    virtual bool ThreadSafe() const { return false; }
 };
 
 class TImgUtil
@@ -117,6 +123,9 @@ public:
     void setThumbnail(TThumb* thumb) { m_thumbnail = thumb; }
     TSPlugin* SPlugin() const { return m_splugin; }
     void setSPlugin(TSPlugin* plugin) { m_splugin = plugin; }
+    // Taken around every use of Thumbnail; nullptr when only this engine uses it.
+    std::mutex* CacheLock() const { return m_cacheLock; }
+    void setCacheLock(std::mutex* lock) { m_cacheLock = lock; }
     TCustomLoader* CustomLoader() const { return m_customLoader; }
     void setCustomLoader(TCustomLoader* loader) { m_customLoader = loader; }
 
@@ -174,6 +183,7 @@ private:
     void finishLoad(int width, int height);
 
     TThumb* m_thumbnail = nullptr;
+    std::mutex* m_cacheLock = nullptr;
     TSPlugin* m_splugin = nullptr;
     int m_quality = 90;
     TJPEGPerformance m_performance = jpBestSpeed;

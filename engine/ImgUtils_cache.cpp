@@ -5,14 +5,29 @@
 
 #include "engine/ExifOrientation.h"
 
+namespace {
+
+// The cache lock when the engine has one; nothing otherwise.
+std::unique_lock<std::mutex> lockCache(std::mutex* lock)
+{
+    return lock ? std::unique_lock<std::mutex>(*lock) : std::unique_lock<std::mutex>();
+}
+
+} // namespace
+
 bool TImgUtil::LoadFromCache(const QString& fileName, int width, int height)
 {
     if (!m_thumbnail)
         return false;
     QByteArray stream;
-    if (!m_thumbnail->Find(fileName, stream))
-        return false;
-    const TThumbEntry& entry = m_thumbnail->currentEntry();
+    TThumbEntry entry;
+    {
+        // Only the look-up holds the lock; the decoding runs beside the others.
+        const auto lock = lockCache(m_cacheLock);
+        if (!m_thumbnail->Find(fileName, stream))
+            return false;
+        entry = m_thumbnail->currentEntry();
+    }
     QSize picture(entry.pictureWidth, entry.pictureHeight);
     // An entry from before thumbnails were turned upright holds a JPEG as
     // stored: it is turned here (and its picture size with it) rather than
@@ -45,6 +60,10 @@ void TImgUtil::SaveToCache(const QString& fileName)
 {
     if (m_getType == igtNormal || !m_autoThumb || !m_thumbnail || m_bitmap.isEmpty())
         return;
+    const QByteArray stream = sq::encodeJpeg(m_bitmap.image(), m_quality, m_performance == jpBestSpeed);
+    if (stream.isEmpty())
+        return;
+    const auto lock = lockCache(m_cacheLock);
     TThumbEntry& entry = m_thumbnail->currentEntry();
     entry.flags = UprightFlag;
     entry.thumbWidth = m_bitmap.width();
@@ -52,7 +71,5 @@ void TImgUtil::SaveToCache(const QString& fileName)
     entry.pictureWidth = m_imageWidth;
     entry.pictureHeight = m_imageHeight;
     entry.reserved = 0;
-    const QByteArray stream = sq::encodeJpeg(m_bitmap.image(), m_quality, m_performance == jpBestSpeed);
-    if (!stream.isEmpty())
-        m_thumbnail->Add(fileName, stream);
+    m_thumbnail->Add(fileName, stream);
 }

@@ -44,6 +44,7 @@ public:
     // oversized file is refused without waiting or filling memory. The bitmap
     // keeps the picture's alpha; the engine lays it on its BKColor.
     bool LoadToBitmap(const QString& fileName, TBitmap& bitmap) override;
+    bool ThreadSafe() const override { return true; }
 };
 
 namespace sq {

@@ -57,6 +57,8 @@ void TestPanelStress::switchesWhileLoading()
     p.ViewImage().ImgUtil().setGetType(igtStretch);
     p.resize(400, 300);
     p.show();
+    // Files appear only in the test's own folders, never in the desktop.
+    p.OpenFolder(folders.first());
     QRandomGenerator rng(7);
     int extra = 0;
     int checked = 0;

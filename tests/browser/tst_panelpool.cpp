@@ -1,0 +1,341 @@
+// The loader's pool of workers: results installed one at a time in the order
+// the queue gave them, one OnImageLoad/OnImageLoaded pair per entry and none
+// made twice, the workers' engines configured like the browser's, the shared
+// thumbnail cache written whole, and a stop that waits for every worker.
+#include "browser/ImgPanel.h"
+
+#include "tests/support/TestFiles.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <map>
+
+using namespace sq::test;
+
+namespace {
+
+struct LoadEvent
+{
+    bool loaded; // OnImageLoaded, else OnImageLoad
+    QString name;
+};
+
+// Records the loader's events by entry name.
+void recordEvents(TImgPanel& p, std::vector<LoadEvent>& events)
+{
+    p.OnImageLoad = [&events](void*, TPanelItem* item) { events.push_back({false, item->DisplayName()}); };
+    p.OnImageLoaded = [&events](void*, TPanelItem* item) {
+        events.push_back({true, item ? item->DisplayName() : QString()});
+    };
+}
+
+bool waitIdle(TImgPanel& p, int ms = 60000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (p.Loader().Busy() && t.elapsed() < ms) QTest::qWait(5);
+    return !p.Loader().Busy();
+}
+
+// Sizes the control so that its client area is w x h.
+void setClientSize(TImgPanel& p, int w, int h)
+{
+    p.show();
+    p.resize(w + p.width() - p.viewport()->width(), h + p.height() - p.viewport()->height());
+    QCoreApplication::processEvents();
+}
+
+QColor hueColour(int n)
+{
+    return QColor::fromHsv((n * 37) % 360, 255, 255);
+}
+
+bool near(QColor a, QColor b)
+{
+    return qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue()) < 12;
+}
+
+// pNN.bmp, 40 x 30 in a colour of its own; with bigFirst p00 is a large
+// picture, which keeps one worker busy while the others finish theirs.
+QStringList writeColours(const QString& folder, int count, bool bigFirst)
+{
+    QStringList names;
+    QDir().mkpath(folder);
+    for (int n = 0; n < count; ++n) {
+        const QString name = QStringLiteral("p%1.bmp").arg(n, 2, 10, QLatin1Char('0'));
+        QImage img = n == 0 && bigFirst ? QImage(2400, 1800, QImage::Format_RGB888) : QImage(40, 30, QImage::Format_RGB888);
+        img.fill(hueColour(n));
+        if (!writeBmp(folder + QLatin1Char('/') + name, img)) return {};
+        names << name;
+    }
+    return names;
+}
+
+// Every entry got exactly one pair, Load then Loaded, pairs back to back.
+QString checkPairs(const std::vector<LoadEvent>& events)
+{
+    std::map<QString, int> pairs;
+    if (events.size() % 2) return QStringLiteral("odd number of events");
+    for (size_t k = 0; k < events.size(); k += 2) {
+        const LoadEvent& a = events[k];
+        const LoadEvent& b = events[k + 1];
+        if (a.loaded || !b.loaded || a.name != b.name)
+            return QStringLiteral("event %1: %2 %3 then %4 %5")
+                .arg(k)
+                .arg(a.loaded ? "loaded" : "load", a.name)
+                .arg(b.loaded ? "loaded" : "load", b.name);
+        if (++pairs[a.name] > 1) return a.name + QStringLiteral(" loaded twice");
+    }
+    return {};
+}
+
+// Slow pictures made by a custom loader that counts the loads in flight.
+class SlowLoader : public TCustomLoader
+{
+public:
+    bool CanLoad(const QString& name) override { return name.endsWith(QLatin1String(".slow")); }
+    bool LoadToBitmap(const QString&, TBitmap& bitmap) override
+    {
+        ++inFlight;
+        QThread::msleep(30);
+        QImage img(40, 30, QImage::Format_RGB888);
+        img.fill(Qt::blue);
+        bitmap.setImage(img);
+        --inFlight;
+        ++finished;
+        return true;
+    }
+    std::atomic<int> inFlight{0};
+    std::atomic<int> finished{0};
+};
+
+} // namespace
+
+class TestPanelPool : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void installOrder_data();
+    void installOrder();
+    void noEntryMadeTwice();
+    void enginesFollowTheBrowser();
+    void sharedCacheWrittenWhole();
+    void stopWaitsForEveryWorker();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestPanelPool::installOrder_data()
+{
+    QTest::addColumn<int>("workers");
+    QTest::addColumn<bool>("lookAhead");
+    for (int w : {1, 2, 4})
+        for (bool ahead : {false, true})
+            QTest::addRow("%d workers, look-ahead %s", w, ahead ? "on" : "off") << w << ahead;
+}
+
+void TestPanelPool::installOrder()
+{
+    QFETCH(int, workers);
+    QFETCH(bool, lookAhead);
+    const QString folder = m_dir.filePath(QStringLiteral("order"));
+    const QStringList names = writeColours(folder, 12, true);
+    QCOMPARE(names.size(), 12);
+    TImgPanel p;
+    p.Loader().SetWorkerCount(workers);
+    QCOMPARE(p.Loader().WorkerCount(), workers);
+    p.ViewImage().SetImageWidth(40);
+    p.ViewImage().SetImageHeight(30);
+    p.ViewImage().SmallIcon().SetIconPos(iipNone);
+    p.ViewImage().ImgUtil().setGetType(igtStretch);
+    p.ViewImage().SetLookAhead(lookAhead);
+    setClientSize(p, 600, 400);
+    std::vector<LoadEvent> events;
+    recordEvents(p, events);
+    p.OpenFolder(folder);
+    QVERIFY(p.VisibleCells() >= 12);
+    // The first job is taken before the page is painted: with look-ahead
+    // it is the folder's first listed file, whatever its place.
+    QVERIFY(!events.empty());
+    const QString first = events.front().name;
+    QVERIFY(waitIdle(p));
+    QCoreApplication::processEvents();
+    const QString pairs = checkPairs(events);
+    QVERIFY2(pairs.isEmpty(), qPrintable(pairs));
+    QStringList order;
+    for (const LoadEvent& e : events)
+        if (e.loaded) order << e.name;
+    // Then the page from its first cell to its last.
+    QStringList want = names;
+    if (lookAhead) {
+        want.removeOne(first);
+        want.prepend(first);
+    }
+    QCOMPARE(order, want);
+    for (int i = 0; i < p.Items().Count(); ++i) {
+        TPanelItem* item = p.Items().Items(i);
+        QVERIFY(item->LoadDone);
+        QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)), qPrintable(item->DisplayName()));
+    }
+    QCOMPARE(p.Items().Items(0)->PictureWidth, 2400);
+}
+
+void TestPanelPool::noEntryMadeTwice()
+{
+    // Pages painted again while their entries are on their way queue those
+    // entries again; each is still made once, with its own picture.
+    const QString folder = m_dir.filePath(QStringLiteral("twice"));
+    const QStringList names = writeColours(folder, 60, false);
+    QCOMPARE(names.size(), 60);
+    for (int workers : {1, 2, 4}) {
+        TImgPanel p;
+        p.Loader().SetWorkerCount(workers);
+        p.ViewImage().SetImageWidth(40);
+        p.ViewImage().SetImageHeight(30);
+        p.ViewImage().SmallIcon().SetIconPos(iipNone);
+        p.ViewImage().ImgUtil().setGetType(igtStretch);
+        p.ViewImage().SetLookAhead(true);
+        setClientSize(p, 150, 120);
+        std::vector<LoadEvent> events;
+        recordEvents(p, events);
+        p.OpenFolder(folder);
+        QVERIFY(p.VisibleCells() < 20);
+        for (int k = 0; k < 40 && p.Loader().Busy(); ++k) {
+            if (k % 4 < 2)
+                p.NextPage();
+            else
+                p.PriorPage();
+            QTest::qWait(1);
+        }
+        QVERIFY(waitIdle(p));
+        QCoreApplication::processEvents();
+        const QString pairs = checkPairs(events);
+        QVERIFY2(pairs.isEmpty(), qPrintable(pairs));
+        QCOMPARE(int(events.size()), 2 * 60);
+        for (int i = 0; i < p.Items().Count(); ++i) {
+            TPanelItem* item = p.Items().Items(i);
+            QVERIFY(item->LoadDone);
+            QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)), qPrintable(item->DisplayName()));
+        }
+    }
+}
+
+void TestPanelPool::enginesFollowTheBrowser()
+{
+    // A 40 x 30 picture in a 94 x 94 box: the preview rule leaves it at its
+    // size, the stretch rule enlarges it to the box's width. The engine's
+    // sizing rule changes without an OnChange; a reload uses the new one.
+    const QString folder = m_dir.filePath(QStringLiteral("rules"));
+    QVERIFY(QDir().mkpath(folder));
+    QImage img(40, 30, QImage::Format_RGB888);
+    img.fill(Qt::red);
+    QVERIFY(writeBmp(folder + QStringLiteral("/red.bmp"), img));
+    TImgPanel p;
+    p.Loader().SetWorkerCount(2);
+    p.ViewImage().SmallIcon().SetIconPos(iipNone);
+    p.SetColor(clWhite);
+    setClientSize(p, 300, 300);
+    p.OpenFolder(folder);
+    QCOMPARE(p.Items().Count(), 1);
+    struct Case
+    {
+        TGetType rule;
+        bool edgeIsPicture;
+    };
+    for (const Case& c : {Case{igtPreview, false}, Case{igtStretch, true}, Case{igtPreview, false}}) {
+        p.ViewImage().ImgUtil().setGetType(c.rule);
+        p.ReloadAll();
+        QVERIFY(waitIdle(p));
+        const QImage cell = p.Items().Items(0)->CellBitmap;
+        QCOMPARE(cell.size(), QSize(94, 94));
+        QCOMPARE(cell.pixelColor(3, 47) == QColor(Qt::red), c.edgeIsPicture);
+        QCOMPARE(cell.pixelColor(47, 47), QColor(Qt::red));
+    }
+}
+
+void TestPanelPool::sharedCacheWrittenWhole()
+{
+    // Four workers adding to one cache file: every thumbnail is in it once,
+    // and a second opening takes every one from it.
+    const QString folder = m_dir.filePath(QStringLiteral("cached"));
+    const QStringList paths = writePictureSet(folder, 40);
+    QCOMPARE(paths.size(), 40);
+    const QString cache = m_dir.filePath(QStringLiteral("thumb"));
+    QVERIFY(QDir().mkpath(cache));
+    for (int round = 0; round < 2; ++round) {
+        TImgPanel p;
+        p.Loader().SetWorkerCount(4);
+        p.ViewImage().SetImageWidth(40);
+        p.ViewImage().SetImageHeight(30);
+        p.ViewImage().ImgUtil().setGetType(igtStretch);
+        p.ViewImage().SetLookAhead(true);
+        // The desktop shown first stays out of the cache.
+        setClientSize(p, 200, 150);
+        p.Loader().StopLoading();
+        p.ViewImage().ImgUtil().setAutoThumb(true);
+        p.ViewImage().Thumbnail().setPath(cache);
+        int fromCache = 0, loaded = 0;
+        p.OpenFolder(folder);
+        p.OnImageLoaded = [&](void*, TPanelItem* item) {
+            QVERIFY(item);
+            ++loaded;
+            fromCache += p.Loader().LastFromCache();
+        };
+        QVERIFY(waitIdle(p));
+        QCOMPARE(p.Items().Count(), 40);
+        QCOMPARE(loaded, 40);
+        QCOMPARE(fromCache, round == 0 ? 0 : 40);
+    }
+    TThumb thumb;
+    thumb.setPath(cache);
+    const QString file = thumb.CacheFileName(paths.first());
+    const QByteArray bytes = readFile(file);
+    QVERIFY(bytes.size() > TThumb::HeaderSize);
+    qint32 count = 0;
+    std::memcpy(&count, bytes.constData() + 20, 4);
+    QCOMPARE(count, 40);
+    for (const QString& path : paths) {
+        QByteArray stream;
+        QVERIFY2(thumb.Find(path, stream), qPrintable(path));
+        QVERIFY(!sq::decodeJpeg(stream, 1, true).isNull());
+        QCOMPARE(thumb.currentEntry().thumbWidth, 40);
+    }
+}
+
+void TestPanelPool::stopWaitsForEveryWorker()
+{
+    // Slow pictures on every worker; leaving the folder waits until no load
+    // is in flight, and none starts afterwards.
+    const QString slow = m_dir.filePath(QStringLiteral("slow"));
+    const QString other = m_dir.filePath(QStringLiteral("empty"));
+    QVERIFY(QDir().mkpath(other));
+    for (int n = 0; n < 12; ++n)
+        QVERIFY(writeFile(QStringLiteral("%1/s%2.slow").arg(slow).arg(n), QByteArray("x")));
+    SlowLoader loader;
+    TImgPanel p;
+    p.Loader().SetWorkerCount(4);
+    p.ViewImage().ImgUtil().setCustomLoader(&loader);
+    p.ViewImage().SetLookAhead(true);
+    setClientSize(p, 400, 300);
+    for (int round = 0; round < 4; ++round) {
+        p.OpenFolder(slow);
+        QTRY_VERIFY(loader.inFlight.load() > 0);
+        p.OpenFolder(other);
+        QCOMPARE(loader.inFlight.load(), 0);
+        const int finished = loader.finished.load();
+        QTest::qWait(100);
+        QCOMPARE(loader.finished.load(), finished);
+        QVERIFY(!p.Loader().Busy());
+        QVERIFY(p.Loader().Window().empty());
+    }
+    p.ViewImage().ImgUtil().setCustomLoader(nullptr);
+}
+
+QTEST_MAIN(TestPanelPool)
+#include "tst_panelpool.moc"
