@@ -1,6 +1,4 @@
-// Batch conversion between BMP and JPEG files. libjpeg reports errors by
-// longjmp: the jump stays inside compressRows, whose frame holds no C++
-// objects.
+// Batch conversion between BMP and JPEG files.
 #include "engine/ImgConvert.h"
 
 #include "engine/ImgUtils.h"
@@ -14,12 +12,10 @@
 #include <algorithm>
 
 #include <cerrno>
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <jpeglib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -149,49 +145,6 @@ bool bmpPlausible(const QByteArray& bytes)
     return width * height <= std::max<qint64>(qint64(16) << 20, 256 * n);
 }
 
-struct ErrorManager
-{
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-extern "C" void onConvertError(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-extern "C" void onConvertOutput(j_common_ptr) {}
-
-// C-style on purpose: nothing here has a destructor for longjmp to skip.
-int compressRows(unsigned char** rows, int width, int height, int quality, unsigned char** out,
-                 unsigned long* outSize)
-{
-    jpeg_compress_struct cinfo;
-    ErrorManager err;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = onConvertError;
-    err.pub.output_message = onConvertOutput;
-    jpeg_create_compress(&cinfo);
-    if (setjmp(err.jump)) {
-        jpeg_destroy_compress(&cinfo);
-        return 0;
-    }
-    jpeg_mem_dest(&cinfo, out, outSize);
-    cinfo.image_width = (JDIMENSION)width;
-    cinfo.image_height = (JDIMENSION)height;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height)
-        jpeg_write_scanlines(&cinfo, rows + cinfo.next_scanline,
-                             cinfo.image_height - cinfo.next_scanline);
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    return 1;
-}
-
 } // namespace
 
 namespace sq {
@@ -251,19 +204,9 @@ QByteArray encodeBmp24(const QImage& source)
 QByteArray encodeJpegDefaults(const QImage& source, int quality)
 {
     if (source.isNull() || quality < 1 || quality > 100) return {};
-    const QImage image = source.format() == QImage::Format_RGB888
-                             ? source
-                             : source.convertToFormat(QImage::Format_RGB888);
-    std::vector<unsigned char*> rows(size_t(image.height()));
-    for (int y = 0; y < image.height(); ++y)
-        rows[size_t(y)] = const_cast<unsigned char*>(image.constScanLine(y));
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    const int ok = compressRows(rows.data(), image.width(), image.height(), quality, &out, &size);
-    QByteArray bytes;
-    if (ok && out) bytes = QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
-    std::free(out);
-    return bytes;
+    // The accurate integer DCT is the library's default method, so this is
+    // the library's own encoding at that quality.
+    return encodeJpeg(source, quality, false);
 }
 
 QString withExtension(const QString& source, const QString& extension)
