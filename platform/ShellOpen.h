@@ -51,7 +51,7 @@ struct MimeAppsDirs
     QStringList appDirs;
 };
 // From XDG_CONFIG_HOME, XDG_CONFIG_DIRS, XDG_DATA_HOME and XDG_DATA_DIRS,
-// with the defaults of the base directory specification.
+// each falling back to its usual default folders when unset.
 MimeAppsDirs mimeAppsDirsFromEnvironment();
 
 // The file's MIME type (by name and content) followed by every type it
