@@ -13,6 +13,7 @@
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/Unit18.h"
 #include "viewers/Unit2.h"
+#include "viewers/ToolButtonRow.h"
 #include "viewers/ViewerHost.h"
 
 #include <QAction>
@@ -138,33 +139,13 @@ void TForm13::buildComponents()
     buttons->setSpacing(1);
     SlideButtons = new QButtonGroup(this);
     SlideButtons->setExclusive(true);
-    struct Button
-    {
-        QToolButton** field;
-        const char* name;
-        const char* caption;
-        void (TForm13::*click)();
-    };
-    const Button defs[] = {
+    const ToolButtonDef<TForm13> defs[] = {
         {&StopButton, "SpeedButton1", "停止", &TForm13::Stop1Click},
         {&PlayButton, "SpeedButton2", "再生", &TForm13::Play1Click},
         {&PriorButton, "SpeedButton3", "前へ", &TForm13::Prior1Click},
         {&NextButton, "SpeedButton4", "次へ", &TForm13::Next1Click},
     };
-    for (const Button& b : defs) {
-        auto* button = new QToolButton(ButtonBar);
-        button->setObjectName(QString::fromLatin1(b.name));
-        button->setText(QString::fromUtf8(b.caption));
-        button->setToolTip(button->text());
-        button->setCheckable(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setAutoRaise(true);
-        SlideButtons->addButton(button);
-        buttons->addWidget(button);
-        const auto click = b.click;
-        connect(button, &QToolButton::clicked, this, [this, click] { (this->*click)(); });
-        *b.field = button;
-    }
+    addToolButtons(this, ButtonBar, buttons, SlideButtons, defs, true);
     StopButton->setChecked(true);
 
     ListBox1 = new QListWidget(split);

@@ -10,6 +10,7 @@
 #include "platform/NativePath.h"
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/SavedScreen.h"
+#include "viewers/ToolButtonRow.h"
 #include "viewers/ViewerHost.h"
 
 #include <QAction>
@@ -230,14 +231,7 @@ void TForm2::buildToolbar()
     buttons->setSpacing(1);
     SlideButtons = new QButtonGroup(this);
     SlideButtons->setExclusive(true);
-    struct Button
-    {
-        QToolButton** field;
-        const char* name;
-        const char* caption;
-        void (TForm2::*click)();
-    };
-    const Button slide[] = {
+    const ToolButtonDef<TForm2> slide[] = {
         {&SpeedButton1, "SpeedButton1", "リバース再生(Shift)", &TForm2::ReversePlay1Click},
         {&SpeedButton2, "SpeedButton2", "停止(Down)", &TForm2::Stop1Click},
         {&SpeedButton3, "SpeedButton3", "再生(Up)", &TForm2::Play1Click},
@@ -246,19 +240,7 @@ void TForm2::buildToolbar()
         {&SpeedButton6, "SpeedButton6", "次へ(Space)", &TForm2::Next1Click},
         {&SpeedButton7, "SpeedButton7", "早送り(Right)", &TForm2::FastForward1Click},
     };
-    for (const Button& b : slide) {
-        auto* button = new QToolButton(Panel9);
-        button->setObjectName(QString::fromLatin1(b.name));
-        button->setText(QString::fromUtf8(b.caption));
-        button->setToolTip(button->text());
-        button->setCheckable(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        SlideButtons->addButton(button);
-        buttons->addWidget(button);
-        const auto click = b.click;
-        connect(button, &QToolButton::clicked, this, [this, click] { (this->*click)(); });
-        *b.field = button;
-    }
+    addToolButtons(this, Panel9, buttons, SlideButtons, slide);
     SpeedButton2->setChecked(true);
     row->addWidget(Panel9);
 
