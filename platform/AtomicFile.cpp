@@ -62,8 +62,6 @@ int writeNewFileAtomically(const QString& path, const QByteArray& bytes)
 {
     const QByteArray target = nativePath(path);
     if (target.isEmpty() || target.endsWith('/')) return EISDIR;
-    struct stat st;
-    if (::lstat(target.constData(), &st) == 0) return EEXIST;
     QByteArray temp = folderOf(target) + "/.sqsave-XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return errno;
@@ -76,6 +74,7 @@ int writeNewFileAtomically(const QString& path, const QByteArray& bytes)
             at += n;
     }
     if (!err && ::fchmod(fd, 0666 & ~processUmask()) != 0) err = errno;
+    struct stat st;
     if (::close(fd) != 0 && !err) err = errno;
     if (!err && ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(),
                             RENAME_NOREPLACE) != 0) {
