@@ -74,7 +74,6 @@ int writeNewFileAtomically(const QString& path, const QByteArray& bytes)
             at += n;
     }
     if (!err && ::fchmod(fd, 0666 & ~processUmask()) != 0) err = errno;
-    struct stat st;
     if (::close(fd) != 0 && !err) err = errno;
     if (!err && ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(),
                             RENAME_NOREPLACE) != 0) {
@@ -84,9 +83,11 @@ int writeNewFileAtomically(const QString& path, const QByteArray& bytes)
             err = ::link(temp.constData(), target.constData()) == 0 ? 0 : errno;
             if (err == EPERM || err == EOPNOTSUPP) {
                 // No hard links either (FAT): check, then rename.
-                err = ::lstat(target.constData(), &st) == 0 ? EEXIST
-                      : ::rename(temp.constData(), target.constData()) == 0 ? 0
-                                                                              : errno;
+                struct stat st;
+                if (::lstat(target.constData(), &st) == 0)
+                    err = EEXIST;
+                else
+                    err = ::rename(temp.constData(), target.constData()) == 0 ? 0 : errno;
             }
         }
     }

@@ -119,8 +119,9 @@ private Q_SLOTS:
         QCOMPARE(picture(pics + QStringLiteral("/B.jpg")).size(), QSize(32, 24));
         QCOMPARE(picture(pics + QStringLiteral("/D.bmp")),
                  picture(pics + QStringLiteral("/D.JPG")));
-        QCOMPARE(boxes.texts(),
-                 QStringList{pics + QStringLiteral("/a.jpg\nは既に存在しています。置き換えますか?")});
+        QCOMPARE(
+            boxes.texts(),
+            QStringList{pics + QStringLiteral("/a.jpg\nは既に存在しています。置き換えますか?")});
     }
 
     // Targets that exist already: each is asked about with the conflict
@@ -133,12 +134,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("questions");
         QTest::addColumn<QString>("replaced"); // per existing target: n new, o old
         QTest::addColumn<bool>("freeConverted");
-        QTest::newRow("skip each") << QStringList{"スキップ", "スキップ", "スキップ"} << 3 << "ooo"
-                                   << true;
+        QTest::newRow("skip each")
+            << QStringList{"スキップ", "スキップ", "スキップ"} << 3 << "ooo" << true;
         QTest::newRow("replace the middle")
             << QStringList{"スキップ", "置き換え", "スキップ"} << 3 << "ono" << true;
-        QTest::newRow("replace all") << QStringList{MessageBoxes::forAll("置き換え")} << 1 << "nnn"
-                                     << true;
+        QTest::newRow("replace all")
+            << QStringList{MessageBoxes::forAll("置き換え")} << 1 << "nnn" << true;
         QTest::newRow("skip all") << QStringList{MessageBoxes::forAll("スキップ")} << 1 << "ooo"
                                   << true;
         QTest::newRow("cancel at once") << QStringList{"キャンセル"} << 1 << "ooo" << false;

@@ -332,7 +332,8 @@ private Q_SLOTS:
         QTest::newRow("copy, cancel") << 32 << QStringLiteral("キャンセル") << 1 << false;
         QTest::newRow("move, replace all") << 31 << MessageBoxes::forAll("置き換え") << 1 << true;
         QTest::newRow("move, skip all") << 31 << MessageBoxes::forAll("スキップ") << 1 << false;
-        QTest::newRow("screens, replace all") << 15 << MessageBoxes::forAll("置き換え") << 1 << true;
+        QTest::newRow("screens, replace all")
+            << 15 << MessageBoxes::forAll("置き換え") << 1 << true;
         QTest::newRow("screens, skip each") << 15 << QStringLiteral("スキップ") << 4 << false;
     }
     void existingFilesOneCommand()

@@ -10,8 +10,8 @@
 #include <QtTest>
 
 #include <array>
-#include <optional>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -262,12 +262,18 @@ private Q_SLOTS:
         QTest::addColumn<bool>("move");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("into");
-        QTest::newRow("copy album into album-old") << false << "album" << "album-old";
-        QTest::newRow("move album into album-old") << true << "album" << "album-old";
-        QTest::newRow("copy album-old into album") << false << "album-old" << "album";
-        QTest::newRow("move album-old into album") << true << "album-old" << "album";
-        QTest::newRow("copy album into albumx/deep") << false << "album" << "albumx/deep";
-        QTest::newRow("move album into albumx/deep") << true << "album" << "albumx/deep";
+        QTest::newRow("copy album into album-old") << false << "album"
+                                                   << "album-old";
+        QTest::newRow("move album into album-old") << true << "album"
+                                                   << "album-old";
+        QTest::newRow("copy album-old into album") << false << "album-old"
+                                                   << "album";
+        QTest::newRow("move album-old into album") << true << "album-old"
+                                                   << "album";
+        QTest::newRow("copy album into albumx/deep") << false << "album"
+                                                     << "albumx/deep";
+        QTest::newRow("move album into albumx/deep") << true << "album"
+                                                     << "albumx/deep";
     }
     void folderIntoNamesakeSibling()
     {
@@ -284,9 +290,8 @@ private Q_SLOTS:
         ScriptedPrompt prompt;
         const auto r =
             move ? pw::moveInto({source}, target, prompt) : pw::copyInto({source}, target, prompt);
-        QVERIFY2(prompt.errors.empty(), prompt.errors.empty()
-                                            ? ""
-                                            : qPrintable(pw::errorText(prompt.errors.front())));
+        QVERIFY2(prompt.errors.empty(),
+                 prompt.errors.empty() ? "" : qPrintable(pw::errorText(prompt.errors.front())));
         QVERIFY(r.ok());
         QCOMPARE(r.done, 1);
         QCOMPARE(r.targets, QStringList{target + "/" + folder});
@@ -342,8 +347,8 @@ private Q_SLOTS:
             // File by file, as the main window's commands copy.
             for (const QString& file : std::as_const(files)) {
                 const QString target = dir.path() + "/dst/" + QFileInfo(file).fileName();
-                const auto r = move ? pw::moveTo(file, target, prompt)
-                                    : pw::copyTo(file, target, prompt);
+                const auto r =
+                    move ? pw::moveTo(file, target, prompt) : pw::copyTo(file, target, prompt);
                 QVERIFY(!r.cancelled);
             }
         }

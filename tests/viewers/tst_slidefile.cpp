@@ -241,8 +241,9 @@ private Q_SLOTS:
         {
             sq::test::MessageBoxes asked({QStringLiteral("置き換え")});
             Form28->Button1Click();
-            QCOMPARE(asked.texts(), QStringList{dest + QStringLiteral("/dog_s.bmp\nは既に存在し"
-                                                                      "ています。置き換えますか?")});
+            QCOMPARE(asked.texts(),
+                     QStringList{dest + QStringLiteral("/dog_s.bmp\nは既に存在し"
+                                                       "ています。置き換えますか?")});
         }
         QVERIFY(!Form28->isVisible());
         QCOMPARE(QDir(dest).entryList(QDir::Files), (QStringList{"cat_s.bmp", "dog_s.bmp"}));
@@ -283,9 +284,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("questions");
         QTest::addColumn<QStringList>("written");
         QTest::addColumn<QStringList>("refused");
-        QTest::newRow("own file, empty suffix") << QStringList{"cat.bmp"} << true << QString()
-                                                << QStringList{} << 0 << QStringList{}
-                                                << QStringList{"cat.bmp"};
+        QTest::newRow("own file, empty suffix")
+            << QStringList{"cat.bmp"} << true << QString() << QStringList{} << 0 << QStringList{}
+            << QStringList{"cat.bmp"};
         QTest::newRow("the other screen's file")
             << QStringList{"cat.bmp", "cat.jpg"} << true << QString() << QStringList{} << 0
             << QStringList{} << QStringList{"cat.bmp", "cat.bmp"};
@@ -343,7 +344,8 @@ private Q_SLOTS:
         s.SaveAllTo(dest, suffix);
         QCOMPARE(boxes.texts().size(), questions + (refused.isEmpty() ? 0 : 1));
         for (int i = 0; i < questions; ++i)
-            QVERIFY2(boxes.texts().at(i).endsWith(QStringLiteral("は既に存在しています。置き換えますか?")),
+            QVERIFY2(boxes.texts().at(i).endsWith(
+                         QStringLiteral("は既に存在しています。置き換えますか?")),
                      qPrintable(boxes.texts().at(i)));
         if (!refused.isEmpty()) {
             QStringList lines;
