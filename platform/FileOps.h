@@ -52,7 +52,8 @@ class FileOpPrompt
 public:
     virtual ~FileOpPrompt() = default;
     // target exists and source would replace it. Setting applyToAll makes
-    // the answer hold for the remaining conflicts of the same operation.
+    // the answer hold for the remaining conflicts of the same command (the
+    // outermost FileOpBatch, askConflictInBatch).
     virtual ConflictAnswer askConflict(const QString& source, const QString& target,
                                        bool& applyToAll) = 0;
     virtual void reportError(const FileOpError& error) = 0;
