@@ -1,13 +1,16 @@
 // The main window's batch conversion between BMP and JPEG: the selected
 // pictures (BMP1, JPEG1) or the preview's file (BMP3, JPEG3), at the JPEG
-// quality of the checked JPG item, with the progress box. The work itself is
-// the engine's (engine/ImgConvert.h).
+// quality of the checked JPG item, with the progress box. An existing target
+// gets the file operations' conflict question. The work itself is the
+// engine's (engine/ImgConvert.h).
 #include "app/Globals.h"
 #include "app/Unit1.h"
 
 #include "app/DialogParts.h"
 #include "app/Unit10.h"
 #include "engine/ImgConvert.h"
+#include "platform/FileOps.h"
+#include "platform/FileOpsDialogs.h"
 #include "platform/NativePath.h"
 
 #include <QAction>
@@ -29,6 +32,13 @@ bool isFile(const QString& path)
     struct stat st;
     return !path.isEmpty() && ::stat(sq::platform::nativePath(path).constData(), &st) == 0 &&
            S_ISREG(st.st_mode);
+}
+
+// Anything by that name, a dangling link too.
+bool exists(const QString& path)
+{
+    struct stat st;
+    return ::lstat(sq::platform::nativePath(path).constData(), &st) == 0;
 }
 
 // Whether the file name ends in one of the extensions, in any case.
@@ -63,10 +73,48 @@ QString failureText(const QString& source, const QString& target, const sq::Conv
         return from + QStringLiteral("\nの変換先 ") + sq::platform::displayText(target) +
                QStringLiteral(" に書き込めません") + detail;
     case sq::ConvertResult::Ok:
+    case sq::ConvertResult::Exists:
         break;
     }
     return {};
 }
+
+using sq::platform::ConflictAnswer;
+
+// The main window's prompt, with the progress box out of the way while a
+// question is open (it stays on top and would cover the question).
+class ProgressHidingPrompt final : public sq::platform::FileOpPrompt
+{
+public:
+    ProgressHidingPrompt(sq::platform::FileOpPrompt& inner, QWidget& box)
+        : m_inner(inner), m_box(box)
+    {
+    }
+    ConflictAnswer askConflict(const QString& source, const QString& target,
+                               bool& applyToAll) override
+    {
+        const bool shown = m_box.isVisible();
+        m_box.hide();
+        const ConflictAnswer answer = m_inner.askConflict(source, target, applyToAll);
+        if (shown) {
+            m_box.show();
+            m_box.raise();
+        }
+        return answer;
+    }
+    void reportError(const sq::platform::FileOpError& error) override
+    {
+        m_inner.reportError(error);
+    }
+    void beginProgress(qint64 totalBytes) override { m_inner.beginProgress(totalBytes); }
+    void stepProgress(qint64 doneBytes) override { m_inner.stepProgress(doneBytes); }
+    bool cancelRequested() override { return m_inner.cancelRequested(); }
+    void endProgress() override { m_inner.endProgress(); }
+
+private:
+    sq::platform::FileOpPrompt& m_inner;
+    QWidget& m_box;
+};
 
 } // namespace
 
@@ -81,14 +129,38 @@ void TForm1::convertFiles(const QStringList& files, bool toJpeg, const QString& 
 {
     if (files.isEmpty() || !Form10) return;
     const int quality = conversionQuality();
+    // One command: an answer "for all" holds for the whole run, and the
+    // shown folder is read once at its end.
+    const sq::platform::FileOpBatch batch;
+    ProgressHidingPrompt asking(*m_filePrompt, *Form10);
     Form10->begin(caption, doingText(toJpeg), int(files.size()));
     for (int i = 0; i < files.size(); ++i) {
         const QString& source = files.at(i);
-        Form10->step(i + 1, source.mid(source.lastIndexOf(QLatin1Char('/')) + 1));
+        const QString name = source.mid(source.lastIndexOf(QLatin1Char('/')) + 1);
+        Form10->step(i + 1, name);
         const QString target =
             sq::withExtension(source, toJpeg ? QStringLiteral(".jpg") : QStringLiteral(".bmp"));
-        const sq::ConvertResult r = toJpeg ? sq::convertBmpToJpeg(source, target, quality)
-                                           : sq::convertJpegToBmp(source, target);
+        // An existing target is someone's file (often the original of the
+        // other kind): it is replaced only when the user says so. One that
+        // appears during the conversion is asked about as well.
+        bool replace = false;
+        sq::ConvertResult r{sq::ConvertResult::Exists, {}};
+        for (;;) {
+            if (!replace && exists(target)) {
+                const ConflictAnswer answer =
+                    sq::platform::askConflictInBatch(asking, source, target);
+                if (answer == ConflictAnswer::Cancel) {
+                    Form10->hide();
+                    return;
+                }
+                if (answer == ConflictAnswer::Skip) break;
+                replace = true;
+            }
+            r = toJpeg ? sq::convertBmpToJpeg(source, target, quality, replace)
+                       : sq::convertJpegToBmp(source, target, replace);
+            if (r.status != sq::ConvertResult::Exists) break;
+        }
+        if (r.status == sq::ConvertResult::Exists) continue; // skipped
         if (!r.ok()) {
             // The run ends at the file that failed; those before it stay converted.
             Form10->hide();

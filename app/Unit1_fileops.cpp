@@ -112,8 +112,7 @@ static FileOpResult askAboutSelf(sq::platform::FileOpPrompt& prompt, const QStri
                                  const QString& to)
 {
     FileOpResult result;
-    bool all = false;
-    switch (prompt.askConflict(from, to, all)) {
+    switch (sq::platform::askConflictInBatch(prompt, from, to)) {
     case ConflictAnswer::Replace:
         ++result.done;
         result.targets << from;

@@ -54,9 +54,18 @@ void TForm23::setFolder(const QString& path)
 
 void TForm23::Button1Click()
 {
+    // The walk lets events run between files: the chooser goes away before
+    // it starts and takes no second OK until it has ended, so no walk runs
+    // inside another over the same files.
+    if (m_walking) return;
     const QString chosen = folder();
-    if (onOk && !chosen.isEmpty()) onOk(chosen);
     hide();
+    if (!onOk || chosen.isEmpty()) return;
+    m_walking = true;
+    Button1->setEnabled(false);
+    onOk(chosen);
+    Button1->setEnabled(true);
+    m_walking = false;
 }
 
 void TForm23::resizeEvent(QResizeEvent* event)

@@ -29,7 +29,8 @@ public:
     QString folder() const;
     void setFolder(const QString& path);
 
-    // Called on OK with the chosen folder, before the chooser hides.
+    // Called on OK with the chosen folder, once the chooser is hidden; a
+    // further OK while it runs does nothing.
     std::function<void(const QString&)> onOk;
 
     QLabel* Label1 = nullptr; // instruction
@@ -45,4 +46,6 @@ protected:
 
 private:
     void showFolder();
+
+    bool m_walking = false; // onOk is running
 };

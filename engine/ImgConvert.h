@@ -22,6 +22,7 @@ struct ConvertResult
         NotPicture,  // the source is not a picture of its kind, or is damaged
         TooLarge,    // the picture is larger than the engine decodes
         WriteFailed, // the target could not be written (detail: the reason)
+        Exists,      // the target exists and was to be kept; nothing was written
     };
     Status status = Ok;
     QString detail; // the system's reason, when there is one
@@ -46,9 +47,11 @@ QByteArray encodeJpegDefaults(const QImage& image, int quality);
 // appended.
 QString withExtension(const QString& source, const QString& extension);
 
-// The conversions. Paths are carriers (platform/NativePath.h); target is
-// replaced when it exists.
-ConvertResult convertJpegToBmp(const QString& source, const QString& target);
-ConvertResult convertBmpToJpeg(const QString& source, const QString& target, int quality);
+// The conversions. Paths are carriers (platform/NativePath.h). An existing
+// target is replaced when replace is set; else it is kept and the result is
+// Exists, also for a target that appears while the picture is converted.
+ConvertResult convertJpegToBmp(const QString& source, const QString& target, bool replace = true);
+ConvertResult convertBmpToJpeg(const QString& source, const QString& target, int quality,
+                               bool replace = true);
 
 } // namespace sq

@@ -53,10 +53,12 @@ sq::ConvertResult readSource(const QString& path, QByteArray& bytes)
     return {};
 }
 
-sq::ConvertResult writeTarget(const QString& path, const QByteArray& bytes)
+sq::ConvertResult writeTarget(const QString& path, const QByteArray& bytes, bool replace)
 {
-    if (const int err = sq::platform::writeFileAtomically(path, bytes))
-        return {sq::ConvertResult::WriteFailed, reason(err)};
+    const int err = replace ? sq::platform::writeFileAtomically(path, bytes)
+                            : sq::platform::writeNewFileAtomically(path, bytes);
+    if (err == EEXIST && !replace) return {sq::ConvertResult::Exists, {}};
+    if (err) return {sq::ConvertResult::WriteFailed, reason(err)};
     return {};
 }
 
@@ -216,7 +218,7 @@ QString withExtension(const QString& source, const QString& extension)
     return (dot > slash ? source.left(dot) : source) + extension;
 }
 
-ConvertResult convertJpegToBmp(const QString& source, const QString& target)
+ConvertResult convertJpegToBmp(const QString& source, const QString& target, bool replace)
 {
     QByteArray bytes;
     if (const ConvertResult r = readSource(source, bytes); !r.ok()) return r;
@@ -229,10 +231,11 @@ ConvertResult convertJpegToBmp(const QString& source, const QString& target)
     if (image.isNull()) return {ConvertResult::NotPicture, {}};
     const QByteArray bmp = encodeBmp24(image);
     if (bmp.isEmpty()) return {ConvertResult::TooLarge, {}};
-    return writeTarget(target, bmp);
+    return writeTarget(target, bmp, replace);
 }
 
-ConvertResult convertBmpToJpeg(const QString& source, const QString& target, int quality)
+ConvertResult convertBmpToJpeg(const QString& source, const QString& target, int quality,
+                               bool replace)
 {
     QByteArray bytes;
     if (const ConvertResult r = readSource(source, bytes); !r.ok()) return r;
@@ -241,7 +244,7 @@ ConvertResult convertBmpToJpeg(const QString& source, const QString& target, int
     if (image.isNull()) return {ConvertResult::NotPicture, {}};
     const QByteArray jpeg = encodeJpegDefaults(image, quality);
     if (jpeg.isEmpty()) return {ConvertResult::NotPicture, {}};
-    return writeTarget(target, jpeg);
+    return writeTarget(target, jpeg, replace);
 }
 
 } // namespace sq

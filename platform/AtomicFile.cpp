@@ -3,6 +3,7 @@
 #include "platform/NativePath.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +55,44 @@ int writeFileAtomically(const QString& path, const QByteArray& bytes, bool durab
     if (::close(fd) != 0 && !err) err = errno;
     if (!err && ::rename(temp.constData(), target.constData()) != 0) err = errno;
     if (err) ::unlink(temp.constData());
+    return err;
+}
+
+int writeNewFileAtomically(const QString& path, const QByteArray& bytes)
+{
+    const QByteArray target = nativePath(path);
+    if (target.isEmpty() || target.endsWith('/')) return EISDIR;
+    QByteArray temp = folderOf(target) + "/.sqsave-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return errno;
+    int err = 0;
+    for (qsizetype at = 0; at < bytes.size() && !err;) {
+        const ssize_t n = ::write(fd, bytes.constData() + at, size_t(bytes.size() - at));
+        if (n < 0 && errno != EINTR)
+            err = errno;
+        else if (n > 0)
+            at += n;
+    }
+    if (!err && ::fchmod(fd, 0666 & ~processUmask()) != 0) err = errno;
+    if (::close(fd) != 0 && !err) err = errno;
+    if (!err && ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(),
+                            RENAME_NOREPLACE) != 0) {
+        err = errno;
+        if (err == EINVAL || err == ENOSYS) {
+            // A file system without the flag: a hard link never replaces.
+            err = ::link(temp.constData(), target.constData()) == 0 ? 0 : errno;
+            if (err == EPERM || err == EOPNOTSUPP) {
+                // No hard links either (FAT): check, then rename.
+                struct stat st;
+                if (::lstat(target.constData(), &st) == 0)
+                    err = EEXIST;
+                else
+                    err = ::rename(temp.constData(), target.constData()) == 0 ? 0 : errno;
+            }
+        }
+    }
+    // After a link the temporary name is the second one; without, it is gone.
+    ::unlink(temp.constData());
     return err;
 }
 

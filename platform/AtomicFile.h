@@ -17,4 +17,9 @@ namespace sq::platform {
 // left.
 int writeFileAtomically(const QString& path, const QByteArray& bytes, bool durable = false);
 
+// The same for a file that must not exist yet: the complete file takes the
+// name only if nothing has it by then, else EEXIST and nothing changes. A
+// file that appears while the bytes are written is never replaced.
+int writeNewFileAtomically(const QString& path, const QByteArray& bytes);
+
 } // namespace sq::platform

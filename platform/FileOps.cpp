@@ -279,11 +279,7 @@ private:
     // A conflict's answer, asked or remembered.
     ConflictAnswer answer(const QString& source, const QString& target)
     {
-        if (m_all) return *m_all;
-        bool all = false;
-        const ConflictAnswer a = m_prompt.askConflict(source, target, all);
-        if (all) m_all = a;
-        return a;
+        return askConflictInBatch(m_prompt, source, target);
     }
 
     // Handles a source meeting an existing target that is not a folder to
@@ -628,7 +624,6 @@ private:
 
     FileOpPrompt& m_prompt;
     const bool m_move;
-    std::optional<ConflictAnswer> m_all;
     qint64 m_bytes = 0;
     FileOpResult m_result;
     std::vector<char> m_buf;
@@ -755,13 +750,28 @@ FileOpActivity& FileOpActivity::instance()
 
 FileOpBatch::FileOpBatch()
 {
-    ++FileOpActivity::instance().m_depth;
+    FileOpActivity& a = FileOpActivity::instance();
+    if (a.m_depth++ == 0) a.m_answerForAll.reset();
 }
 
 FileOpBatch::~FileOpBatch()
 {
     FileOpActivity& a = FileOpActivity::instance();
-    if (--a.m_depth == 0) Q_EMIT a.finished();
+    if (--a.m_depth == 0) {
+        a.m_answerForAll.reset();
+        Q_EMIT a.finished();
+    }
+}
+
+ConflictAnswer askConflictInBatch(FileOpPrompt& prompt, const QString& source,
+                                  const QString& target)
+{
+    FileOpActivity& a = FileOpActivity::instance();
+    if (a.m_depth > 0 && a.m_answerForAll) return *a.m_answerForAll;
+    bool all = false;
+    const ConflictAnswer answer = prompt.askConflict(source, target, all);
+    if (all && a.m_depth > 0) a.m_answerForAll = answer;
+    return answer;
 }
 
 ConflictAnswer QuietFileOpPrompt::askConflict(const QString&, const QString&, bool&)
@@ -823,7 +833,6 @@ FileOpResult linkInto(const QStringList& sources, const QString& folder, FileOpP
 {
     const FileOpBatch batch;
     FileOpResult result;
-    std::optional<ConflictAnswer> all;
     auto fail = [&](FileOpError::Kind kind, const QString& path, int err = 0) {
         ++result.failed;
         prompt.reportError({kind, path, err ? reason(err) : QString()});
@@ -857,9 +866,7 @@ FileOpResult linkInto(const QStringList& sources, const QString& folder, FileOpP
         const QByteArray pointsTo = enc(absolutePathOf(source));
         bool replace = false;
         if (lstatOf(target, t)) {
-            bool applyToAll = false;
-            const ConflictAnswer a = all ? *all : prompt.askConflict(source, target, applyToAll);
-            if (applyToAll) all = a;
+            const ConflictAnswer a = askConflictInBatch(prompt, source, target);
             if (a == ConflictAnswer::Cancel) {
                 result.cancelled = true;
                 break;

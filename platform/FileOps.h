@@ -52,7 +52,8 @@ class FileOpPrompt
 public:
     virtual ~FileOpPrompt() = default;
     // target exists and source would replace it. Setting applyToAll makes
-    // the answer hold for the remaining conflicts of the same operation.
+    // the answer hold for the remaining conflicts of the same command (the
+    // outermost FileOpBatch, askConflictInBatch).
     virtual ConflictAnswer askConflict(const QString& source, const QString& target,
                                        bool& applyToAll) = 0;
     virtual void reportError(const FileOpError& error) = 0;
@@ -141,13 +142,17 @@ Q_SIGNALS:
 
 private:
     friend class FileOpBatch;
+    friend ConflictAnswer askConflictInBatch(FileOpPrompt&, const QString&, const QString&);
     int m_depth = 0;
+    std::optional<ConflictAnswer> m_answerForAll; // of the outermost batch
 };
 
 // Marks work as running for FileOpActivity while the object lives; nests.
 // Every operation below holds one; a command that runs several operations in
 // a row (file by file, letting events run in between) holds one around them
-// all, so the shown folder is read once at the end, not after every file.
+// all, so the shown folder is read once at the end, not after every file,
+// and a conflict answered with "以降すべてに適用" stays answered for all of
+// the command (askConflictInBatch).
 class FileOpBatch
 {
 public:
@@ -156,6 +161,14 @@ public:
     FileOpBatch(const FileOpBatch&) = delete;
     FileOpBatch& operator=(const FileOpBatch&) = delete;
 };
+
+// The conflict question inside a batch: the answer given with "apply to
+// all" since the outermost FileOpBatch began, else prompt's answer (which
+// is kept for the rest of that batch when its applyToAll is set). Outside
+// any batch it always asks. Every operation below asks through this; so do
+// commands that write files of their own (conversion, saving).
+ConflictAnswer askConflictInBatch(FileOpPrompt& prompt, const QString& source,
+                                  const QString& target);
 
 // A name that stays inside its folder: not empty, ".", "..", and without "/"
 // or NUL.

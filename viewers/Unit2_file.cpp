@@ -8,6 +8,8 @@
 #include "browser/ImgPanel.h"
 #include "engine/BmpFile.h"
 #include "engine/ImgBox.h"
+#include "platform/FileOps.h"
+#include "platform/FileOpsDialogs.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
 #include "viewers/Unit18.h"
@@ -22,9 +24,21 @@
 #include <QMessageBox>
 #include <QPainter>
 
+#include <sys/stat.h>
+#include <vector>
+
 namespace {
 
 constexpr int kWhole = 5; // "すべて", "全体"
+
+// Whether two paths name the same file (a link, another spelling).
+bool sameFile(const QString& a, const QString& b)
+{
+    struct stat sa, sb;
+    return ::stat(sq::platform::nativePath(a).constData(), &sa) == 0 &&
+           ::stat(sq::platform::nativePath(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
 
 } // namespace
 
@@ -92,14 +106,42 @@ void TForm2::SaveAllClick()
 
 void TForm2::SaveAllTo(const QString& folder, const QString& suffix)
 {
-    QStringList failed;
+    // The screens' own files are never written over: with an empty suffix
+    // cat.bmp's name is cat.bmp, and cat.jpg's too.
+    std::vector<int> screens;
+    QStringList sources;
     for (int k = 1; k <= 4; ++k) {
         if (!screenOffered(k) || !screenHoldsPicture(k)) continue;
         const QString file = Screen(k)->ImageFile();
         if (file.isEmpty()) continue;
+        screens.push_back(k);
+        sources << file;
+    }
+    const auto isSource = [&](const QString& target) {
+        for (const QString& file : std::as_const(sources))
+            if (target == file || sameFile(target, file)) return true;
+        return false;
+    };
+    // One command: "以降すべてに適用" holds for every screen.
+    const sq::platform::FileOpBatch batch;
+    sq::platform::DialogFileOpPrompt prompt(this);
+    QStringList failed;
+    for (size_t i = 0; i < screens.size(); ++i) {
+        const QString& file = sources.at(qsizetype(i));
         const QString target = sq::platform::joinPath(folder, saveAllFileName(file, suffix));
+        if (isSource(target)) {
+            failed << QStringLiteral("%1 は画面に表示しているファイルです。上書きしません")
+                          .arg(sq::platform::displayText(target));
+            continue;
+        }
+        if (sq::platform::pathExists(target)) {
+            const sq::platform::ConflictAnswer answer =
+                sq::platform::askConflictInBatch(prompt, file, target);
+            if (answer == sq::platform::ConflictAnswer::Cancel) break;
+            if (answer == sq::platform::ConflictAnswer::Skip) continue;
+        }
         QString error;
-        if (!sq::writeBmpFile(target, Screen(k)->ImgUtil()->Bitmap().image(), &error))
+        if (!sq::writeBmpFile(target, Screen(screens[i])->ImgUtil()->Bitmap().image(), &error))
             failed << QStringLiteral("%1 を保存できません").arg(sq::platform::displayText(target));
     }
     // One box for all screens: a folder that refuses one picture refuses all.

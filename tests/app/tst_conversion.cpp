@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMessageBox>
 #include <QSet>
 
 #include <cstdio>
@@ -55,7 +56,8 @@ class TstConversion : public QObject
 
 private Q_SLOTS:
     // A selection of both kinds: each command converts only its sources;
-    // capitals and .jpeg are sources too; an existing target is replaced.
+    // capitals and .jpeg are sources too; an existing target is replaced
+    // once the user says so.
     void mixedSelection()
     {
         AppFixture app;
@@ -91,14 +93,14 @@ private Q_SLOTS:
             if (Form10->isVisible()) counts << Form10->Label3->text();
         });
         sample.start(0);
-        MessageBoxes boxes;
+        MessageBoxes boxes({QStringLiteral("置き換え")});
         f->menuItem(QStringLiteral("JPEG1"))->trigger();
         QVERIFY(!Form10->isVisible());
         QCOMPARE(Form10->windowTitle(), QStringLiteral("JPEGに一括変換"));
         QCOMPARE(Form10->Label2->text(), QStringLiteral("JPEGに変換中です"));
         QCOMPARE(counts, QSet<QString>{QStringLiteral("1 / 1")});
         QCOMPARE(picture(pics + QStringLiteral("/a.jpg")).size(),
-                 QSize(64, 48)); // replaced without asking
+                 QSize(64, 48)); // replaced, after the question
         QCOMPARE(fileQuant0(readFile(pics + QStringLiteral("/a.jpg"))), libraryQuant0(75));
         QVERIFY(libraryQuant0(75) != libraryQuant0(90));
         QVERIFY(!QFileInfo::exists(pics + QStringLiteral("/c.jpg")));
@@ -117,7 +119,94 @@ private Q_SLOTS:
         QCOMPARE(picture(pics + QStringLiteral("/B.jpg")).size(), QSize(32, 24));
         QCOMPARE(picture(pics + QStringLiteral("/D.bmp")),
                  picture(pics + QStringLiteral("/D.JPG")));
-        QCOMPARE(boxes.texts(), QStringList());
+        QCOMPARE(
+            boxes.texts(),
+            QStringList{pics + QStringLiteral("/a.jpg\nは既に存在しています。置き換えますか?")});
+    }
+
+    // Targets that exist already: each is asked about with the conflict
+    // question of file operations, with the progress box out of the way;
+    // "apply to all" holds for the run, Cancel ends it, and no answer
+    // touches a source.
+    void existingTargets_data()
+    {
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<QString>("replaced"); // per existing target: n new, o old
+        QTest::addColumn<bool>("freeConverted");
+        QTest::newRow("skip each")
+            << QStringList{"スキップ", "スキップ", "スキップ"} << 3 << "ooo" << true;
+        QTest::newRow("replace the middle")
+            << QStringList{"スキップ", "置き換え", "スキップ"} << 3 << "ono" << true;
+        QTest::newRow("replace all")
+            << QStringList{MessageBoxes::forAll("置き換え")} << 1 << "nnn" << true;
+        QTest::newRow("skip all") << QStringList{MessageBoxes::forAll("スキップ")} << 1 << "ooo"
+                                  << true;
+        QTest::newRow("cancel at once") << QStringList{"キャンセル"} << 1 << "ooo" << false;
+        QTest::newRow("cancel at the second")
+            << QStringList{"置き換え", "キャンセル"} << 2 << "noo" << false;
+    }
+    void existingTargets()
+    {
+        QFETCH(QStringList, answers);
+        QFETCH(int, questions);
+        QFETCH(QString, replaced);
+        QFETCH(bool, freeConverted);
+        AppFixture app;
+        const QString pics = app.path(QStringLiteral("pics"));
+        const QStringList names{"a", "b", "c", "d"}; // d.jpg does not exist
+        for (const QString& n : names)
+            QVERIFY(sq::test::writeBmp(pics + QLatin1Char('/') + n + QStringLiteral(".bmp"),
+                                       sq::test::patternImage(24, 16)));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(sq::test::writeFile(pics + QLatin1Char('/') + names[i] + QStringLiteral(".jpg"),
+                                        "edited " + names[i].toLatin1()));
+        QMap<QString, QByteArray> sources;
+        for (const QString& n : names)
+            sources[n] = readFile(pics + QLatin1Char('/') + n + QStringLiteral(".bmp"));
+        TForm1* f = app.start(QStringLiteral("pics"));
+        QVERIFY(app.listed(7));
+        app.browser().SelectAll();
+        // The progress box never covers an open question.
+        int covered = 0;
+        QTimer sample;
+        QObject::connect(&sample, &QTimer::timeout, [&] {
+            if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) &&
+                Form10->isVisible())
+                ++covered;
+        });
+        sample.start(0);
+        MessageBoxes boxes(answers);
+        f->JPEG1Click();
+        sample.stop();
+        QCOMPARE(covered, 0);
+        QVERIFY(!Form10->isVisible());
+        QCOMPARE(boxes.texts().size(), questions);
+        for (int i = 0; i < questions; ++i)
+            QCOMPARE(boxes.texts().at(i),
+                     pics + QLatin1Char('/') + names[i] +
+                         QStringLiteral(".jpg\nは既に存在しています。置き換えますか?"));
+        for (int i = 0; i < 3; ++i) {
+            const QString jpg = pics + QLatin1Char('/') + names[i] + QStringLiteral(".jpg");
+            if (replaced[i] == QLatin1Char('n'))
+                QCOMPARE(picture(jpg).size(), QSize(24, 16));
+            else
+                QCOMPARE(readFile(jpg), "edited " + names[i].toLatin1());
+        }
+        QCOMPARE(QFileInfo::exists(pics + QStringLiteral("/d.jpg")), freeConverted);
+        for (const QString& n : names)
+            QCOMPARE(readFile(pics + QLatin1Char('/') + n + QStringLiteral(".bmp")), sources[n]);
+        QCOMPARE(QDir(pics).entryList({QStringLiteral(".sqsave-*")}, QDir::Files | QDir::Hidden),
+                 QStringList());
+
+        // The answer for all ends with the run: the preview's command asks again.
+        boxes.clear();
+        boxes.answer({QStringLiteral("キャンセル")});
+        f->ImgBox1->LoadFile(pics + QStringLiteral("/b.bmp"));
+        const QByteArray before = readFile(pics + QStringLiteral("/b.jpg"));
+        f->JPEG3Click();
+        QCOMPARE(boxes.texts().size(), 1);
+        QCOMPARE(readFile(pics + QStringLiteral("/b.jpg")), before);
     }
 
     void nothingSelected()

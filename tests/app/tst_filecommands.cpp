@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 
@@ -314,6 +315,91 @@ private Q_SLOTS:
         click(Form23->Button1);
         QVERIFY(!exists(pics + QStringLiteral("/b.jpg")));
         QCOMPARE(readFile(moved + QStringLiteral("/b.jpg")), QByteArray("b"));
+    }
+
+    // One command is one batch: "以降すべてに適用" at the first of the
+    // existing files answers for the rest. While the walk runs the chooser
+    // is hidden and a second OK that reaches it starts nothing.
+    void existingFilesOneCommand_data()
+    {
+        QTest::addColumn<int>("code"); // 31 move, 32 copy the selection, 15 the viewer's screens
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("copy, replace all") << 32 << MessageBoxes::forAll("置き換え") << 1 << true;
+        QTest::newRow("copy, skip all") << 32 << MessageBoxes::forAll("スキップ") << 1 << false;
+        QTest::newRow("copy, replace each") << 32 << QStringLiteral("置き換え") << 8 << true;
+        QTest::newRow("copy, cancel") << 32 << QStringLiteral("キャンセル") << 1 << false;
+        QTest::newRow("move, replace all") << 31 << MessageBoxes::forAll("置き換え") << 1 << true;
+        QTest::newRow("move, skip all") << 31 << MessageBoxes::forAll("スキップ") << 1 << false;
+        QTest::newRow("screens, replace all")
+            << 15 << MessageBoxes::forAll("置き換え") << 1 << true;
+        QTest::newRow("screens, skip each") << 15 << QStringLiteral("スキップ") << 4 << false;
+    }
+    void existingFilesOneCommand()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, answer);
+        QFETCH(int, questions);
+        QFETCH(bool, replaced);
+        AppFixture app;
+        const QString pics = app.path(QStringLiteral("pics"));
+        const QString dest = app.path(QStringLiteral("dest"));
+        const int count = code == 15 ? 4 : 8;
+        QStringList names;
+        for (int i = 0; i < count; ++i) {
+            names << QStringLiteral("f%1.jpg").arg(i);
+            QVERIFY(writeFile(pics + QLatin1Char('/') + names.last(), "new"));
+            QVERIFY(writeFile(dest + QLatin1Char('/') + names.last(), "old"));
+        }
+        TForm1* f = app.start(QStringLiteral("pics"));
+        QVERIFY(app.listed(count));
+        FakeViewer viewer;
+        if (code == 15) {
+            for (const QString& name : std::as_const(names))
+                viewer.screens << pics + QLatin1Char('/') + name;
+            static_cast<TViewerHost*>(f)->ChooseDestination(code, viewer);
+        } else {
+            app.browser().SelectAll();
+            QCOMPARE(app.browser().SelCount(), count);
+            f->menuItem(code == 31 ? QStringLiteral("N26") : QStringLiteral("Copy4"))->trigger();
+        }
+        QVERIFY(Form23->isVisible());
+        Form23->setFolder(dest);
+        // At the first question: where the chooser is, and an OK on it.
+        int seen = 0;
+        bool chooserShown = false;
+        QTimer second;
+        QObject::connect(&second, &QTimer::timeout, [&] {
+            if (!qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) || seen++) return;
+            chooserShown = Form23->isVisible();
+            Form23->Button1Click();
+        });
+        second.start(0);
+        MessageBoxes boxes(QStringList(count, answer));
+        click(Form23->Button1);
+        second.stop();
+        QVERIFY(!Form23->isVisible());
+        QVERIFY(!chooserShown);
+        QCOMPARE(boxes.texts().size(), questions);
+        for (const QString& text : boxes.texts())
+            QVERIFY2(text.startsWith(dest + QStringLiteral("/f")), qPrintable(text));
+        const bool moved = code == 31 && replaced;
+        for (const QString& name : std::as_const(names)) {
+            QCOMPARE(readFile(dest + QLatin1Char('/') + name),
+                     QByteArray(replaced ? "new" : "old"));
+            QCOMPARE(exists(pics + QLatin1Char('/') + name), !moved);
+        }
+        QVERIFY(Form23->Button1->isEnabled());
+        // The next command asks again.
+        boxes.clear();
+        QVERIFY(writeFile(pics + QStringLiteral("/again.jpg"), "new"));
+        QVERIFY(writeFile(dest + QStringLiteral("/again.jpg"), "old"));
+        viewer.screens = QStringList{pics + QStringLiteral("/again.jpg")};
+        static_cast<TViewerHost*>(f)->ChooseDestination(11, viewer);
+        boxes.answer({QStringLiteral("スキップ")});
+        click(Form23->Button1);
+        QCOMPARE(boxes.texts().size(), 1);
     }
 
     void renamePicture_data()

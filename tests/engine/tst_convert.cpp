@@ -296,6 +296,73 @@ private Q_SLOTS:
         QCOMPARE(int(st.st_mode & 07777), 0600);
         QCOMPARE(leftovers(dir.path()), QStringList());
     }
+
+    // Asked to keep what is there: anything by the target's name stays as
+    // it is, a link is not followed, and a free name is written.
+    void keepsExistingTarget_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("toJpeg");
+        QTest::addColumn<int>("status");
+        for (const bool toJpeg : {true, false}) {
+            const char* d = toJpeg ? " to jpeg" : " to bmp";
+            QTest::newRow(qPrintable(QStringLiteral("file") + d))
+                << QStringLiteral("file") << toJpeg << int(sq::ConvertResult::Exists);
+            QTest::newRow(qPrintable(QStringLiteral("dangling link") + d))
+                << QStringLiteral("link") << toJpeg << int(sq::ConvertResult::Exists);
+            QTest::newRow(qPrintable(QStringLiteral("folder") + d))
+                << QStringLiteral("folder") << toJpeg << int(sq::ConvertResult::Exists);
+            QTest::newRow(qPrintable(QStringLiteral("nothing") + d))
+                << QStringLiteral("none") << toJpeg << int(sq::ConvertResult::Ok);
+        }
+    }
+    void keepsExistingTarget()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, toJpeg);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        const QString bmp = dir.filePath(QStringLiteral("x.bmp"));
+        const QString jpg = dir.filePath(QStringLiteral("x.jpg"));
+        const QString source = toJpeg ? bmp : jpg;
+        const QString target = toJpeg ? jpg : bmp;
+        const QImage image = sq::test::patternImage(40, 30);
+        QVERIFY(toJpeg ? sq::test::writeFile(bmp, sq::encodeBmp24(image))
+                       : sq::test::writeJpeg(jpg, image));
+        const QByteArray sourceBytes = sq::test::readFile(source);
+        const QByteArray targetName = QFile::encodeName(target);
+        if (kind == QLatin1String("file"))
+            QVERIFY(sq::test::writeFile(target, "the original, edited by hand"));
+        else if (kind == QLatin1String("link"))
+            QCOMPARE(::symlink("nowhere", targetName.constData()), 0);
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(target));
+        const sq::ConvertResult r = toJpeg ? sq::convertBmpToJpeg(source, target, 80, false)
+                                           : sq::convertJpegToBmp(source, target, false);
+        QCOMPARE(int(r.status), status);
+        QCOMPARE(sq::test::readFile(source), sourceBytes);
+        struct stat st;
+        QCOMPARE(::lstat(targetName.constData(), &st), 0);
+        if (kind == QLatin1String("file")) {
+            QCOMPARE(sq::test::readFile(target), QByteArray("the original, edited by hand"));
+        } else if (kind == QLatin1String("link")) {
+            QVERIFY(S_ISLNK(st.st_mode));
+            QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("nowhere"))));
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(S_ISDIR(st.st_mode));
+        } else {
+            QVERIFY(S_ISREG(st.st_mode));
+            const QByteArray written = sq::test::readFile(target);
+            QCOMPARE(toJpeg ? sq::decodeJpeg(written, 1, true).size()
+                            : sq::decodeBmpRgb(written).size(),
+                     QSize(40, 30));
+            // A new file: 0666 less the umask, as any new file.
+            const mode_t mask = ::umask(022);
+            ::umask(mask);
+            QCOMPARE(int(st.st_mode & 07777), int(0666 & ~mask));
+        }
+        QCOMPARE(leftovers(dir.path()), QStringList());
+    }
 };
 
 QTEST_MAIN(TstConvert)

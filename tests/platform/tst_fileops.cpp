@@ -11,6 +11,7 @@
 
 #include <array>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -252,6 +253,117 @@ private Q_SLOTS:
         QCOMPARE(int(prompt.errors.size()), 1);
         QCOMPARE(prompt.errors[0].kind, pw::FileOpError::IntoItself);
         QCOMPARE(treeOf(dir.path()), before);
+    }
+
+    // A sibling whose name starts with the folder's own is another folder:
+    // "album" goes into "album-old" and back, copied or moved.
+    void folderIntoNamesakeSibling_data()
+    {
+        QTest::addColumn<bool>("move");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("into");
+        QTest::newRow("copy album into album-old") << false << "album"
+                                                   << "album-old";
+        QTest::newRow("move album into album-old") << true << "album"
+                                                   << "album-old";
+        QTest::newRow("copy album-old into album") << false << "album-old"
+                                                   << "album";
+        QTest::newRow("move album-old into album") << true << "album-old"
+                                                   << "album";
+        QTest::newRow("copy album into albumx/deep") << false << "album"
+                                                     << "albumx/deep";
+        QTest::newRow("move album into albumx/deep") << true << "album"
+                                                     << "albumx/deep";
+    }
+    void folderIntoNamesakeSibling()
+    {
+        QFETCH(bool, move);
+        QFETCH(QString, folder);
+        QFETCH(QString, into);
+        QTemporaryDir dir;
+        const QString source = dir.path() + "/" + folder;
+        const QString target = dir.path() + "/" + into;
+        QVERIFY(writeFile(source + "/one.jpg", "one"));
+        QVERIFY(writeFile(source + "/deep/two.jpg", "two"));
+        QVERIFY(writeFile(target + "/mine.jpg", "mine"));
+        const auto before = treeOf(source);
+        ScriptedPrompt prompt;
+        const auto r =
+            move ? pw::moveInto({source}, target, prompt) : pw::copyInto({source}, target, prompt);
+        QVERIFY2(prompt.errors.empty(),
+                 prompt.errors.empty() ? "" : qPrintable(pw::errorText(prompt.errors.front())));
+        QVERIFY(r.ok());
+        QCOMPARE(r.done, 1);
+        QCOMPARE(r.targets, QStringList{target + "/" + folder});
+        QCOMPARE(treeOf(target + "/" + folder), before);
+        QCOMPARE(readFile(target + "/mine.jpg"), QByteArray("mine"));
+        QCOMPARE(QFileInfo::exists(source), !move);
+        QCOMPARE(prompt.conflicts, 0);
+    }
+
+    // Operations inside one outer batch are one command: an answer given
+    // "for all" holds across them; after the batch, or without one, each
+    // operation asks again.
+    void applyToAllSpansBatch_data()
+    {
+        QTest::addColumn<bool>("move");
+        QTest::addColumn<bool>("outerBatch");
+        QTest::addColumn<bool>("applyToAll");
+        QTest::addColumn<ConflictAnswer>("answer");
+        QTest::addColumn<int>("questions");
+        for (const bool move : {false, true}) {
+            const QString how = move ? "move" : "copy";
+            QTest::newRow(qPrintable(how + ", one batch, replace all"))
+                << move << true << true << ConflictAnswer::Replace << 1;
+            QTest::newRow(qPrintable(how + ", one batch, skip all"))
+                << move << true << true << ConflictAnswer::Skip << 1;
+            QTest::newRow(qPrintable(how + ", one batch, replace each"))
+                << move << true << false << ConflictAnswer::Replace << 8;
+            QTest::newRow(qPrintable(how + ", no batch, replace all"))
+                << move << false << true << ConflictAnswer::Replace << 8;
+        }
+    }
+    void applyToAllSpansBatch()
+    {
+        QFETCH(bool, move);
+        QFETCH(bool, outerBatch);
+        QFETCH(bool, applyToAll);
+        QFETCH(ConflictAnswer, answer);
+        QFETCH(int, questions);
+        QTemporaryDir dir;
+        QStringList files;
+        for (int i = 0; i < 8; ++i) {
+            const QString name = QStringLiteral("/f%1.jpg").arg(i);
+            QVERIFY(writeFile(dir.path() + "/src" + name, "new"));
+            QVERIFY(writeFile(dir.path() + "/dst" + name, "old"));
+            files << dir.path() + "/src" + name;
+        }
+        ScriptedPrompt prompt;
+        prompt.answer = answer;
+        prompt.applyToAll = applyToAll;
+        {
+            std::optional<pw::FileOpBatch> batch;
+            if (outerBatch) batch.emplace();
+            // File by file, as the main window's commands copy.
+            for (const QString& file : std::as_const(files)) {
+                const QString target = dir.path() + "/dst/" + QFileInfo(file).fileName();
+                const auto r =
+                    move ? pw::moveTo(file, target, prompt) : pw::copyTo(file, target, prompt);
+                QVERIFY(!r.cancelled);
+            }
+        }
+        QCOMPARE(prompt.conflicts, questions);
+        const QByteArray want = answer == ConflictAnswer::Replace ? "new" : "old";
+        for (const QString& file : std::as_const(files)) {
+            QCOMPARE(readFile(dir.path() + "/dst/" + QFileInfo(file).fileName()), want);
+            QCOMPARE(QFileInfo::exists(file), !move || answer == ConflictAnswer::Skip);
+        }
+        // The answer ends with the batch: the next command asks again.
+        QVERIFY(writeFile(dir.path() + "/src/again.jpg", "new"));
+        QVERIFY(writeFile(dir.path() + "/dst/again.jpg", "old"));
+        const int before = prompt.conflicts;
+        pw::copyTo(dir.path() + "/src/again.jpg", dir.path() + "/dst/again.jpg", prompt);
+        QCOMPARE(prompt.conflicts, before + 1);
     }
 
     void badSources_data()

@@ -238,7 +238,13 @@ private Q_SLOTS:
         QCOMPARE(Form28->folder(), f.pics()); // screen 1's folder at first
         Form28->setFolder(dest);
         Form28->Edit1->setText(QStringLiteral("_s"));
-        Form28->Button1Click();
+        {
+            sq::test::MessageBoxes asked({QStringLiteral("置き換え")});
+            Form28->Button1Click();
+            QCOMPARE(asked.texts(),
+                     QStringList{dest + QStringLiteral("/dog_s.bmp\nは既に存在し"
+                                                       "ています。置き換えますか?")});
+        }
         QVERIFY(!Form28->isVisible());
         QCOMPARE(QDir(dest).entryList(QDir::Files), (QStringList{"cat_s.bmp", "dog_s.bmp"}));
         QCOMPARE(readBmp(dest + QStringLiteral("/cat_s.bmp")).size(), QSize(120, 90));
@@ -264,6 +270,100 @@ private Q_SLOTS:
         s.SaveAllTo(dest, QStringLiteral("_t"));
         QCOMPARE(boxes.texts(), QStringList{dest + QStringLiteral("/cat_t.bmp を保存できません\n") +
                                             dest + QStringLiteral("/dog_t.bmp を保存できません")});
+    }
+
+    // Saving all never writes over a screen's own file (refused, named in
+    // the message); another existing file gets the conflict question, whose
+    // "apply to all" holds for every screen and whose Cancel ends the save.
+    void saveAllExisting_data()
+    {
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<bool>("intoOwnFolder");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<QStringList>("written");
+        QTest::addColumn<QStringList>("refused");
+        QTest::newRow("own file, empty suffix")
+            << QStringList{"cat.bmp"} << true << QString() << QStringList{} << 0 << QStringList{}
+            << QStringList{"cat.bmp"};
+        QTest::newRow("the other screen's file")
+            << QStringList{"cat.bmp", "cat.jpg"} << true << QString() << QStringList{} << 0
+            << QStringList{} << QStringList{"cat.bmp", "cat.bmp"};
+        QTest::newRow("own folder, a new name")
+            << QStringList{"cat.bmp", "dog.jpg"} << true << QStringLiteral("_n") << QStringList{}
+            << 0 << QStringList{"cat_n.bmp", "dog_n.bmp"} << QStringList{};
+        QTest::newRow("existing, skip each")
+            << QStringList{"cat.jpg", "dog.jpg"} << false << QStringLiteral("_s")
+            << QStringList{"スキップ", "スキップ"} << 2 << QStringList{} << QStringList{};
+        QTest::newRow("existing, replace the first")
+            << QStringList{"cat.jpg", "dog.jpg"} << false << QStringLiteral("_s")
+            << QStringList{"置き換え", "スキップ"} << 2 << QStringList{"cat_s.bmp"}
+            << QStringList{};
+        QTest::newRow("existing, replace all")
+            << QStringList{"cat.jpg", "dog.jpg"} << false << QStringLiteral("_s")
+            << QStringList{sq::test::MessageBoxes::forAll("置き換え")} << 1
+            << QStringList{"cat_s.bmp", "dog_s.bmp"} << QStringList{};
+        QTest::newRow("existing, cancel")
+            << QStringList{"cat.jpg", "dog.jpg"} << false << QStringLiteral("_s")
+            << QStringList{"キャンセル"} << 1 << QStringList{} << QStringList{};
+    }
+    void saveAllExisting()
+    {
+        QFETCH(QStringList, shown);
+        QFETCH(bool, intoOwnFolder);
+        QFETCH(QString, suffix);
+        QFETCH(QStringList, answers);
+        QFETCH(int, questions);
+        QFETCH(QStringList, written);
+        QFETCH(QStringList, refused);
+        SlideFixture f;
+        QImage cat(120, 90, QImage::Format_RGB888);
+        cat.fill(Qt::magenta);
+        for (const QString& name : std::as_const(shown)) {
+            const QString path = f.pics() + QLatin1Char('/') + name;
+            QVERIFY(name.endsWith(QLatin1String(".bmp")) ? sq::test::writeBmp(path, cat)
+                                                         : sq::test::writeJpeg(path, cat));
+        }
+        const QString dest = intoOwnFolder ? f.pics() : f.dir.path() + QStringLiteral("/dest");
+        QVERIFY(QDir().mkpath(dest));
+        if (!intoOwnFolder)
+            for (const char* name : {"cat_s.bmp", "dog_s.bmp"})
+                QVERIFY(sq::test::writeFile(dest + QLatin1Char('/') + QLatin1String(name), "old"));
+        QMap<QString, QByteArray> before;
+        for (const QString& name : QDir(dest).entryList(QDir::Files))
+            before[name] = sq::test::readFile(dest + QLatin1Char('/') + name);
+        f.start();
+        TForm2& s = f.slide();
+        s.LayoutCommand(shown.size() == 1 ? 0 : 1);
+        f.click(0);
+        Form1->ImgPanel1DblClick();
+        QCOMPARE(s.Screen(1)->ImageFile(), f.pics() + QLatin1Char('/') + shown.first());
+
+        sq::test::MessageBoxes boxes(answers);
+        s.SaveAllTo(dest, suffix);
+        QCOMPARE(boxes.texts().size(), questions + (refused.isEmpty() ? 0 : 1));
+        for (int i = 0; i < questions; ++i)
+            QVERIFY2(boxes.texts().at(i).endsWith(
+                         QStringLiteral("は既に存在しています。置き換えますか?")),
+                     qPrintable(boxes.texts().at(i)));
+        if (!refused.isEmpty()) {
+            QStringList lines;
+            for (const QString& name : std::as_const(refused))
+                lines << dest + QLatin1Char('/') + name +
+                             QStringLiteral(" は画面に表示しているファイルです。上書きしません");
+            QCOMPARE(boxes.texts().last(), lines.join(QLatin1Char('\n')));
+        }
+        for (const QString& name : QDir(dest).entryList(QDir::Files | QDir::Hidden)) {
+            const QString path = dest + QLatin1Char('/') + name;
+            if (written.contains(name))
+                QCOMPARE(readBmp(path).size(), QSize(120, 90));
+            else
+                QVERIFY2(before.contains(name) && sq::test::readFile(path) == before[name],
+                         qPrintable(name));
+        }
+        for (const QString& name : std::as_const(written))
+            QVERIFY(QFile::exists(dest + QLatin1Char('/') + name));
     }
 
     void wholeArea_data()
