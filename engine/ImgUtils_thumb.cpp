@@ -73,6 +73,7 @@ TThumb::TThumb()
 
 TThumb::~TThumb()
 {
+    Purge();
     setActive(false);
     closeFile();
 }
@@ -280,7 +281,9 @@ bool TThumb::OpenCache(const QString& picture, TOpenMode mode)
             m_version = getI32(head + 4);
             m_count = getI32(head + 20);
             const FileId id = fileIdOf(m_fd);
-            if (path != m_indexFile || !(id == m_indexId)) {
+            // A file cut shorter than the index reaches (a damaged tail cut
+            // off by a writer of another version) is indexed afresh.
+            if (path != m_indexFile || !(id == m_indexId) || m_indexEnd > size) {
                 resetIndex();
                 m_indexFile = path;
                 m_indexId = id;
@@ -300,6 +303,10 @@ bool TThumb::readEntryAt(int fd, qint64 fileSize, qint64 pos, Record& rec, QByte
     char buf[RecordSize + 512];
     const qint64 want = qMin<qint64>(sizeof buf, fileSize - pos);
     if (!preadAll(fd, buf, want, pos)) return false;
+    // A record of zeros is never written (its creation date would be 0): it
+    // is the start of a zero-filled tail, a hole left by a crash. It ends
+    // the file here, so no reader walks the hole 56 bytes at a time.
+    if (std::all_of(buf, buf + RecordSize, [](char c) { return c == 0; })) return false;
     const qint32 nameLength = getI32(buf);
     const qint32 dataLength = getI32(buf + 8);
     if (nameLength < 0 || nameLength > MaxNameLength || dataLength < 0) return false;
@@ -320,10 +327,12 @@ bool TThumb::readEntryAt(int fd, qint64 fileSize, qint64 pos, Record& rec, QByte
     rec.next = next;
     if (RecordSize + nameLength <= want) {
         name = QByteArray(buf + RecordSize, nameLength);
-        return true;
+    } else {
+        name.resize(nameLength);
+        if (!preadAll(fd, name.data(), nameLength, pos + RecordSize)) return false;
     }
-    name.resize(nameLength);
-    return preadAll(fd, name.data(), nameLength, pos + RecordSize);
+    // No path holds a NUL: such a name is a record torn off into zeros.
+    return !name.contains('\0');
 }
 
 void TThumb::indexAdd(const QByteArray& name, const Record& rec, qint64 pos)
@@ -331,10 +340,24 @@ void TThumb::indexAdd(const QByteArray& name, const Record& rec, qint64 pos)
     // Only the entry at the index's end may join it, so that the index stays
     // a prefix of the file.
     if (pos != m_indexEnd) return;
-    if (!name.isEmpty() && !m_index.contains(name))
-        m_index.insert(name, IndexEntry{pos, rec.values.fileDate, rec.next});
+    if (!name.isEmpty()) {
+        // A later entry of a name stands for it; the earlier one is dropped
+        // at the next rewrite.
+        const auto it = m_index.find(name);
+        if (it != m_index.end()) {
+            gatherStale(name);
+            *it = IndexEntry{pos, rec.values.fileDate, rec.next};
+        } else {
+            m_index.insert(name, IndexEntry{pos, rec.values.fileDate, rec.next});
+        }
+    }
     ++m_indexCount;
     m_indexEnd = rec.next;
+}
+
+void TThumb::gatherStale(const QByteArray& name)
+{
+    m_stale[m_indexFile].insert(name);
 }
 
 bool TThumb::Find(const QString& picture, QByteArray& stream)
@@ -342,13 +365,12 @@ bool TThumb::Find(const QString& picture, QByteArray& stream)
     if (!OpenCache(picture, ReadOnly)) return false;
     const QByteArray name = storedName(picture);
     const double date = fileDateOf(picture);
-    auto staleMiss = [&] {
+    // An out-of-date entry is a miss unless a newer one of the name follows
+    // it; either way its removal waits for the next rewrite.
+    bool stale = false;
+    auto miss = [&] {
+        if (stale) gatherStale(name);
         CloseCache();
-        try {
-            Delete(picture);
-        } catch (const EThumbError&) {
-            // The file was replaced by a foreign one meanwhile: still a miss.
-        }
         return false;
     };
 
@@ -357,37 +379,46 @@ bool TThumb::Find(const QString& picture, QByteArray& stream)
     qint64 pos = -1;
     const auto it = m_index.constFind(name);
     if (it != m_index.constEnd()) {
-        if (it->fileDate != date) return staleMiss();
-        if (readEntryAt(m_fd, m_fileSize, it->pos, rec, found) && found == name)
+        if (it->fileDate != date)
+            stale = true;
+        else if (readEntryAt(m_fd, m_fileSize, it->pos, rec, found) && found == name)
             pos = it->pos;
         else
             resetIndex(); // out of step with the file: trust only a fresh scan
     }
     if (pos < 0) {
         if (m_indexCount > 0 && m_indexCount >= m_count) {
-            CloseCache();
-            return false; // the whole file is indexed and the name is not in it
+            // The whole file is indexed: no newer entry of the name. Bytes
+            // after the entries counted are cut off by the next Purge.
+            if (m_indexEnd < m_fileSize) m_repair.insert(m_indexFile);
+            return miss();
         }
         qint64 p = m_indexEnd;
         for (;;) {
-            if (p >= m_fileSize || !readEntryAt(m_fd, m_fileSize, p, rec, found)) {
-                CloseCache();
-                return false;
+            if (p >= m_fileSize) return miss();
+            if (!readEntryAt(m_fd, m_fileSize, p, rec, found)) {
+                // Bytes that are no entry: a writer cuts them off, and so
+                // does the next Purge.
+                m_repair.insert(m_indexFile);
+                return miss();
             }
             indexAdd(found, rec, p);
             if (found == name) {
-                pos = p;
-                break;
+                if (rec.values.fileDate == date) {
+                    pos = p;
+                    break;
+                }
+                stale = true;
             }
             p = rec.next;
         }
     }
-    if (rec.values.fileDate != date) return staleMiss();
     QByteArray data(rec.values.dataLength, Qt::Uninitialized);
     if (!preadAll(m_fd, data.data(), data.size(), pos + RecordSize + rec.nameLength)) {
         CloseCache();
         return false;
     }
+    if (stale) gatherStale(name);
     stream.append(data);
     m_entry = rec.values;
     CloseCache();
@@ -420,6 +451,7 @@ void TThumb::Add(const QString& picture, const QByteArray& stream)
         if (::ftruncate(m_fd, off_t(end)) != 0) return;
         m_fileSize = end;
     }
+    m_repair.remove(m_indexFile); // whatever followed the entries is gone
     const qint64 total = end + RecordSize + name.size() + stream.size();
     if (total > MaxFileSize) return;
 

@@ -11,11 +11,27 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <vector>
 
 using namespace sq::thumbio;
 
+namespace {
+
+// The modification time of a picture named by its stored bytes, as Add
+// records it; a missing picture gives a value no entry holds.
+double dateOfStored(const QByteArray& name)
+{
+    return TThumb::fileDateOf(sq::platform::pathFromNative(name));
+}
+
+} // namespace
+
 bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QByteArray&)>& drop)
 {
+    // Whatever the outcome, what was gathered for this file is settled now:
+    // a Find that meets an old entry again gathers it again.
+    const QSet<QByteArray> stale = m_stale.take(path);
+    m_repair.remove(path);
     const bool wasActive = m_active;
     setActive(false);
     closeFile();
@@ -74,19 +90,49 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
     if (getI32(head) != Magic) throw EThumbError(path);
     const qint32 count = getI32(head + 20);
 
+    // Of the entries of a gathered name only the first whose file date is
+    // the picture's present one is kept.
+    QHash<QByteArray, double> presentDate;
+    QSet<QByteArray> keptOnce;
+    auto dropStale = [&](const QByteArray& n, const Record& r) {
+        if (!stale.contains(n)) return false;
+        auto d = presentDate.constFind(n);
+        if (d == presentDate.constEnd()) d = presentDate.insert(n, dateOfStored(n));
+        if (r.values.fileDate != *d || keptOnce.contains(n)) return true;
+        keptOnce.insert(n);
+        return false;
+    };
+
     // A first pass over the records alone: most calls have nothing to drop.
     Record rec;
     QByteArray name;
     qint64 p = HeaderSize;
     qint32 seen = 0;
     int drops = 0;
+    std::vector<bool> dropped;
     while (seen < count && readEntryAt(src, size, p, rec, name)) {
-        if (drop(name)) ++drops;
+        const bool d = (drop && drop(name)) || dropStale(name, rec);
+        dropped.push_back(d);
+        if (d) ++drops;
         p = rec.next;
         ++seen;
     }
     const bool damaged = seen != count || p != size;
     if (drops == 0 && !damaged) return false;
+    if (drops == 0 && seen > 0) {
+        // Only a tail that is no entry (a hole of zeros, an Add cut short):
+        // cut it off in place, through a descriptor for writing to the very
+        // file locked, rather than copy the whole file.
+        Fd w{::open(native.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK)};
+        struct stat a, b;
+        if (w.fd >= 0 && ::fstat(w.fd, &b) == 0 && ::fstat(src, &a) == 0 && a.st_dev == b.st_dev &&
+            a.st_ino == b.st_ino && ::ftruncate(w.fd, off_t(p)) == 0) {
+            if (seen != count) writeHeader(w.fd, seen);
+            if (path == m_indexFile && m_indexEnd > p) resetIndex();
+            return false;
+        }
+        // Not writable in place: the rewrite below leaves the tail behind.
+    }
 
     // A name of its own for each rewrite, beside the cache file.
     QByteArray tmp = sq::platform::nativePath(changeExt(path, QStringLiteral(".~tmp"))) + "XXXXXX";
@@ -103,10 +149,10 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
     for (qint32 i = 0; i < seen && ok; ++i) {
         ok = readEntryAt(src, size, p, rec, name);
         if (!ok) break;
-        if (!drop(name)) {
+        if (!dropped[size_t(i)]) {
             const qint64 len = rec.next - p;
             ok = copyRange(src, p, len, dst, out);
-            if (!name.isEmpty() && !index.contains(name))
+            if (!name.isEmpty()) // a later twin stands for the name, as in Find
                 index.insert(name, IndexEntry{out, rec.values.fileDate, out + len});
             out += len;
             ++kept;
@@ -135,6 +181,24 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
     m_indexFile = path;
     m_indexId = fileIdOf(dst);
     return drops > 0;
+}
+
+bool TThumb::Purge()
+{
+    QSet<QString> paths = m_repair;
+    for (auto it = m_stale.cbegin(); it != m_stale.cend(); ++it)
+        paths.insert(it.key());
+    bool removed = false;
+    for (const QString& path : std::as_const(paths)) {
+        try {
+            removed = deleteWhere(path, {}) || removed;
+        } catch (const EThumbError&) {
+            // Replaced by a file that is no cache meanwhile: nothing to drop.
+        }
+    }
+    m_stale.clear();
+    m_repair.clear();
+    return removed;
 }
 
 bool TThumb::Delete(const QString& picture)

@@ -9,6 +9,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,6 +42,36 @@ ino_t inodeOf(const QString& path)
 {
     struct stat st;
     return ::stat(path.toUtf8().constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// A field of /proc/self/io: rchar counts every byte this process's reads
+// returned, page cache or not.
+qint64 procIo(const char* field)
+{
+    QFile f(QStringLiteral("/proc/self/io"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray key = QByteArray(field) + ": ";
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key)) return line.mid(key.size()).toLongLong();
+    return -1;
+}
+
+// The names of the entries of a cache file, walked as they lie on disk;
+// empty with ok false when the walk does not end at the file's end or the
+// header does not count the records.
+QStringList namesOnDisk(const QByteArray& f, bool* ok)
+{
+    QStringList names;
+    *ok = false;
+    if (f.size() < 24) return names;
+    qint64 at = 24;
+    while (at + 56 <= f.size()) {
+        const qint32 nameLength = i32At(f, int(at)), dataLength = i32At(f, int(at) + 8);
+        names << QString::fromUtf8(f.mid(at + 56, nameLength));
+        at += 56 + nameLength + dataLength;
+    }
+    *ok = at == f.size() && i32At(f, 20) == names.size();
+    return names;
 }
 
 } // namespace
@@ -83,8 +114,7 @@ class TstThumb : public QObject
     bool finds(TThumb& t, int i)
     {
         QByteArray got;
-        if (!t.Find(picture(i), got))
-            return false;
+        if (!t.Find(picture(i), got)) return false;
         return got == thumbBytes(i) && t.currentEntry().pictureWidth == 4000 + i &&
                t.currentEntry().thumbHeight == 50 + i;
     }
@@ -161,13 +191,284 @@ private Q_SLOTS:
         QVERIFY(!finds(t, 1));
         QVERIFY(!finds(t, 1));
         QVERIFY(finds(t, 2));
-        QCOMPARE(i32At(readFile(cacheFile()), 20), 1);
+        // The old entry waits for the next rewrite.
+        QCOMPARE(i32At(readFile(cacheFile()), 20), 2);
+        QVERIFY(t.purgePending());
         addPicture(t, 1);
         QVERIFY(finds(t, 1));
         TThumb other;
         setUp(other);
         QVERIFY(finds(other, 1));
         QVERIFY(finds(other, 2));
+        QVERIFY(t.Purge());
+        QVERIFY(!t.purgePending());
+        bool ok = false;
+        QCOMPARE(namesOnDisk(readFile(cacheFile()), &ok), (QStringList{picture(2), picture(1)}));
+        QVERIFY(ok);
+        QVERIFY(finds(other, 1));
+        QVERIFY(finds(t, 1));
+        QVERIFY(!t.Purge()); // nothing left to do
+    }
+
+    // A folder of touched pictures loaded as the engine does it (a Find that
+    // misses, then an Add): the cache file is never rewritten during the
+    // load, and once when it is settled, however many entries went stale.
+    void staleEntriesGoInOneRewrite_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("touched");
+        QTest::addColumn<bool>("active");
+        QTest::addColumn<QString>("settle"); // purge, deletelist, destroy
+        QTest::newRow("300 entries, 40 touched, purge") << 300 << 40 << false << "purge";
+        QTest::newRow("300 entries, all touched") << 300 << 300 << false << "purge";
+        QTest::newRow("active file") << 120 << 30 << true << "purge";
+        QTest::newRow("a refresh settles them too") << 120 << 30 << false << "deletelist";
+        QTest::newRow("settled at destruction") << 120 << 30 << false << "destroy";
+        QTest::newRow("one touched") << 50 << 1 << false << "purge";
+    }
+    void staleEntriesGoInOneRewrite()
+    {
+        QFETCH(int, entries);
+        QFETCH(int, touched);
+        QFETCH(bool, active);
+        QFETCH(QString, settle);
+        for (int i = 12; i < entries; ++i)
+            QVERIFY(writeFile(picture(i), QByteArray(1 + i % 50, 'x')));
+        auto t = std::make_unique<TThumb>();
+        setUp(*t);
+        t->setActive(active);
+        for (int i = 0; i < entries; ++i)
+            addPicture(*t, i);
+        // Every seventh picture, from the end round, so that the stale
+        // entries lie all over the file.
+        QList<int> stale;
+        for (int i = entries - 1; stale.size() < touched; i = (i + 7) % entries)
+            if (!stale.contains(i)) stale << i;
+        for (int i : stale)
+            QVERIFY(setModifiedTime(picture(i), modifiedTime(picture(i)) + 10000));
+
+        ino_t inode = inodeOf(cacheFile());
+        int rewrites = 0;
+        auto watch = [&] {
+            const ino_t now = inodeOf(cacheFile());
+            if (now != inode) ++rewrites;
+            inode = now;
+        };
+        for (int i = 0; i < entries; ++i) {
+            QByteArray got;
+            const bool hit = t->Find(picture(i), got);
+            watch();
+            QCOMPARE(hit, !stale.contains(i));
+            if (!hit) {
+                QVERIFY(got.isEmpty());
+                TThumbEntry& e = t->currentEntry();
+                e.thumbWidth = 100 + i;
+                e.thumbHeight = 50 + i;
+                e.pictureWidth = 4000 + i;
+                e.pictureHeight = 3000 + i;
+                t->Add(picture(i), thumbBytes(i + 1000));
+                watch();
+            }
+        }
+        QCOMPARE(rewrites, 0);
+        QCOMPARE(i32At(readFile(cacheFile()), 20), entries + touched);
+
+        // Before the rewrite, as after a crash: a reader of the file as it is
+        // finds the new thumbnails, never the old ones.
+        const QString copyDir = m_tmp.path() + QStringLiteral("/copy/");
+        QVERIFY(QDir().mkpath(copyDir));
+        QVERIFY(QFile::copy(cacheFile(), copyDir + QStringLiteral("cache.dat")));
+        {
+            TThumb crashed;
+            crashed.setPath(copyDir);
+            crashed.setFileName(QStringLiteral("cache"));
+            for (int i = 0; i < entries; ++i) {
+                QByteArray got;
+                QVERIFY(crashed.Find(picture(i), got));
+                QCOMPARE(got, thumbBytes(stale.contains(i) ? i + 1000 : i));
+            }
+        }
+
+        QVERIFY(t->purgePending());
+        int refreshed = -1;
+        if (settle == QLatin1String("purge")) {
+            QVERIFY(t->Purge());
+        } else if (settle == QLatin1String("deletelist")) {
+            refreshed = stale.first();
+            QStringList list{picture(refreshed)};
+            QVERIFY(t->DeleteList(list));
+        } else {
+            t.reset();
+        }
+        watch();
+        QCOMPARE(rewrites, 1);
+        QVERIFY(noTempFiles());
+        bool ok = false;
+        QStringList names = namesOnDisk(readFile(cacheFile()), &ok);
+        QVERIFY(ok);
+        const int kept = refreshed < 0 ? entries : entries - 1;
+        QCOMPARE(names.size(), kept);
+        names.removeDuplicates();
+        QCOMPARE(names.size(), kept);
+        TThumb reader;
+        setUp(reader);
+        for (int i = 0; i < entries; ++i) {
+            QByteArray got;
+            QCOMPARE(reader.Find(picture(i), got), i != refreshed);
+            if (i == refreshed) continue;
+            QCOMPARE(got, thumbBytes(stale.contains(i) ? i + 1000 : i));
+            QCOMPARE(reader.currentEntry().pictureWidth, 4000 + i);
+        }
+        QVERIFY(!reader.purgePending());
+        if (t) {
+            QVERIFY(!t->purgePending());
+            QVERIFY(!t->Purge());
+            watch();
+            QCOMPARE(rewrites, 1);
+        }
+    }
+
+    // The ways an out-of-date entry meets Find: it is a miss unless a newer
+    // entry of the name follows it, and the next Purge drops it.
+    void staleEntryIsNeverReturned_data()
+    {
+        QTest::addColumn<bool>("indexedFirst"); // the object saw the old entry before
+        QTest::addColumn<QString>("twin");      // none, own, other
+        QTest::addColumn<bool>("pictureGone");
+        QTest::newRow("indexed, no newer entry") << true << "none" << false;
+        QTest::newRow("unindexed, no newer entry") << false << "none" << false;
+        QTest::newRow("indexed, newer entry of its own") << true << "own" << false;
+        QTest::newRow("indexed, newer entry of another") << true << "other" << false;
+        QTest::newRow("unindexed, newer entry of another") << false << "other" << false;
+        QTest::newRow("picture deleted") << true << "none" << true;
+    }
+    void staleEntryIsNeverReturned()
+    {
+        QFETCH(bool, indexedFirst);
+        QFETCH(QString, twin);
+        QFETCH(bool, pictureGone);
+        {
+            TThumb w;
+            setUp(w);
+            for (int i = 0; i < 6; ++i)
+                addPicture(w, i);
+        }
+        TThumb t;
+        setUp(t);
+        if (indexedFirst) QVERIFY(finds(t, 5)); // indexes the whole file
+        if (pictureGone)
+            QVERIFY(QFile::remove(picture(2)));
+        else
+            QVERIFY(setModifiedTime(picture(2), modifiedTime(picture(2)) + 4000));
+        const QByteArray fresh("fresh thumbnail");
+        if (twin == QLatin1String("own")) {
+            QByteArray got;
+            QVERIFY(!t.Find(picture(2), got));
+            t.Add(picture(2), fresh);
+        } else if (twin == QLatin1String("other")) {
+            TThumb other;
+            setUp(other);
+            QByteArray got;
+            QVERIFY(!other.Find(picture(2), got));
+            other.Add(picture(2), fresh);
+            // other is destroyed here and drops the old entry; keep a copy
+            // of the file as it was before that to look at.
+        }
+        QByteArray got;
+        const bool hit = t.Find(picture(2), got);
+        QCOMPARE(hit, twin != QLatin1String("none"));
+        QCOMPARE(got, hit ? fresh : QByteArray());
+        for (int i : {0, 1, 3, 4, 5})
+            QVERIFY(finds(t, i));
+        t.Purge();
+        bool ok = false;
+        const QStringList names = namesOnDisk(readFile(cacheFile()), &ok);
+        QVERIFY(ok);
+        QCOMPARE(names.count(picture(2)), hit ? 1 : 0);
+        QCOMPARE(names.size(), hit ? 6 : 5);
+        TThumb reader;
+        setUp(reader);
+        got.clear();
+        QCOMPARE(reader.Find(picture(2), got), hit);
+        QCOMPARE(got, hit ? fresh : QByteArray());
+    }
+
+    // A crash can leave the file longer than what was written, the rest
+    // zeros (often a hole). Readers stop at the first record of zeros, so
+    // even a 50 GB hole is never read; the next writer, Purge or deletion
+    // cuts it off and keeps every whole entry before it.
+    void zeroFilledTailIsCutWithoutReadingIt_data()
+    {
+        QTest::addColumn<int>("counted"); // entries the header counts beyond the whole ones
+        QTest::addColumn<int>("torn");    // bytes of a record cut short before the zeros
+        QTest::addColumn<QString>("repair");
+        QTest::newRow("count right, purge") << 0 << 0 << "purge";
+        QTest::newRow("count right, add") << 0 << 0 << "add";
+        QTest::newRow("counted zeros, add") << 3 << 0 << "add";
+        QTest::newRow("counted zeros, purge") << 3 << 0 << "purge";
+        QTest::newRow("counted zeros, deletelist") << 3 << 0 << "deletelist";
+        QTest::newRow("torn record, purge") << 1 << 20 << "purge";
+        QTest::newRow("torn record, add") << 1 << 70 << "add";
+    }
+    void zeroFilledTailIsCutWithoutReadingIt()
+    {
+        QFETCH(int, counted);
+        QFETCH(int, torn);
+        QFETCH(QString, repair);
+        const int n = 4;
+        {
+            TThumb w;
+            setUp(w);
+            for (int i = 0; i < n; ++i)
+                addPicture(w, i);
+            addPicture(w, 7); // the source of the torn record's bytes
+        }
+        const QByteArray whole = readFile(cacheFile());
+        const qint64 end = whole.size() - (56 + picture(7).toUtf8().size() + thumbBytes(7).size());
+        QByteArray head = whole.left(end) + whole.mid(end, torn);
+        qToLittleEndian<qint32>(n + counted, head.data() + 20);
+        QVERIFY(writeFile(cacheFile(), head));
+        const qint64 hole = qint64(50) << 30;
+        if (!truncateFile(cacheFile(), hole)) QSKIP("no 50 GB sparse files here");
+
+        HangGuard guard(120, "a zero-filled tail");
+        const qint64 readBefore = procIo("rchar");
+        QVERIFY(readBefore >= 0);
+        {
+            TThumb t;
+            setUp(t);
+            for (int i = 0; i < n; ++i)
+                QVERIFY(finds(t, i));
+            QVERIFY(!finds(t, 9));
+            QVERIFY(!finds(t, 7));
+            if (repair == QLatin1String("purge")) {
+                QVERIFY(t.purgePending());
+                QVERIFY(!t.Purge());
+            } else if (repair == QLatin1String("add")) {
+                addPicture(t, 9);
+            } else {
+                QStringList list{picture(11)};
+                QVERIFY(!t.DeleteList(list));
+            }
+            QVERIFY(!t.purgePending());
+            QCOMPARE(QFileInfo(cacheFile()).size(),
+                     repair == QLatin1String("add")
+                         ? end + 56 + picture(9).toUtf8().size() + thumbBytes(9).size()
+                         : end);
+        }
+        // A few records and names, not the hole.
+        QVERIFY2(procIo("rchar") - readBefore < (1 << 20),
+                 qPrintable(QString::number(procIo("rchar") - readBefore)));
+        bool ok = false;
+        const QStringList names = namesOnDisk(readFile(cacheFile()), &ok);
+        QVERIFY(ok);
+        QCOMPARE(names.size(), repair == QLatin1String("add") ? n + 1 : n);
+        TThumb reader;
+        setUp(reader);
+        for (int i = 0; i < n; ++i)
+            QVERIFY(finds(reader, i));
+        QCOMPARE(finds(reader, 9), repair == QLatin1String("add"));
+        QVERIFY(noTempFiles());
     }
 
     void deletingTheOnlyEntryRemovesTheFile()
@@ -396,14 +697,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("12 single bytes") << QStringLiteral("abcdefghijkl") << QByteArray("abcdefghij");
+        QTest::newRow("12 single bytes")
+            << QStringLiteral("abcdefghijkl") << QByteArray("abcdefghij");
         QTest::newRow("exactly 10") << QStringLiteral("abcdefghij") << QByteArray("abcdefghij");
         QTest::newRow("short") << QStringLiteral("sq") << QByteArray("sq");
         QTest::newRow("empty") << QString() << QByteArray();
         // "あ" is three bytes of UTF-8.
-        QTest::newRow("char at 10th byte") << QStringLiteral("abcdefghiあ") << QByteArray("abcdefghi");
+        QTest::newRow("char at 10th byte")
+            << QStringLiteral("abcdefghiあ") << QByteArray("abcdefghi");
         QTest::newRow("char at 9th byte") << QStringLiteral("abcdefghあ") << QByteArray("abcdefgh");
-        QTest::newRow("char ends at 10") << QStringLiteral("abcdefgあ") << QStringLiteral("abcdefgあ").toUtf8();
+        QTest::newRow("char ends at 10")
+            << QStringLiteral("abcdefgあ") << QStringLiteral("abcdefgあ").toUtf8();
         QTest::newRow("four-byte char") << QStringLiteral("abcdefg😀") << QByteArray("abcdefg");
     }
     void appNameIsCutAtACharacterBoundary()
@@ -425,31 +729,35 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("env"); // name=value pairs; value "-" unsets
         QTest::addColumn<QString>("expected");
         const QStringList none;
-        QTest::newRow("free, slash added") << int(iptFree) << QString() << none
-                                           << QStringLiteral("/var/c/prog.dat");
+        QTest::newRow("free, slash added")
+            << int(iptFree) << QString() << none << QStringLiteral("/var/c/prog.dat");
         QTest::newRow("free, own name") << int(iptFree) << QStringLiteral("thumbs") << none
                                         << QStringLiteral("/var/c/thumbs.dat");
         QTest::newRow("free, own extension") << int(iptFree) << QStringLiteral("t.cache") << none
                                              << QStringLiteral("/var/c/t.cache");
-        QTest::newRow("app") << int(iptApp) << QString() << none << QStringLiteral("/opt/sq/prog.dat");
+        QTest::newRow("app") << int(iptApp) << QString() << none
+                             << QStringLiteral("/opt/sq/prog.dat");
         QTest::newRow("folder") << int(iptFolder) << QString() << none
                                 << QStringLiteral("/home/u/pics/prog.dat");
-        QTest::newRow("win = xdg cache") << int(iptWin) << QString()
-                                         << QStringList{QStringLiteral("XDG_CACHE_HOME=/xc/")}
-                                         << QStringLiteral("/xc/prog.dat");
-        QTest::newRow("win = ~/.cache") << int(iptWin) << QString()
-                                        << QStringList{QStringLiteral("XDG_CACHE_HOME=-"),
-                                                       QStringLiteral("HOME=/home/u")}
-                                        << QStringLiteral("/home/u/.cache/prog.dat");
-        QTest::newRow("temp = TEMP") << int(iptTemp) << QString()
-                                     << QStringList{QStringLiteral("TEMP=/t1/"), QStringLiteral("TMPDIR=/t2")}
-                                     << QStringLiteral("/t1/prog.dat");
-        QTest::newRow("temp = TMPDIR") << int(iptTemp) << QString()
-                                       << QStringList{QStringLiteral("TEMP=-"), QStringLiteral("TMPDIR=/t2")}
-                                       << QStringLiteral("/t2/prog.dat");
-        QTest::newRow("temp = /tmp") << int(iptTemp) << QString()
-                                     << QStringList{QStringLiteral("TEMP=-"), QStringLiteral("TMPDIR=-")}
-                                     << QStringLiteral("/tmp/prog.dat");
+        QTest::newRow("win = xdg cache")
+            << int(iptWin) << QString() << QStringList{QStringLiteral("XDG_CACHE_HOME=/xc/")}
+            << QStringLiteral("/xc/prog.dat");
+        QTest::newRow("win = ~/.cache")
+            << int(iptWin) << QString()
+            << QStringList{QStringLiteral("XDG_CACHE_HOME=-"), QStringLiteral("HOME=/home/u")}
+            << QStringLiteral("/home/u/.cache/prog.dat");
+        QTest::newRow("temp = TEMP")
+            << int(iptTemp) << QString()
+            << QStringList{QStringLiteral("TEMP=/t1/"), QStringLiteral("TMPDIR=/t2")}
+            << QStringLiteral("/t1/prog.dat");
+        QTest::newRow("temp = TMPDIR")
+            << int(iptTemp) << QString()
+            << QStringList{QStringLiteral("TEMP=-"), QStringLiteral("TMPDIR=/t2")}
+            << QStringLiteral("/t2/prog.dat");
+        QTest::newRow("temp = /tmp")
+            << int(iptTemp) << QString()
+            << QStringList{QStringLiteral("TEMP=-"), QStringLiteral("TMPDIR=-")}
+            << QStringLiteral("/tmp/prog.dat");
     }
     void cacheFileNameFollowsPathType()
     {
@@ -648,8 +956,7 @@ private Q_SLOTS:
         qToLittleEndian<qint32>(name.size(), head.data() + 24);
         qToLittleEndian<qint32>(qint32(size - 24 - 56 - name.size()), head.data() + 24 + 8);
         QVERIFY(writeFile(cacheFile(), head + name));
-        if (!truncateFile(cacheFile(), size))
-            QSKIP("no sparse files here");
+        if (!truncateFile(cacheFile(), size)) QSKIP("no sparse files here");
         TThumb t;
         setUp(t);
         t.Add(picture(1), QByteArray(1, 'z'));
@@ -680,8 +987,7 @@ private Q_SLOTS:
     void writesFuzzSeeds()
     {
         const QString out = qEnvironmentVariable("SQ_FUZZ_SEEDS");
-        if (out.isEmpty())
-            QSKIP("SQ_FUZZ_SEEDS not set");
+        if (out.isEmpty()) QSKIP("SQ_FUZZ_SEEDS not set");
         const QString dir = QStringLiteral("/tmp/sq-fuzz-thumb/");
         QDir().mkpath(dir);
         QDir().mkpath(out);
