@@ -73,7 +73,11 @@ TThumb::TThumb()
 
 TThumb::~TThumb()
 {
-    Purge();
+    try {
+        Purge();
+    } catch (...) {
+        // Out of memory while closing: the entries stay for the next run.
+    }
     setActive(false);
     closeFile();
 }

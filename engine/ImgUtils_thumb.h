@@ -119,7 +119,8 @@ public:
     // is reported once on stderr and the cache stays off for this object.
     void Add(const QString& picture, const QByteArray& stream);
     // Each returns whether an entry was removed; the file is rewritten
-    // through a temporary copy renamed over it. Throw EThumbError.
+    // through a temporary copy renamed over it, and the out-of-date entries
+    // gathered for it go in the same rewrite. Throw EThumbError.
     bool Delete(const QString& picture);
     bool DeleteFiles(const QStringList& list);
     bool DeleteList(QStringList& list);

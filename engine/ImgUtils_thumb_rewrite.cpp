@@ -146,12 +146,22 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
     qint32 kept = 0;
     p = HeaderSize;
     bool ok = true;
+    // Kept entries that lie back to back are copied as one run.
+    qint64 runFrom = HeaderSize, runTo = HeaderSize, runOut = HeaderSize;
+    auto copyRun = [&] {
+        ok = ok && copyRange(src, runFrom, runTo - runFrom, dst, runOut);
+        runOut += runTo - runFrom;
+    };
     for (qint32 i = 0; i < seen && ok; ++i) {
         ok = readEntryAt(src, size, p, rec, name);
         if (!ok) break;
         if (!dropped[size_t(i)]) {
             const qint64 len = rec.next - p;
-            ok = copyRange(src, p, len, dst, out);
+            if (p != runTo) {
+                copyRun();
+                runFrom = p;
+            }
+            runTo = rec.next;
             if (!name.isEmpty()) // a later twin stands for the name, as in Find
                 index.insert(name, IndexEntry{out, rec.values.fileDate, out + len});
             out += len;
@@ -159,6 +169,7 @@ bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QBy
         }
         p = rec.next;
     }
+    copyRun();
     if (!ok) {
         ::unlink(tmp.constData());
         return false;
