@@ -393,6 +393,44 @@ private Q_SLOTS:
         QCOMPARE(got, hit ? fresh : QByteArray());
     }
 
+    // What was gathered meets a file that changed meanwhile: Purge throws
+    // nothing, creates nothing, and leaves a file that is no cache as it is.
+    void purgeMeetsAChangedFile_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("cache files deleted") << "deleted";
+        QTest::newRow("foreign file in its place") << "foreign";
+        QTest::newRow("folder in its place") << "folder";
+        QTest::newRow("header cut short") << "cut";
+    }
+    void purgeMeetsAChangedFile()
+    {
+        QFETCH(QString, change);
+        TThumb t;
+        setUp(t);
+        for (int i = 0; i < 4; ++i)
+            addPicture(t, i);
+        QVERIFY(setModifiedTime(picture(1), modifiedTime(picture(1)) + 6000));
+        QByteArray got;
+        QVERIFY(!t.Find(picture(1), got));
+        QVERIFY(t.purgePending());
+        const QByteArray foreign("not a cache, but keep me");
+        QVERIFY(QFile::remove(cacheFile()));
+        if (change == QLatin1String("foreign")) QVERIFY(writeFile(cacheFile(), foreign));
+        if (change == QLatin1String("folder")) QVERIFY(QDir().mkpath(cacheFile()));
+        if (change == QLatin1String("cut"))
+            QVERIFY(writeFile(cacheFile(), QByteArray("\x7f\0\0", 3)));
+        QVERIFY(!t.Purge());
+        QVERIFY(!t.purgePending());
+        QVERIFY(noTempFiles());
+        if (change == QLatin1String("deleted")) QVERIFY(!QFileInfo::exists(cacheFile()));
+        if (change == QLatin1String("foreign")) QCOMPARE(readFile(cacheFile()), foreign);
+        if (change == QLatin1String("folder")) QVERIFY(QFileInfo(cacheFile()).isDir());
+        // A cache whose creation was cut short held nothing: it goes.
+        if (change == QLatin1String("cut")) QVERIFY(!QFileInfo::exists(cacheFile()));
+        QVERIFY(!t.Find(picture(2), got));
+    }
+
     // A crash can leave the file longer than what was written, the rest
     // zeros (often a hole). Readers stop at the first record of zeros, so
     // even a 50 GB hole is never read; the next writer, Purge or deletion
