@@ -4,6 +4,7 @@
 // a time in the order the jobs were taken.
 #include "browser/ImgPanel.h"
 
+#include "engine/ImgUtils_thumb.h"
 #include "platform/IconList.h"
 
 #include <QCoreApplication>
@@ -31,6 +32,16 @@ void drawLinkMark(QImage& img)
     p.drawLine(box.left() + 3, box.bottom() - 3, box.right() - 3, box.top() + 3);
     p.drawLine(box.right() - 3, box.top() + 3, box.right() - 6, box.top() + 3);
     p.drawLine(box.right() - 3, box.top() + 3, box.right() - 3, box.top() + 6);
+}
+
+// Loading has nothing more to do: the cache entries found out of date on
+// the way are dropped now, in one rewrite of the cache file.
+void purgeCache(TViewImage& vi, std::mutex& cacheLock)
+{
+    if (!vi.ImgUtil().AutoThumb() || !vi.ImgUtil().Thumbnail()) return;
+    const std::lock_guard<std::mutex> lock(cacheLock);
+    TThumb& cache = *vi.ImgUtil().Thumbnail();
+    if (cache.purgePending()) cache.Purge();
 }
 
 } // namespace
@@ -172,6 +183,7 @@ void TImgThreads::RunNext()
     m_busy = true;
     if (!takeOne()) {
         m_busy = false;
+        purgeCache(m_owner->m_viewImage, m_cacheLock);
         return;
     }
     if (!announceFirst()) return;

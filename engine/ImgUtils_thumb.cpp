@@ -1,4 +1,5 @@
 #include "engine/ImgUtils_thumb.h"
+#include "engine/ImgUtils_thumb_io.h"
 
 #include "platform/NativePath.h"
 #include "platform/SafeRead.h"
@@ -20,118 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-const QByteArray magicBytes("\x7f\0\0\0", 4);
-
-void putI32(char* p, qint32 v)
-{
-    const quint32 u = quint32(v);
-    for (int i = 0; i < 4; ++i)
-        p[i] = char((u >> (8 * i)) & 0xff);
-}
-
-qint32 getI32(const char* p)
-{
-    quint32 u = 0;
-    for (int i = 0; i < 4; ++i)
-        u |= quint32(quint8(p[i])) << (8 * i);
-    return qint32(u);
-}
-
-void putF64(char* p, double v)
-{
-    quint64 u;
-    std::memcpy(&u, &v, 8);
-    for (int i = 0; i < 8; ++i)
-        p[i] = char((u >> (8 * i)) & 0xff);
-}
-
-double getF64(const char* p)
-{
-    quint64 u = 0;
-    for (int i = 0; i < 8; ++i)
-        u |= quint64(quint8(p[i])) << (8 * i);
-    double v;
-    std::memcpy(&v, &u, 8);
-    return v;
-}
-
-bool preadAll(int fd, char* buf, qint64 len, qint64 pos)
-{
-    while (len > 0) {
-        const ssize_t n = ::pread(fd, buf, size_t(len), off_t(pos));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        buf += n;
-        len -= n;
-        pos += n;
-    }
-    return true;
-}
-
-bool pwriteAll(int fd, const char* buf, qint64 len, qint64 pos)
-{
-    while (len > 0) {
-        const ssize_t n = ::pwrite(fd, buf, size_t(len), off_t(pos));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        buf += n;
-        len -= n;
-        pos += n;
-    }
-    return true;
-}
-
-bool copyRange(int src, qint64 from, qint64 len, int dst, qint64 to)
-{
-    QByteArray chunk(int(qMin<qint64>(len, 1 << 20)), Qt::Uninitialized);
-    while (len > 0) {
-        const qint64 n = qMin<qint64>(len, chunk.size());
-        if (!preadAll(src, chunk.data(), n, from) || !pwriteAll(dst, chunk.constData(), n, to))
-            return false;
-        from += n;
-        to += n;
-        len -= n;
-    }
-    return true;
-}
-
-qint64 fdSize(int fd)
-{
-    struct stat st;
-    return ::fstat(fd, &st) == 0 ? qint64(st.st_size) : -1;
-}
-
-TThumb::FileId fileIdOf(int fd)
-{
-    TThumb::FileId id;
-    struct statx sx;
-    if (::statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_CTIME | STATX_BTIME, &sx) == 0) {
-        id.dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-        id.ino = sx.stx_ino;
-        id.hasBirth = (sx.stx_mask & STATX_BTIME) != 0;
-        id.birthSec = sx.stx_btime.tv_sec;
-        id.birthNsec = sx.stx_btime.tv_nsec;
-        id.changeSec = sx.stx_ctime.tv_sec;
-        id.changeNsec = sx.stx_ctime.tv_nsec;
-    }
-    return id;
-}
-
-// A file shorter than a header whose bytes so far agree with the magic is a
-// cache file whose creation was cut short: an empty cache, not a foreign file.
-bool isCutShortHeader(const QByteArray& head)
-{
-    return head.size() < TThumb::HeaderSize && magicBytes.startsWith(head.left(4));
-}
-
-QString changeExt(const QString& path, const QString& ext)
-{
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
-    const int dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot > slash) return path.left(dot) + ext;
-    return path + ext;
-}
 
 QString withSlash(QString folder)
 {
@@ -156,55 +45,9 @@ quint32 fileSizeOf(const QString& picture)
     return quint32(quint64(st.st_size));
 }
 
-// How long an operation waits for another process's lock on the cache. Locks
-// are held for one append or one rewrite; a process stopped while holding
-// one costs this wait per operation, never a hang.
-constexpr int kLockWaitMs = 5000;
-
-// Another process's rewrites may rename new files over the one just opened
-// many times in a row; opening is tried again until the lock wait is spent,
-// not for a fixed number of turns, so a busy writer never makes an Add drop.
-class OpenTurns
-{
-public:
-    bool next() { return m_turn++ == 0 || !m_deadline.hasExpired(); }
-
-private:
-    int m_turn = 0;
-    QDeadlineTimer m_deadline{kLockWaitMs};
-};
-
-bool lockFile(int fd, int operation)
-{
-    int slept = 0;
-    int step = 1;
-    for (;;) {
-        if (::flock(fd, operation | LOCK_NB) == 0) return true;
-        if (errno == EINTR) continue;
-        if (errno != EWOULDBLOCK || slept >= kLockWaitMs) return false;
-        ::usleep(useconds_t(step) * 1000);
-        slept += step;
-        step = std::min(step * 2, 20);
-    }
-}
-
-// Whether the open file is still the one the path names: another process's
-// rewrite renames a new file over it.
-bool isAtPath(int fd, const QByteArray& native)
-{
-    struct stat open, named;
-    return ::fstat(fd, &open) == 0 && ::stat(native.constData(), &named) == 0 &&
-           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
-}
-
-// The bytes under which a picture's entry is stored: its path as the file
-// system names it (UTF-8 for every valid UTF-8 name).
-QByteArray storedName(const QString& picture)
-{
-    return sq::platform::nativePath(picture);
-}
-
 } // namespace
+
+using namespace sq::thumbio;
 
 EThumbError::EThumbError(const QString& cacheFile)
     : m_message(cacheFile + QStringLiteral("\r\n  はサムネイルファイルではありません")),
@@ -230,6 +73,11 @@ TThumb::TThumb()
 
 TThumb::~TThumb()
 {
+    try {
+        Purge();
+    } catch (...) {
+        // Out of memory while closing: the entries stay for the next run.
+    }
     setActive(false);
     closeFile();
 }
@@ -437,7 +285,9 @@ bool TThumb::OpenCache(const QString& picture, TOpenMode mode)
             m_version = getI32(head + 4);
             m_count = getI32(head + 20);
             const FileId id = fileIdOf(m_fd);
-            if (path != m_indexFile || !(id == m_indexId)) {
+            // A file cut shorter than the index reaches (a damaged tail cut
+            // off by a writer of another version) is indexed afresh.
+            if (path != m_indexFile || !(id == m_indexId) || m_indexEnd > size) {
                 resetIndex();
                 m_indexFile = path;
                 m_indexId = id;
@@ -457,6 +307,10 @@ bool TThumb::readEntryAt(int fd, qint64 fileSize, qint64 pos, Record& rec, QByte
     char buf[RecordSize + 512];
     const qint64 want = qMin<qint64>(sizeof buf, fileSize - pos);
     if (!preadAll(fd, buf, want, pos)) return false;
+    // A record of zeros is never written (its creation date would be 0): it
+    // is the start of a zero-filled tail, a hole left by a crash. It ends
+    // the file here, so no reader walks the hole 56 bytes at a time.
+    if (std::all_of(buf, buf + RecordSize, [](char c) { return c == 0; })) return false;
     const qint32 nameLength = getI32(buf);
     const qint32 dataLength = getI32(buf + 8);
     if (nameLength < 0 || nameLength > MaxNameLength || dataLength < 0) return false;
@@ -477,10 +331,12 @@ bool TThumb::readEntryAt(int fd, qint64 fileSize, qint64 pos, Record& rec, QByte
     rec.next = next;
     if (RecordSize + nameLength <= want) {
         name = QByteArray(buf + RecordSize, nameLength);
-        return true;
+    } else {
+        name.resize(nameLength);
+        if (!preadAll(fd, name.data(), nameLength, pos + RecordSize)) return false;
     }
-    name.resize(nameLength);
-    return preadAll(fd, name.data(), nameLength, pos + RecordSize);
+    // No path holds a NUL: such a name is a record torn off into zeros.
+    return !name.contains('\0');
 }
 
 void TThumb::indexAdd(const QByteArray& name, const Record& rec, qint64 pos)
@@ -488,10 +344,24 @@ void TThumb::indexAdd(const QByteArray& name, const Record& rec, qint64 pos)
     // Only the entry at the index's end may join it, so that the index stays
     // a prefix of the file.
     if (pos != m_indexEnd) return;
-    if (!name.isEmpty() && !m_index.contains(name))
-        m_index.insert(name, IndexEntry{pos, rec.values.fileDate, rec.next});
+    if (!name.isEmpty()) {
+        // A later entry of a name stands for it; the earlier one is dropped
+        // at the next rewrite.
+        const auto it = m_index.find(name);
+        if (it != m_index.end()) {
+            gatherStale(name);
+            *it = IndexEntry{pos, rec.values.fileDate, rec.next};
+        } else {
+            m_index.insert(name, IndexEntry{pos, rec.values.fileDate, rec.next});
+        }
+    }
     ++m_indexCount;
     m_indexEnd = rec.next;
+}
+
+void TThumb::gatherStale(const QByteArray& name)
+{
+    m_stale[m_indexFile].insert(name);
 }
 
 bool TThumb::Find(const QString& picture, QByteArray& stream)
@@ -499,13 +369,12 @@ bool TThumb::Find(const QString& picture, QByteArray& stream)
     if (!OpenCache(picture, ReadOnly)) return false;
     const QByteArray name = storedName(picture);
     const double date = fileDateOf(picture);
-    auto staleMiss = [&] {
+    // An out-of-date entry is a miss unless a newer one of the name follows
+    // it; either way its removal waits for the next rewrite.
+    bool stale = false;
+    auto miss = [&] {
+        if (stale) gatherStale(name);
         CloseCache();
-        try {
-            Delete(picture);
-        } catch (const EThumbError&) {
-            // The file was replaced by a foreign one meanwhile: still a miss.
-        }
         return false;
     };
 
@@ -514,37 +383,46 @@ bool TThumb::Find(const QString& picture, QByteArray& stream)
     qint64 pos = -1;
     const auto it = m_index.constFind(name);
     if (it != m_index.constEnd()) {
-        if (it->fileDate != date) return staleMiss();
-        if (readEntryAt(m_fd, m_fileSize, it->pos, rec, found) && found == name)
+        if (it->fileDate != date)
+            stale = true;
+        else if (readEntryAt(m_fd, m_fileSize, it->pos, rec, found) && found == name)
             pos = it->pos;
         else
             resetIndex(); // out of step with the file: trust only a fresh scan
     }
     if (pos < 0) {
         if (m_indexCount > 0 && m_indexCount >= m_count) {
-            CloseCache();
-            return false; // the whole file is indexed and the name is not in it
+            // The whole file is indexed: no newer entry of the name. Bytes
+            // after the entries counted are cut off by the next Purge.
+            if (m_indexEnd < m_fileSize) m_repair.insert(m_indexFile);
+            return miss();
         }
         qint64 p = m_indexEnd;
         for (;;) {
-            if (p >= m_fileSize || !readEntryAt(m_fd, m_fileSize, p, rec, found)) {
-                CloseCache();
-                return false;
+            if (p >= m_fileSize) return miss();
+            if (!readEntryAt(m_fd, m_fileSize, p, rec, found)) {
+                // Bytes that are no entry: a writer cuts them off, and so
+                // does the next Purge.
+                m_repair.insert(m_indexFile);
+                return miss();
             }
             indexAdd(found, rec, p);
             if (found == name) {
-                pos = p;
-                break;
+                if (rec.values.fileDate == date) {
+                    pos = p;
+                    break;
+                }
+                stale = true;
             }
             p = rec.next;
         }
     }
-    if (rec.values.fileDate != date) return staleMiss();
     QByteArray data(rec.values.dataLength, Qt::Uninitialized);
     if (!preadAll(m_fd, data.data(), data.size(), pos + RecordSize + rec.nameLength)) {
         CloseCache();
         return false;
     }
+    if (stale) gatherStale(name);
     stream.append(data);
     m_entry = rec.values;
     CloseCache();
@@ -577,6 +455,7 @@ void TThumb::Add(const QString& picture, const QByteArray& stream)
         if (::ftruncate(m_fd, off_t(end)) != 0) return;
         m_fileSize = end;
     }
+    m_repair.remove(m_indexFile); // whatever followed the entries is gone
     const qint64 total = end + RecordSize + name.size() + stream.size();
     if (total > MaxFileSize) return;
 
@@ -614,164 +493,6 @@ void TThumb::Add(const QString& picture, const QByteArray& stream)
     rec.next = total;
     indexAdd(name, rec, end);
     m_indexId = fileIdOf(m_fd); // our own write; the index is still right
-}
-
-bool TThumb::deleteWhere(const QString& path, const std::function<bool(const QByteArray&)>& drop)
-{
-    const bool wasActive = m_active;
-    setActive(false);
-    closeFile();
-    struct Restore
-    {
-        TThumb* t;
-        bool on;
-        ~Restore()
-        {
-            if (on) t->setActive(true);
-        }
-    } restore{this, wasActive};
-
-    if (m_refused.contains(path)) return false;
-    const QByteArray native = sq::platform::nativePath(path);
-    // The old file stays locked until the new one is renamed over it, so no
-    // other process appends to a file about to be replaced; one that waited
-    // for the lock finds a new file at the path and opens that.
-    int src = -1;
-    for (OpenTurns turns; src < 0 && turns.next();) {
-        sq::platform::SafeFile file(path);
-        if (!file.isOpen()) {
-            if (file.result() == sq::platform::OpenResult::NotRegular) refuse(path);
-            return false;
-        }
-        src = file.release();
-        if (!lockFile(src, LOCK_EX)) {
-            ::close(src);
-            return false;
-        }
-        if (!isAtPath(src, native)) {
-            ::close(src);
-            src = -1;
-        }
-    }
-    if (src < 0) return false;
-    struct Fd
-    {
-        int fd;
-        ~Fd()
-        {
-            if (fd >= 0) ::close(fd);
-        }
-    } srcGuard{src};
-
-    const qint64 size = fdSize(src);
-    char head[HeaderSize];
-    const qint64 got = qMin<qint64>(qMax<qint64>(size, 0), HeaderSize);
-    if (size < 0 || !preadAll(src, head, got, 0)) return false;
-    if (size < HeaderSize) {
-        if (!isCutShortHeader(QByteArray(head, int(got)))) throw EThumbError(path);
-        ::unlink(native.constData()); // a cache that never held an entry
-        if (path == m_indexFile) resetIndex();
-        return false;
-    }
-    if (getI32(head) != Magic) throw EThumbError(path);
-    const qint32 count = getI32(head + 20);
-
-    // A first pass over the records alone: most calls have nothing to drop.
-    Record rec;
-    QByteArray name;
-    qint64 p = HeaderSize;
-    qint32 seen = 0;
-    int drops = 0;
-    while (seen < count && readEntryAt(src, size, p, rec, name)) {
-        if (drop(name)) ++drops;
-        p = rec.next;
-        ++seen;
-    }
-    const bool damaged = seen != count || p != size;
-    if (drops == 0 && !damaged) return false;
-
-    // A name of its own for each rewrite, beside the cache file.
-    QByteArray tmp = sq::platform::nativePath(changeExt(path, QStringLiteral(".~tmp"))) + "XXXXXX";
-    const int dst = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (dst < 0) return false;
-    Fd dstGuard{dst};
-    struct stat srcStat;
-    if (::fstat(src, &srcStat) == 0) ::fchmod(dst, srcStat.st_mode & 0777);
-    QHash<QByteArray, IndexEntry> index;
-    qint64 out = HeaderSize;
-    qint32 kept = 0;
-    p = HeaderSize;
-    bool ok = true;
-    for (qint32 i = 0; i < seen && ok; ++i) {
-        ok = readEntryAt(src, size, p, rec, name);
-        if (!ok) break;
-        if (!drop(name)) {
-            const qint64 len = rec.next - p;
-            ok = copyRange(src, p, len, dst, out);
-            if (!name.isEmpty() && !index.contains(name))
-                index.insert(name, IndexEntry{out, rec.values.fileDate, out + len});
-            out += len;
-            ++kept;
-        }
-        p = rec.next;
-    }
-    if (!ok) {
-        ::unlink(tmp.constData());
-        return false;
-    }
-    if (kept == 0) {
-        ::unlink(native.constData());
-        ::unlink(tmp.constData());
-        if (path == m_indexFile) resetIndex();
-        return drops > 0;
-    }
-    if (!writeHeader(dst, kept) || ::fsync(dst) != 0 ||
-        ::rename(tmp.constData(), native.constData()) != 0) {
-        ::unlink(tmp.constData());
-        return false;
-    }
-    // We wrote the new file ourselves, so its index is known whole.
-    m_index = std::move(index);
-    m_indexCount = kept;
-    m_indexEnd = out;
-    m_indexFile = path;
-    m_indexId = fileIdOf(dst);
-    return drops > 0;
-}
-
-bool TThumb::Delete(const QString& picture)
-{
-    const QByteArray name = storedName(picture);
-    return deleteWhere(CacheFileName(picture), [&](const QByteArray& n) { return n == name; });
-}
-
-bool TThumb::DeleteFiles(const QStringList& list)
-{
-    if (list.isEmpty()) return false;
-    QSet<QByteArray> names;
-    for (const QString& s : list)
-        names.insert(storedName(s));
-    return deleteWhere(CacheFileName(list.first()),
-                       [&](const QByteArray& n) { return names.contains(n); });
-}
-
-bool TThumb::DeleteList(QStringList& list)
-{
-    list.sort();
-    bool result = false;
-    QStringList group;
-    QString folder;
-    for (const QString& name : std::as_const(list)) {
-        const QString f = name.left(name.lastIndexOf(QLatin1Char('/')) + 1);
-        if (!group.isEmpty() && f != folder) {
-            result = DeleteFiles(group);
-            group.clear();
-        }
-        folder = f;
-        group << name;
-    }
-    if (!group.isEmpty()) result = DeleteFiles(group);
-    return result;
 }
 
 double TThumb::toDateTime(qint64 msecsSinceEpoch)

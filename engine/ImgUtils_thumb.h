@@ -9,6 +9,12 @@
 // operation holds an flock on it (shared for Find, exclusive for Add and the
 // rewrites, which keep it until the new file is renamed in), and re-reads the
 // header under the lock, so appends of others are kept and indexed.
+//
+// Entries found out of date are not removed one rewrite each: Find treats
+// them as misses at once and gathers their names; Purge (or the next
+// deletion) drops them all in one rewrite. Until then a newer entry of the
+// same name, appended by Add, is what Find returns. A crash before the
+// rewrite loses nothing: the old entry stays a miss and is gathered again.
 #pragma once
 
 #include <QByteArray>
@@ -103,7 +109,8 @@ public:
     void CloseCache();
 
     // On a hit appends the thumbnail bytes to stream and fills currentEntry().
-    // A damaged file is a miss; nothing is thrown.
+    // An entry whose file date is not the picture's is never returned; its
+    // removal waits for Purge. A damaged file is a miss; nothing is thrown.
     bool Find(const QString& picture, QByteArray& stream);
     // Appends an entry made of currentEntry() and stream; silently nothing
     // when the file cannot be written or would reach MaxFileSize. A file that
@@ -112,10 +119,19 @@ public:
     // is reported once on stderr and the cache stays off for this object.
     void Add(const QString& picture, const QByteArray& stream);
     // Each returns whether an entry was removed; the file is rewritten
-    // through a temporary copy renamed over it. Throw EThumbError.
+    // through a temporary copy renamed over it, and the out-of-date entries
+    // gathered for it go in the same rewrite. Throw EThumbError.
     bool Delete(const QString& picture);
     bool DeleteFiles(const QStringList& list);
     bool DeleteList(QStringList& list);
+    // Drops, in one rewrite per cache file, the entries Finds found out of
+    // date or superseded by a newer one, and cuts off a damaged tail that
+    // Find met (a hole of zeros, a record cut short) in place. Returns
+    // whether an entry was removed; nothing is thrown. Called when the
+    // loader has nothing more to do, and at destruction.
+    bool Purge();
+    // Whether a Purge has work waiting (for tests and benchmarks).
+    bool purgePending() const { return !m_stale.isEmpty() || !m_repair.isEmpty(); }
 
     TThumbEntry& currentEntry() { return m_entry; }
     const TThumbEntry& currentEntry() const { return m_entry; }
@@ -158,7 +174,11 @@ private:
     bool readEntryAt(int fd, qint64 fileSize, qint64 pos, Record& rec, QByteArray& name) const;
     void indexAdd(const QByteArray& name, const Record& rec, qint64 pos);
     void resetIndex();
+    // Rewrites the cache file at path without the entries drop names (drop
+    // may be empty) and without the out-of-date ones gathered for it.
     bool deleteWhere(const QString& path, const std::function<bool(const QByteArray&)>& drop);
+    // A name whose entry at hand is out of date or has a newer twin.
+    void gatherStale(const QByteArray& name);
     // A cache path that is not a regular file (a folder, a FIFO, a device):
     // said once on stderr, and left alone for the life of this object.
     void refuse(const QString& path);
@@ -179,7 +199,8 @@ private:
     bool m_active = false;
     TThumbEntry m_entry;
     // The index covers the first m_indexCount entries of the file, which end
-    // at m_indexEnd; each name maps to its first entry.
+    // at m_indexEnd; each name maps to its last entry among them (an Add
+    // after a stale Find appends a newer twin of an entry still in the file).
     QHash<QByteArray, IndexEntry> m_index;
     int m_indexCount = 0;
     qint64 m_indexEnd = HeaderSize;
@@ -189,4 +210,8 @@ private:
     QString m_appFolder;
     QString m_exeName;
     QSet<QString> m_refused;
+    // Per cache file: names with entries to drop at the next rewrite.
+    QHash<QString, QSet<QByteArray>> m_stale;
+    // Cache files whose tail past the last whole entry is to be cut off.
+    QSet<QString> m_repair;
 };

@@ -1,5 +1,5 @@
 // libFuzzer target of the thumbnail cache reader: arbitrary bytes as the cache
-// file, then Find, Add and DeleteList over it. Its pictures live in
+// file, then Find, Add, Purge and DeleteList over it. Its pictures live in
 // /tmp/sq-fuzz-thumb/ at a fixed time so seeds made by tst_thumb can hit.
 #include "engine/ImgUtils_thumb.h"
 
@@ -51,6 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     t.Find(dir + QStringLiteral("missing.jpg"), got);
     t.Add(dir + QStringLiteral("b.jpg"), QByteArray("thumb"));
     t.Find(dir + QStringLiteral("b.jpg"), got);
+    t.Purge();
+    t.Find(dir + QStringLiteral("a.jpg"), got);
     QStringList list{dir + QStringLiteral("b.jpg"), dir + QStringLiteral("a.jpg")};
     try {
         t.DeleteList(list);
