@@ -291,16 +291,19 @@ private Q_SLOTS:
         QVERIFY(left[0].startsWith(".sqcopy-"));
         QVERIFY(left[0].contains("-" + QByteArray::number(qint64(child)) + "-"));
 
-        // A live temporary (this process's own) and look-alikes of the user.
+        // Live temporaries (this process's own, and one of process 1) and
+        // look-alikes of the user.
         QByteArray live = pw::tempPattern(dst, ".sqcopy-");
         QVERIFY(::mkdtemp(live.data()));
+        const QByteArray ofInit = ".sqcopy-" + bootTagNow() + "-1-aB3xYz";
+        QVERIFY(writeFile(dst + "/" + QString::fromLatin1(ofInit), "busy"));
         QVERIFY(writeFile(dst + "/.sqcopy-notes.txt", "mine"));
         QVERIFY(writeFile(dst + "/.sqcopy-aB3xYz", "mine too"));
         QVERIFY(writeFile(dir.filePath(QStringLiteral("c.jpg")), "gamma"));
         pw::QuietFileOpPrompt prompt;
         const auto r = pw::copyInto({dir.filePath(QStringLiteral("c.jpg"))}, dst, prompt);
         QVERIFY(r.ok());
-        QList<QByteArray> expected{".sqcopy-aB3xYz", ".sqcopy-notes.txt", "c.jpg",
+        QList<QByteArray> expected{".sqcopy-aB3xYz", ".sqcopy-notes.txt", "c.jpg", ofInit,
                                    pw::nativePath(pw::fileNameOf(pw::pathFromNative(live)))};
         std::sort(expected.begin(), expected.end());
         QCOMPARE(namesAt(QFile::encodeName(dst)), expected);
