@@ -1,10 +1,12 @@
 // The file operations where path strings mislead: names too long for the
 // trash's info files, a folder copied into itself through a bind mount, and
 // the leftovers of a paste that was killed.
+#include "platform/AtomicFile.h"
 #include "platform/FileOps.h"
 #include "platform/FileSafety.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/RawNames.h"
 #include "tests/support/TestFiles.h"
 
@@ -232,6 +234,44 @@ private Q_SLOTS:
         QCOMPARE(prompt.errors[0].path, album + "/loop");
         QCOMPARE(readFile(dir.filePath(QStringLiteral("dst/album/a.jpg"))), QByteArray("alpha"));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("dst/album/loop"))));
+    }
+
+    // The lock of a data folder: had when free, not had while another holder
+    // keeps it (also in the same process: flock binds each open), never
+    // taken through a link or on what is no regular file.
+    void dataFolderLock_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("free") << "free" << true;
+        QTest::newRow("held elsewhere") << "held" << false;
+        QTest::newRow("link") << "link" << false;
+        QTest::newRow("fifo") << "fifo" << false;
+    }
+    void dataFolderLock()
+    {
+        QFETCH(QString, what);
+        QFETCH(bool, locked);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral(".sorrelquint.lock"));
+        const QString target = dir.filePath(QStringLiteral("elsewhere"));
+        std::unique_ptr<pw::FileLock> other;
+        if (what == QLatin1String("held")) other = std::make_unique<pw::FileLock>(path);
+        if (what == QLatin1String("link")) QVERIFY(QFile::link(target, path));
+        if (what == QLatin1String("fifo"))
+            QVERIFY(sq::test::makeHostile(sq::test::Hostile::Fifo, path));
+        sq::test::HangGuard guard(60, QTest::currentDataTag());
+        {
+            const pw::FileLock lock(path, 100);
+            QCOMPARE(lock.locked(), locked);
+        }
+        QVERIFY(!QFileInfo::exists(target));
+        if (other) {
+            QVERIFY(other->locked());
+            other.reset();
+            const pw::FileLock again(path, 100);
+            QVERIFY(again.locked());
+        }
     }
 
     void deadTempNames_data()
