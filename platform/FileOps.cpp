@@ -879,6 +879,7 @@ FileOpResult linkInto(const QStringList& sources, const QString& folder, FileOpP
         prompt.reportError({kind, path, err ? reason(err) : QString()});
     };
     prompt.beginProgress(0);
+    removeDeadTemps(folder);
     for (const auto& [source, asked] : intoFolder(sources, folder)) {
         if (prompt.cancelRequested()) result.cancelled = true;
         if (result.cancelled) break;

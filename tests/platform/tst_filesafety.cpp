@@ -274,6 +274,38 @@ private Q_SLOTS:
         }
     }
 
+    // Each operation into a folder removes the dead temporaries there, of
+    // any of the program's kinds (a link's, a saved file's), and keeps the
+    // user's look-alikes.
+    void operationsRemoveDeadTemps_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::newRow("copy, dead copy") << "copy" << QByteArray(".sqcopy-");
+        QTest::newRow("move, dead link") << "move" << QByteArray(".sqlink-");
+        QTest::newRow("link, dead link") << "link" << QByteArray(".sqlink-");
+        QTest::newRow("link, dead save") << "link" << QByteArray(".sqsave-");
+    }
+    void operationsRemoveDeadTemps()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QByteArray, prefix);
+        QTemporaryDir dir;
+        const QString dst = dir.filePath(QStringLiteral("dst"));
+        const QByteArray dead =
+            prefix + bootTagNow() + "-" + QByteArray::number(qint64(deadPid())) + "-aB3xYz";
+        QVERIFY(writeFile(dst + "/" + QString::fromLatin1(dead), "left"));
+        QVERIFY(writeFile(dst + "/" + QString::fromLatin1(prefix) + "mine", "user"));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("a.jpg")), "alpha"));
+        pw::QuietFileOpPrompt prompt;
+        const QStringList sources{dir.filePath(QStringLiteral("a.jpg"))};
+        const auto r = operation == QLatin1String("copy")   ? pw::copyInto(sources, dst, prompt)
+                       : operation == QLatin1String("move") ? pw::moveInto(sources, dst, prompt)
+                                                            : pw::linkInto(sources, dst, prompt);
+        QVERIFY(r.ok());
+        QCOMPARE(namesAt(QFile::encodeName(dst)), (QList<QByteArray>{prefix + "mine", "a.jpg"}));
+    }
+
     void deadTempNames_data()
     {
         QTest::addColumn<QByteArray>("name");
