@@ -13,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -98,6 +99,51 @@ bool holds(const QByteArray& folder, const Id& want, FolderChain& chain, int dep
     return false;
 }
 
+// A mount point as /proc/self/mountinfo writes it, with its octal escapes
+// (\040 for a blank) undone.
+QByteArray unescapeMountPath(const QByteArray& field)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field.at(i) == '\\' && i + 3 < field.size()) {
+            const QByteArray digits = field.mid(i + 1, 3);
+            bool ok = false;
+            const int c = digits.toInt(&ok, 8);
+            if (ok && digits.size() == 3) {
+                out += char(c);
+                i += 3;
+                continue;
+            }
+        }
+        out += field.at(i);
+    }
+    return out;
+}
+
+// Whether the paths alone show every way to the target: no file system is
+// mounted inside source, and the target's file system is mounted once (no
+// bind mount shows it a second time). Then the walk through source can be
+// left out. False when the mount table cannot be read.
+bool pathsTellAll(const QByteArray& canonicalSource, dev_t targetDev)
+{
+    constexpr qint64 kMax = qint64(4) << 20;
+    const QByteArray table = readFileHead(QStringLiteral("/proc/self/mountinfo"), kMax);
+    if (table.isEmpty() || table.size() >= kMax) return false;
+    const QByteArray device =
+        QByteArray::number(major(targetDev)) + ':' + QByteArray::number(minor(targetDev));
+    const QByteArray under =
+        canonicalSource.endsWith('/') ? canonicalSource : canonicalSource + '/';
+    int mounts = 0;
+    for (const QByteArray& line : table.split('\n')) {
+        if (line.isEmpty()) continue;
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 5) return false;
+        if (fields[2] == device) ++mounts;
+        if (unescapeMountPath(fields[4]).startsWith(under)) return false;
+    }
+    return mounts == 1;
+}
+
 } // namespace
 
 bool isFolderInside(const QString& target, const QString& source)
@@ -116,6 +162,8 @@ bool isFolderInside(const QString& target, const QString& source)
         at = up;
     }
     // A folder of source seen from elsewhere (a bind mount of it).
+    const QByteArray canonical = nativePath(canonicalPathOf(source));
+    if (!canonical.isEmpty() && pathsTellAll(canonical, to.dev)) return false;
     FolderChain chain;
     chain.enter(from.dev, from.ino);
     return holds(src, to, chain, 0);
