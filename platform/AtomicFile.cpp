@@ -46,6 +46,7 @@ int writeFileAtomically(const QString& path, const QByteArray& bytes, bool durab
     QByteArray temp = tempPattern(pathFromNative(folderOf(target)), ".sqsave-");
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return errno;
+    holdTemp(fd);
     int err = 0;
     for (qsizetype at = 0; at < bytes.size() && !err;) {
         const ssize_t n = ::write(fd, bytes.constData() + at, size_t(bytes.size() - at));

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -383,6 +384,10 @@ private:
             return Step::Failed;
         }
         const QString temp = dec(pattern.constData());
+        const int held = holdTemp(pattern);
+        const auto release = qScopeGuard([held] {
+            if (held >= 0) ::close(held);
+        });
         const ChainStep onChain(*this, source, temp);
         if (!onChain.entered) {
             removeOwnTree(temp);
@@ -488,6 +493,7 @@ private:
             fail(FileOpError::WriteFailed, parentOf(dec(temp.constData())), e);
             return Step::Failed;
         }
+        holdTemp(out);
         auto abandon = [&](Step step) {
             ::close(in);
             ::close(out);

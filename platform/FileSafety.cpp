@@ -12,6 +12,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -258,6 +259,33 @@ bool isDeadTempName(const QByteArray& name)
     return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
+int holdTemp(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    holdTemp(fd);
+    return fd;
+}
+
+void holdTemp(int fd)
+{
+    ::flock(fd, LOCK_EX | LOCK_NB);
+}
+
+namespace {
+
+// Whether a writer holds the temporary at path now.
+bool isHeld(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false; // a link (links are made and renamed at once), or gone
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+} // namespace
+
 int removeDeadTemps(const QString& folder)
 {
     const QByteArray path = nativePath(folder);
@@ -268,9 +296,13 @@ int removeDeadTemps(const QString& folder)
         if (e->d_name[0] == '.' && isDeadTempName(QByteArray(e->d_name)))
             dead.push_back(path + '/' + e->d_name);
     ::closedir(dir);
-    for (const QByteArray& p : dead)
+    int removed = 0;
+    for (const QByteArray& p : dead) {
+        if (isHeld(p)) continue;
         removeTree(p);
-    return int(dead.size());
+        ++removed;
+    }
+    return removed;
 }
 
 } // namespace sq::platform

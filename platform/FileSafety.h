@@ -55,8 +55,17 @@ QByteArray tempPattern(const QString& folder, const char* prefix);
 // only looks similar included, is false.
 bool isDeadTempName(const QByteArray& name);
 
-// Removes the dead temporaries (isDeadTempName) directly in folder, each
-// with everything inside it; nothing else is touched. The number removed.
+// Marks a temporary as being written: an flock on it (a file or folder),
+// held while the returned descriptor is open (-1 when it cannot be had). A
+// temporary under a lock is never removed, whatever its name says (its
+// writer may live in another process id space).
+int holdTemp(const QByteArray& path);
+// The same on an open descriptor of the temporary.
+void holdTemp(int fd);
+
+// Removes the dead temporaries (isDeadTempName, and not held) directly in
+// folder, each with everything inside it; nothing else is touched. The
+// number removed.
 int removeDeadTemps(const QString& folder);
 
 } // namespace sq::platform

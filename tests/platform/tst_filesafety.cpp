@@ -369,13 +369,25 @@ private Q_SLOTS:
         QVERIFY(::mkdtemp(live.data()));
         const QByteArray ofInit = ".sqcopy-" + bootTagNow() + "-1-aB3xYz";
         QVERIFY(writeFile(dst + "/" + QString::fromLatin1(ofInit), "busy"));
+        // One whose name says its writer is gone, but that a writer holds
+        // (a process of another process id space).
+        const QByteArray held =
+            ".sqcopy-" + bootTagNow() + "-" + QByteArray::number(qint64(deadPid())) + "-hEld00";
+        QVERIFY(writeFile(dst + "/" + QString::fromLatin1(held), "busy"));
+        const int holder = pw::holdTemp(QFile::encodeName(dst) + "/" + held);
+        QVERIFY(holder >= 0);
+        const auto release = qScopeGuard([holder] { ::close(holder); });
         QVERIFY(writeFile(dst + "/.sqcopy-notes.txt", "mine"));
         QVERIFY(writeFile(dst + "/.sqcopy-aB3xYz", "mine too"));
         QVERIFY(writeFile(dir.filePath(QStringLiteral("c.jpg")), "gamma"));
         pw::QuietFileOpPrompt prompt;
         const auto r = pw::copyInto({dir.filePath(QStringLiteral("c.jpg"))}, dst, prompt);
         QVERIFY(r.ok());
-        QList<QByteArray> expected{".sqcopy-aB3xYz", ".sqcopy-notes.txt", "c.jpg", ofInit,
+        QList<QByteArray> expected{".sqcopy-aB3xYz",
+                                   ".sqcopy-notes.txt",
+                                   "c.jpg",
+                                   ofInit,
+                                   held,
                                    pw::nativePath(pw::fileNameOf(pw::pathFromNative(live)))};
         std::sort(expected.begin(), expected.end());
         QCOMPARE(namesAt(QFile::encodeName(dst)), expected);
