@@ -10,6 +10,7 @@
 #include "tests/support/MessageBoxes.h"
 
 #include <QComboBox>
+#include <QProcess>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -137,6 +138,69 @@ private Q_SLOTS:
         QVERIFY(WIFEXITED(status));
         if (WEXITSTATUS(status) == 3) QSKIP("cannot become another user here");
         QCOMPARE(WEXITSTATUS(status), 0);
+    }
+
+    // The program run as another user, for whom the favourites file (root's,
+    // mode 0600) cannot be opened: the list starts empty, it says so, and the
+    // file keeps its bytes after close. This test runs its second half in a
+    // child process started through setpriv.
+    void favouritesRefusedToUser()
+    {
+        if (::geteuid() != 0) QSKIP("needs root to run the program as another user");
+        QTemporaryDir dir;
+        QVERIFY(::chmod(native(dir.path()).constData(), 0777) == 0);
+        const QString data = dir.filePath(QStringLiteral("data")) + QLatin1Char('/');
+        QVERIFY(QDir().mkpath(data + QStringLiteral("a")));
+        QVERIFY(::chmod(native(data).constData(), 0777) == 0);
+        const QString fav = data + QStringLiteral("favorites.dat");
+        QVERIFY(sq::test::writeFile(fav, "/root-only\r\n"));
+        QVERIFY(::chmod(native(fav).constData(), 0600) == 0);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("SQ_CHILD_DATA"), data);
+        env.insert(QStringLiteral("HOME"), dir.path());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.path());
+        child.setProcessEnvironment(env);
+        child.start(QStringLiteral("setpriv"),
+                    {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                     QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                     QStringLiteral("favouritesRefusedChild")});
+        if (!child.waitForStarted(10000)) QSKIP("setpriv cannot be run here");
+        QVERIFY(child.waitForFinished(120000));
+        const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+        if (child.exitCode() == 77) QSKIP("cannot become another user here");
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 out.constData());
+        QVERIFY2(out.contains("PASS   : TstDataFiles::favouritesRefusedChild()"), out.constData());
+        QCOMPARE(sq::test::readFile(fav), QByteArray("/root-only\r\n"));
+        struct stat st;
+        QCOMPARE(::stat(native(fav).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 07777), 0600);
+        QCOMPARE(int(st.st_uid), 0);
+    }
+    void favouritesRefusedChild()
+    {
+        const QString data = qEnvironmentVariable("SQ_CHILD_DATA");
+        if (data.isEmpty()) QSKIP("the second half of favouritesRefusedToUser");
+        {
+            MessageBoxes boxes;
+            sq::app::createWindows(data, data + QStringLiteral("a"));
+            Form1->show();
+            QTest::qWait(0);
+            QCOMPARE(Form1->favorites(), QStringList());
+            QCOMPARE(boxes.texts(),
+                     QStringList{
+                         sq::platform::displayText(data + QStringLiteral("favorites.dat")) +
+                         QStringLiteral("\nを読み込めません。お気に入りの変更は保存されません")});
+            Form1->ComboBox1->setEditText(QStringLiteral("/tmp"));
+            Form1->N53Click();
+            Form1->close();
+            QCOMPARE(boxes.texts().size(), 1);
+        }
+        sq::app::destroyWindows();
     }
 
     void mergeFavorites_data()
