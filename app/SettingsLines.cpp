@@ -1,8 +1,13 @@
 #include "app/SettingsLines.h"
 
 #include "engine/TextLines.h"
+#include "platform/AtomicFile.h"
+
+#include "platform/NativePath.h"
 
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -93,19 +98,28 @@ void TSettingsLines::setText(int i, const QString& text)
     m_lines[i] = text;
 }
 
-bool TSettingsLines::load(const QString& path, int screenWidth)
+TSettingsLines::FileState TSettingsLines::load(const QString& path, int screenWidth)
 {
     QStringList lines;
-    if (!sq::readTextLines(path, lines)) {
-        // Unreadable (or no regular file): the defaults, not line numbers.
+    sq::platform::OpenResult result;
+    if (!sq::readTextLines(path, lines, &result)) {
+        // The defaults, not line numbers.
         writeDefaults(screenWidth);
-        return false;
+        return result == sq::platform::OpenResult::Missing ? FileState::Missing
+                                                           : FileState::Unreadable;
     }
     replaceAll(lines, screenWidth);
-    return true;
+    return FileState::Read;
 }
 
 bool TSettingsLines::save(const QString& path) const
 {
-    return sq::writeTextLines(path, m_lines);
+    // A FIFO, device or folder in the file's place is left as it is; a link
+    // is replaced by the file itself, so nothing outside the folder is
+    // written.
+    struct stat st;
+    if (::lstat(sq::platform::nativePath(path).constData(), &st) == 0 && !S_ISREG(st.st_mode) &&
+        !S_ISLNK(st.st_mode))
+        return false;
+    return sq::platform::writeFileAtomically(path, sq::joinLinesCrLf(m_lines), true) == 0;
 }

@@ -36,9 +36,13 @@ public:
 
     const QStringList& lines() const { return m_lines; }
 
-    // False when the file cannot be read (missing, not a regular file, over
-    // 1 MiB): every line then takes its default.
-    bool load(const QString& path, int screenWidth);
+    // How load found the file. Unreadable: it is there but is no regular
+    // file, is over 1 MiB or cannot be opened or read; every line then takes
+    // its default, and the caller must not write over the file.
+    enum class FileState { Read, Missing, Unreadable };
+    FileState load(const QString& path, int screenWidth);
+    // Written through a temporary file renamed over the old one; a symbolic
+    // link there is replaced, never written through.
     bool save(const QString& path) const;
 
 private:

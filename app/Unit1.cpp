@@ -1,12 +1,15 @@
 #include "app/Unit1.h"
 
+#include "app/DialogParts.h"
 #include "app/Globals.h"
 #include "app/ProgramOpener.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
 #include "engine/TextLines.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileClipboard.h"
 #include "platform/FileOpsDialogs.h"
+#include "platform/FileSafety.h"
 #include "platform/FileVerbs.h"
 #include "platform/FolderFileList.h"
 #include "platform/NativePath.h"
@@ -49,6 +52,7 @@ namespace {
 
 const QString kSettingsFile = QStringLiteral("sorrelquint.ini");
 const QString kFavoritesFile = QStringLiteral("favorites.dat");
+const QString kLockFile = QStringLiteral(".sorrelquint.lock");
 const QString kThumbFolder = QStringLiteral("thumb/");
 
 const int kStatusWidths[TForm1::StatusPanelCount] = {130, 150, 100, 100, 100, 80, 150};
@@ -136,6 +140,11 @@ QString TForm1::settingsFileName() const
 QString TForm1::favoritesFileName() const
 {
     return m_dataFolder + kFavoritesFile;
+}
+
+QString TForm1::lockFileName() const
+{
+    return m_dataFolder + kLockFile;
 }
 
 void TForm1::buildLayout()
@@ -348,12 +357,20 @@ void TForm1::FormCreate()
     // 4. Favourites.
     loadFavorites();
 
-    // 5. Settings: defaults written when the file is missing, then loaded.
-    if (!QFileInfo::exists(settingsFileName())) {
-        m_settings.writeDefaults(m_screenWidth);
+    // 5. Settings: loaded; defaults written when the file is missing. One
+    // that is there but cannot be read is used as defaults and left alone.
+    switch (m_settings.load(settingsFileName(), m_screenWidth)) {
+    case TSettingsLines::FileState::Read:
+        break;
+    case TSettingsLines::FileState::Missing: {
+        const sq::platform::FileLock lock(lockFileName());
         m_settings.save(settingsFileName());
+        break;
     }
-    m_settings.load(settingsFileName(), m_screenWidth);
+    case TSettingsLines::FileState::Unreadable:
+        m_settingsKept = true;
+        break;
+    }
 
     // 6. - 9. Sort, folder pane, size and background through their commands.
     if (const int v = m_settings.readInt(1); v >= 0 && v <= 3)
@@ -449,6 +466,20 @@ void TForm1::FormShow()
     // 13. The folder tree takes the keyboard, unless a file given on the
     // command line is focused in the browser.
     if (!ImgPanel1->hasFocus() && focusWidget() != ImgPanel1) DirectoryListBox1->setFocus();
+
+    reportKeptFiles();
+}
+
+void TForm1::reportKeptFiles()
+{
+    if (m_settingsKept)
+        sq::app::message(this,
+                         sq::platform::displayText(settingsFileName()) +
+                             QStringLiteral("\nを読み込めません。設定の変更は保存されません"));
+    if (m_favoritesKept)
+        sq::app::message(
+            this, sq::platform::displayText(favoritesFileName()) +
+                      QStringLiteral("\nを読み込めません。お気に入りの変更は保存されません"));
 }
 
 void TForm1::applyStartupFolder()
@@ -470,9 +501,14 @@ void TForm1::closeEvent(QCloseEvent* event)
         m_closed = true;
         // 1. - 3. Loupe and loupe bar positions, the bar's direction and width.
         storeLoupe();
-        // 4. - 5. Settings, then favourites.
-        m_settings.save(settingsFileName());
+        // 4. - 5. Settings, then favourites, while no other window of the
+        // program on this data folder writes them. The settings of the
+        // window closed last win; the favourites are merged.
+        const sq::platform::FileLock lock(lockFileName());
+        if (!m_settingsKept) m_settings.save(settingsFileName());
         saveFavorites();
+        // Temporary files of a window of the program killed while saving.
+        sq::platform::removeDeadTemps(m_dataFolder);
     }
     event->accept();
 }

@@ -64,6 +64,8 @@ public:
     bool ListFolder(const QString& folder) override;
     QString settingsFileName() const;
     QString favoritesFileName() const;
+    // Held while the settings and favourites files are written.
+    QString lockFileName() const;
 
     // Menu items and pop-up menus by component name; nullptr when unknown.
     QAction* menuItem(const QString& name) const { return m_menus.item(name); }
@@ -251,6 +253,9 @@ private:
     void connectFileCommands();
     void loadFavorites();
     void saveFavorites();
+    // Says once, at first show, which of the files read at start are kept
+    // as they are because they could not be read.
+    void reportKeptFiles();
     // Moves or copies the browser's selected files into folder.
     void copySelectedInto(const QString& folder, bool move);
     // Converts files (toJpeg: BMP to JPEG) with the progress box captioned.
@@ -263,6 +268,11 @@ private:
     int m_screenWidth;
     int m_screenHeight;
     TSettingsLines m_settings;
+    // A settings or favourites file that was there but could not be read at
+    // start is never written over; base: the favourites as read at start.
+    bool m_settingsKept = false;
+    bool m_favoritesKept = false;
+    QStringList m_favoritesBase;
     bool m_autoThumb = false;
     bool m_shown = false;
     bool m_closed = false;

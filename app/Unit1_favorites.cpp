@@ -2,11 +2,15 @@
 // to a favourite or a typed path, the edit dialog, and the favourites file
 // read at start and written at close. The list holds path carriers
 // (platform/NativePath.h) as item data and shows their display text, so a
-// folder whose name is not UTF-8 survives the file's round trip.
+// folder whose name is not UTF-8 survives the file's round trip. A file that
+// was there but could not be read is never written over, and another window
+// of the program on the same data folder keeps what it wrote: the list is
+// merged with the file as it is at close.
 #include "app/Globals.h"
 #include "app/Unit1.h"
 
 #include "app/DialogParts.h"
+#include "app/FavoritesMerge.h"
 #include "app/Unit20.h"
 #include "engine/TextLines.h"
 #include "platform/NativePath.h"
@@ -54,14 +58,33 @@ void TForm1::setFavorites(const QStringList& paths)
 void TForm1::loadFavorites()
 {
     QStringList paths;
-    if (sq::readPathLines(favoritesFileName(), paths)) setFavorites(paths);
+    sq::platform::OpenResult result;
+    if (sq::readPathLines(favoritesFileName(), paths, &result)) {
+        setFavorites(paths);
+        m_favoritesBase = paths;
+    }
+    m_favoritesKept =
+        result != sq::platform::OpenResult::Ok && result != sq::platform::OpenResult::Missing;
 }
 
+// Called with the data folder's lock held.
 void TForm1::saveFavorites()
 {
-    if (!sq::writePathLines(favoritesFileName(), favorites()))
+    if (m_favoritesKept) return; // said at first show
+    QStringList list = favorites();
+    QStringList theirs;
+    sq::platform::OpenResult result;
+    if (sq::readPathLines(favoritesFileName(), theirs, &result))
+        list = sq::app::mergeFavorites(m_favoritesBase, list, theirs);
+    // Missing: nothing to merge with. Anything else became unreadable since
+    // start and is left as it is.
+    if ((result != sq::platform::OpenResult::Ok && result != sq::platform::OpenResult::Missing) ||
+        !sq::writePathLines(favoritesFileName(), list)) {
         sq::app::message(this, sq::platform::displayText(favoritesFileName()) +
                                    QStringLiteral("\nを保存できません"));
+        return;
+    }
+    m_favoritesBase = list;
 }
 
 // The path the edit text stands for: the shown folder's own carrier when

@@ -53,10 +53,11 @@ QByteArray joinLinesCrLf(const QStringList& lines)
     return out;
 }
 
-bool readTextLines(const QString& path, QStringList& lines)
+bool readTextLines(const QString& path, QStringList& lines, platform::OpenResult* outcome)
 {
     platform::OpenResult result;
     const QByteArray bytes = platform::readWholeFile(path, kMaxTextLinesBytes, &result);
+    if (outcome) *outcome = result;
     if (result != platform::OpenResult::Ok) return false;
     lines = splitLines(decodeText(bytes));
     return true;
@@ -119,8 +120,6 @@ bool isUtf8(const QByteArray& bytes, QString* text = nullptr)
     return true;
 }
 
-constexpr qint64 kMaxPathLinesFile = 1 << 20;
-
 } // namespace
 
 QStringList decodePathLines(const QByteArray& bytes)
@@ -171,10 +170,11 @@ QByteArray joinPathLinesCrLf(const QStringList& lines)
     return out;
 }
 
-bool readPathLines(const QString& path, QStringList& lines)
+bool readPathLines(const QString& path, QStringList& lines, platform::OpenResult* outcome)
 {
     platform::OpenResult result;
-    const QByteArray bytes = platform::readWholeFile(path, kMaxPathLinesFile, &result);
+    const QByteArray bytes = platform::readWholeFile(path, kMaxPathLinesBytes, &result);
+    if (outcome) *outcome = result;
     if (result != platform::OpenResult::Ok)
         return false;
     lines = decodePathLines(bytes);

@@ -4,6 +4,8 @@
 // by the Windows program still load. Pure functions, any thread.
 #pragma once
 
+#include "platform/SafeRead.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -27,8 +29,9 @@ constexpr qint64 kMaxTextLinesBytes = qint64(1) << 20;
 
 // Reads a whole text file into lines. False when it is missing, is not a
 // regular file (a FIFO or a device is never waited on or read), is longer
-// than kMaxTextLinesBytes or cannot be read.
-bool readTextLines(const QString& path, QStringList& lines);
+// than kMaxTextLinesBytes or cannot be read; *result tells which (Missing
+// is the one case where writing a new file loses nothing).
+bool readTextLines(const QString& path, QStringList& lines, platform::OpenResult* result = nullptr);
 
 // Writes the lines through a temporary file renamed over the old one, so a
 // crash while saving leaves the old file whole. False on any failure, and
@@ -45,9 +48,13 @@ QStringList decodePathLines(const QByteArray& bytes);
 // Each line's file-system bytes (a carrier's own bytes, else UTF-8), each
 // followed by CR LF.
 QByteArray joinPathLinesCrLf(const QStringList& lines);
-// The same for files: at most 1 MiB of a regular file is read; false when
-// it cannot be opened or read, or is not a regular file of that size.
-bool readPathLines(const QString& path, QStringList& lines);
+// The largest favourites file read: a list of tens of thousands of long
+// paths fits, and a file that does not is never written over.
+constexpr qint64 kMaxPathLinesBytes = qint64(16) << 20;
+// The same for files: at most kMaxPathLinesBytes of a regular file are
+// read; false when it cannot be opened or read, or is not a regular file of
+// that size, with *result saying why.
+bool readPathLines(const QString& path, QStringList& lines, platform::OpenResult* result = nullptr);
 // Written through a temporary file renamed over the old one, flushed to the
 // disk first. False on any failure (the old file stays).
 bool writePathLines(const QString& path, const QStringList& lines);

@@ -1,11 +1,14 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/FileSafety.h"
 #include "platform/NativePath.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace sq::platform {
@@ -39,9 +42,12 @@ int writeFileAtomically(const QString& path, const QByteArray& bytes, bool durab
     mode_t mode = 0666 & ~processUmask();
     struct stat st;
     if (::stat(target.constData(), &st) == 0 && S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
-    QByteArray temp = folderOf(target) + "/.sqsave-XXXXXX";
+    // Named for this boot and process, so a later run can tell a leftover
+    // of a killed writer (FileSafety.h).
+    QByteArray temp = tempPattern(pathFromNative(folderOf(target)), ".sqsave-");
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return errno;
+    holdTemp(fd);
     int err = 0;
     for (qsizetype at = 0; at < bytes.size() && !err;) {
         const ssize_t n = ::write(fd, bytes.constData() + at, size_t(bytes.size() - at));
@@ -62,9 +68,10 @@ int writeNewFileAtomically(const QString& path, const QByteArray& bytes)
 {
     const QByteArray target = nativePath(path);
     if (target.isEmpty() || target.endsWith('/')) return EISDIR;
-    QByteArray temp = folderOf(target) + "/.sqsave-XXXXXX";
+    QByteArray temp = tempPattern(pathFromNative(folderOf(target)), ".sqsave-");
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return errno;
+    holdTemp(fd);
     int err = 0;
     for (qsizetype at = 0; at < bytes.size() && !err;) {
         const ssize_t n = ::write(fd, bytes.constData() + at, size_t(bytes.size() - at));
@@ -94,6 +101,34 @@ int writeNewFileAtomically(const QString& path, const QByteArray& bytes)
     // After a link the temporary name is the second one; without, it is gone.
     ::unlink(temp.constData());
     return err;
+}
+
+FileLock::FileLock(const QString& path, int waitMs)
+{
+    const int fd = ::open(nativePath(path).constData(),
+                          O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+    struct stat st;
+    if (fd < 0) return;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
+    }
+    // Polled, so a holder that hangs delays the caller but never stops it.
+    for (int waited = 0;; waited += 20) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            m_fd = fd;
+            return;
+        }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= waitMs) break;
+        const timespec pause{0, 20 * 1000 * 1000};
+        ::nanosleep(&pause, nullptr);
+    }
+    ::close(fd);
+}
+
+FileLock::~FileLock()
+{
+    if (m_fd >= 0) ::close(m_fd); // closing drops the lock
 }
 
 } // namespace sq::platform

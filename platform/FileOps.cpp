@@ -1,11 +1,13 @@
 #include "platform/FileOps.h"
 
 #include "platform/FileClipboard.h"
+#include "platform/FileSafety.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -218,6 +220,11 @@ public:
         for (const auto& p : pairs)
             total += bytesOf(p.first);
         m_prompt.beginProgress(total);
+        std::set<QString> folders;
+        for (const auto& p : pairs)
+            folders.insert(parentOf(absolutePathOf(p.second)));
+        for (const QString& folder : folders)
+            removeDeadTemps(folder); // what a killed run of the program left there
         for (const auto& [source, target] : pairs) {
             if (m_result.cancelled || cancelNow()) break;
             runOne(source, target);
@@ -264,7 +271,8 @@ private:
             target = freeCopyName(target, S_ISDIR(st.st_mode));
         } else if (S_ISDIR(st.st_mode)) {
             const QString canonical = canonicalPathOf(source);
-            if (isInside(to, canonical.isEmpty() ? from : canonical)) {
+            if (isInside(to, canonical.isEmpty() ? from : canonical) ||
+                isFolderInside(folder, source)) {
                 fail(FileOpError::IntoItself, source);
                 return;
             }
@@ -332,6 +340,9 @@ private:
 
     Step mergeChildren(const QString& source, const QString& target, QStringList* copied)
     {
+        const ChainStep onChain(*this, source, target);
+        if (!onChain.entered) return Step::Failed;
+        removeDeadTemps(target);
         int err;
         const QStringList names = childNames(source, &err);
         if (err) {
@@ -363,12 +374,21 @@ private:
                     QStringList* copied)
     {
         const QString folder = parentOf(absolutePathOf(target));
-        QByteArray pattern = enc(joinPath(folder, QStringLiteral(".sqcopy-XXXXXX")));
+        QByteArray pattern = tempPattern(folder, ".sqcopy-");
         if (!::mkdtemp(pattern.data())) {
             fail(FileOpError::WriteFailed, target, errno);
             return Step::Failed;
         }
         const QString temp = dec(pattern.constData());
+        const int held = holdTemp(pattern);
+        const auto release = qScopeGuard([held] {
+            if (held >= 0) ::close(held);
+        });
+        const ChainStep onChain(*this, source, temp);
+        if (!onChain.entered) {
+            removeOwnTree(temp);
+            return Step::Failed;
+        }
         int err;
         const QStringList names = childNames(source, &err);
         if (err) {
@@ -403,7 +423,7 @@ private:
                   QStringList* copied)
     {
         const QString folder = parentOf(absolutePathOf(target));
-        QByteArray temp = enc(joinPath(folder, QStringLiteral(".sqcopy-XXXXXX")));
+        QByteArray temp = tempPattern(folder, ".sqcopy-");
         const Step step =
             S_ISLNK(s.st_mode) ? writeLink(source, temp) : writeCopy(source, s, temp, replace);
         if (step != Step::Ok) return step;
@@ -469,6 +489,7 @@ private:
             fail(FileOpError::WriteFailed, parentOf(dec(temp.constData())), e);
             return Step::Failed;
         }
+        holdTemp(out);
         auto abandon = [&](Step step) {
             ::close(in);
             ::close(out);
@@ -622,6 +643,41 @@ private:
         ::rmdir(enc(folder).constData());
     }
 
+    // A source folder and the folder its copy goes to, on the chain of the
+    // folders being copied while the object lives. A source met again
+    // (a bind mount of a folder inside itself, a copy walked into) is
+    // refused as a copy into itself, and nothing is entered twice.
+    struct ChainStep
+    {
+        ChainStep(Runner& runner, const QString& source, const QString& target)
+            : chain(runner.m_chain)
+        {
+            struct stat st;
+            if (::stat(enc(source).constData(), &st) == 0) {
+                entered = !chain.contains(st.st_dev, st.st_ino);
+                if (!entered) {
+                    runner.fail(FileOpError::IntoItself, source);
+                    return;
+                }
+                add(st);
+            }
+            if (::stat(enc(target).constData(), &st) == 0) add(st);
+        }
+        ~ChainStep()
+        {
+            for (const auto& [dev, ino] : added)
+                chain.leave(dev, ino);
+        }
+        void add(const struct stat& st)
+        {
+            if (chain.enter(st.st_dev, st.st_ino)) added.emplace_back(st.st_dev, st.st_ino);
+        }
+        FolderChain& chain;
+        bool entered = true;
+        std::vector<std::pair<dev_t, ino_t>> added;
+    };
+
+    FolderChain m_chain;
     FileOpPrompt& m_prompt;
     const bool m_move;
     qint64 m_bytes = 0;
@@ -716,7 +772,7 @@ std::pair<QString, int> trashOne(const QString& path)
     for (int n = 1; n < 10000; ++n) {
         // The info file claims the name first, so two programs trashing the
         // same name at once never take the same slot.
-        const QByteArray slot = n == 1 ? name : name + '.' + QByteArray::number(n);
+        const QByteArray slot = trashSlotName(name, n);
         const QByteArray infoPath = trash->info + '/' + slot + ".trashinfo";
         const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
@@ -838,6 +894,7 @@ FileOpResult linkInto(const QStringList& sources, const QString& folder, FileOpP
         prompt.reportError({kind, path, err ? reason(err) : QString()});
     };
     prompt.beginProgress(0);
+    removeDeadTemps(folder);
     for (const auto& [source, asked] : intoFolder(sources, folder)) {
         if (prompt.cancelRequested()) result.cancelled = true;
         if (result.cancelled) break;
@@ -858,7 +915,8 @@ FileOpResult linkInto(const QStringList& sources, const QString& folder, FileOpP
             target = freeCopyName(target, isFolderPath(source), QStringLiteral("リンク"));
         } else if (isFolderPath(source)) {
             const QString canonical = canonicalPathOf(source);
-            if (isInside(to, canonical.isEmpty() ? from : canonical)) {
+            if (isInside(to, canonical.isEmpty() ? from : canonical) ||
+                isFolderInside(folder, source)) {
                 fail(FileOpError::IntoItself, source);
                 continue;
             }
@@ -890,7 +948,7 @@ FileOpResult linkInto(const QStringList& sources, const QString& folder, FileOpP
         } else {
             // The new link is made beside the old file and renamed over it,
             // so the name is never missing.
-            QByteArray temp = enc(joinPath(parentOf(target), QStringLiteral(".sqlink-XXXXXX")));
+            QByteArray temp = tempPattern(parentOf(target), ".sqlink-");
             const int fd = ::mkstemp(temp.data());
             if (fd < 0) {
                 fail(FileOpError::WriteFailed, target, errno);

@@ -161,8 +161,10 @@ private Q_SLOTS:
                      0644),
             0);
         QVERIFY(QDir().mkpath(app.path(QStringLiteral("a"))));
+        MessageBoxes boxes;
         TForm1* f = app.start(QStringLiteral("a"));
         QCOMPARE(f->favorites(), QStringList());
+        QCOMPARE(boxes.texts().size(), 1);
         QStringList lines;
         QVERIFY(!sq::readPathLines(QStringLiteral("/dev/zero"), lines));
     }

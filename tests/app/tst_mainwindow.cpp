@@ -6,6 +6,7 @@
 #include "app/Unit4.h"
 #include "platform/NativePath.h"
 #include "tests/support/HostileFiles.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/support/RawNames.h"
 #include "tests/support/TestFiles.h"
 
@@ -849,8 +850,9 @@ private Q_SLOTS:
     {
         // Settings, favourites and the cache file as a FIFO or a link to
         // /dev/zero: the window opens with the defaults, no favourites, and
-        // thumbnails made without the cache. (Not closed: closing saves, and
-        // the save is tested on FIFOs only.)
+        // thumbnails made without the cache, and says that the settings and
+        // favourites files are kept as they are. (Not closed: what closing
+        // leaves is tested in tst_datafiles.)
         QFETCH(int, kind);
         Window w;
         const auto hostile = sq::test::Hostile(kind);
@@ -864,7 +866,9 @@ private Q_SLOTS:
             QVERIFY(sq::test::writeJpeg(pics + QLatin1Char('/') + QLatin1String(name),
                                         sq::test::patternImage(120, 90)));
         sq::test::HangGuard guard(120, QTest::currentDataTag());
+        sq::test::MessageBoxes boxes;
         TForm1* f = w.open(pics);
+        QCOMPARE(boxes.texts().size(), 2);
         QCOMPARE(f->settings().lines(), defaultLines(1024));
         QCOMPARE(f->ComboBox1->count(), 0);
         TImgPanel& b = *f->ImgPanel1;

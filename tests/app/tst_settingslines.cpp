@@ -72,7 +72,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("sorrelquint.ini"));
         QVERIFY(sq::test::writeFile(path, "/pics\r\n1\r\n0\r\nabc\r\n4\n5\r6"));
         TSettingsLines s;
-        QVERIFY(s.load(path, 1024));
+        QCOMPARE(s.load(path, 1024), TSettingsLines::FileState::Read);
         QCOMPARE(s.text(0), QStringLiteral("/pics"));
         QCOMPARE(s.readInt(1), 1);
         QCOMPARE(s.readInt(3), 2); // "abc" takes the default of line 3
@@ -100,16 +100,18 @@ private Q_SLOTS:
     void unreadableFileGivesDefaults_data()
     {
         QTest::addColumn<int>("kind"); // -1 missing, -2 over 1 MiB, else a Hostile
-        QTest::newRow("missing") << -1;
-        QTest::newRow("over 1 MiB") << -2;
-        QTest::newRow("fifo") << int(sq::test::Hostile::Fifo);
-        QTest::newRow("/dev/zero") << int(sq::test::Hostile::DevZero);
-        QTest::newRow("sparse 8 GiB") << int(sq::test::Hostile::Sparse8G);
-        QTest::newRow("folder") << int(sq::test::Hostile::Folder);
+        QTest::addColumn<bool>("missing");
+        QTest::newRow("missing") << -1 << true;
+        QTest::newRow("over 1 MiB") << -2 << false;
+        QTest::newRow("fifo") << int(sq::test::Hostile::Fifo) << false;
+        QTest::newRow("/dev/zero") << int(sq::test::Hostile::DevZero) << false;
+        QTest::newRow("sparse 8 GiB") << int(sq::test::Hostile::Sparse8G) << false;
+        QTest::newRow("folder") << int(sq::test::Hostile::Folder) << false;
     }
     void unreadableFileGivesDefaults()
     {
         QFETCH(int, kind);
+        QFETCH(bool, missing);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("sorrelquint.ini"));
         if (kind == -2)
@@ -118,7 +120,9 @@ private Q_SLOTS:
             QVERIFY(sq::test::makeHostile(sq::test::Hostile(kind), path));
         sq::test::HangGuard guard(60, QTest::currentDataTag());
         TSettingsLines s;
-        QVERIFY(!s.load(path, 1024));
+        // Missing may be written new; anything else must be kept.
+        QCOMPARE(s.load(path, 1024), missing ? TSettingsLines::FileState::Missing
+                                             : TSettingsLines::FileState::Unreadable);
         TSettingsLines defaults;
         defaults.writeDefaults(1024);
         QCOMPARE(s.lines(), defaults.lines());
@@ -133,7 +137,8 @@ private Q_SLOTS:
     void savingLeavesWhatIsNoFileAlone()
     {
         // A FIFO stands for any device: saving must never replace it (a link
-        // to /dev/zero would otherwise lose the device to a regular file).
+        // to /dev/zero would otherwise lose the device to a regular file). A
+        // link to one is replaced by the settings file itself.
         QFETCH(bool, throughLink);
         QTemporaryDir dir;
         const QString fifo = dir.filePath(QStringLiteral("target"));
@@ -143,12 +148,46 @@ private Q_SLOTS:
         sq::test::HangGuard guard(60, QTest::currentDataTag());
         TSettingsLines s;
         s.writeDefaults(1024);
-        QVERIFY(!s.save(path));
+        QCOMPARE(s.save(path), throughLink);
         struct stat st;
-        QCOMPARE(::stat(fifo.toUtf8().constData(), &st), 0);
+        QCOMPARE(::lstat(fifo.toUtf8().constData(), &st), 0);
         QVERIFY(S_ISFIFO(st.st_mode));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(),
                  throughLink ? 2 : 1);
+        if (throughLink) {
+            QCOMPARE(::lstat(path.toUtf8().constData(), &st), 0);
+            QVERIFY(S_ISREG(st.st_mode));
+            QCOMPARE(sq::test::readFile(path).count("\r\n"), 55);
+        }
+    }
+
+    // Saving replaces a link with the file; the link's target keeps its
+    // bytes (it may lie outside the data folder).
+    void savingReplacesLink_data()
+    {
+        QTest::addColumn<bool>("dangling");
+        QTest::newRow("link to a file") << false;
+        QTest::newRow("dangling link") << true;
+    }
+    void savingReplacesLink()
+    {
+        QFETCH(bool, dangling);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("elsewhere/other.ini"));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("elsewhere"))));
+        if (!dangling) QVERIFY(sq::test::writeFile(target, "keep me\r\n"));
+        const QString path = dir.filePath(QStringLiteral("sorrelquint.ini"));
+        QVERIFY(QFile::link(target, path));
+        TSettingsLines s;
+        s.writeDefaults(1024);
+        QVERIFY(s.save(path));
+        struct stat st;
+        QCOMPARE(::lstat(path.toUtf8().constData(), &st), 0);
+        QVERIFY(S_ISREG(st.st_mode));
+        if (dangling)
+            QVERIFY(!QFileInfo::exists(target));
+        else
+            QCOMPARE(sq::test::readFile(target), QByteArray("keep me\r\n"));
     }
 };
 

@@ -173,4 +173,16 @@ SmallFileSystem::~SmallFileSystem()
     if (m_ok) ::umount2(m_folder.constData(), MNT_DETACH);
 }
 
+BindMount::BindMount(const QString& from, const QString& to) : m_folder(QFile::encodeName(to))
+{
+    QDir().mkpath(to);
+    m_ok = ::mount(QFile::encodeName(from).constData(), m_folder.constData(), nullptr, MS_BIND,
+                   nullptr) == 0;
+}
+
+BindMount::~BindMount()
+{
+    if (m_ok) ::umount2(m_folder.constData(), MNT_DETACH);
+}
+
 } // namespace sq::test

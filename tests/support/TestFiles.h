@@ -85,4 +85,21 @@ private:
     bool m_ok = false;
 };
 
+// The folder from seen again at the folder to (a bind mount), undone when
+// the object dies, also when the test fails. Needs root: ok() is false
+// elsewhere and the test skips.
+class BindMount
+{
+public:
+    BindMount(const QString& from, const QString& to);
+    ~BindMount();
+    BindMount(const BindMount&) = delete;
+    BindMount& operator=(const BindMount&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    QByteArray m_folder;
+    bool m_ok = false;
+};
+
 } // namespace sq::test
