@@ -20,22 +20,16 @@ Q_DECLARE_METATYPE(Hostile)
 
 namespace {
 
-// Peak resident memory of the process so far, in MiB.
 qint64 peakMiB()
 {
-    const QByteArray status = readFile(QStringLiteral("/proc/self/status"));
-    const qsizetype at = status.indexOf("VmHWM:");
-    if (at < 0) return -1;
-    return status.mid(at + 6, status.indexOf('\n', at) - at - 6)
-               .trimmed()
-               .split(' ')
-               .first()
-               .toLongLong() /
-           1024;
+    return peakResidentMiB();
 }
 
 // Far above what any reader needs, far below what reading 8 GiB takes.
 constexpr qint64 kMemoryGrowthMiB = 1024;
+
+// What a refused picture may cost: its header and the icon.
+constexpr qint64 kRefusedGrowthMiB = 256;
 
 } // namespace
 
@@ -68,9 +62,8 @@ private Q_SLOTS:
             {"jpg", -1, -1, -1}, {"jpeg", -1, -1, -1}, {"bmp", -1, -1, -1}, {"emf", -1, -1, -1},
             {"wmf", -1, -1, -1}, {"avi", -1, -1, -1},  {"eml", -1, -1, -1}, {"html", -1, -1, 0},
             {"htm", -1, -1, 0},  {"txt", -1, -1, 0},   {"ico", 0, 0, 0},    {"cur", 0, 0, 0},
-            {"ani", 0, 0, 0},    {"exe", 0, 0, 0},     {"dll", 0, 0, 0},
-            {"png", -1, -1, -1}, {"gif", -1, -1, -1},  {"webp", -1, -1, -1}, {"tif", -1, -1, -1},
-            {"tiff", -1, -1, -1},
+            {"ani", 0, 0, 0},    {"exe", 0, 0, 0},     {"dll", 0, 0, 0},    {"png", -1, -1, -1},
+            {"gif", -1, -1, -1}, {"webp", -1, -1, -1}, {"tif", -1, -1, -1}, {"tiff", -1, -1, -1},
         };
         for (const Row& r : rows) {
             const QString ext = QLatin1String(r.ext);
@@ -98,6 +91,60 @@ private Q_SLOTS:
         }
         QVERIFY2(peakMiB() - before < kMemoryGrowthMiB,
                  qPrintable(QString::number(peakMiB() - before)));
+    }
+
+    // A progressive file keeps every coefficient of the picture, however
+    // small the thumbnail: tiny files that declare gigabytes of them are
+    // refused before anything large is allocated, and a progressive picture
+    // of sane size still decodes.
+    void progressiveJpegsStayWithinMemory_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("holeTo"); // > 0: the bytes, then a hole to this size
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QSize>("picture");
+        const qint64 hole = qint64(1000) << 20;
+        QTest::newRow("grey 30000 x 30000, 1.8 GB of coefficients")
+            << progressiveJpeg(30000, 30000, 1) << qint64(0) << -1 << QSize();
+        QTest::newRow("colour 65500 x 65500, 24 GiB of coefficients")
+            << progressiveJpeg(65500, 65500, 3) << qint64(0) << -1 << QSize();
+        QTest::newRow("colour 65500 x 65500 header, then a 1000 MiB hole")
+            << progressiveJpeg(65500, 65500, 3, 0) << hole << -1 << QSize();
+        QTest::newRow("grey 30000 x 30000 header, then a 1000 MiB hole")
+            << progressiveJpeg(30000, 30000, 1, 0) << hole << -1 << QSize();
+        QTest::newRow("colour 4000 x 3000 decodes")
+            << progressiveJpeg(4000, 3000, 3) << qint64(0) << 0 << QSize(4000, 3000);
+        QTest::newRow("grey 6000 x 6000 decodes")
+            << progressiveJpeg(6000, 6000, 1) << qint64(0) << 0 << QSize(6000, 6000);
+    }
+    void progressiveJpegsStayWithinMemory()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, holeTo);
+        QFETCH(int, result);
+        QFETCH(QSize, picture);
+        const QString path = fresh(QStringLiteral("progressive.jpg"));
+        QVERIFY(holeTo > 0 ? writeHeadWithHole(path, bytes, holeTo) : writeFile(path, bytes));
+        TImgUtil util;
+        util.setGetType(igtPreview);
+        QVERIFY(resetPeakResident());
+        const qint64 before = residentMiB();
+        {
+            HangGuard hang(120, QTest::currentDataTag());
+            MemoryGuard memory(2048, QTest::currentDataTag());
+            QCOMPARE(util.LoadImage(path, 120, 120), result);
+        }
+        const qint64 grown = peakResidentMiB() - before;
+        QVERIFY2(grown < kRefusedGrowthMiB, qPrintable(QString::number(grown)));
+        const QImage image = util.Bitmap().image();
+        if (result != 0) {
+            QCOMPARE(image.size(), QSize(32, 32)); // the icon
+            return;
+        }
+        QCOMPARE(QSize(util.ImageWidth(), util.ImageHeight()), picture);
+        QCOMPARE(image.size(), picture.scaled(120, 120, Qt::KeepAspectRatio));
+        // Every coefficient zero: mid grey throughout.
+        QCOMPARE(QColor(image.pixel(image.width() / 2, image.height() / 2)), QColor(128, 128, 128));
     }
 
     void textLinesGiveUpOnWhatIsNoFile_data()

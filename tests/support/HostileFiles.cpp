@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +33,69 @@ bool makeHostile(Hostile kind, const QString& path)
     return false;
 }
 
+namespace {
+
+void put16(QByteArray& out, int v)
+{
+    out.append(char((v >> 8) & 0xff));
+    out.append(char(v & 0xff));
+}
+
+void marker(QByteArray& out, int code, const QByteArray& body)
+{
+    out.append(char(0xff));
+    out.append(char(code));
+    put16(out, int(body.size()) + 2);
+    out.append(body);
+}
+
+} // namespace
+
+QByteArray progressiveJpeg(int width, int height, int components, qint64 dataBytes)
+{
+    QByteArray out("\xff\xd8", 2);
+    QByteArray dqt(1, '\0'); // 8-bit table 0, every step 1
+    dqt.append(64, '\1');
+    marker(out, 0xdb, dqt);
+    QByteArray sof(1, '\x08');
+    put16(sof, height);
+    put16(sof, width);
+    sof.append(char(components));
+    for (int c = 1; c <= components; ++c) {
+        sof.append(char(c));
+        sof.append('\x11'); // 1 x 1 sampling
+        sof.append('\0');   // quantisation table 0
+    }
+    marker(out, 0xc2, sof);
+    // DC table 0 with one code, "0", for difference category 0: a zero bit
+    // is a block whose DC stays zero.
+    QByteArray dht(1, '\0');
+    dht.append('\1');
+    dht.append(15, '\0');
+    dht.append('\0');
+    marker(out, 0xc4, dht);
+    QByteArray sos(1, char(components));
+    for (int c = 1; c <= components; ++c) {
+        sos.append(char(c));
+        sos.append('\0');
+    }
+    sos.append(QByteArray("\0\0\0", 3)); // Ss 0, Se 0, Ah 0 Al 0: the DC scan
+    marker(out, 0xda, sos);
+    const qint64 blocks = qint64((width + 7) / 8) * ((height + 7) / 8) * components;
+    const qint64 data = dataBytes < 0 ? (blocks + 7) / 8 : dataBytes;
+    out.append(qsizetype(data), '\0');
+    if (dataBytes != 0) out.append("\xff\xd9", 2);
+    return out;
+}
+
+bool writeHeadWithHole(const QString& path, const QByteArray& head, qint64 size)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(head) == head.size() && file.resize(size);
+}
+
 const char* hostileName(Hostile kind)
 {
     switch (kind) {
@@ -45,6 +109,71 @@ const char* hostileName(Hostile kind)
         return "folder";
     }
     return "?";
+}
+
+namespace {
+
+qint64 statusMiB(const char* key)
+{
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray status = file.readAll();
+    const qsizetype at = status.indexOf(key);
+    if (at < 0) return -1;
+    const qsizetype from = at + qsizetype(std::strlen(key));
+    return status.mid(from, status.indexOf('\n', from) - from)
+               .trimmed()
+               .split(' ')
+               .first()
+               .toLongLong() /
+           1024;
+}
+
+} // namespace
+
+qint64 residentMiB()
+{
+    return statusMiB("VmRSS:");
+}
+
+qint64 peakResidentMiB()
+{
+    return statusMiB("VmHWM:");
+}
+
+bool resetPeakResident()
+{
+    QFile file(QStringLiteral("/proc/self/clear_refs"));
+    return file.open(QIODevice::WriteOnly) && file.write("5") == 1;
+}
+
+MemoryGuard::MemoryGuard(qint64 mib, const char* what)
+{
+    const std::string text = what;
+    const qint64 start = residentMiB();
+    m_thread = std::thread([this, mib, text, start] {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (
+            !m_done.wait_for(lock, std::chrono::milliseconds(20), [this] { return m_finished; })) {
+            const qint64 now = residentMiB();
+            if (start >= 0 && now - start > mib) {
+                std::fprintf(stderr, "MEMORY: %s grew by %lld MiB (limit %lld)\n", text.c_str(),
+                             (long long)(now - start), (long long)mib);
+                std::fflush(stderr);
+                std::_Exit(4);
+            }
+        }
+    });
+}
+
+MemoryGuard::~MemoryGuard()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_finished = true;
+    }
+    m_done.notify_all();
+    m_thread.join();
 }
 
 HangGuard::HangGuard(int seconds, const char* what)
