@@ -6,13 +6,17 @@
 // read may fill memory.
 #include "engine/ImgUtils.h"
 #include "engine/PictureLoader.h"
+#include "engine/ReadCeiling.h"
 #include "engine/TextLines.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/support/TestFiles.h"
 
 #include <QFile>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <optional>
 
 using namespace sq::test;
 
@@ -145,6 +149,90 @@ private Q_SLOTS:
         QCOMPARE(image.size(), picture.scaled(120, 120, Qt::KeepAspectRatio));
         // Every coefficient zero: mid grey throughout.
         QCOMPARE(QColor(image.pixel(image.width() / 2, image.height() / 2)), QColor(128, 128, 128));
+    }
+
+    // Every inline picture of a page or mail is decoded once and kept while
+    // the document lives: together they get one budget, and a picture past
+    // it stays blank. Forty bytes of GIF declare a screen of any size.
+    void documentPicturesShareOneBudget_data()
+    {
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<QByteArray>("bytes");
+        // Qt's ceiling raised meanwhile, as by a large picture read on
+        // another worker: the document's own bound must hold alone.
+        QTest::addColumn<bool>("raised");
+        for (const auto& [count, side] :
+             {std::pair{40, 8000}, std::pair{40, 2048}, std::pair{3, 16384}}) {
+            for (const bool raised : {false, true}) {
+                const char* how = raised ? ", Qt's ceiling raised" : "";
+                QTest::addRow("page, %d screens of %d x %d%s", count, side, side, how)
+                    << QStringLiteral("html") << pageWithPictures(count, side, side) << raised;
+                QTest::addRow("mail, %d screens of %d x %d%s", count, side, side, how)
+                    << QStringLiteral("eml") << mailWithPictures(count, side, side) << raised;
+            }
+        }
+    }
+    void documentPicturesShareOneBudget()
+    {
+        QFETCH(QString, ext);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, raised);
+        QVERIFY(bytes.size() < 8192);
+        std::optional<sq::LargeImageRead> ceiling;
+        if (raised) QVERIFY(ceiling.emplace(QSize(16384, 16384)).raised());
+        const QString path = fresh(QStringLiteral("pictures.") + ext);
+        QVERIFY(writeFile(path, bytes));
+        TImgUtil util;
+        sq::installPictureLoader(util);
+        util.setGetType(igtStretch);
+        QVERIFY(resetPeakResident());
+        const qint64 before = residentMiB();
+        {
+            HangGuard hang(120, QTest::currentDataTag());
+            MemoryGuard memory(2048, QTest::currentDataTag());
+            QCOMPARE(util.LoadImage(path, 160, 120), 0);
+        }
+        const qint64 grown = peakResidentMiB() - before;
+        QVERIFY2(grown < kRefusedGrowthMiB, qPrintable(QString::number(grown)));
+        QCOMPARE(util.ImageType(), ext == QLatin1String("eml") ? iitEml : iitHtml);
+        QCOMPARE(util.Bitmap().image().size(), QSize(160, 120));
+    }
+
+    // Qt's ceiling on one read is the process's: the engine raises it only
+    // while a picture that needs it is read.
+    void qtCeilingRaisedOnlyForLargeReads()
+    {
+        const int initial = QImageReader::allocationLimit();
+        QVERIFY(initial > 0 && initial < sq::LargeImageRead::raisedMiB());
+        {
+            const sq::LargeImageRead small(QSize(1000, 1000));
+            QVERIFY(!small.raised());
+            QCOMPARE(QImageReader::allocationLimit(), initial);
+            const sq::LargeImageRead large(QSize(16384, 16384));
+            QVERIFY(large.raised());
+            {
+                const sq::LargeImageRead second(QSize(9000, 9000));
+                QVERIFY(second.raised());
+            }
+            QCOMPARE(QImageReader::allocationLimit(), sq::LargeImageRead::raisedMiB());
+        }
+        QCOMPARE(QImageReader::allocationLimit(), initial);
+        // Loading pictures of every reader leaves it as it was.
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        const QString png = fresh(QStringLiteral("a.png"));
+        QVERIFY(writeFile(png, {}) && picture.save(png));
+        const QString gif = fresh(QStringLiteral("a.gif"));
+        QVERIFY(writeFile(gif, gifScreenDeclaring(64, 48)));
+        const QString bmp = fresh(QStringLiteral("a.bmp"));
+        QVERIFY(writeFile(bmp, {}) && picture.save(bmp));
+        for (const QString& path : {png, gif, bmp}) {
+            TImgUtil util;
+            sq::installPictureLoader(util);
+            QCOMPARE(util.LoadImage(path, 160, 120), 0);
+            QCOMPARE(util.ImageWidth(), 64);
+            QCOMPARE(QImageReader::allocationLimit(), initial);
+        }
     }
 
     void textLinesGiveUpOnWhatIsNoFile_data()

@@ -208,8 +208,6 @@ class TstPictures : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        // The program's ceiling for Qt's readers (the loader sets it too).
-        QImageReader::setAllocationLimit(int(TImgUtil::MaxPixels * 4 / (1024 * 1024)));
         // Without the plug-ins there is nothing to test: say so plainly.
         const QList<QByteArray> formats = QImageReader::supportedImageFormats();
         for (const char* f : {"png", "gif", "webp", "tiff"})

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +87,55 @@ QByteArray progressiveJpeg(int width, int height, int components, qint64 dataByt
     out.append(qsizetype(data), '\0');
     if (dataBytes != 0) out.append("\xff\xd9", 2);
     return out;
+}
+
+QByteArray gifScreenDeclaring(int width, int height, int serial)
+{
+    QByteArray out("GIF89a");
+    const auto le16 = [&out](int v) {
+        out.append(char(v & 0xff));
+        out.append(char((v >> 8) & 0xff));
+    };
+    le16(width);
+    le16(height);
+    out.append(QByteArray("\x80\0\0", 3));           // a global table of two colours
+    out.append(QByteArray("\0\0\0\xff\xff\xff", 6)); // black, white
+    out.append('\x2c');
+    le16(serial % std::max(width, 1));
+    le16(0);
+    le16(1);
+    le16(1);
+    out.append('\0');
+    out.append(QByteArray("\x02\x02\x44\x01\0", 5)); // one pixel of colour 0
+    out.append('\x3b');
+    return out;
+}
+
+QByteArray pageWithPictures(int count, int width, int height)
+{
+    QByteArray page("<html><body><p>pictures</p>");
+    for (int i = 0; i < count; ++i)
+        page += "<img src=\"data:image/gif;base64," +
+                gifScreenDeclaring(width, height, i).toBase64() + "\">";
+    return page + "</body></html>";
+}
+
+QByteArray mailWithPictures(int count, int width, int height)
+{
+    QByteArray html("<html><body><p>pictures</p>");
+    QByteArray parts;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray id = "p" + QByteArray::number(i) + "@x";
+        html += "<img src=\"cid:" + id + "\">";
+        parts += "--b\r\nContent-Type: image/gif\r\nContent-Transfer-Encoding: base64\r\n"
+                 "Content-ID: <" +
+                 id + ">\r\n\r\n" + gifScreenDeclaring(width, height, i).toBase64() + "\r\n";
+    }
+    html += "</body></html>";
+    return "From: a@example.org\r\nSubject: pictures\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: multipart/related; boundary=\"b\"\r\n\r\n"
+           "--b\r\nContent-Type: text/html\r\n\r\n" +
+           html + "\r\n" + parts + "--b--\r\n";
 }
 
 bool writeHeadWithHole(const QString& path, const QByteArray& head, qint64 size)

@@ -53,6 +53,17 @@ private:
     std::thread m_thread;
 };
 
+// A GIF whose logical screen is width x height around one 1 x 1 frame at
+// x = serial (so that pictures of different serials differ): some forty
+// bytes that a reader decodes into a screen-sized picture.
+QByteArray gifScreenDeclaring(int width, int height, int serial = 0);
+
+// A page of count distinct inline (data: URL) pictures, each as
+// gifScreenDeclaring(width, height, i) makes it, and a mail (multipart/related)
+// whose HTML shows count such pictures by cid: URL.
+QByteArray pageWithPictures(int count, int width, int height);
+QByteArray mailWithPictures(int count, int width, int height);
+
 // Resident memory of the process now and at its peak, in MiB (-1 when
 // /proc cannot tell).
 qint64 residentMiB();
