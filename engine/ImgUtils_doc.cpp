@@ -179,6 +179,7 @@ bool renderHtml(const QByteArray& bytes, QImage& image)
     ClosedDocument doc;
     doc.setClosedHtml(html);
     if (!sq::html::documentWithinBounds(doc, bounds)) return false;
+    sq::html::boundLengths(doc);
     QPainter painter(&image);
     paintDocument(doc, painter, 0, image.size());
     return true;
@@ -290,6 +291,7 @@ bool renderMail(const QByteArray& bytes, QImage& image)
         bodyDoc.addPictureBytes(id, picture);
     bodyDoc.setClosedHtml(body);
     if (!sq::html::documentWithinBounds(bodyDoc, bounds)) return false;
+    sq::html::boundLengths(bodyDoc);
 
     QPainter painter(&image);
     qreal top = 0;
