@@ -235,6 +235,30 @@ private Q_SLOTS:
         }
     }
 
+    // A video's header and then gigabytes of zeros: the demuxer would walk
+    // them eight bytes at a time in search of chunks.
+    void videoHeaderThenHoleFails_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("3 GiB") << (qint64(3) << 30);
+        QTest::newRow("100 GiB, past the cap") << (qint64(100) << 30);
+    }
+    void videoHeaderThenHoleFails()
+    {
+        QFETCH(qint64, size);
+        const QString path = fresh(QStringLiteral("hole.avi"));
+        QVERIFY(writeHeadWithHole(path,
+                                  QByteArray("RIFF\xf0\xff\xff\xff"
+                                             "AVI LIST",
+                                             16),
+                                  size));
+        HangGuard guard(60, QTest::currentDataTag());
+        TImgUtil util;
+        QCOMPARE(util.LoadImage(path, 160, 120), -1);
+        QCOMPARE(util.ImageType(), iitAvi);
+        QCOMPARE(util.Bitmap().image().size(), QSize(32, 32));
+    }
+
     void textLinesGiveUpOnWhatIsNoFile_data()
     {
         QTest::addColumn<Hostile>("kind");
