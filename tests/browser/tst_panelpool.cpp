@@ -27,7 +27,9 @@ struct LoadEvent
 // Records the loader's events by entry name.
 void recordEvents(TImgPanel& p, std::vector<LoadEvent>& events)
 {
-    p.OnImageLoad = [&events](void*, TPanelItem* item) { events.push_back({false, item->DisplayName()}); };
+    p.OnImageLoad = [&events](void*, TPanelItem* item) {
+        events.push_back({false, item->DisplayName()});
+    };
     p.OnImageLoaded = [&events](void*, TPanelItem* item) {
         events.push_back({true, item ? item->DisplayName() : QString()});
     };
@@ -37,7 +39,8 @@ bool waitIdle(TImgPanel& p, int ms = 60000)
 {
     QElapsedTimer t;
     t.start();
-    while (p.Loader().Busy() && t.elapsed() < ms) QTest::qWait(5);
+    while (p.Loader().Busy() && t.elapsed() < ms)
+        QTest::qWait(5);
     return !p.Loader().Busy();
 }
 
@@ -67,7 +70,8 @@ QStringList writeColours(const QString& folder, int count, bool bigFirst)
     QDir().mkpath(folder);
     for (int n = 0; n < count; ++n) {
         const QString name = QStringLiteral("p%1.bmp").arg(n, 2, 10, QLatin1Char('0'));
-        QImage img = n == 0 && bigFirst ? QImage(2400, 1800, QImage::Format_RGB888) : QImage(40, 30, QImage::Format_RGB888);
+        QImage img = n == 0 && bigFirst ? QImage(2400, 1800, QImage::Format_RGB888)
+                                        : QImage(40, 30, QImage::Format_RGB888);
         img.fill(hueColour(n));
         if (!writeBmp(folder + QLatin1Char('/') + name, img)) return {};
         names << name;
@@ -100,7 +104,10 @@ public:
     bool CanLoad(const QString& name) override { return name.endsWith(QLatin1String(".slow")); }
     bool LoadToBitmap(const QString&, TBitmap& bitmap) override
     {
-        ++inFlight;
+        const int now = ++inFlight;
+        for (int most = mostInFlight.load();
+             now > most && !mostInFlight.compare_exchange_weak(most, now);) {
+        }
         QThread::msleep(30);
         QImage img(40, 30, QImage::Format_RGB888);
         img.fill(Qt::blue);
@@ -109,8 +116,11 @@ public:
         ++finished;
         return true;
     }
+    bool ThreadSafe() const override { return threadSafe; }
     std::atomic<int> inFlight{0};
+    std::atomic<int> mostInFlight{0};
     std::atomic<int> finished{0};
+    bool threadSafe = false;
 };
 
 } // namespace
@@ -126,6 +136,8 @@ private Q_SLOTS:
     void enginesFollowTheBrowser();
     void sharedCacheWrittenWhole();
     void stopWaitsForEveryWorker();
+    void unsafeLoaderRunsAlone_data();
+    void unsafeLoaderRunsAlone();
 
 private:
     QTemporaryDir m_dir;
@@ -181,7 +193,8 @@ void TestPanelPool::installOrder()
     for (int i = 0; i < p.Items().Count(); ++i) {
         TPanelItem* item = p.Items().Items(i);
         QVERIFY(item->LoadDone);
-        QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)), qPrintable(item->DisplayName()));
+        QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)),
+                 qPrintable(item->DisplayName()));
     }
     QCOMPARE(p.Items().Items(0)->PictureWidth, 2400);
 }
@@ -221,7 +234,8 @@ void TestPanelPool::noEntryMadeTwice()
         for (int i = 0; i < p.Items().Count(); ++i) {
             TPanelItem* item = p.Items().Items(i);
             QVERIFY(item->LoadDone);
-            QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)), qPrintable(item->DisplayName()));
+            QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)),
+                     qPrintable(item->DisplayName()));
         }
     }
 }
@@ -248,7 +262,8 @@ void TestPanelPool::enginesFollowTheBrowser()
         TGetType rule;
         bool edgeIsPicture;
     };
-    for (const Case& c : {Case{igtPreview, false}, Case{igtStretch, true}, Case{igtPreview, false}}) {
+    for (const Case& c :
+         {Case{igtPreview, false}, Case{igtStretch, true}, Case{igtPreview, false}}) {
         p.ViewImage().ImgUtil().setGetType(c.rule);
         p.ReloadAll();
         QVERIFY(waitIdle(p));
@@ -334,6 +349,40 @@ void TestPanelPool::stopWaitsForEveryWorker()
         QVERIFY(!p.Loader().Busy());
         QVERIFY(p.Loader().Window().empty());
     }
+    p.ViewImage().ImgUtil().setCustomLoader(nullptr);
+}
+
+void TestPanelPool::unsafeLoaderRunsAlone_data()
+{
+    QTest::addColumn<bool>("threadSafe");
+    QTest::newRow("not thread-safe: one load at a time") << false;
+    QTest::newRow("thread-safe: loads side by side") << true;
+}
+
+void TestPanelPool::unsafeLoaderRunsAlone()
+{
+    // Four workers and slow pictures: a loader that is not thread-safe is
+    // never entered by two of them at once; a thread-safe one is.
+    QFETCH(bool, threadSafe);
+    const QString slow = m_dir.filePath(QStringLiteral("alone"));
+    for (int n = 0; n < 16; ++n)
+        QVERIFY(writeFile(QStringLiteral("%1/s%2.slow").arg(slow).arg(n), QByteArray("x")));
+    SlowLoader loader;
+    loader.threadSafe = threadSafe;
+    TImgPanel p;
+    p.Loader().SetWorkerCount(4);
+    p.ViewImage().ImgUtil().setCustomLoader(&loader);
+    p.ViewImage().SetLookAhead(true);
+    setClientSize(p, 400, 300);
+    p.OpenFolder(slow);
+    QTRY_COMPARE_WITH_TIMEOUT(loader.finished.load(), 16, 20000);
+    QTRY_VERIFY(!p.Loader().Busy());
+    if (threadSafe)
+        QVERIFY2(loader.mostInFlight.load() > 1,
+                 "the workers never overlapped: the test proves nothing");
+    else
+        QCOMPARE(loader.mostInFlight.load(), 1);
+    p.OpenFolder(m_dir.path());
     p.ViewImage().ImgUtil().setCustomLoader(nullptr);
 }
 

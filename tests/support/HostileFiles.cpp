@@ -50,9 +50,7 @@ void marker(QByteArray& out, int code, const QByteArray& body)
     out.append(body);
 }
 
-} // namespace
-
-QByteArray progressiveJpeg(int width, int height, int components, qint64 dataBytes)
+QByteArray zeroBlocksJpeg(int width, int height, int components, bool progressive, qint64 dataBytes)
 {
     QByteArray out("\xff\xd8", 2);
     QByteArray dqt(1, '\0'); // 8-bit table 0, every step 1
@@ -67,26 +65,43 @@ QByteArray progressiveJpeg(int width, int height, int components, qint64 dataByt
         sof.append('\x11'); // 1 x 1 sampling
         sof.append('\0');   // quantisation table 0
     }
-    marker(out, 0xc2, sof);
-    // DC table 0 with one code, "0", for difference category 0: a zero bit
-    // is a block whose DC stays zero.
-    QByteArray dht(1, '\0');
-    dht.append('\1');
-    dht.append(15, '\0');
-    dht.append('\0');
-    marker(out, 0xc4, dht);
+    marker(out, progressive ? 0xc2 : 0xc0, sof);
+    // Tables 0 with one code each, "0": DC difference category 0 (the DC
+    // stays zero) and AC end of block, so zero bits are empty blocks.
+    for (const char tableClass : {'\0', '\x10'}) {
+        if (progressive && tableClass) break;
+        QByteArray dht(1, tableClass);
+        dht.append('\1');
+        dht.append(15, '\0');
+        dht.append('\0');
+        marker(out, 0xc4, dht);
+    }
     QByteArray sos(1, char(components));
     for (int c = 1; c <= components; ++c) {
         sos.append(char(c));
         sos.append('\0');
     }
-    sos.append(QByteArray("\0\0\0", 3)); // Ss 0, Se 0, Ah 0 Al 0: the DC scan
+    // Progressive: Ss 0, Se 0, the DC scan; baseline: Ss 0, Se 63.
+    sos.append(progressive ? QByteArray("\0\0\0", 3) : QByteArray("\0\x3f\0", 3));
     marker(out, 0xda, sos);
-    const qint64 blocks = qint64((width + 7) / 8) * ((height + 7) / 8) * components;
-    const qint64 data = dataBytes < 0 ? (blocks + 7) / 8 : dataBytes;
+    const qint64 bits =
+        qint64((width + 7) / 8) * ((height + 7) / 8) * components * (progressive ? 1 : 2);
+    const qint64 data = dataBytes < 0 ? (bits + 7) / 8 : dataBytes;
     out.append(qsizetype(data), '\0');
     if (dataBytes != 0) out.append("\xff\xd9", 2);
     return out;
+}
+
+} // namespace
+
+QByteArray progressiveJpeg(int width, int height, int components, qint64 dataBytes)
+{
+    return zeroBlocksJpeg(width, height, components, true, dataBytes);
+}
+
+QByteArray baselineJpeg(int width, int height, int components)
+{
+    return zeroBlocksJpeg(width, height, components, false, -1);
 }
 
 QByteArray gifScreenDeclaring(int width, int height, int serial)

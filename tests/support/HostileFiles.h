@@ -30,6 +30,9 @@ const char* hostileName(Hostile kind);
 // exactly dataBytes zero bytes follow the header (0: the header alone, with
 // no end marker).
 QByteArray progressiveJpeg(int width, int height, int components, qint64 dataBytes = -1);
+// The same picture as a baseline (sequential) JPEG: one scan of DC and AC
+// codes, two zero bits a block, decoded without buffering coefficients.
+QByteArray baselineJpeg(int width, int height, int components);
 
 // Writes head at the start of a sparse file of size bytes: a header whose
 // picture data is one long hole of zeros.
