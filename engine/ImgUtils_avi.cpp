@@ -126,10 +126,13 @@ struct IoFreer
 
 constexpr int kIoBuffer = 64 << 10;
 
-// No video larger than this is opened (as every kind has its cap), and no
-// more than kMaxVideoRead bytes of it are read for one frame: the headers,
-// the index, and the packets from the key frame before the wanted one to it.
+// No video larger than this is opened (as every kind has its cap). Reading
+// is bounded twice: the headers and the index (16 bytes a chunk, so about
+// two hours of video with sound) within kMaxVideoHeaderRead, where a walk
+// over zeros costs the demuxer most, then kMaxVideoRead for the packets
+// from the key frame before the wanted one to it.
 constexpr qint64 kMaxVideoBytes = qint64(64) << 30;
+constexpr qint64 kMaxVideoHeaderRead = qint64(4) << 20;
 constexpr qint64 kMaxVideoRead = qint64(32) << 20;
 
 QImage toRgb888(const AVFrame* frame)
@@ -155,7 +158,7 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
     const sq::platform::SafeFile file(fileName, kMaxVideoBytes);
     if (!file.isOpen()) return -1;
     quietOnce();
-    FdInput input{file.fd(), file.size(), kMaxVideoRead};
+    FdInput input{file.fd(), file.size(), kMaxVideoHeaderRead};
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBuffer));
     if (!buffer) return -1;
     std::unique_ptr<AVIOContext, IoFreer> io(
@@ -177,6 +180,7 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
     // Declared after io, so the demuxer is closed before its input goes.
     std::unique_ptr<AVFormatContext, FormatCloser> format(rawFormat);
     if (avformat_find_stream_info(format.get(), nullptr) < 0) return -1;
+    input.budget = kMaxVideoRead;
     const AVCodec* codec = nullptr;
     const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
     if (index < 0 || !codec) return -1;
