@@ -35,8 +35,7 @@ extern "C" void onJpegError(j_common_ptr cinfo)
 // A cut-off file is a failure, not a picture padded with grey.
 extern "C" void onJpegMessage(j_common_ptr cinfo, int level)
 {
-    if (level < 0 &&
-        (cinfo->err->msg_code == JWRN_JPEG_EOF || cinfo->err->msg_code == JWRN_HIT_MARKER))
+    if (level < 0 && (cinfo->err->msg_code == JWRN_JPEG_EOF || cinfo->err->msg_code == JWRN_HIT_MARKER))
         std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
@@ -184,15 +183,13 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
     fullWidth = int(cinfo.image_width);
     fullHeight = int(cinfo.image_height);
     for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
-        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 &&
-            std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
             orientation = sq::exifOrientation(m->data, m->data_length);
             break;
         }
     }
     const int transposed = sq::orientationTransposes(orientation);
-    const int denom = scaleFor(scaleCtx, transposed ? fullHeight : fullWidth,
-                               transposed ? fullWidth : fullHeight);
+    const int denom = scaleFor(scaleCtx, transposed ? fullHeight : fullWidth, transposed ? fullWidth : fullHeight);
     if (denom <= 0) {
         jpeg_destroy_decompress(&cinfo);
         return RawResult{denom == 0 ? 1 : 0, fullWidth, fullHeight, orientation};
@@ -218,8 +215,8 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
 }
 
 // Compresses 24-bit rows into a malloc'd buffer that the caller frees.
-int encodeRaw(unsigned char** rows, int width, int height, int quality, int fast,
-              unsigned char** out, unsigned long* outSize)
+int encodeRaw(unsigned char** rows, int width, int height, int quality, int fast, unsigned char** out,
+              unsigned long* outSize)
 {
     jpeg_compress_struct cinfo;
     ErrorManager err;
@@ -241,8 +238,7 @@ int encodeRaw(unsigned char** rows, int width, int height, int quality, int fast
     cinfo.dct_method = fast ? JDCT_IFAST : JDCT_ISLOW;
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height)
-        jpeg_write_scanlines(&cinfo, rows + cinfo.next_scanline,
-                             cinfo.image_height - cinfo.next_scanline);
+        jpeg_write_scanlines(&cinfo, rows + cinfo.next_scanline, cinfo.image_height - cinfo.next_scanline);
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
     return 1;
@@ -259,9 +255,11 @@ struct Target
 unsigned char** rowsForTarget(void* ctx, int width, int height, int cmyk)
 {
     auto* t = static_cast<Target*>(ctx);
-    if (width <= 0 || height <= 0 || qint64(width) * height > TImgUtil::MaxPixels) return nullptr;
+    if (width <= 0 || height <= 0 || qint64(width) * height > TImgUtil::MaxPixels)
+        return nullptr;
     t->image = QImage(width, height, QImage::Format_RGB888);
-    if (t->image.isNull()) return nullptr;
+    if (t->image.isNull())
+        return nullptr;
     t->cmyk = cmyk;
     t->rows.resize(size_t(height));
     if (cmyk) {
@@ -298,7 +296,8 @@ QImage decodeFrom(const RawSource& source, bool fast, ScaleFor scaleFor, void* s
     const RawResult r = decodeRaw(source, fast ? 1 : 0, scaleFor, scaleCtx, rowsForTarget, &target);
     if (full && (r.fullWidth > 0 || r.fullHeight > 0))
         *full = sq::orientedSize(QSize(r.fullWidth, r.fullHeight), r.orientation);
-    if (!r.ok) return {};
+    if (!r.ok)
+        return {};
     if (target.cmyk) cmykToRgb(target);
     if (r.orientation == 1) return std::move(target.image);
     return sq::orientImage(std::move(target.image), r.orientation);
@@ -366,19 +365,19 @@ QImage decodeJpeg(const QByteArray& bytes, int denom, bool fast, QSize* full)
 
 QByteArray encodeJpeg(const QImage& image, int quality, bool fast)
 {
-    const QImage rgb = image.format() == QImage::Format_RGB888
-                           ? image
-                           : image.convertToFormat(QImage::Format_RGB888);
-    if (rgb.isNull() || rgb.width() <= 0 || rgb.height() <= 0) return {};
+    const QImage rgb = image.format() == QImage::Format_RGB888 ? image : image.convertToFormat(QImage::Format_RGB888);
+    if (rgb.isNull() || rgb.width() <= 0 || rgb.height() <= 0)
+        return {};
     std::vector<unsigned char*> rows(size_t(rgb.height()));
     for (int y = 0; y < rgb.height(); ++y)
         rows[size_t(y)] = const_cast<unsigned char*>(rgb.constScanLine(y));
     unsigned char* out = nullptr;
     unsigned long size = 0;
-    const int ok = encodeRaw(rows.data(), rgb.width(), rgb.height(), std::clamp(quality, 1, 100),
-                             fast ? 1 : 0, &out, &size);
+    const int ok = encodeRaw(rows.data(), rgb.width(), rgb.height(), std::clamp(quality, 1, 100), fast ? 1 : 0,
+                             &out, &size);
     QByteArray bytes;
-    if (ok && out) bytes = QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
+    if (ok && out)
+        bytes = QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
     std::free(out);
     return bytes;
 }
@@ -394,16 +393,19 @@ int jpegFileOrientation(const QString& fileName)
 {
     const sq::platform::SafeFile file(fileName, kMaxJpegBytes);
     if (!file.isOpen()) return 1;
-    const RawResult r = decodeRaw(RawSource{nullptr, 0, file.fd(), file.size()}, 1, headerOnly,
-                                  nullptr, rowsForTarget, nullptr);
+    const RawResult r = decodeRaw(RawSource{nullptr, 0, file.fd(), file.size()}, 1, headerOnly, nullptr,
+                                  rowsForTarget, nullptr);
     return r.ok ? r.orientation : 1;
 }
 
 int jpegScaleFor(int w, int h, int boxW, int boxH)
 {
-    if (h / 8 >= boxH && w / 8 >= boxW) return 8;
-    if (h / 4 >= boxH && w / 4 >= boxW) return 4;
-    if (h / 2 >= boxH && w / 2 >= boxW) return 2;
+    if (h / 8 >= boxH && w / 8 >= boxW)
+        return 8;
+    if (h / 4 >= boxH && w / 4 >= boxW)
+        return 4;
+    if (h / 2 >= boxH && w / 2 >= boxW)
+        return 2;
     return 1;
 }
 

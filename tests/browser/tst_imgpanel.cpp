@@ -89,8 +89,7 @@ bool waitIdle(TImgPanel& p, int ms = 20000)
 {
     QElapsedTimer t;
     t.start();
-    while (p.Loader().Busy() && t.elapsed() < ms)
-        QTest::qWait(5);
+    while (p.Loader().Busy() && t.elapsed() < ms) QTest::qWait(5);
     return !p.Loader().Busy();
 }
 
@@ -194,8 +193,7 @@ void TestImgPanel::layoutBySize()
         // Nothing is painted: the whole client area is the background.
         const QImage& b = p.BackBuffer();
         for (int y = 0; y < b.height(); y += 3)
-            for (int x = 0; x < b.width(); x += 3)
-                QCOMPARE(px(b, x, y), rgbOf(clWhite));
+            for (int x = 0; x < b.width(); x += 3) QCOMPARE(px(b, x, y), rgbOf(clWhite));
         QCOMPARE(p.verticalScrollBar()->value(), 0);
     }
 }
@@ -223,8 +221,7 @@ void TestImgPanel::cellPainting()
     QCOMPARE(px(b, o.x() + 89 - 3, o.y() + 30), rgbOf(clWhite));
     // Selected: the whole 3-pixel ring in the select frame's colour.
     p.MoveFocus(0, Qt::NoModifier, false);
-    for (int k = 0; k < 3; ++k)
-        QCOMPARE(px(b, o.x() + k, o.y() + 30), rgbOf(clHighlight));
+    for (int k = 0; k < 3; ++k) QCOMPARE(px(b, o.x() + k, o.y() + 30), rgbOf(clHighlight));
     QCOMPARE(px(b, o.x() + 3, o.y() + 30), rgbOf(clBtnShadow));
 
     // Captions: a long one ends in an ellipsis; both are centred in the cell.
@@ -233,8 +230,7 @@ void TestImgPanel::cellPainting()
     setClientSize(q, 295, 400);
     const QString folder = m_dir.filePath(QStringLiteral("names"));
     QVERIFY(writeJpeg(folder + QStringLiteral("/a.jpg"), patternImage(8, 8)));
-    QVERIFY(writeJpeg(folder + QStringLiteral("/b_a_caption_much_wider_than_its_cell.jpg"),
-                      patternImage(8, 8)));
+    QVERIFY(writeJpeg(folder + QStringLiteral("/b_a_caption_much_wider_than_its_cell.jpg"), patternImage(8, 8)));
     q.OpenFolder(folder);
     QCOMPARE(q.Items().Count(), 2);
     for (int i = 0; i < 2; ++i) {
@@ -250,8 +246,7 @@ void TestImgPanel::cellPainting()
     QCOMPARE(px(qb, e.x() + 3, e.y() + 30), rgbOf(clBtnShadow));
     const QRect empty = q.CaptionBox(2);
     for (int x = empty.left(); x <= empty.right(); ++x)
-        for (int y = empty.top(); y <= empty.bottom(); ++y)
-            QCOMPARE(px(qb, x, y), rgbOf(clWhite));
+        for (int y = empty.top(); y <= empty.bottom(); ++y) QCOMPARE(px(qb, x, y), rgbOf(clWhite));
 }
 
 void TestImgPanel::pictures()
@@ -278,10 +273,8 @@ void TestImgPanel::pictures()
         QCOMPARE(pic->CellBitmap.size(), QSize(80, 60));
         QCOMPARE(pic->PictureWidth, 800);
         const QRect box0 = p.PictureBox(0);
-        QCOMPARE(p.BackBuffer().pixel(box0.topLeft()) & 0xFFFFFF,
-                 pic->CellBitmap.pixel(0, 0) & 0xFFFFFF);
-        QCOMPARE(p.BackBuffer().pixel(box0.bottomRight()) & 0xFFFFFF,
-                 pic->CellBitmap.pixel(79, 59) & 0xFFFFFF);
+        QCOMPARE(p.BackBuffer().pixel(box0.topLeft()) & 0xFFFFFF, pic->CellBitmap.pixel(0, 0) & 0xFFFFFF);
+        QCOMPARE(p.BackBuffer().pixel(box0.bottomRight()) & 0xFFFFFF, pic->CellBitmap.pixel(79, 59) & 0xFFFFFF);
 
         const int side = big ? 48 : 32;
         QVERIFY(!other->LoadDone);
@@ -369,8 +362,7 @@ void TestImgPanel::loadOrder()
     p.OpenFolder(m_many);
     QCOMPARE(p.VisibleCells(), 6);
     // Scroll to the last page without giving the loader a chance.
-    for (int k = 0; k < 9; ++k)
-        QVERIFY(p.NextPage());
+    for (int k = 0; k < 9; ++k) QVERIFY(p.NextPage());
     QCOMPARE(p.TopIndex(), 54);
     QVERIFY(waitIdle(p));
     int done = 0;
@@ -436,8 +428,7 @@ void TestImgPanel::changeFolderDuringLoad()
         TPanelItem* x = p.Items().Items(0);
         QVERIFY(!x->LoadDone);
         QCOMPARE(x->CellBitmap.size(), QSize(32, 32));
-        for (TPanelItem* item : loaded)
-            QCOMPARE(item, x);
+        for (TPanelItem* item : loaded) QCOMPARE(item, x);
         loaded.clear();
     }
 }
@@ -503,16 +494,11 @@ void TestImgPanel::selectionRules_data()
     QTest::newRow("shift+click range from anchor")
         << QStringList{"click:4", "shiftclick:1"} << 1 << 1 << QList<int>{1, 2, 3, 4} << 0;
     QTest::newRow("ctrl+arrow moves focus only, ctrl+space toggles")
-        << QStringList{"click:0", "C+Right", "C+Right", "C+Space"} << 2 << 2 << QList<int>{0, 2}
-        << 0;
-    QTest::newRow("right at row end")
-        << QStringList{"click:2", "Right"} << 2 << 2 << QList<int>{2} << 0;
-    QTest::newRow("left in first column")
-        << QStringList{"click:3", "Left"} << 3 << 3 << QList<int>{3} << 0;
-    QTest::newRow("right moves within row")
-        << QStringList{"click:3", "Right"} << 4 << 4 << QList<int>{4} << 0;
-    QTest::newRow("page up from second row")
-        << QStringList{"click:4", "PgUp"} << 1 << 1 << QList<int>{1} << 0;
+        << QStringList{"click:0", "C+Right", "C+Right", "C+Space"} << 2 << 2 << QList<int>{0, 2} << 0;
+    QTest::newRow("right at row end") << QStringList{"click:2", "Right"} << 2 << 2 << QList<int>{2} << 0;
+    QTest::newRow("left in first column") << QStringList{"click:3", "Left"} << 3 << 3 << QList<int>{3} << 0;
+    QTest::newRow("right moves within row") << QStringList{"click:3", "Right"} << 4 << 4 << QList<int>{4} << 0;
+    QTest::newRow("page up from second row") << QStringList{"click:4", "PgUp"} << 1 << 1 << QList<int>{1} << 0;
     QTest::newRow("down scrolls the row into view")
         << QStringList{"click:4", "Down", "Down"} << 10 << 10 << QList<int>{10} << 6;
     QTest::newRow("end and home") << QStringList{"End"} << 19 << 19 << QList<int>{19} << 15;
@@ -522,11 +508,9 @@ void TestImgPanel::selectionRules_data()
         << QStringList{"click:1", "PgDown"} << 7 << 7 << QList<int>{7} << 3;
     QTest::newRow("page down near the end")
         << QStringList{"End", "Up", "Up", "PgDown"} << 19 << 19 << QList<int>{19} << 15;
-    QTest::newRow("shift+down extends")
-        << QStringList{"click:1", "S+Down"} << 4 << 4 << QList<int>{1, 2, 3, 4} << 0;
+    QTest::newRow("shift+down extends") << QStringList{"click:1", "S+Down"} << 4 << 4 << QList<int>{1, 2, 3, 4} << 0;
     QTest::newRow("ctrl+a") << QStringList{"C+A"} << -1 << -1
-                            << QList<int>{0,  1,  2,  3,  4,  5,  6,  7,  8,  9,
-                                          10, 11, 12, 13, 14, 15, 16, 17, 18, 19}
+                            << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}
                             << 0;
     QTest::newRow("ctrl+i inverts")
         << QStringList{"click:1", "ctrlclick:3", "C+I"} << 3 << 3
@@ -553,10 +537,9 @@ void TestImgPanel::selectionRules()
         const QStringList parts = step.split(QLatin1Char(':'));
         if (parts.size() == 2) {
             const int i = parts[1].toInt();
-            const Qt::KeyboardModifiers m =
-                parts[0] == QLatin1String("ctrlclick")    ? Qt::ControlModifier
-                : parts[0] == QLatin1String("shiftclick") ? Qt::ShiftModifier
-                                                          : Qt::NoModifier;
+            const Qt::KeyboardModifiers m = parts[0] == QLatin1String("ctrlclick")    ? Qt::ControlModifier
+                                            : parts[0] == QLatin1String("shiftclick") ? Qt::ShiftModifier
+                                                                                      : Qt::NoModifier;
             p.MakeVisible(i);
             const QRect box = p.PictureBox(i);
             QVERIFY(!box.isNull());
@@ -568,9 +551,9 @@ void TestImgPanel::selectionRules()
         if (key.startsWith(QLatin1String("C+"))) m = Qt::ControlModifier, key = key.mid(2);
         if (key.startsWith(QLatin1String("S+"))) m = Qt::ShiftModifier, key = key.mid(2);
         static const QHash<QString, Qt::Key> keys = {
-            {"Right", Qt::Key_Right}, {"Left", Qt::Key_Left},   {"Up", Qt::Key_Up},
-            {"Down", Qt::Key_Down},   {"PgUp", Qt::Key_PageUp}, {"PgDown", Qt::Key_PageDown},
-            {"End", Qt::Key_End},     {"Home", Qt::Key_Home},   {"Space", Qt::Key_Space},
+            {"Right", Qt::Key_Right}, {"Left", Qt::Key_Left},     {"Up", Qt::Key_Up},
+            {"Down", Qt::Key_Down},   {"PgUp", Qt::Key_PageUp},   {"PgDown", Qt::Key_PageDown},
+            {"End", Qt::Key_End},     {"Home", Qt::Key_Home},     {"Space", Qt::Key_Space},
             {"A", Qt::Key_A},         {"I", Qt::Key_I}};
         QVERIFY2(keys.contains(key), qPrintable(key));
         QTest::keyClick(&p, keys.value(key), m);
@@ -582,8 +565,7 @@ void TestImgPanel::selectionRules()
     if (focus >= 0) QCOMPARE(p.FocusIndex(), focus);
     QCOMPARE(p.CurrentIndex(), current);
     QCOMPARE(QList<int>(p.SelectionList.begin(), p.SelectionList.end()), selection);
-    for (int i = 0; i < p.Items().Count(); ++i)
-        QCOMPARE(p.Items().Items(i)->Selected, selection.contains(i));
+    for (int i = 0; i < p.Items().Count(); ++i) QCOMPARE(p.Items().Items(i)->Selected, selection.contains(i));
     QCOMPARE(p.TopIndex(), top);
     QVERIFY(fired > 0 || current < 0);
 }
@@ -696,8 +678,7 @@ void TestImgPanel::resortKeepsSelection()
     const QString current = p.CurrentItem()->DisplayName();
     p.SetDescend(true);
     QCOMPARE(QList<int>(p.SelectionList.begin(), p.SelectionList.end()), (QList<int>{14, 17}));
-    for (int i : p.SelectionList)
-        QVERIFY(p.Items().Items(i)->Selected);
+    for (int i : p.SelectionList) QVERIFY(p.Items().Items(i)->Selected);
     QCOMPARE(p.CurrentItem()->DisplayName(), current);
     QCOMPARE(p.Items().Items(0)->DisplayName(), QStringLiteral("p19.jpg"));
 }

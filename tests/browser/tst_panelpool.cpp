@@ -27,9 +27,7 @@ struct LoadEvent
 // Records the loader's events by entry name.
 void recordEvents(TImgPanel& p, std::vector<LoadEvent>& events)
 {
-    p.OnImageLoad = [&events](void*, TPanelItem* item) {
-        events.push_back({false, item->DisplayName()});
-    };
+    p.OnImageLoad = [&events](void*, TPanelItem* item) { events.push_back({false, item->DisplayName()}); };
     p.OnImageLoaded = [&events](void*, TPanelItem* item) {
         events.push_back({true, item ? item->DisplayName() : QString()});
     };
@@ -39,8 +37,7 @@ bool waitIdle(TImgPanel& p, int ms = 60000)
 {
     QElapsedTimer t;
     t.start();
-    while (p.Loader().Busy() && t.elapsed() < ms)
-        QTest::qWait(5);
+    while (p.Loader().Busy() && t.elapsed() < ms) QTest::qWait(5);
     return !p.Loader().Busy();
 }
 
@@ -70,8 +67,7 @@ QStringList writeColours(const QString& folder, int count, bool bigFirst)
     QDir().mkpath(folder);
     for (int n = 0; n < count; ++n) {
         const QString name = QStringLiteral("p%1.bmp").arg(n, 2, 10, QLatin1Char('0'));
-        QImage img = n == 0 && bigFirst ? QImage(2400, 1800, QImage::Format_RGB888)
-                                        : QImage(40, 30, QImage::Format_RGB888);
+        QImage img = n == 0 && bigFirst ? QImage(2400, 1800, QImage::Format_RGB888) : QImage(40, 30, QImage::Format_RGB888);
         img.fill(hueColour(n));
         if (!writeBmp(folder + QLatin1Char('/') + name, img)) return {};
         names << name;
@@ -193,8 +189,7 @@ void TestPanelPool::installOrder()
     for (int i = 0; i < p.Items().Count(); ++i) {
         TPanelItem* item = p.Items().Items(i);
         QVERIFY(item->LoadDone);
-        QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)),
-                 qPrintable(item->DisplayName()));
+        QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)), qPrintable(item->DisplayName()));
     }
     QCOMPARE(p.Items().Items(0)->PictureWidth, 2400);
 }
@@ -234,8 +229,7 @@ void TestPanelPool::noEntryMadeTwice()
         for (int i = 0; i < p.Items().Count(); ++i) {
             TPanelItem* item = p.Items().Items(i);
             QVERIFY(item->LoadDone);
-            QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)),
-                     qPrintable(item->DisplayName()));
+            QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)), qPrintable(item->DisplayName()));
         }
     }
 }
@@ -262,8 +256,7 @@ void TestPanelPool::enginesFollowTheBrowser()
         TGetType rule;
         bool edgeIsPicture;
     };
-    for (const Case& c :
-         {Case{igtPreview, false}, Case{igtStretch, true}, Case{igtPreview, false}}) {
+    for (const Case& c : {Case{igtPreview, false}, Case{igtStretch, true}, Case{igtPreview, false}}) {
         p.ViewImage().ImgUtil().setGetType(c.rule);
         p.ReloadAll();
         QVERIFY(waitIdle(p));
