@@ -150,7 +150,13 @@ QImage readPicture(QIODevice* device, qint64 maxPixels)
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > maxPixels)
         return {};
-    const sq::LargeImageRead ceiling(size);
+    // A GIF is decoded into a picture of its logical screen (checked above).
+    const QByteArray head = device->peek(10);
+    const QSize screen =
+        format == "gif" && head.size() == 10
+            ? QSize(int(le16(head.constData() + 6)), int(le16(head.constData() + 8)))
+            : QSize();
+    const sq::LargeImageRead ceiling(size.expandedTo(screen));
     QImage image = reader.read();
     if (image.isNull() || qint64(image.width()) * image.height() > maxPixels) return {};
     return image;
