@@ -1,12 +1,17 @@
 #include "engine/HtmlBounds.h"
 
 #include <QHash>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextList>
 #include <QTextTable>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <map>
 #include <vector>
 
 namespace sq::html {
@@ -222,12 +227,20 @@ private:
             eatSpace();
             if (m_pos >= m_n || m_s[m_pos] == QLatin1Char('>') || m_s[m_pos] == QLatin1Char('/'))
                 return;
-            if (word().isEmpty()) return;
+            const QStringView key = word();
+            if (key.isEmpty()) return;
             eatSpace();
             if (m_pos < m_n && m_s[m_pos] == QLatin1Char('=')) {
                 ++m_pos;
                 eatSpace();
-                word();
+                const QStringView value = word();
+                // As Qt reads a span: a whole int, else none.
+                bool ok = false;
+                const int span = value.trimmed().toInt(&ok);
+                if (ok && key.compare(QLatin1String("colspan"), Qt::CaseInsensitive) == 0)
+                    m_colSpan = std::max(span, 1);
+                else if (ok && key.compare(QLatin1String("rowspan"), Qt::CaseInsensitive) == 0)
+                    m_rowSpan = std::max(span, 1);
             }
         }
     }
@@ -256,6 +269,7 @@ private:
             return;
         }
         const QStringView name = word();
+        m_colSpan = m_rowSpan = 1;
         if (m_pos < m_n && m_s[m_pos].isSpace()) attributes();
         bool closed = false;
         for (; m_pos < m_n && m_s[m_pos] != QLatin1Char('>'); ++m_pos)
@@ -276,7 +290,12 @@ private:
         m_stack.push_back(Open{name, tag, hidden, loose});
         ++m_names[name];
         ++m_kinds[size_t(tag)];
-        if (tag == Tag::Table) ++m_tables;
+        if (tag == Tag::Table) {
+            ++m_tables;
+            m_grids.emplace_back();
+        } else if (tag == Tag::Row && !m_grids.empty()) {
+            startRow(m_grids.back());
+        }
         noteDepth();
     }
 
@@ -314,7 +333,13 @@ private:
         const Open& top = m_stack.back();
         if (--m_names[top.name] == 0) m_names.remove(top.name);
         --m_kinds[size_t(top.tag)];
-        if (top.tag == Tag::Table) --m_tables;
+        if (top.tag == Tag::Table) {
+            if (!m_grids.empty()) {
+                finishRow(m_grids.back());
+                m_grids.pop_back();
+            }
+            --m_tables;
+        }
         m_keptDepth -= top.keptDepth;
         m_keptTables -= top.keptTables;
         m_pendingDepth += 1 + top.keptDepth;
@@ -329,6 +354,62 @@ private:
     {
         while (!m_stack.empty() && m_stack.back().tag != a && m_stack.back().tag != b)
             pop();
+    }
+
+    // A table's grid: Qt fills every row up to the widest with empty cells
+    // and lays out each position, so a wide first row (or one wide span)
+    // over many rows costs rows x columns cells, however few the page
+    // writes. Positions that are no written cell (padding, and those a span
+    // covers) cost as cells do.
+    struct Grid
+    {
+        qint64 rows = 0; // finished rows
+        qint64 columns = 0;
+        qint64 rowColumns = 0; // the current row's, spans included
+        bool inRow = false;
+        qint64 reserved = 0;                 // columns spans from rows above hold
+        std::map<qint64, qint64> releasedAt; // row -> columns its spans give back
+    };
+
+    void gridPositions(double positions)
+    {
+        if (positions > 0) m_cost += positions * kCellCost * tableFactor();
+    }
+
+    void finishRow(Grid& g)
+    {
+        if (!g.inRow) return;
+        gridPositions(double(g.columns - g.rowColumns));
+        ++g.rows;
+        g.inRow = false;
+    }
+
+    void startRow(Grid& g)
+    {
+        finishRow(g);
+        g.inRow = true;
+        if (const auto it = g.releasedAt.find(g.rows); it != g.releasedAt.end()) {
+            g.reserved -= it->second;
+            g.releasedAt.erase(it);
+        }
+        g.rowColumns = g.reserved;
+        gridPositions(double(g.reserved));
+    }
+
+    void placeCell(Grid& g)
+    {
+        if (!g.inRow) startRow(g);
+        const qint64 span = m_colSpan;
+        g.rowColumns += span;
+        gridPositions(double(span - 1));
+        if (m_rowSpan > 1) {
+            g.reserved += span;
+            g.releasedAt[g.rows + m_rowSpan] += span;
+        }
+        if (g.rowColumns > g.columns) {
+            gridPositions(double(g.rowColumns - g.columns) * double(g.rows));
+            g.columns = g.rowColumns;
+        }
     }
 
     void addElement(Tag tag, bool closed)
@@ -397,6 +478,7 @@ private:
         }
         keepClosed();
         addElement(tag, closed);
+        if (tag == Tag::Cell && !m_grids.empty()) placeCell(m_grids.back());
         if (closed || tag == Tag::Void || tag == Tag::Break) return;
         // Only what the body or the page holds is shown: an element inside a
         // hidden one is hidden unless it is one of those.
@@ -429,6 +511,9 @@ private:
     qsizetype m_n;
     qsizetype m_pos = 0;
     std::vector<Open> m_stack;
+    std::vector<Grid> m_grids;
+    int m_colSpan = 1;
+    int m_rowSpan = 1;
     QHash<QString, int> m_names;
     std::array<int, size_t(Tag::Count)> m_kinds{};
     int m_tables = 0;
@@ -475,6 +560,135 @@ bool documentWithinBounds(const QTextDocument& doc, const PageBounds& bounds)
 {
     const int tables = documentTableDepth(doc.rootFrame());
     return tables <= kMaxTableDepth && tables <= bounds.tableDepth;
+}
+
+namespace {
+
+double boundLength(double v)
+{
+    return std::isfinite(v) ? std::clamp(v, -kMaxLength, kMaxLength) : 0.0;
+}
+
+QTextLength boundLength(const QTextLength& l)
+{
+    if (l.type() == QTextLength::FixedLength)
+        return QTextLength(l.type(), boundLength(l.rawValue()));
+    if (l.type() == QTextLength::PercentageLength)
+        return QTextLength(
+            l.type(), std::isfinite(l.rawValue()) ? std::clamp(l.rawValue(), 0.0, 100.0) : 0.0);
+    return l;
+}
+
+// Every floating-point property of a format is a length or a size in
+// pixels or points; lengths and lists of them (column widths) are cut too.
+bool boundFormat(QTextFormat& format)
+{
+    bool changed = false;
+    const QMap<int, QVariant> properties = format.properties();
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
+        const QVariant& v = it.value();
+        const int type = v.userType();
+        QVariant bounded;
+        if (type == QMetaType::Double || type == QMetaType::Float) {
+            const double d = v.toDouble();
+            if (boundLength(d) != d) bounded = boundLength(d);
+        } else if (type == qMetaTypeId<QTextLength>()) {
+            const QTextLength l = v.value<QTextLength>();
+            if (boundLength(l) != l) bounded = QVariant::fromValue(boundLength(l));
+        } else if (type == QMetaType::QVariantList) { // column widths
+            QVariantList list = v.toList();
+            bool cut = false;
+            for (QVariant& item : list) {
+                if (item.userType() != qMetaTypeId<QTextLength>()) continue;
+                const QTextLength l = item.value<QTextLength>();
+                if (boundLength(l) == l) continue;
+                item = QVariant::fromValue(boundLength(l));
+                cut = true;
+            }
+            if (cut) bounded = list;
+        } else if ((it.key() == QTextFormat::BlockIndent || it.key() == QTextFormat::ListIndent) &&
+                   type == QMetaType::Int) {
+            const int n = v.toInt();
+            if (n > kMaxIndent || n < -kMaxIndent) bounded = std::clamp(n, -kMaxIndent, kMaxIndent);
+        } else if (it.key() == QTextFormat::FontPixelSize && type == QMetaType::Int) {
+            const int n = v.toInt();
+            if (n > int(kMaxLength)) bounded = int(kMaxLength);
+        }
+        if (bounded.isValid()) {
+            format.setProperty(it.key(), bounded);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+bool boundFrame(QTextFrame* frame)
+{
+    bool changed = false;
+    QTextFrameFormat format = frame->frameFormat();
+    if (boundFormat(format)) {
+        frame->setFrameFormat(format);
+        changed = true;
+    }
+    if (auto* table = qobject_cast<QTextTable*>(frame)) {
+        for (int r = 0; r < table->rows(); ++r)
+            for (int c = 0; c < table->columns(); ++c) {
+                QTextTableCell cell = table->cellAt(r, c);
+                if (cell.row() != r || cell.column() != c) continue; // spanned
+                QTextCharFormat cellFormat = cell.format();
+                if (boundFormat(cellFormat)) {
+                    cell.setFormat(cellFormat);
+                    changed = true;
+                }
+            }
+    }
+    for (QTextFrame* child : frame->childFrames())
+        changed = boundFrame(child) || changed;
+    return changed;
+}
+
+} // namespace
+
+bool boundLengths(QTextDocument& doc)
+{
+    bool changed = boundFrame(doc.rootFrame());
+    QList<QTextList*> lists;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        QTextCursor cursor(block);
+        QTextBlockFormat blockFormat = block.blockFormat();
+        if (boundFormat(blockFormat)) {
+            cursor.setBlockFormat(blockFormat);
+            changed = true;
+        }
+        QTextCharFormat blockChars = block.charFormat();
+        if (boundFormat(blockChars)) {
+            cursor.setBlockCharFormat(blockChars);
+            changed = true;
+        }
+        if (QTextList* list = block.textList(); list && !lists.contains(list)) lists.append(list);
+        // Collected first: setting a format may merge the block's fragments.
+        QList<std::pair<QTextCursor, QTextCharFormat>> cuts;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextCharFormat chars = fragment.charFormat();
+            if (!boundFormat(chars)) continue;
+            QTextCursor range(&doc);
+            range.setPosition(fragment.position());
+            range.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cuts.append({range, chars});
+        }
+        for (auto& [range, chars] : cuts)
+            range.setCharFormat(chars);
+        changed = changed || !cuts.isEmpty();
+    }
+    for (QTextList* list : lists) {
+        QTextListFormat format = list->format();
+        if (boundFormat(format)) {
+            list->setFormat(format);
+            changed = true;
+        }
+    }
+    return changed;
 }
 
 } // namespace sq::html

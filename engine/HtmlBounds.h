@@ -54,4 +54,18 @@ bool boundPage(QString& html, PageBounds* measured = nullptr);
 int documentTableDepth(const QTextFrame* frame);
 bool documentWithinBounds(const QTextDocument& doc, const PageBounds& bounds);
 
+// Lengths in pixels (cell padding and spacing, borders, margins, paddings,
+// widths and heights of tables, cells, frames and pictures, indents, font
+// sizes, letter, word and line spacing) are cut to this, whether an
+// attribute or a style sheet gave them: the layout works in 26.6 fixed
+// point, and one padding near 2^25 pixels overflows it into a layout that
+// runs for minutes. A page laid out 640 pixels wide has no use for more.
+constexpr double kMaxLength = 10000;
+// Indentation levels of blocks and lists (40 pixels each).
+constexpr int kMaxIndent = 100;
+
+// Cuts every length of the built document to the bounds above, before it is
+// laid out; true when something was cut.
+bool boundLengths(QTextDocument& doc);
+
 } // namespace sq::html

@@ -3,6 +3,7 @@
 #include "engine/ImgUtils_susie.h"
 #include "engine/TextLines.h"
 #include "platform/IconList.h"
+#include "engine/ReadCeiling.h"
 #include "platform/SafeRead.h"
 
 #include <QFile>
@@ -278,10 +279,10 @@ int TImgUtil::loadBmp(const QString& fileName)
     const std::unique_ptr<QFile> device = file.device();
     if (!device) return -1;
     QImageReader reader(device.get(), "bmp");
-    reader.setAllocationLimit(int(MaxPixels * 4 / (1024 * 1024)));
     const QSize size = reader.size();
     if (!size.isValid() || qint64(size.width()) * size.height() > MaxPixels)
         return -1;
+    const sq::LargeImageRead ceiling(size);
     QImage image = reader.read();
     if (image.isNull())
         return -1;

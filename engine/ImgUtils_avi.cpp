@@ -12,6 +12,7 @@ extern "C" {
 #include "platform/NativePath.h"
 #include "platform/SafeRead.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <mutex>
@@ -77,20 +78,27 @@ int64_t frameTime(const AVStream* stream, int64_t index)
 // engine (a regular file: FFmpeg's own open would wait on a FIFO), and may
 // open nothing else: a playlist or a concatenation script posing as a video
 // names other files and URLs.
+// The demuxer reads at most budget bytes in all (seeks cost nothing): a
+// header followed by gigabytes of zeros, which it would walk eight bytes at
+// a time looking for chunks, ends as a cut-off file does.
 struct FdInput
 {
     int fd;
     qint64 size;
+    qint64 budget;
 };
 
 int readFd(void* opaque, uint8_t* buf, int size)
 {
-    const auto* in = static_cast<FdInput*>(opaque);
+    auto* in = static_cast<FdInput*>(opaque);
+    if (in->budget <= 0) return AVERROR_EOF;
+    const size_t want = size_t(std::min<qint64>(size, in->budget));
     ssize_t n;
     do
-        n = ::read(in->fd, buf, size_t(size));
+        n = ::read(in->fd, buf, want);
     while (n < 0 && errno == EINTR);
     if (n < 0) return AVERROR(errno);
+    in->budget -= n;
     return n == 0 ? AVERROR_EOF : int(n);
 }
 
@@ -118,6 +126,15 @@ struct IoFreer
 
 constexpr int kIoBuffer = 64 << 10;
 
+// No video larger than this is opened (as every kind has its cap). Reading
+// is bounded twice: the headers and the index (16 bytes a chunk, so about
+// two hours of video with sound) within kMaxVideoHeaderRead, where a walk
+// over zeros costs the demuxer most, then kMaxVideoRead for the packets
+// from the key frame before the wanted one to it.
+constexpr qint64 kMaxVideoBytes = qint64(64) << 30;
+constexpr qint64 kMaxVideoHeaderRead = qint64(4) << 20;
+constexpr qint64 kMaxVideoRead = qint64(32) << 20;
+
 QImage toRgb888(const AVFrame* frame)
 {
     const int w = frame->width, h = frame->height;
@@ -138,10 +155,10 @@ QImage toRgb888(const AVFrame* frame)
 
 int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
 {
-    const sq::platform::SafeFile file(fileName);
+    const sq::platform::SafeFile file(fileName, kMaxVideoBytes);
     if (!file.isOpen()) return -1;
     quietOnce();
-    FdInput input{file.fd(), file.size()};
+    FdInput input{file.fd(), file.size(), kMaxVideoHeaderRead};
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBuffer));
     if (!buffer) return -1;
     std::unique_ptr<AVIOContext, IoFreer> io(
@@ -163,6 +180,7 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
     // Declared after io, so the demuxer is closed before its input goes.
     std::unique_ptr<AVFormatContext, FormatCloser> format(rawFormat);
     if (avformat_find_stream_info(format.get(), nullptr) < 0) return -1;
+    input.budget = kMaxVideoRead;
     const AVCodec* codec = nullptr;
     const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
     if (index < 0 || !codec) return -1;

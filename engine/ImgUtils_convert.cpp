@@ -4,6 +4,7 @@
 #include "engine/ImgUtils.h"
 #include "platform/AtomicFile.h"
 #include "platform/NativePath.h"
+#include "engine/ReadCeiling.h"
 #include "platform/SafeRead.h"
 
 #include <QBuffer>
@@ -161,9 +162,9 @@ QImage decodeBmpRgb(const QByteArray& bytes)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "bmp");
-    reader.setAllocationLimit(int(TImgUtil::MaxPixels * 4 / (1024 * 1024)));
     const QSize size = reader.size();
     if (!size.isValid() || qint64(size.width()) * size.height() > TImgUtil::MaxPixels) return {};
+    const sq::LargeImageRead ceiling(size);
     image = reader.read();
     if (image.isNull()) return {};
     return image.convertToFormat(QImage::Format_RGB888);

@@ -10,8 +10,11 @@
 #include "engine/TextLines.h"
 #include "platform/SafeRead.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
+#include <QImageReader>
 #include <QPainter>
 #include <QStringDecoder>
 #include <QTextBlock>
@@ -35,40 +38,112 @@ QByteArray readHead(const QString& fileName, bool* ok)
     return bytes;
 }
 
+// What the pictures of one page or mail may take in all, decoded (128 MiB
+// at four bytes a pixel), and how many are decoded: each distinct data: or
+// cid: picture is decoded once and kept for the document's life, and a few
+// bytes of GIF declare a 16384 x 16384 screen. Pictures past either bound
+// stay blank, in the order the page names them.
+constexpr qint64 kMaxDocumentPixels = qint64(1) << 25;
+constexpr int kMaxDocumentPictures = 256;
+
+// The payload of a data: URL, base64 or percent-encoded.
+QByteArray dataUrlPayload(const QUrl& url)
+{
+    const QByteArray text = url.toEncoded(QUrl::RemoveScheme);
+    const qsizetype comma = text.indexOf(',');
+    if (comma < 0) return {};
+    const QByteArray meta = text.left(comma);
+    const QByteArray payload = QByteArray::fromPercentEncoding(text.mid(comma + 1));
+    return meta.endsWith(";base64") ? QByteArray::fromBase64(payload) : payload;
+}
+
+// A picture of at most maxPixels as its header declares it (nothing is
+// decoded otherwise); null when it is larger, damaged or of no known format.
+QImage decodeWithin(const QByteArray& bytes, qint64 maxPixels)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    if (!buffer.open(QIODevice::ReadOnly)) return {};
+    QImageReader reader(&buffer);
+    QSize size = reader.size();
+    // Qt's GIF reader tells the first frame's size but decodes into a
+    // picture of the logical screen's.
+    if (bytes.startsWith("GIF8") && bytes.size() >= 10) {
+        const auto le16 = [&bytes](int at) {
+            return int(uchar(bytes[at])) | int(uchar(bytes[at + 1])) << 8;
+        };
+        size = size.expandedTo(QSize(le16(6), le16(8)));
+    }
+    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > maxPixels)
+        return {};
+    QImage image = reader.read();
+    if (image.isNull() || qint64(image.width()) * image.height() > maxPixels) return {};
+    return image;
+}
+
 // A document that never fetches anything: pictures and style sheets named
 // by URL or path (remote, or files anywhere on the disk) stay blank. Inline
-// data: URLs and the resources the loader adds itself (a mail's cid:
-// parts) are shown.
+// data: URLs and the pictures the loader hands over (a mail's cid: parts)
+// are shown, within the document's picture budget.
 class ClosedDocument : public QTextDocument
 {
 public:
-    // setHtml, then every picture the page names that is not in hand gets
-    // a blank resource: Qt's image handler would otherwise read a name it
-    // cannot resolve straight from the disk as a file path.
+    // The encoded picture a cid: URL of the page names.
+    void addPictureBytes(const QString& contentId, const QByteArray& bytes)
+    {
+        m_cidPictures.insert(contentId, bytes);
+    }
+
+    // setHtml, then every picture the page names is looked up once, in the
+    // page's order, so that the budget goes to the first ones; one not in
+    // hand gets a blank resource: Qt's image handler would otherwise read a
+    // name it cannot resolve straight from the disk as a file path.
     void setClosedHtml(const QString& html)
     {
         setHtml(html);
-        const QImage blank = [] {
-            QImage image(1, 1, QImage::Format_ARGB32);
-            image.fill(Qt::transparent);
-            return image;
-        }();
         for (QTextBlock block = begin(); block.isValid(); block = block.next())
             for (auto it = block.begin(); !it.atEnd(); ++it) {
                 const QTextCharFormat format = it.fragment().charFormat();
                 if (!format.isImageFormat()) continue;
                 const QUrl url(format.toImageFormat().name());
-                if (resource(ImageResource, url).isNull()) addResource(ImageResource, url, blank);
+                if (resource(ImageResource, url).isNull()) addResource(ImageResource, url, blank());
             }
     }
 
 protected:
     QVariant loadResource(int type, const QUrl& name) override
     {
-        if (name.scheme().compare(QLatin1String("data"), Qt::CaseInsensitive) == 0)
-            return QTextDocument::loadResource(type, name);
-        return {};
+        const bool data = name.scheme().compare(QLatin1String("data"), Qt::CaseInsensitive) == 0;
+        if (type != ImageResource)
+            return data ? QTextDocument::loadResource(type, name) : QVariant();
+        QByteArray bytes;
+        if (data)
+            bytes = dataUrlPayload(name);
+        else if (name.scheme().compare(QLatin1String("cid"), Qt::CaseInsensitive) == 0)
+            bytes = m_cidPictures.value(name.path());
+        QImage image;
+        if (!bytes.isEmpty() && m_picturesLeft > 0) {
+            --m_picturesLeft;
+            image = decodeWithin(bytes, m_pixelsLeft);
+            m_pixelsLeft -= qint64(image.width()) * image.height();
+        }
+        if (image.isNull()) image = blank();
+        // Kept, so that the picture is decoded (and paid for) once.
+        addResource(ImageResource, name, image);
+        return image;
     }
+
+private:
+    static QImage blank()
+    {
+        QImage image(1, 1, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        return image;
+    }
+
+    QHash<QString, QByteArray> m_cidPictures;
+    qint64 m_pixelsLeft = kMaxDocumentPixels;
+    int m_picturesLeft = kMaxDocumentPictures;
 };
 
 // The page's text: the charset its BOM or meta tag names, else UTF-8, else
@@ -104,6 +179,7 @@ bool renderHtml(const QByteArray& bytes, QImage& image)
     ClosedDocument doc;
     doc.setClosedHtml(html);
     if (!sq::html::documentWithinBounds(doc, bounds)) return false;
+    sq::html::boundLengths(doc);
     QPainter painter(&image);
     paintDocument(doc, painter, 0, image.size());
     return true;
@@ -137,8 +213,9 @@ struct MailParts
 {
     QString html;
     QString plain;
-    // Inline pictures named by Content-ID, for cid: references of the HTML.
-    QList<std::pair<QString, QImage>> pictures;
+    // Inline pictures named by Content-ID, for cid: references of the HTML,
+    // still encoded: the document decodes those the page shows.
+    QList<std::pair<QString, QByteArray>> pictures;
 };
 
 void collectPart(GMimeObject* /*parent*/, GMimeObject* part, gpointer data)
@@ -163,10 +240,10 @@ void collectPart(GMimeObject* /*parent*/, GMimeObject* part, gpointer data)
     GPtr<GMimeStream> stream(g_mime_stream_mem_new());
     if (g_mime_data_wrapper_write_to_stream(content, stream.get()) < 0) return;
     GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
-    QImage picture;
-    if (array && array->len > 0 &&
-        picture.loadFromData(array->data, int(std::min<guint>(array->len, INT_MAX))))
-        parts->pictures.append({QString::fromUtf8(id), picture});
+    if (array && array->len > 0 && array->len < guint(INT_MAX))
+        parts->pictures.append(
+            {QString::fromUtf8(id),
+             QByteArray(reinterpret_cast<const char*>(array->data), int(array->len))});
 }
 
 QString headerHtml(GMimeMessage* message)
@@ -211,10 +288,10 @@ bool renderMail(const QByteArray& bytes, QImage& image)
 
     ClosedDocument bodyDoc;
     for (const auto& [id, picture] : parts.pictures)
-        bodyDoc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("cid:") + id),
-                            picture);
+        bodyDoc.addPictureBytes(id, picture);
     bodyDoc.setClosedHtml(body);
     if (!sq::html::documentWithinBounds(bodyDoc, bounds)) return false;
+    sq::html::boundLengths(bodyDoc);
 
     QPainter painter(&image);
     qreal top = 0;

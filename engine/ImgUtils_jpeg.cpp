@@ -148,6 +148,15 @@ void setSource(j_decompress_ptr cinfo, const RawSource& source)
     cinfo->src = &src->pub;
 }
 
+// All that libjpeg may allocate for one picture. A progressive (or any
+// multi-scan) file keeps every DCT coefficient of the whole picture, two
+// bytes each, whatever the scale decoded at: a few megabytes of file can
+// declare tens of gigabytes of them. With this ceiling and no backing store
+// the decoder refuses such a file before it allocates (JERR_NO_BACKING_STORE)
+// and the picture gets its icon; a 150-megapixel colour photograph needs
+// about half of it.
+constexpr long kMaxJpegMemory = long(1) << 30;
+
 // C-style on purpose: nothing here has a destructor for longjmp to skip.
 RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* scaleCtx,
                     RowsFor rowsFor, void* ctx)
@@ -161,6 +170,8 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
     err.pub.emit_message = onJpegMessage;
     err.pub.output_message = onJpegOutput;
     jpeg_create_decompress(&cinfo);
+    // Set after creation: the library reads the JPEGMEM variable there.
+    cinfo.mem->max_memory_to_use = kMaxJpegMemory;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
         return RawResult{0, fullWidth, fullHeight, orientation};

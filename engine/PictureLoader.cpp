@@ -1,5 +1,6 @@
 #include "engine/PictureLoader.h"
 
+#include "engine/ReadCeiling.h"
 #include "platform/SafeRead.h"
 
 #include <QFile>
@@ -32,17 +33,6 @@ bool qtReads(const char* format)
 {
     static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
     return formats.contains(QByteArray(format));
-}
-
-// Qt's own ceiling on one image's memory, raised to MaxPixels at four bytes
-// a pixel; set once, as the value is shared by every reader in the process.
-void allowMaxPixels()
-{
-    static const bool set = [] {
-        QImageReader::setAllocationLimit(int(TImgUtil::MaxPixels * 4 / (1024 * 1024)));
-        return true;
-    }();
-    (void)set;
 }
 
 // The file as it was when opened: reads stop at that size, so a file that
@@ -160,6 +150,13 @@ QImage readPicture(QIODevice* device, qint64 maxPixels)
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > maxPixels)
         return {};
+    // A GIF is decoded into a picture of its logical screen (checked above).
+    const QByteArray head = device->peek(10);
+    const QSize screen =
+        format == "gif" && head.size() == 10
+            ? QSize(int(le16(head.constData() + 6)), int(le16(head.constData() + 8)))
+            : QSize();
+    const sq::LargeImageRead ceiling(size.expandedTo(screen));
     QImage image = reader.read();
     if (image.isNull() || qint64(image.width()) * image.height() > maxPixels) return {};
     return image;
@@ -196,7 +193,6 @@ bool TPictureLoader::LoadToBitmap(const QString& fileName, TBitmap& bitmap)
     const std::unique_ptr<QFile> device = file.device();
     if (!device) return false;
     BoundedDevice bounded(device.get(), file.size());
-    allowMaxPixels();
     QImage image = sq::readPicture(&bounded);
     if (image.isNull()) return false;
     bitmap.setImage(std::move(image));

@@ -22,7 +22,8 @@ QByteArray pictureFormatOf(const QByteArray& head);
 // The first frame or page of the picture on device, in the reader's own
 // format (alpha kept). Null when the bytes are none of the four formats, are
 // damaged, or declare more than maxPixels: that is read from the header,
-// before anything is decoded. Qt's own allocation ceiling applies as well.
+// before anything is decoded. Qt's own allocation ceiling applies as well,
+// raised for the read when the picture needs more (engine/ReadCeiling.h).
 QImage readPicture(QIODevice* device, qint64 maxPixels = TImgUtil::MaxPixels);
 
 // The largest file read for a format: WebP's reader takes the whole file into

@@ -36,6 +36,9 @@ void check(QString raw)
         if (sq::html::documentWithinBounds(doc, measured) &&
             sq::html::documentTableDepth(doc.rootFrame()) > sq::html::kMaxTableDepth)
             __builtin_trap();
+        // Once cut, nothing is left to cut.
+        sq::html::boundLengths(doc);
+        if (sq::html::boundLengths(doc)) __builtin_trap();
     }
 }
 

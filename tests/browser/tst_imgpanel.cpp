@@ -115,6 +115,7 @@ private Q_SLOTS:
     void layoutBySize();
     void cellPainting();
     void pictures();
+    void smallIconOverlay_data();
     void smallIconOverlay();
     void loadOrder_data();
     void loadOrder();
@@ -290,16 +291,29 @@ void TestImgPanel::pictures()
     }
 }
 
+void TestImgPanel::smallIconOverlay_data()
+{
+    // A 94 x 94 box, space 2: the space keeps the icon off the right and
+    // bottom edges only.
+    QTest::addColumn<int>("pos");
+    QTest::addColumn<QPoint>("at");
+    QTest::newRow("left top") << int(iipLeftTop) << QPoint(0, 0);
+    QTest::newRow("left bottom") << int(iipLeftBottom) << QPoint(0, 76);
+    QTest::newRow("right top") << int(iipRightTop) << QPoint(76, 0);
+    QTest::newRow("right bottom") << int(iipRightBottom) << QPoint(76, 76);
+}
+
 void TestImgPanel::smallIconOverlay()
 {
-    // A 94 x 94 box with the small icon at the right bottom, space 2: the
-    // icon covers (76, 76) to (91, 91) and nothing else.
+    // The icon covers 16 x 16 pixels from its corner and nothing else.
+    QFETCH(int, pos);
+    QFETCH(QPoint, at);
     const QString folder = m_dir.filePath(QStringLiteral("overlay"));
     QImage red(94, 94, QImage::Format_RGB888);
     red.fill(Qt::red);
     QVERIFY(writeBmp(folder + QStringLiteral("/red.bmp"), red));
     TImgPanel p;
-    p.ViewImage().SmallIcon().SetIconPos(iipRightBottom);
+    p.ViewImage().SmallIcon().SetIconPos(TIconPosition(pos));
     p.ViewImage().SmallIcon().SetSpace(2);
     setClientSize(p, 300, 300);
     p.OpenFolder(folder);
@@ -311,17 +325,19 @@ void TestImgPanel::smallIconOverlay()
         for (int x = 0; x < 94; ++x)
             if ((cell.pixel(x, y) & 0xFFFFFF) != 0xFF0000) changed |= QRect(x, y, 1, 1);
     QVERIFY(!changed.isEmpty());
-    QVERIFY2(QRect(76, 76, 16, 16).contains(changed), qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                                                     .arg(changed.x())
-                                                                     .arg(changed.y())
-                                                                     .arg(changed.width())
-                                                                     .arg(changed.height())));
+    QVERIFY2(QRect(at, QSize(16, 16)).contains(changed), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                        .arg(changed.x())
+                                                                        .arg(changed.y())
+                                                                        .arg(changed.width())
+                                                                        .arg(changed.height())));
     // Kinds outside DispImage get no overlay.
     p.ViewImage().SetDispImageMask(1u << iitJpeg);
     p.ReloadAll();
     QVERIFY(waitIdle(p));
     const QImage plain = p.Items().Items(0)->CellBitmap;
-    QCOMPARE(plain.pixel(80, 80) & 0xFFFFFF, 0xFF0000u);
+    for (int y = 0; y < 94; ++y)
+        for (int x = 0; x < 94; ++x)
+            QCOMPARE(plain.pixel(x, y) & 0xFFFFFF, 0xFF0000u);
 }
 
 void TestImgPanel::loadOrder_data()

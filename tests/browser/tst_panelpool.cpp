@@ -101,7 +101,10 @@ public:
     bool CanLoad(const QString& name) override { return name.endsWith(QLatin1String(".slow")); }
     bool LoadToBitmap(const QString&, TBitmap& bitmap) override
     {
-        ++inFlight;
+        const int now = ++inFlight;
+        for (int most = mostInFlight.load();
+             now > most && !mostInFlight.compare_exchange_weak(most, now);) {
+        }
         QThread::msleep(30);
         QImage img(40, 30, QImage::Format_RGB888);
         img.fill(Qt::blue);
@@ -110,8 +113,11 @@ public:
         ++finished;
         return true;
     }
+    bool ThreadSafe() const override { return threadSafe; }
     std::atomic<int> inFlight{0};
+    std::atomic<int> mostInFlight{0};
     std::atomic<int> finished{0};
+    bool threadSafe = false;
 };
 
 } // namespace
@@ -127,6 +133,8 @@ private Q_SLOTS:
     void enginesFollowTheBrowser();
     void sharedCacheWrittenWhole();
     void stopWaitsForEveryWorker();
+    void unsafeLoaderRunsAlone_data();
+    void unsafeLoaderRunsAlone();
 
 private:
     QTemporaryDir m_dir;
@@ -349,6 +357,40 @@ void TestPanelPool::stopWaitsForEveryWorker()
         QVERIFY(!p.Loader().Busy());
         QVERIFY(p.Loader().Window().empty());
     }
+    p.ViewImage().ImgUtil().setCustomLoader(nullptr);
+}
+
+void TestPanelPool::unsafeLoaderRunsAlone_data()
+{
+    QTest::addColumn<bool>("threadSafe");
+    QTest::newRow("not thread-safe: one load at a time") << false;
+    QTest::newRow("thread-safe: loads side by side") << true;
+}
+
+void TestPanelPool::unsafeLoaderRunsAlone()
+{
+    // Four workers and slow pictures: a loader that is not thread-safe is
+    // never entered by two of them at once; a thread-safe one is.
+    QFETCH(bool, threadSafe);
+    const QString slow = m_dir.filePath(QStringLiteral("alone"));
+    for (int n = 0; n < 16; ++n)
+        QVERIFY(writeFile(QStringLiteral("%1/s%2.slow").arg(slow).arg(n), QByteArray("x")));
+    SlowLoader loader;
+    loader.threadSafe = threadSafe;
+    TImgPanel p;
+    p.Loader().SetWorkerCount(4);
+    p.ViewImage().ImgUtil().setCustomLoader(&loader);
+    p.ViewImage().SetLookAhead(true);
+    setClientSize(p, 400, 300);
+    p.OpenFolder(slow);
+    QTRY_COMPARE_WITH_TIMEOUT(loader.finished.load(), 16, 20000);
+    QTRY_VERIFY(!p.Loader().Busy());
+    if (threadSafe)
+        QVERIFY2(loader.mostInFlight.load() > 1,
+                 "the workers never overlapped: the test proves nothing");
+    else
+        QCOMPARE(loader.mostInFlight.load(), 1);
+    p.OpenFolder(m_dir.path());
     p.ViewImage().ImgUtil().setCustomLoader(nullptr);
 }
 

@@ -6,6 +6,7 @@
 #include "engine/ImgUtils.h"
 #include "engine/PictureLoader.h"
 #include "tests/support/FileDamage.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/support/TestFiles.h"
 
@@ -161,11 +162,16 @@ class TstPictures : public QObject
             if (!writePicture(w.path, src, "png")) return {};
             if (readFile(w.path).at(24) != 16) return {}; // 16 bits a sample
             w.expected = expectedOnBackground(src);
-        } else if (kind == "gif animated") {
+        } else if (kind == "gif animated" || kind == "gif local tables") {
             const QImage first = palettePattern(40, 24, 32, true, 0);
             const QImage second = palettePattern(40, 24, 32, true, 5);
-            w.path = fresh("moving.gif");
-            if (!writeGif(w.path, {first, second}, 0)) return {};
+            const bool global = kind == "gif animated";
+            w.path = fresh(global ? "moving.gif" : "local.gif");
+            if (!writeGif(w.path, {first, second}, 0,
+                          global ? GifTables::Global : GifTables::LocalOnly))
+                return {};
+            // The global table's flag is as asked for.
+            if (bool(readFile(w.path).at(10) & 0x80) != global) return {};
             // The reader sees two frames: the first is the one shown.
             QImageReader reader(w.path);
             if (reader.imageCount() != 2) return {};
@@ -201,15 +207,13 @@ class TstPictures : public QObject
 
     static QStringList kinds()
     {
-        return {"png alpha",     "png paletted", "png 16-bit", "gif animated",
-                "webp lossless", "webp lossy",   "tiff pages"};
+        return {"png alpha",        "png paletted",  "png 16-bit", "gif animated",
+                "gif local tables", "webp lossless", "webp lossy", "tiff pages"};
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        // The program's ceiling for Qt's readers (the loader sets it too).
-        QImageReader::setAllocationLimit(int(TImgUtil::MaxPixels * 4 / (1024 * 1024)));
         // Without the plug-ins there is nothing to test: say so plainly.
         const QList<QByteArray> formats = QImageReader::supportedImageFormats();
         for (const char* f : {"png", "gif", "webp", "tiff"})
@@ -383,6 +387,46 @@ private Q_SLOTS:
             QCOMPARE(util.ImageType(), iitCustom);
             QCOMPARE(util.Bitmap().image().size(), QSize(32, 32));
         }
+    }
+
+    // The bound is inclusive: a picture of exactly MaxPixels is read, as the
+    // picture of one pixel more is refused (above). One bit a pixel keeps
+    // the PNG's decode at 32 MiB; the JPEG decodes at full size, 768 MiB.
+    void exactlyMaxPixelsIsRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("png 16384 x 16384") << "png" << QSize(16384, 16384);
+        QTest::newRow("jpeg 32768 x 8192") << "jpeg" << QSize(32768, 8192);
+    }
+    void exactlyMaxPixelsIsRead()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QSize, size);
+        QCOMPARE(qint64(size.width()) * size.height(), TImgUtil::MaxPixels);
+        if (kind == QLatin1String("png")) {
+            QImage mono(size, QImage::Format_Mono);
+            mono.fill(1);
+            QByteArray bytes;
+            QBuffer out(&bytes);
+            QVERIFY(out.open(QIODevice::WriteOnly) && mono.save(&out, "png"));
+            mono = QImage();
+            QBuffer in(&bytes);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            const QImage image = sq::readPicture(&in);
+            QCOMPARE(image.size(), size);
+            return;
+        }
+        const QString path = fresh("max.jpg");
+        QVERIFY(writeFile(path, baselineJpeg(size.width(), size.height(), 1)));
+        TImgUtil util;
+        util.setGetType(igtNormal);
+        QCOMPARE(util.LoadImage(path, 100, 100), 0);
+        QCOMPARE(QSize(util.ImageWidth(), util.ImageHeight()), size);
+        // Decoded at its own size, not at the next DCT scale down.
+        QCOMPARE(util.Bitmap().image().size(), size);
+        QCOMPARE(QColor(util.Bitmap().image().pixel(size.width() - 1, size.height() - 1)),
+                 QColor(128, 128, 128));
     }
 
     void gifCutInItsSecondFrameShowsTheFirst()

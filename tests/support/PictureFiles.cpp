@@ -237,22 +237,48 @@ bool writePicture(const QString& path, const QImage& image, const char* format, 
     return writer.write(image);
 }
 
-QByteArray gifBytes(const QList<QImage>& frames, int transparentIndex)
+namespace {
+
+QImage gifFrame(const QImage& source, int w, int h)
+{
+    const QImage frame = source.format() == QImage::Format_Indexed8
+                             ? source
+                             : source.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    return frame.copy(0, 0, w, h);
+}
+
+// A colour table of 256 entries (the palette padded with black).
+QByteArray gifTable(const QImage& frame)
+{
+    QByteArray out;
+    const QList<QRgb> table = frame.colorTable();
+    for (int i = 0; i < 256; ++i) {
+        const QRgb c = table.value(i, qRgb(0, 0, 0));
+        out += char(qRed(c));
+        out += char(qGreen(c));
+        out += char(qBlue(c));
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray gifBytes(const QList<QImage>& frames, int transparentIndex, GifTables tables)
 {
     if (frames.isEmpty()) return {};
     const int w = frames.first().width(), h = frames.first().height();
+    const QByteArray global =
+        tables == GifTables::Global ? gifTable(gifFrame(frames.first(), w, h)) : QByteArray();
     QByteArray out("GIF89a");
     put16(out, quint32(w));
     put16(out, quint32(h));
-    out += char(0); // no global colour table
+    out += char(global.isEmpty() ? 0 : 0x87); // a global table of 256 entries, or none
     out += char(0);
     out += char(0);
+    out += global;
     out += QByteArray("\x21\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
     for (const QImage& source : frames) {
-        QImage frame = source.format() == QImage::Format_Indexed8
-                           ? source
-                           : source.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
-        frame = frame.copy(0, 0, w, h);
+        const QImage frame = gifFrame(source, w, h);
         out += QByteArray("\x21\xf9\x04", 3);
         out += char((1 << 2) | (transparentIndex >= 0 ? 1 : 0));
         put16(out, 10);
@@ -263,13 +289,12 @@ QByteArray gifBytes(const QList<QImage>& frames, int transparentIndex)
         put16(out, 0);
         put16(out, quint32(w));
         put16(out, quint32(h));
-        out += char(0x87); // local table of 256 entries
-        const QList<QRgb> table = frame.colorTable();
-        for (int i = 0; i < 256; ++i) {
-            const QRgb c = table.value(i, qRgb(0, 0, 0));
-            out += char(qRed(c));
-            out += char(qGreen(c));
-            out += char(qBlue(c));
+        const QByteArray table = gifTable(frame);
+        if (table == global) {
+            out += char(0); // the global table
+        } else {
+            out += char(0x87); // a local table of 256 entries
+            out += table;
         }
         out += gifPixels(frame);
     }
@@ -277,9 +302,10 @@ QByteArray gifBytes(const QList<QImage>& frames, int transparentIndex)
     return out;
 }
 
-bool writeGif(const QString& path, const QList<QImage>& frames, int transparentIndex)
+bool writeGif(const QString& path, const QList<QImage>& frames, int transparentIndex,
+              GifTables tables)
 {
-    const QByteArray bytes = gifBytes(frames, transparentIndex);
+    const QByteArray bytes = gifBytes(frames, transparentIndex, tables);
     return !bytes.isEmpty() && writeFile(path, bytes);
 }
 

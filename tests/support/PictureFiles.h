@@ -25,11 +25,17 @@ QImage palettePattern(int width, int height, int count, bool withClear, int seed
 // quality -1 leaves the writer's default (WebP at 100 is lossless).
 bool writePicture(const QString& path, const QImage& image, const char* format, int quality = -1);
 
-// A GIF89a of the given frames (each converted to 8-bit paletted with its
-// own colour table, frame size of the first), looping, 10/100 s a frame;
-// transparentIndex >= 0 marks that palette entry clear in every frame.
-QByteArray gifBytes(const QList<QImage>& frames, int transparentIndex = -1);
-bool writeGif(const QString& path, const QList<QImage>& frames, int transparentIndex = -1);
+// A GIF89a of the given frames (each converted to 8-bit paletted, frame size
+// of the first), looping, 10/100 s a frame; transparentIndex >= 0 marks that
+// palette entry clear in every frame. As most encoders write them, the first
+// frame's palette is the global colour table and a frame carries a local
+// table only when its palette differs; LocalOnly gives every frame its own
+// table and the file none.
+enum class GifTables { Global, LocalOnly };
+QByteArray gifBytes(const QList<QImage>& frames, int transparentIndex = -1,
+                    GifTables tables = GifTables::Global);
+bool writeGif(const QString& path, const QList<QImage>& frames, int transparentIndex = -1,
+              GifTables tables = GifTables::Global);
 
 // A TIFF of several pages: each written by Qt's TIFF writer, the files then
 // chained (their directories linked and offsets moved). Empty on failure.
