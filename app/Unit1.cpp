@@ -286,8 +286,7 @@ void TForm1::buildLayout()
     connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 const QString path = m_dirModel->filePath(current);
-                if (path.isEmpty() || path == m_treeFolder || m_treeRowsLeaving)
-                    return;
+                if (path.isEmpty() || path == m_treeFolder || m_treeRowsLeaving) return;
                 // A folder the user picked is in view already.
                 m_revealPending = false;
                 m_treeFolder = path;

@@ -261,6 +261,8 @@ private:
     // picture while decoding it.
     void refitPreview();
     void leaveGoneFolder();
+    // The program renamed the shown file: the preview and the panels follow it.
+    void shownRenamed(const QString& from, const QString& to);
     void suraidowindow();      // opens the slide view on its selected source
     void form13show();         // fills the file list view and opens it
     void connectSlideView();   // the double-clicks that open it

@@ -230,6 +230,18 @@ void TForm1::clearShown()
     ImgBox1->Clear();
 }
 
+void TForm1::shownRenamed(const QString& from, const QString& to)
+{
+    if (m_shownFile != from) return;
+    m_shownFile = to;
+    m_shownName = sq::platform::nativePath(sq::platform::fileNameOf(to));
+    m_shownStamp = sq::platform::fileStampOf(to);
+    if (m_previewFile == from) {
+        m_previewFile = to;
+        ImgBox1->LoadFile(to);
+    }
+}
+
 void TForm1::leaveGoneFolder()
 {
     QString folder = m_treeFolder.isEmpty() ? browserCurrentFolderPath() : m_treeFolder;

@@ -7,6 +7,7 @@
 // join dialog's first choice; the slide view's window size command.
 #include "app/SettingsLines.h"
 #include "app/Unit1.h"
+#include "app/Unit24.h"
 #include "engine/ImgBox.h"
 #include "platform/PathOps.h"
 #include "platform/ShownFileWatch.h"
@@ -17,7 +18,9 @@
 #include "viewers/Unit27.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 
@@ -144,6 +147,28 @@ private Q_SLOTS:
         QVERIFY(preview->Loaded());
         QVERIFY(sq::app::previewEntry);
         QCOMPARE(sq::app::previewEntry->ParseName(), shown);
+    }
+
+    // The preview's own rename command: the preview and the panels follow
+    // the file to its new name instead of being emptied.
+    void programRenameFollows()
+    {
+        SlideFixture f;
+        f.writeFolder(3);
+        f.start();
+        clickEntry(1);
+        Form1->menuItem(QStringLiteral("Rename3"))->trigger();
+        QTRY_VERIFY(Form24->isVisible());
+        Form24->Edit1->setText(QStringLiteral("pic_02x"));
+        QTest::mouseClick(Form24->Button1, Qt::LeftButton);
+        const QString renamed = f.pics() + QStringLiteral("/pic_02x.jpg");
+        QTRY_COMPARE(Form1->ImgBox1->ImageFile(), renamed);
+        QVERIFY(Form1->ImgBox1->Loaded());
+        QTest::qWait(sq::platform::ShownFileWatch::SettleMs * 4); // the change watch's re-read
+        QCOMPARE(Form1->ImgBox1->ImageFile(), renamed);
+        QCOMPARE(Form1->statusText(2), QStringLiteral(" 2/3"));
+        QVERIFY(Form1->statusText(3).contains(QStringLiteral("pic_02x.jpg")));
+        QCOMPARE(Form1->statusText(5), QStringLiteral(" 108x81"));
     }
 
     // The previewed file is written again: the preview and the panels show
