@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -412,6 +413,7 @@ private Q_SLOTS:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(0)).center());
         QCOMPARE(Form11->ImgBox1->ImageFile(), f.pictures.at(0));
+        QTest::qWait(50); // the click is over
         for (int key : keys)
             QTest::keyClick(list, Qt::Key(key));
         QCOMPARE(list->currentRow(), line);
@@ -499,7 +501,9 @@ private Q_SLOTS:
         QVERIFY(s.isMaximized());
         const int n = s.LayoutScreens();
         s.WindowSizeCommand(percent);
+        // Out of the maximised state as the window system sees it too.
         QVERIFY(!s.isMaximized());
+        QVERIFY(!(s.windowHandle()->windowStates() & Qt::WindowMaximized));
         const QSize screen = s.screen()->geometry().size();
         const QSize want(screen.width() * percent / 100, screen.height() * percent / 100);
         QTRY_COMPARE(s.frameGeometry().size(), want);
