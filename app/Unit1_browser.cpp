@@ -204,7 +204,8 @@ void TForm1::followShownEntry()
         m_shownSize = QSize();
         // Written or replaced: the preview shows the file as it is now, or,
         // hidden, nothing of what it was.
-        if (m_previewFile == m_shownFile) {
+        const QString inPreview = ImgBox1->ImageFile();
+        if (m_previewFile == m_shownFile && (inPreview.isEmpty() || inPreview == m_previewFile)) {
             if (isChecked(QStringLiteral("V1")) && sq::isPictureKind(item->ImageKind())) {
                 ImgBox1->LoadFile(m_shownFile);
             } else {
@@ -360,10 +361,10 @@ void TForm1::showPreviewEntry()
 void TForm1::refitPreview()
 {
     // Decoded to fit the old size: decoded again for the new one.
-    if (ImgBox1->ImgUtil()->GetType() == igtNormal || m_previewFile.isEmpty() ||
-        !ImgBox1->isVisible())
+    const QString file = ImgBox1->ImageFile();
+    if (ImgBox1->ImgUtil()->GetType() == igtNormal || file.isEmpty() || !ImgBox1->isVisible())
         return;
-    if (sq::platform::fileStampOf(m_previewFile).regular) ImgBox1->LoadFile(m_previewFile);
+    if (sq::platform::fileStampOf(file).regular) ImgBox1->LoadFile(file);
 }
 
 void TForm1::N32Click()
