@@ -34,6 +34,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
+#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -206,6 +207,22 @@ void TForm1::buildLayout()
     m_dirModel->setRootPath(QStringLiteral("/"));
     DirectoryListBox1 = new QTreeView(Panel3);
     DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
+    // A folder of the tree that holds the shown folder is removed (deleted,
+    // moved away): the view would make a neighbour current; the shown
+    // folder's nearest existing parent is taken instead. Connected before
+    // the view takes the model, so that it is told first.
+    connect(m_dirModel, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                for (QModelIndex at = DirectoryListBox1->currentIndex(); at.isValid();
+                     at = at.parent())
+                    if (at.parent() == parent && at.row() >= first && at.row() <= last)
+                        m_treeRowsLeaving = true;
+            });
+    connect(m_dirModel, &QAbstractItemModel::rowsRemoved, this, [this] {
+        if (!m_treeRowsLeaving) return;
+        m_treeRowsLeaving = false;
+        QTimer::singleShot(0, this, &TForm1::leaveGoneFolder);
+    });
     DirectoryListBox1->setModel(m_dirModel);
     for (int column = 1; column < m_dirModel->columnCount(); ++column)
         DirectoryListBox1->hideColumn(column);
@@ -278,8 +295,7 @@ void TForm1::buildLayout()
     connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 const QString path = m_dirModel->filePath(current);
-                if (path.isEmpty() || path == m_treeFolder)
-                    return;
+                if (path.isEmpty() || path == m_treeFolder || m_treeRowsLeaving) return;
                 // A folder the user picked is in view already.
                 m_revealPending = false;
                 m_treeFolder = path;
@@ -427,8 +443,13 @@ void TForm1::FormShow()
     // 3. Save windows of the loupe and join.
     if (Form26)
         Form26->move(m_screenWidth / 2, m_screenHeight / 2);
-    if (Form27)
+    if (Form27) {
         Form27->move(m_screenWidth / 2, m_screenHeight / 3);
+        // "横", "画面1" and "画面2": OK joins at once.
+        Form27->ListBox1->setCurrentRow(0);
+        Form27->ListBox2->setCurrentRow(0);
+        Form27->ListBox3->setCurrentRow(1);
+    }
 
     // 2., 5., 7. The slide view's favourites controls, folder and record.
     slideViewFirstShow();
@@ -541,6 +562,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
                  m_revealPending)
             QTimer::singleShot(0, this, &TForm1::revealTreeFolder);
     }
+    if (watched == ImgBox1 && event->type() == QEvent::Resize && m_previewFit)
+        m_previewFit->start();
     // Browser resize: the splitter position is remembered while the preview is shown.
     if (watched == ImgPanel1 && event->type() == QEvent::Resize && m_shown &&
         isChecked(QStringLiteral("V1")) && ImgBox1->isVisible())

@@ -7,6 +7,7 @@
 #include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
 #include "engine/ImgBox.h"
+#include "platform/ShownFileWatch.h"
 #include "viewers/MenuTable.h"
 #include "viewers/ViewerHost.h"
 
@@ -35,6 +36,7 @@ class QListView;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
+class QTimer;
 class QToolButton;
 class QTreeView;
 
@@ -44,6 +46,8 @@ class TForm1 : public QMainWindow, public TViewerHost
 
 public:
     static constexpr int StatusPanelCount = 7;
+    // How long the preview's size must rest before a picture is fitted to it again.
+    static constexpr int PreviewFitDelayMs = 100;
 
     // dataFolder is the program's data folder (ends in "/"). screenWidth and
     // screenHeight size the window and the defaults; 0 takes the primary
@@ -244,12 +248,29 @@ private:
     void configurePreview();
     void previewSetMode(int mode);
     void showPreviewEntry();
+    // After the browser has read its folder again: the picture that the
+    // preview and panels 2 to 6 describe stays while it is still listed in
+    // the same folder (loaded again when its file changed), else they are
+    // emptied. A shown folder that has gone is left for its nearest parent.
+    void followShownEntry();
+    void clearShown();
+    // Panels 2 to 6 for the entry at index, which is the shown entry.
+    void writeShownPanels(TPanelItem* item, int index);
+    // Panel 5: the picture's size, from the preview when it holds the
+    // picture, else from its thumbnail, else as it was.
+    void writeShownSize(TPanelItem* item);
+    // The preview loaded again at its new size in the modes that fit the
+    // picture while decoding it.
+    void refitPreview();
+    void leaveGoneFolder();
+    // The program renamed the shown file: the preview and the panels follow it.
+    void shownRenamed(const QString& from, const QString& to);
     void suraidowindow();      // opens the slide view on its selected source
     void form13show();         // fills the file list view and opens it
     void connectSlideView();   // the double-clicks that open it
     void slideViewFirstShow(); // the first show's steps for the slide view
-    void restoreLoupe(); // first show, step 8
-    void storeLoupe();   // close, steps 1 - 3
+    void restoreLoupe();       // first show, step 8
+    void storeLoupe();         // close, steps 1 - 3
     void connectFileCommands();
     void loadFavorites();
     void saveFavorites();
@@ -289,4 +310,16 @@ private:
     std::unique_ptr<TFileVerbsAdapter> m_shellVerbs;
     std::unique_ptr<TProgramOpener> m_programOpener;
     TCopySource* m_copySource = nullptr; // the viewer the chooser copies for
+    // What panels 2 to 6 describe: the entry's file, its name in the
+    // browser's folder, that folder, and the file's stamp when it was shown;
+    // the file the preview was asked to load.
+    QString m_shownFile;
+    QByteArray m_shownName;
+    QString m_shownFolder;
+    sq::platform::FileStamp m_shownStamp;
+    QSize m_shownSize;
+    QString m_previewFile;
+    QTimer* m_previewFit = nullptr;
+    // Rows of the folder tree that hold its current folder are being removed.
+    bool m_treeRowsLeaving = false;
 };

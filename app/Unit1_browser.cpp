@@ -23,6 +23,9 @@
 #include <QGuiApplication>
 #include <QListView>
 #include <QMessageBox>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QTreeView>
 
 namespace {
 
@@ -110,15 +113,16 @@ void TForm1::configureBrowser()
         setStatusText(1, item->DisplayName() + QStringLiteral(" を開いています"));
         sq::app::thumbnailsLoading = true;
     };
-    b.OnImageLoaded = [this](void*, TPanelItem*) {
+    b.OnImageLoaded = [this](void*, TPanelItem* item) {
         setStatusText(1, QString());
         sq::app::thumbnailsLoading = false;
+        // The shown picture's size is known once its thumbnail is made.
+        if (item && item == sq::app::previewEntry) writeShownSize(item);
     };
     b.OnChangeFolder = [this](TCustomImgPanel*) {
-        // The entries are new: the old preview entry is gone with them.
-        sq::app::previewEntry = nullptr;
         setStatusText(1, QString());
         DispSelectItem();
+        followShownEntry();
     };
     b.OnKeyUp = [this](TCustomImgPanel*, QKeyEvent*) { DispSelectItem(); };
     b.OnMouseDown = [this](TCustomImgPanel*, QMouseEvent*) { DispSelectItem(); };
@@ -141,13 +145,125 @@ void TForm1::ImgPanel1Click()
     if (!item)
         return;
     sq::app::previewEntry = item;
-    setStatusText(2, QStringLiteral(" %1/%2").arg(b.CurrentIndex() + 1).arg(b.Items().Count()));
+    m_shownFile = item->ParseName();
+    m_shownName = item->ItemId();
+    m_shownFolder = b.CurrentFolderPath();
+    m_shownStamp = sq::platform::fileStampOf(m_shownFile);
+    m_shownSize = QSize();
+    writeShownPanels(item, b.CurrentIndex());
+    if (isChecked(QStringLiteral("V1"))) showPreviewEntry();
+    // Before its thumbnail is made, the size comes from the preview.
+    writeShownSize(item);
+}
+
+void TForm1::writeShownPanels(TPanelItem* item, int index)
+{
+    setStatusText(2, QStringLiteral(" %1/%2").arg(index + 1).arg(ImgPanel1->Items().Count()));
     setStatusText(3, QLatin1Char(' ') + item->DisplayName());
     setStatusText(4, QLatin1Char(' ') + item->DateText());
-    setStatusText(5, QStringLiteral(" %1x%2").arg(item->PictureWidth).arg(item->PictureHeight));
+    writeShownSize(item);
     setStatusText(6, QStringLiteral(" %1-%2バイト").arg(item->SizeText()).arg(item->Size64()));
-    if (isChecked(QStringLiteral("V1")))
-        showPreviewEntry();
+}
+
+void TForm1::writeShownSize(TPanelItem* item)
+{
+    const TImgUtil& preview = *ImgBox1->ImgUtil();
+    if (!m_previewFile.isEmpty() && m_previewFile == m_shownFile && ImgBox1->Loaded())
+        m_shownSize = QSize(preview.ImageWidth(), preview.ImageHeight());
+    else if (item->LoadDone || item->PictureWidth > 0 || !m_shownSize.isValid())
+        m_shownSize = QSize(item->PictureWidth, item->PictureHeight);
+    setStatusText(5, QStringLiteral(" %1x%2").arg(m_shownSize.width()).arg(m_shownSize.height()));
+}
+
+void TForm1::followShownEntry()
+{
+    TImgPanel& b = *ImgPanel1;
+    // The entries are new: the old preview entry is gone with them.
+    sq::app::previewEntry = nullptr;
+    const QString folder = b.CurrentFolderPath();
+    // The shown folder itself has gone (deleted, or moved away).
+    if (!folder.isEmpty() && !sq::platform::isFolderPath(folder))
+        QTimer::singleShot(0, this, &TForm1::leaveGoneFolder);
+    if (m_shownFile.isEmpty()) return;
+    TPanelItems& items = b.Items();
+    int index = -1;
+    if (folder == m_shownFolder)
+        for (int i = 0; i < items.Count() && index < 0; ++i)
+            if (items.Items(i)->ItemId() == m_shownName) index = i;
+    if (index < 0) {
+        // Another folder, or the file left this one: nothing of it stays.
+        clearShown();
+        return;
+    }
+    TPanelItem* item = items.Items(index);
+    sq::app::previewEntry = item;
+    const sq::platform::FileStamp now = sq::platform::fileStampOf(m_shownFile);
+    const bool changed = now != m_shownStamp;
+    m_shownStamp = now;
+    if (changed) {
+        m_shownSize = QSize();
+        // Written or replaced: the preview shows the file as it is now, or,
+        // hidden, nothing of what it was.
+        const QString inPreview = ImgBox1->ImageFile();
+        if (m_previewFile == m_shownFile && (inPreview.isEmpty() || inPreview == m_previewFile)) {
+            if (isChecked(QStringLiteral("V1")) && sq::isPictureKind(item->ImageKind())) {
+                ImgBox1->LoadFile(m_shownFile);
+            } else {
+                m_previewFile.clear();
+                ImgBox1->Clear();
+            }
+        }
+    }
+    writeShownPanels(item, index);
+}
+
+void TForm1::clearShown()
+{
+    m_shownFile.clear();
+    m_shownName.clear();
+    m_shownFolder.clear();
+    m_shownStamp = {};
+    m_shownSize = QSize();
+    m_previewFile.clear();
+    sq::app::previewEntry = nullptr;
+    for (int panel = 2; panel <= 6; ++panel)
+        setStatusText(panel, QString());
+    ImgBox1->Clear();
+}
+
+void TForm1::shownRenamed(const QString& from, const QString& to)
+{
+    if (m_shownFile != from) return;
+    m_shownFile = to;
+    m_shownName = sq::platform::nativePath(sq::platform::fileNameOf(to));
+    m_shownStamp = sq::platform::fileStampOf(to);
+    if (m_previewFile == from) {
+        m_previewFile = to;
+        ImgBox1->LoadFile(to);
+    }
+}
+
+void TForm1::leaveGoneFolder()
+{
+    QString folder = m_treeFolder.isEmpty() ? browserCurrentFolderPath() : m_treeFolder;
+    if (folder.isEmpty()) return;
+    if (sq::platform::isFolderPath(folder)) {
+        // Still there (the tree only lost its row for a moment): the tree
+        // stands on it again.
+        const QModelIndex index = m_dirModel->index(folder);
+        if (index.isValid() && DirectoryListBox1->currentIndex() != index) {
+            const QSignalBlocker quiet(DirectoryListBox1->selectionModel());
+            DirectoryListBox1->setCurrentIndex(index);
+        }
+        if (browserCurrentFolderPath() == folder) return;
+    }
+    while (!sq::platform::isFolderPath(folder) && folder != QLatin1String("/"))
+        folder = sq::platform::parentOf(folder);
+    if (folder != m_treeFolder) {
+        pointTreeAt(folder);
+    } else if (browserCurrentFolderPath() != folder) {
+        DirectoryListBox1Change();
+    }
 }
 
 void TForm1::browserSetSortType(int code)
@@ -188,6 +304,12 @@ void TForm1::browserSetExt(const QString& ext)
 
 void TForm1::configurePreview()
 {
+    // A pane or window resize fits the picture again once the size rests.
+    m_previewFit = new QTimer(this);
+    m_previewFit->setSingleShot(true);
+    m_previewFit->setInterval(PreviewFitDelayMs);
+    connect(m_previewFit, &QTimer::timeout, this, &TForm1::refitPreview);
+    ImgBox1->installEventFilter(this);
     TImgUtil& engine = *ImgBox1->ImgUtil();
     sq::installPictureLoader(engine);
     engine.setQuality(100);
@@ -228,10 +350,21 @@ void TForm1::showPreviewEntry()
         return;
     }
     const TImageType kind = entry->ImageKind();
-    if (sq::isPictureKind(kind))
-        ImgBox1->LoadFile(entry->ParseName());
-    else
+    if (sq::isPictureKind(kind)) {
+        m_previewFile = entry->ParseName();
+        ImgBox1->LoadFile(m_previewFile);
+    } else {
         entry->Execute();
+    }
+}
+
+void TForm1::refitPreview()
+{
+    // Decoded to fit the old size: decoded again for the new one.
+    const QString file = ImgBox1->ImageFile();
+    if (ImgBox1->ImgUtil()->GetType() == igtNormal || file.isEmpty() || !ImgBox1->isVisible())
+        return;
+    if (sq::platform::fileStampOf(file).regular) ImgBox1->LoadFile(file);
 }
 
 void TForm1::N32Click()

@@ -354,7 +354,8 @@ void TForm1::Rename3Click()
 {
     const QString file = ImgBox1->ImageFile();
     if (!Form24 || !isFile(file)) return;
-    Form24->onRenamed = [this](const QString&, const QString& name) {
+    Form24->onRenamed = [this, file](const QString& renamed, const QString& name) {
+        shownRenamed(file, renamed);
         try {
             ImgPanel1->Refresh();
         } catch (const EThumbError&) {

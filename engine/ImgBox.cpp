@@ -244,6 +244,16 @@ int TCustomImgBox::LoadFile(const QString& fileName)
     return result;
 }
 
+void TCustomImgBox::Clear()
+{
+    m_imageFile.clear();
+    m_loaded = false;
+    m_imgUtil->Bitmap().empty();
+    ResetView();
+    UpdateScrollBars(true);
+    update();
+}
+
 TCustomImgBox::Load TCustomImgBox::beginLoad(const QString& fileName)
 {
     m_imageFile = fileName;

@@ -58,6 +58,8 @@ public:
 
     // Loads through ImgUtil at the size inside the border; 0 when shown.
     int LoadFile(const QString& fileName);
+    // Shows nothing: no file, no picture in ImgUtil, no scroll bars.
+    void Clear();
     // Loads files[i] into boxes[i] for every i, with the results and the
     // views LoadFile would give one box after the other. The decoding and
     // the views' bitmaps are made side by side, the calling (GUI) thread

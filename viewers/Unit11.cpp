@@ -5,6 +5,7 @@
 #include "engine/ImgBox.h"
 #include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
+#include "viewers/ListChoice.h"
 #include "viewers/Unit2.h"
 #include "viewers/ViewerHost.h"
 
@@ -86,7 +87,8 @@ TForm11::TForm11(TViewerHost& host, QWidget* parent) : QDialog(parent), m_host(h
     side->addLayout(buttons);
     outer->addLayout(side);
 
-    connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    // A line chosen by the keys previews as a click does.
+    new TListChoice(ListBox1, [this] { ListBox1Click(); });
     connect(Button5, &QPushButton::clicked, this, &TForm11::Button5Click);
     connect(Button6, &QPushButton::clicked, this, &TForm11::Button6Click);
 }

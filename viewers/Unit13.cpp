@@ -10,10 +10,11 @@
 #include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
+#include "platform/ShownFileWatch.h"
 #include "viewers/BitmapSaveDialog.h"
+#include "viewers/ToolButtonRow.h"
 #include "viewers/Unit18.h"
 #include "viewers/Unit2.h"
-#include "viewers/ToolButtonRow.h"
 #include "viewers/ViewerHost.h"
 
 #include <QAction>
@@ -105,6 +106,8 @@ TForm13::TForm13(TViewerHost& host, QWidget* parent) : QMainWindow(parent), m_ho
     setWindowTitle(QStringLiteral("ファイルリストビュー/Sorrelquint"));
     setFocusPolicy(Qt::StrongFocus);
     SavePictureDialog1 = [this] { return sq::viewers::askBitmapFileName(this); };
+    m_shownWatch = std::make_unique<sq::platform::ShownFileWatch>();
+    m_shownWatch->OnChanged = [this](const QString& file) { ShownFileChanged(file); };
     buildComponents();
     buildMenus();
 }
@@ -235,8 +238,15 @@ bool TForm13::loadCurrentLine()
     const QString file = ListBox2->item(line)->text();
     // A file gone since the list was made is skipped: the last picture stays.
     if (!isFile(file)) return false;
+    m_loadedFile = file;
     ImgBox1->LoadFile(file);
+    if (isVisible()) m_shownWatch->setFiles({file});
     return true;
+}
+
+void TForm13::ShownFileChanged(const QString& file)
+{
+    if (isVisible() && file == m_loadedFile) ImgBox1->LoadFile(file);
 }
 
 QString TForm13::captionFor(const QString& prefix) const
@@ -443,6 +453,18 @@ void TForm13::Close1Click()
 }
 
 // ---- events ----
+
+void TForm13::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    m_shownWatch->setFiles({m_loadedFile});
+}
+
+void TForm13::hideEvent(QHideEvent* event)
+{
+    QMainWindow::hideEvent(event);
+    m_shownWatch->setFiles({});
+}
 
 void TForm13::closeEvent(QCloseEvent* event)
 {

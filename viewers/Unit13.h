@@ -12,6 +12,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QButtonGroup;
@@ -23,6 +24,9 @@ class QToolButton;
 class TImgBox;
 class TSlideSplitter;
 class TViewerHost;
+namespace sq::platform {
+class ShownFileWatch;
+}
 
 class TForm13 : public QMainWindow, public TCopySource
 {
@@ -67,6 +71,9 @@ public:
 
     // TCopySource: the file the picture last loaded.
     QString ShownFile() const override;
+    // The picture loaded again when the file it shows changes on disk (the
+    // watch of the shown file).
+    void ShownFileChanged(const QString& file);
 
     // ---- commands ----
     void ListBox1Click(); // choosing the current line
@@ -110,6 +117,8 @@ public:
     using MenuDef = MenuRow<TForm13>; // one row of the menu table
 
 protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -130,4 +139,6 @@ private:
     bool m_fullScreenMode = false;
     TMenuTable m_barMenus;   // the menu bar's
     TMenuTable m_popupMenus; // the context menu's, from the same rows
+    QString m_loadedFile;    // the file the picture was last asked to show
+    std::unique_ptr<sq::platform::ShownFileWatch> m_shownWatch;
 };

@@ -8,6 +8,7 @@
 #include "engine/ImgBox.h"
 #include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
+#include "platform/ShownFileWatch.h"
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/SavedScreen.h"
 #include "viewers/ToolButtonRow.h"
@@ -121,6 +122,8 @@ TForm2::TForm2(TViewerHost& host, QWidget* parent)
         return sq::viewers::askSavedScreenFileName(this, m_host.DataFolder() +
                                                              QStringLiteral("Favorites/"));
     };
+    m_shownWatch = std::make_unique<sq::platform::ShownFileWatch>();
+    m_shownWatch->OnChanged = [this](const QString& file) { ShownFileChanged(file); };
     buildComponents();
     buildMenus();
     FormCreate();
@@ -483,9 +486,11 @@ void TForm2::ShowScreen(int k)
         raise();
     }
     const QString path = item->ParseName();
+    m_screenFiles[k - 1] = path;
     Screen(k)->LoadFile(path);
     FillInfoLine(k);
     SetRecordLine(k - 1, recordPath(m_host.DataFolder(), path));
+    watchShownFiles();
 }
 
 void TForm2::ShowScreens(int n)
@@ -517,12 +522,43 @@ bool TForm2::showTogether(int n)
         show();
         raise();
     }
+    for (int k = 1; k <= n; ++k)
+        m_screenFiles[k - 1] = paths.at(k - 1);
     TCustomImgBox::LoadFiles(boxes, paths);
     for (int k = 1; k <= n; ++k) {
         FillInfoLine(k);
         SetRecordLine(k - 1, recordPath(m_host.DataFolder(), paths.at(k - 1)));
     }
+    watchShownFiles();
     return true;
+}
+
+QStringList TForm2::ShownFiles() const
+{
+    QStringList files;
+    if (!isVisible()) return files;
+    for (int k = 1; k <= LayoutScreens(); ++k)
+        if (!m_screenFiles[k - 1].isEmpty()) files << m_screenFiles[k - 1];
+    return files;
+}
+
+void TForm2::watchShownFiles()
+{
+    m_shownWatch->setFiles(ShownFiles());
+}
+
+void TForm2::ShownFileChanged(const QString& file)
+{
+    if (!isVisible()) return;
+    for (int k = 1; k <= LayoutScreens(); ++k) {
+        if (m_screenFiles[k - 1] != file) continue;
+        Screen(k)->LoadFile(file);
+        // The info line's size is the picture's as it is now, while the
+        // screen's entry is still that file.
+        const int index = m_state.ScreenIn(k, m_entries);
+        if (index >= 0 && m_host.Browser().Items().Items(index)->ParseName() == file)
+            FillInfoLine(k);
+    }
 }
 
 void TForm2::FillInfoLine(int k)
@@ -597,6 +633,8 @@ void TForm2::ListingChanged()
     // and a running timer must not bring the window back on the new one.
     Stop1Click();
     m_state.ClearScreens();
+    for (QString& file : m_screenFiles)
+        file.clear();
     m_state.SwitchCounter = 0;
     hide();
 }
@@ -613,6 +651,14 @@ void TForm2::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     sq::app::slideViewActive = true;
     setFocus();
+    watchShownFiles();
+}
+
+void TForm2::hideEvent(QHideEvent* event)
+{
+    QMainWindow::hideEvent(event);
+    // Nothing shown, nothing watched.
+    m_shownWatch->setFiles({});
 }
 
 void TForm2::closeEvent(QCloseEvent* event)
@@ -671,6 +717,7 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == Panel3 && event->type() == QEvent::Resize) {
         Relayout();
+        if (m_sizeAwaited && size() == m_awaitedSize) windowSizeArrived();
         return false;
     }
     for (int k = 1; k <= 4; ++k) {

@@ -15,6 +15,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QButtonGroup;
@@ -29,6 +30,9 @@ class TImgBox;
 class TImgPanel;
 class TViewerHost;
 struct TSavedScreen;
+namespace sq::platform {
+class ShownFileWatch;
+}
 
 // The browser's entry list as the slide view's rules read it.
 class TBrowserEntries final : public TSlideEntries
@@ -69,6 +73,8 @@ public:
     static constexpr int ToolbarHeight = 33;
     static constexpr int SplitterSize = 3;
     static constexpr int SplitterMinSize = 10;
+    // How long the window size command waits for the size it asked for.
+    static constexpr int WindowSizeWaitMs = 1000;
 
     explicit TForm2(TViewerHost& host, QWidget* parent = nullptr);
     ~TForm2() override;
@@ -100,6 +106,11 @@ public:
     void Relayout();
     // Maximised, as the main window opens it; not shown yet.
     void Maximise();
+    // The files the screens of the layout were last asked to show; a file
+    // among them that changes on disk is shown again on its screens.
+    QStringList ShownFiles() const;
+    // Loads the screens that show file again (the watch of shown files).
+    void ShownFileChanged(const QString& file);
     // The main window's listing changed under the screens: the window is
     // hidden, its timers stop and no screen keeps an entry.
     void ListingChanged();
@@ -251,6 +262,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -270,6 +282,9 @@ private:
     // loaded side by side; false (nothing done) unless every one of them
     // has a picture entry.
     bool showTogether(int n);
+    void watchShownFiles();
+    // The window size command's reload, once the new size has arrived.
+    void windowSizeArrived();
     bool screenHoldsPicture(int k) const;
     bool allHoldPictures(int n) const;
     void message(const QString& text);
@@ -293,4 +308,8 @@ private:
     TSlideGeometry m_geometry;
     TMenuTable m_menus;
     bool m_memoPending = false;
+    QString m_screenFiles[TSlideState::ScreenCount]; // asked of each screen last
+    std::unique_ptr<sq::platform::ShownFileWatch> m_shownWatch;
+    bool m_sizeAwaited = false; // the window size command waits for its size
+    QSize m_awaitedSize;
 };

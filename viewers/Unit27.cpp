@@ -4,6 +4,7 @@
 #include "engine/ImgBox.h"
 #include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
+#include "viewers/ListChoice.h"
 #include "viewers/Unit2.h"
 
 #include <QClipboard>
@@ -100,8 +101,10 @@ TForm27::TForm27(QWidget* parent) : QDialog(parent)
         buttons->addWidget(b);
     outer->addLayout(buttons);
 
+    // A choice made by the keys previews as a click does, so that OK joins
+    // the pair the previews show.
     for (QListWidget* list : {ListBox1, ListBox2, ListBox3})
-        connect(list, &QListWidget::itemClicked, this, [this] { Preview(); });
+        new TListChoice(list, [this] { Preview(); });
     connect(Button1, &QPushButton::clicked, this, &TForm27::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm27::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm27::Button3Click);

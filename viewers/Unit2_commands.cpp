@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
 
 const char* const kLayoutItems[] = {"N11", "N21", "N41"};
@@ -195,9 +197,36 @@ void TForm2::Refresh1Click()
 void TForm2::WindowSizeCommand(int percent)
 {
     const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QSize size = s ? s->geometry().size() : QSize(1024, 768);
-    resize(size.width() * percent / 100, size.height() * percent / 100);
-    if (LayoutScreens() == 4 && allHoldPictures(4)) ShowScreens(4);
+    const QSize screenSize = s ? s->geometry().size() : QSize(1024, 768);
+    // The outer frame takes the share of the screen.
+    const QSize outer(screenSize.width() * percent / 100, screenSize.height() * percent / 100);
+    // A window manager keeps a maximised window at its size whatever it is
+    // asked: the window leaves that state first.
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize client(std::max(1, outer.width() - frame.width()),
+                       std::max(1, outer.height() - frame.height()));
+    resize(client);
+    // The screens load again at the size they get, which a window manager
+    // hands over later; one that gives another size is not waited for long.
+    m_sizeAwaited = true;
+    m_awaitedSize = client;
+    if (size() == client) {
+        windowSizeArrived();
+        return;
+    }
+    QTimer::singleShot(WindowSizeWaitMs, this, [this] {
+        if (m_sizeAwaited) windowSizeArrived();
+    });
+}
+
+void TForm2::windowSizeArrived()
+{
+    m_sizeAwaited = false;
+    // Every screen of the layout, fitted again where its picture was fitted
+    // to the old size.
+    Refresh1Click();
 }
 
 void TForm2::FileList1Click()

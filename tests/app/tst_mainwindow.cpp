@@ -516,8 +516,9 @@ private Q_SLOTS:
         f->menuItem(QStringLiteral("Type1"))->trigger();
         QCOMPARE(f->settings().text(1), QStringLiteral("3"));
         QCOMPARE(b.SortType(), istType);
-        // The list was read again: no entry outlives it in the preview.
-        QVERIFY(sq::app::previewEntry == nullptr);
+        // The list was read again: the preview entry is the new list's.
+        QVERIFY(sq::app::previewEntry && b.Items().IndexOfId(sq::app::previewEntry->Id()) >= 0);
+        QCOMPARE(sq::app::previewEntry->ParseName(), f->ImgBox1->ImageFile());
         f->menuItem(QStringLiteral("N120x902"))->trigger();
         QCOMPARE(b.ViewImage().ImageWidth(), 120);
         QTRY_VERIFY(!b.Loader().Busy());
@@ -533,6 +534,7 @@ private Q_SLOTS:
         QCOMPARE(f->settings().text(52), QStringLiteral("0"));
         f->menuItem(QStringLiteral("BMPJPEG1"))->trigger();
         QCOMPARE(b.Items().Count(), 3);
+        QTest::mouseClick(b.viewport(), Qt::LeftButton, {}, b.PictureBox(1).center());
 
         // "保存" does nothing while panel 3 is empty, though a picture is shown.
         f->setStatusText(3, QString());

@@ -477,9 +477,14 @@ private Q_SLOTS:
         s.menuItem(QStringLiteral("Join1"))->trigger();
         TForm27& j = *Form27;
         QVERIFY(j.isVisible());
+        // The main window's first show chose "横", "画面1" and "画面2".
+        QCOMPARE(j.direction(), TJoinDirection::Across);
+        QCOMPARE(j.firstScreen(), 1);
+        QCOMPARE(j.secondScreen(), 2);
+        for (QListWidget* list : {j.ListBox1, j.ListBox2, j.ListBox3})
+            list->clearSelection();
         QCOMPARE(j.direction(), TJoinDirection::None);
         QCOMPARE(j.firstScreen(), 0);
-        QCOMPARE(j.secondScreen(), 0);
         int asked = 0;
         const QString out = f.dir.path() + QStringLiteral("/joined.bmp");
         s.SavePictureDialog1 = [&] {
