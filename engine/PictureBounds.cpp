@@ -25,8 +25,8 @@ quint32 le32(const QByteArray& b, int at)
 
 // Deflate writes at most 258 bytes for two bits (a match of the longest
 // length at distance 1, both codes one bit long): 1032 bytes of rows for
-// one byte of data. Half of that is asked for.
-constexpr qint64 kDeflateBytesPerByte = 1032 / 2;
+// one byte of data. Twice that is allowed for.
+constexpr qint64 kDeflateBytesPerByte = 1032 * 2;
 
 // Every macroblock of a VP8 key frame codes its luma mode and its chroma
 // mode in the first partition, each a first branch of fixed probability
