@@ -37,7 +37,11 @@ qint64 statusKB(const char* field)
     const qsizetype at = status.indexOf(field);
     if (at < 0) return -1;
     const qsizetype from = at + qsizetype(qstrlen(field));
-    return status.mid(from, status.indexOf('\n', at) - from).trimmed().split(' ').first().toLongLong();
+    return status.mid(from, status.indexOf('\n', at) - from)
+        .trimmed()
+        .split(' ')
+        .first()
+        .toLongLong();
 }
 
 bool resetPeak()
@@ -78,7 +82,8 @@ Run openOnce(const QString& folder, int workers, bool budget)
     QElapsedTimer t;
     t.start();
     p.OpenFolder(folder);
-    while (p.Loader().Busy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (p.Loader().Busy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     const double seconds = t.nsecsElapsed() / 1e9;
     return {seconds, (statusKB("VmHWM:") - before) / 1024, loaded};
 }
@@ -95,19 +100,26 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--side") && i + 1 < args.size()) side = args[++i].toInt();
-        else if (a == QLatin1String("--files") && i + 1 < args.size()) files = args[++i].toInt();
-        else if (a == QLatin1String("--workers") && i + 1 < args.size()) workers = args[++i].toInt();
-        else if (a == QLatin1String("--repeat") && i + 1 < args.size()) repeat = std::max(1, args[++i].toInt());
-        else if (a == QLatin1String("--only") && i + 1 < args.size()) only = args[++i];
-        else work = a;
+        if (a == QLatin1String("--side") && i + 1 < args.size())
+            side = args[++i].toInt();
+        else if (a == QLatin1String("--files") && i + 1 < args.size())
+            files = args[++i].toInt();
+        else if (a == QLatin1String("--workers") && i + 1 < args.size())
+            workers = args[++i].toInt();
+        else if (a == QLatin1String("--repeat") && i + 1 < args.size())
+            repeat = std::max(1, args[++i].toInt());
+        else if (a == QLatin1String("--only") && i + 1 < args.size())
+            only = args[++i];
+        else
+            work = a;
     }
     const QString folder = work + QStringLiteral("/webp%1").arg(side);
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
     qint64 fileBytes = 0;
     for (int n = 0; n < files; ++n) {
-        const QByteArray bytes = sq::test::solidLosslessWebp(side, side, qRgb(40 + n * 20, 90, 200));
+        const QByteArray bytes =
+            sq::test::solidLosslessWebp(side, side, qRgb(40 + n * 20, 90, 200));
         QFile f(QStringLiteral("%1/w%2.webp").arg(folder).arg(n, 2, 10, QLatin1Char('0')));
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return 1;
         fileBytes = bytes.size();
@@ -122,24 +134,27 @@ int main(int argc, char** argv)
     modes.push_back({"process budget", true});
     std::printf("budget limit %lld MiB\n", (long long)(sq::DecodeBudget::process().limit() >> 20));
 #endif
-    std::printf("%d files of %lld bytes, %d x %d each, %d workers\n\n", files, (long long)fileBytes, side, side,
-                workers);
-    std::printf("%-16s %12s %10s %8s %10s %8s %7s\n", "what", "size", "median s", "ratio", "peak MiB", "ratio",
-                "shown");
+    std::printf("%d files of %lld bytes, %d x %d each, %d workers\n\n", files, (long long)fileBytes,
+                side, side, workers);
+    std::printf("%-16s %12s %10s %8s %10s %8s %7s\n", "what", "size", "median s", "ratio",
+                "peak MiB", "ratio", "shown");
     double refTime = 0;
     qint64 refPeak = 0;
     for (const Mode& m : modes) {
         if (!only.isEmpty() && (only == QLatin1String("on")) != m.budget) continue;
         std::vector<Run> runs;
-        for (int r = 0; r < repeat; ++r) runs.push_back(openOnce(folder, workers, m.budget));
-        std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+        for (int r = 0; r < repeat; ++r)
+            runs.push_back(openOnce(folder, workers, m.budget));
+        std::sort(runs.begin(), runs.end(),
+                  [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
         const Run mid = runs[runs.size() / 2];
         if (refTime == 0) {
             refTime = mid.seconds;
             refPeak = std::max<qint64>(mid.peakMiB, 1);
         }
-        std::printf("%-16s %5d x %-5d %10.2f %8.2f %10lld %8.2f %4d/%d\n", m.name, side, side, mid.seconds,
-                    mid.seconds / refTime, (long long)mid.peakMiB, double(mid.peakMiB) / refPeak, mid.loaded, files);
+        std::printf("%-16s %5d x %-5d %10.2f %8.2f %10lld %8.2f %4d/%d\n", m.name, side, side,
+                    mid.seconds, mid.seconds / refTime, (long long)mid.peakMiB,
+                    double(mid.peakMiB) / refPeak, mid.loaded, files);
     }
     QDir(folder).removeRecursively();
     return 0;

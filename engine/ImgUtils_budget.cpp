@@ -58,7 +58,8 @@ qint64 TImgUtil::decodeCost(const QString& fileName, int width, int height) cons
     }
     const sq::DeclaredPicture declared = sq::declaredPicture(head);
     if (!declared.format.isEmpty())
-        return pixels(declared.size) * (kBytesPerPixel + (declared.losslessWebp ? kLosslessWebpExtra : 0));
+        return pixels(declared.size) *
+               (kBytesPerPixel + (declared.losslessWebp ? kLosslessWebpExtra : 0));
     if (m_imageType == iitCustom && sq::pictureFormatOf(head) == "tiff")
         return pixels(readerSize(file, "tiff")) * kBytesPerPixel;
     return 0;

@@ -4,8 +4,8 @@ namespace {
 
 quint32 be32(const QByteArray& b, int at)
 {
-    return quint32(uchar(b[at])) << 24 | quint32(uchar(b[at + 1])) << 16 | quint32(uchar(b[at + 2])) << 8 |
-           quint32(uchar(b[at + 3]));
+    return quint32(uchar(b[at])) << 24 | quint32(uchar(b[at + 1])) << 16 |
+           quint32(uchar(b[at + 2])) << 8 | quint32(uchar(b[at + 3]));
 }
 
 quint32 le16(const QByteArray& b, int at)
@@ -44,12 +44,23 @@ sq::DeclaredPicture png(const QByteArray& head)
     const int depth = uchar(head[24]);
     int channels = 0;
     switch (uchar(head[25])) {
-    case 0: channels = 1; break; // grey
-    case 2: channels = 3; break; // RGB
-    case 3: channels = 1; break; // palette
-    case 4: channels = 2; break; // grey and alpha
-    case 6: channels = 4; break; // RGBA
-    default: return d;
+    case 0:
+        channels = 1;
+        break; // grey
+    case 2:
+        channels = 3;
+        break; // RGB
+    case 3:
+        channels = 1;
+        break; // palette
+    case 4:
+        channels = 2;
+        break; // grey and alpha
+    case 6:
+        channels = 4;
+        break; // RGBA
+    default:
+        return d;
     }
     if (depth != 1 && depth != 2 && depth != 4 && depth != 8 && depth != 16) return d;
     d.format = "png";

@@ -27,7 +27,12 @@ qint64 statusMiB(const char* field)
     const qsizetype at = status.indexOf(field);
     if (at < 0) return -1;
     const qsizetype from = at + qsizetype(qstrlen(field));
-    return status.mid(from, status.indexOf('\n', at) - from).trimmed().split(' ').first().toLongLong() / 1024;
+    return status.mid(from, status.indexOf('\n', at) - from)
+               .trimmed()
+               .split(' ')
+               .first()
+               .toLongLong() /
+           1024;
 }
 
 // Starts the peak (VmHWM) over from what the process holds now.
@@ -99,7 +104,8 @@ void TestPanelBudget::largePicturesWithinTheBudget()
     p.OpenFolder(folder);
     QElapsedTimer t;
     t.start();
-    while (p.Loader().Busy() && t.elapsed() < 400000) QTest::qWait(20);
+    while (p.Loader().Busy() && t.elapsed() < 400000)
+        QTest::qWait(20);
     QVERIFY(!p.Loader().Busy());
     const qint64 growth = statusMiB("VmHWM:") - before;
     qInfo("peak grew by %lld MiB", growth);
@@ -109,7 +115,9 @@ void TestPanelBudget::largePicturesWithinTheBudget()
         QVERIFY2(item->LoadDone, qPrintable(item->DisplayName()));
         QCOMPARE(item->PictureWidth, kSide);
         const QRgb got = item->CellBitmap.pixel(32, 32), want = colours[i % 3];
-        QVERIFY2(qAbs(qRed(got) - qRed(want)) + qAbs(qGreen(got) - qGreen(want)) + qAbs(qBlue(got) - qBlue(want)) < 6,
+        QVERIFY2(qAbs(qRed(got) - qRed(want)) + qAbs(qGreen(got) - qGreen(want)) +
+                         qAbs(qBlue(got) - qBlue(want)) <
+                     6,
                  qPrintable(item->DisplayName()));
     }
     QVERIFY2(growth < kPictureMiB + kSlackMiB,

@@ -7,8 +7,8 @@
 #include <QList>
 #include <QtTest>
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -35,7 +35,8 @@ private Q_SLOTS:
         QTest::newRow("every job past the limit") << qint64(5) << small << 4 << 1;
         QTest::newRow("zero limit") << qint64(0) << small << 3 << 1;
         QList<qint64> mixed;
-        for (int i = 0; i < 30; ++i) mixed << (i % 5 == 0 ? 1000 : 10);
+        for (int i = 0; i < 30; ++i)
+            mixed << (i % 5 == 0 ? 1000 : 10);
         QTest::newRow("large jobs among small ones") << qint64(100) << mixed << 4 << 4;
         QTest::newRow("nothing to hold") << qint64(0) << QList<qint64>(20, 0) << 4 << 4;
     }
@@ -78,7 +79,8 @@ private Q_SLOTS:
                     ++done;
                 }
             });
-        for (std::thread& w : workers) w.join();
+        for (std::thread& w : workers)
+            w.join();
         QCOMPARE(done.load(), int(jobs.size()));
         QVERIFY(!overLimit.load());
         QVERIFY2(mostHolding <= mostAtOnce, qPrintable(QString::number(mostHolding)));
@@ -119,7 +121,8 @@ private Q_SLOTS:
         largeDone = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         stop = true;
-        for (std::thread& t : small) t.join();
+        for (std::thread& t : small)
+            t.join();
         QVERIFY(smallAfterLarge.load() > 0);
         QCOMPARE(budget.held(), qint64(0));
     }
@@ -141,7 +144,8 @@ private Q_SLOTS:
         std::atomic<bool> granted{true};
         std::thread waiter([&] { granted = bool(budget.reserve(50, &cancel)); });
         if (!cancelFirst) {
-            while (budget.waiting() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            while (budget.waiting() == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             cancel = true;
         }
         waiter.join();
@@ -166,7 +170,8 @@ private Q_SLOTS:
             const DecodeBudget::Hold b = budget.reserve(60);
             in = true;
         });
-        while (budget.waiting() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (budget.waiting() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         QVERIFY(!in.load());
         DecodeBudget::Hold moved = std::move(a);
         QVERIFY(!a);
