@@ -58,11 +58,11 @@ void TEngineSettings::applyTo(TImgUtil& e) const
 
 bool TEngineSettings::operator==(const TEngineSettings& o) const
 {
-    return quality == o.quality && performance == o.performance && susiePriority == o.susiePriority &&
-           autoThumb == o.autoThumb && font == o.font && fontColor == o.fontColor && textExt == o.textExt &&
-           getType == o.getType && bkColor == o.bkColor && aviFramePos == o.aviFramePos &&
-           thumbnail == o.thumbnail && splugin == o.splugin && customLoader == o.customLoader &&
-           budget == o.budget;
+    return quality == o.quality && performance == o.performance &&
+           susiePriority == o.susiePriority && autoThumb == o.autoThumb && font == o.font &&
+           fontColor == o.fontColor && textExt == o.textExt && getType == o.getType &&
+           bkColor == o.bkColor && aviFramePos == o.aviFramePos && thumbnail == o.thumbnail &&
+           splugin == o.splugin && customLoader == o.customLoader && budget == o.budget;
 }
 
 // ---- worker ----

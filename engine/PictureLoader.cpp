@@ -151,8 +151,8 @@ QImage readPicture(QIODevice* device, qint64 maxPixels)
     if (format.isEmpty() || !qtReads(format.constData())) return {};
     // Too few bytes for the picture the header declares: refused before a
     // reader allocates it.
-    if (!device->isSequential() &&
-        !sq::fileCanHoldDeclared(device->peek(sq::kDeclaredHeadBytes), device->size() - device->pos()))
+    if (!device->isSequential() && !sq::fileCanHoldDeclared(device->peek(sq::kDeclaredHeadBytes),
+                                                            device->size() - device->pos()))
         return {};
     if (format == "gif") {
         const qint64 start = device->pos();

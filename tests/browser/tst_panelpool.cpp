@@ -124,7 +124,8 @@ public:
     bool LoadToBitmap(const QString& name, TBitmap& bitmap) override
     {
         const int now = ++inFlight;
-        for (int most = mostInFlight.load(); now > most && !mostInFlight.compare_exchange_weak(most, now);) {
+        for (int most = mostInFlight.load();
+             now > most && !mostInFlight.compare_exchange_weak(most, now);) {
         }
         QThread::msleep(15);
         QImage img(name, "png");
@@ -417,7 +418,8 @@ void TestPanelPool::budgetSharedByTheWorkers()
         TPanelItem* item = p.Items().Items(i);
         QVERIFY2(item->LoadDone, qPrintable(item->DisplayName()));
         QCOMPARE(item->PictureWidth, 200);
-        QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)), qPrintable(item->DisplayName()));
+        QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)),
+                 qPrintable(item->DisplayName()));
     }
     if (sideBySide) {
         QVERIFY2(loader.mostInFlight.load() > 1, "the pictures loaded one at a time");
@@ -460,7 +462,8 @@ void TestPanelPool::stopEndsAWaitForTheBudget()
     // With the budget free the same folder loads.
     p.OpenFolder(folder);
     QVERIFY(waitIdle(p));
-    for (int i = 0; i < p.Items().Count(); ++i) QVERIFY(p.Items().Items(i)->LoadDone);
+    for (int i = 0; i < p.Items().Count(); ++i)
+        QVERIFY(p.Items().Items(i)->LoadDone);
     p.ViewImage().ImgUtil().setCustomLoader(nullptr);
 }
 

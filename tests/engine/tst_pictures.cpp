@@ -398,7 +398,8 @@ private Q_SLOTS:
         QFETCH(QSize, shown);
         QFETCH(QRgb, colour);
         QVERIFY(!bytes.isEmpty());
-        QCOMPARE(sq::fileCanHoldDeclared(bytes.left(sq::kDeclaredHeadBytes), bytes.size()), shown.isValid());
+        QCOMPARE(sq::fileCanHoldDeclared(bytes.left(sq::kDeclaredHeadBytes), bytes.size()),
+                 shown.isValid());
         // Refused before a reader takes more than the header.
         CountingBuffer device(bytes);
         const QImage read = sq::readPicture(&device);
@@ -413,9 +414,11 @@ private Q_SLOTS:
         QCOMPARE(util.LoadImage(path, 80, 60), shown.isValid() ? 0 : -1);
         if (shown.isValid()) {
             QCOMPARE(QSize(util.ImageWidth(), util.ImageHeight()), shown);
-            const QColor got = util.Bitmap().image().pixelColor(util.Bitmap().width() / 2, util.Bitmap().height() / 2);
+            const QColor got = util.Bitmap().image().pixelColor(util.Bitmap().width() / 2,
+                                                                util.Bitmap().height() / 2);
             QVERIFY2(qAbs(got.red() - qRed(colour)) + qAbs(got.green() - qGreen(colour)) +
-                             qAbs(got.blue() - qBlue(colour)) < 12,
+                             qAbs(got.blue() - qBlue(colour)) <
+                         12,
                      qPrintable(got.name()));
         } else {
             QCOMPARE(util.Bitmap().image().size(), QSize(32, 32));

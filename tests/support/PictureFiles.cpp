@@ -372,7 +372,8 @@ public:
     {
         for (int i = 0; i < bits; ++i) {
             if (m_used == 0) m_bytes += char(0);
-            if (value >> i & 1) m_bytes[m_bytes.size() - 1] = char(uchar(m_bytes.back()) | 1 << m_used);
+            if (value >> i & 1)
+                m_bytes[m_bytes.size() - 1] = char(uchar(m_bytes.back()) | 1 << m_used);
             m_used = (m_used + 1) % 8;
         }
     }
