@@ -219,8 +219,10 @@ private Q_SLOTS:
         QTest::newRow("large ones fitted") << int(igtPreview) << int(ispImage) << false;
         QTest::newRow("exact box") << int(igtFit) << int(ispStretch) << false;
         QTest::newRow("enlarged") << int(igtStretch) << int(ispImage) << false;
-        QTest::newRow("own size, budget for one at a time") << int(igtNormal) << int(ispImage) << true;
-        QTest::newRow("fitted, budget for one at a time") << int(igtPreview) << int(ispImage) << true;
+        QTest::newRow("own size, budget for one at a time")
+            << int(igtNormal) << int(ispImage) << true;
+        QTest::newRow("fitted, budget for one at a time")
+            << int(igtPreview) << int(ispImage) << true;
     }
     void loadFilesLikeLoadFile()
     {
