@@ -79,6 +79,7 @@ struct TEngineSettings
     TThumb* thumbnail = nullptr;
     TSPlugin* splugin = nullptr;
     TCustomLoader* customLoader = nullptr;
+    sq::DecodeBudget* budget = nullptr;
 
     static TEngineSettings of(const TImgUtil& engine);
     void applyTo(TImgUtil& engine) const;

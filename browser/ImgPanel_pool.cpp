@@ -30,6 +30,7 @@ TEngineSettings TEngineSettings::of(const TImgUtil& e)
     s.thumbnail = e.Thumbnail();
     s.splugin = e.SPlugin();
     s.customLoader = e.CustomLoader();
+    s.budget = e.Budget();
     return s;
 }
 
@@ -52,14 +53,16 @@ void TEngineSettings::applyTo(TImgUtil& e) const
     e.setThumbnail(thumbnail);
     e.setSPlugin(splugin);
     e.setCustomLoader(customLoader);
+    e.setBudget(budget);
 }
 
 bool TEngineSettings::operator==(const TEngineSettings& o) const
 {
-    return quality == o.quality && performance == o.performance && susiePriority == o.susiePriority &&
-           autoThumb == o.autoThumb && font == o.font && fontColor == o.fontColor && textExt == o.textExt &&
-           getType == o.getType && bkColor == o.bkColor && aviFramePos == o.aviFramePos &&
-           thumbnail == o.thumbnail && splugin == o.splugin && customLoader == o.customLoader;
+    return quality == o.quality && performance == o.performance &&
+           susiePriority == o.susiePriority && autoThumb == o.autoThumb && font == o.font &&
+           fontColor == o.fontColor && textExt == o.textExt && getType == o.getType &&
+           bkColor == o.bkColor && aviFramePos == o.aviFramePos && thumbnail == o.thumbnail &&
+           splugin == o.splugin && customLoader == o.customLoader && budget == o.budget;
 }
 
 // ---- worker ----
@@ -114,6 +117,8 @@ void TImgThread::load(TThumbJob& job)
     try {
         std::unique_lock<std::mutex> exclusive;
         if (job.Exclusive) exclusive = std::unique_lock<std::mutex>(m_pool->exclusiveLock());
+        // A stop also ends a wait for the decoders' memory budget.
+        m_engine.setCancelFlag(&job.Cancelled);
         // A stop while this worker waited for its turn drops the job.
         if (!job.Cancelled.load(std::memory_order_relaxed))
             r = m_engine.LoadImage(job.ParseName, job.Width, job.Height, 0);
@@ -121,6 +126,7 @@ void TImgThread::load(TThumbJob& job)
         // A load that throws still reports, so loading goes on.
         r = -1;
     }
+    m_engine.setCancelFlag(nullptr);
     if (job.Cancelled.load(std::memory_order_relaxed)) r = -1;
     job.Result = r;
     if (r == 0) {

@@ -159,7 +159,13 @@ int TImgUtil::DecodeImage(const QString& fileName, int width, int height)
         // never the custom loader (the icon kinds never get here).
         const bool susie = m_splugin && m_imageType != iitCustom &&
                            (m_imageType == iitSusie || (m_susiePriority && m_splugin->FindPlugin(fileName) >= 0));
-        if (susie) {
+        // Memory for the picture is reserved before anything is decoded.
+        const qint64 cost = susie || !m_budget ? 0 : decodeCost(fileName, width, height);
+        sq::DecodeBudget::Hold hold;
+        if (cost > 0) hold = m_budget->reserve(cost, m_cancel);
+        if (cost > 0 && !hold) {
+            r = -1; // stopped while it waited
+        } else if (susie) {
             QImage picture;
             r = m_splugin->LoadBitmap(fileName, picture) == 0 ? 0 : -1;
             if (r == 0) {

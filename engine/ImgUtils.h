@@ -6,6 +6,7 @@
 // runs (the browser's loader workers do).
 #pragma once
 
+#include "engine/DecodeBudget.h"
 #include "engine/ImgUtils_thumb.h"
 #include "engine/Resample.h"
 
@@ -128,6 +129,13 @@ public:
     void setCacheLock(std::mutex* lock) { m_cacheLock = lock; }
     TCustomLoader* CustomLoader() const { return m_customLoader; }
     void setCustomLoader(TCustomLoader* loader) { m_customLoader = loader; }
+    // What a decode reserves its picture's memory from before it starts
+    // (the process's budget unless set; nullptr: nothing is reserved).
+    sq::DecodeBudget* Budget() const { return m_budget; }
+    void setBudget(sq::DecodeBudget* budget) { m_budget = budget; }
+    // Once the flag turns true, a decode still waiting for the budget gives
+    // up: the load fails. nullptr: never.
+    void setCancelFlag(const std::atomic<bool>* flag) { m_cancel = flag; }
 
     int Quality() const { return m_quality; }
     void setQuality(int quality);
@@ -166,6 +174,9 @@ private:
     void Clear();
     int DecodeImage(const QString& fileName, int width, int height);
     int decodeByKind(const QString& fileName, int width, int height);
+    // The bytes decoding the file for a width x height box takes at most,
+    // from its header; 0 when it is not known or small.
+    qint64 decodeCost(const QString& fileName, int width, int height) const;
     int loadBmp(const QString& fileName);
     // The icon a .exe, .dll, .ani, .ico or .cur file carries itself, counting
     // the groups of a PE file into IconCount; null when it has none.
@@ -202,6 +213,8 @@ private:
     int m_imageHeight = 0;
     QColor m_bkColor = QColor(255, 255, 255);
     TCustomLoader* m_customLoader = nullptr;
+    sq::DecodeBudget* m_budget = &sq::DecodeBudget::process();
+    const std::atomic<bool>* m_cancel = nullptr;
     int m_aviFramePos = 20;
     bool m_lastFromCache = false;
 };

@@ -1,5 +1,6 @@
 #include "engine/PictureLoader.h"
 
+#include "engine/PictureBounds.h"
 #include "engine/ReadCeiling.h"
 #include "platform/SafeRead.h"
 
@@ -138,6 +139,11 @@ QImage readPicture(QIODevice* device, qint64 maxPixels)
     if (!device || !device->isReadable()) return {};
     const QByteArray format = pictureFormatOf(device->peek(16));
     if (format.isEmpty() || !qtReads(format.constData())) return {};
+    // Too few bytes for the picture the header declares: refused before a
+    // reader allocates it.
+    if (!device->isSequential() && !sq::fileCanHoldDeclared(device->peek(sq::kDeclaredHeadBytes),
+                                                            device->size() - device->pos()))
+        return {};
     if (format == "gif") {
         const qint64 start = device->pos();
         if (device->isSequential() || !gifFirstFrameWhole(device, maxPixels) ||

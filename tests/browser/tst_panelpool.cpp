@@ -5,6 +5,7 @@
 #include "browser/ImgPanel.h"
 
 #include "tests/support/FileDamage.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/TestFiles.h"
 
 #include <QApplication>
@@ -120,6 +121,45 @@ public:
     bool threadSafe = false;
 };
 
+// PNG pictures under another name, read by Qt and kept a while, counting
+// the reads in flight: for the engine a custom picture whose header it reads
+// for the memory it costs.
+class SlowPngLoader : public TCustomLoader
+{
+public:
+    bool CanLoad(const QString& name) override { return name.endsWith(QLatin1String(".slowpng")); }
+    bool LoadToBitmap(const QString& name, TBitmap& bitmap) override
+    {
+        const int now = ++inFlight;
+        for (int most = mostInFlight.load();
+             now > most && !mostInFlight.compare_exchange_weak(most, now);) {
+        }
+        QThread::msleep(15);
+        QImage img(name, "png");
+        --inFlight;
+        if (img.isNull()) return false;
+        bitmap.setImage(img);
+        return true;
+    }
+    bool ThreadSafe() const override { return true; }
+    std::atomic<int> inFlight{0};
+    std::atomic<int> mostInFlight{0};
+};
+
+QStringList writeSlowPngs(const QString& folder, int count)
+{
+    QStringList names;
+    QDir().mkpath(folder);
+    for (int n = 0; n < count; ++n) {
+        QImage img(200, 150, QImage::Format_RGB32);
+        img.fill(hueColour(n));
+        const QString name = QStringLiteral("q%1.slowpng").arg(n, 2, 10, QLatin1Char('0'));
+        if (!img.save(folder + QLatin1Char('/') + name, "png")) return {};
+        names << name;
+    }
+    return names;
+}
+
 } // namespace
 
 class TestPanelPool : public QObject
@@ -135,6 +175,9 @@ private Q_SLOTS:
     void stopWaitsForEveryWorker();
     void unsafeLoaderRunsAlone_data();
     void unsafeLoaderRunsAlone();
+    void budgetSharedByTheWorkers_data();
+    void budgetSharedByTheWorkers();
+    void stopEndsAWaitForTheBudget();
 
 private:
     QTemporaryDir m_dir;
@@ -391,6 +434,93 @@ void TestPanelPool::unsafeLoaderRunsAlone()
     else
         QCOMPARE(loader.mostInFlight.load(), 1);
     p.OpenFolder(m_dir.path());
+    p.ViewImage().ImgUtil().setCustomLoader(nullptr);
+}
+
+void TestPanelPool::budgetSharedByTheWorkers_data()
+{
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<bool>("sideBySide");
+    // A picture costs 200 x 150 x 7 bytes, some 210 KB.
+    QTest::newRow("room for many") << qint64(64) << true;
+    QTest::newRow("room for one") << qint64(0) << false;
+}
+
+void TestPanelPool::budgetSharedByTheWorkers()
+{
+    // Ordinary pictures still load several at a time under the budget; when
+    // it has room for one only, they load one by one, every one of them.
+    QFETCH(qint64, limit);
+    QFETCH(bool, sideBySide);
+    const HangGuard guard(120, "a budget that stops the loader for good");
+    const QString folder = m_dir.filePath(QStringLiteral("budget"));
+    const QStringList names = writeSlowPngs(folder, 24);
+    QCOMPARE(names.size(), 24);
+    SlowPngLoader loader;
+    sq::DecodeBudget budget(limit << 20);
+    TImgPanel p;
+    p.Loader().SetWorkerCount(4);
+    p.ViewImage().SetImageWidth(40);
+    p.ViewImage().SetImageHeight(30);
+    p.ViewImage().SmallIcon().SetIconPos(iipNone);
+    p.ViewImage().ImgUtil().setGetType(igtStretch);
+    p.ViewImage().ImgUtil().setCustomLoader(&loader);
+    p.ViewImage().ImgUtil().setBudget(&budget);
+    p.ViewImage().SetLookAhead(true);
+    setClientSize(p, 200, 150);
+    p.OpenFolder(folder);
+    QVERIFY(waitIdle(p));
+    QCOMPARE(p.Items().Count(), 24);
+    for (int i = 0; i < p.Items().Count(); ++i) {
+        TPanelItem* item = p.Items().Items(i);
+        QVERIFY2(item->LoadDone, qPrintable(item->DisplayName()));
+        QCOMPARE(item->PictureWidth, 200);
+        QVERIFY2(near(item->CellBitmap.pixelColor(20, 15), hueColour(i)),
+                 qPrintable(item->DisplayName()));
+    }
+    if (sideBySide) {
+        QVERIFY2(loader.mostInFlight.load() > 1, "the pictures loaded one at a time");
+        QVERIFY(budget.peakHolders() > 1);
+    } else {
+        QCOMPARE(loader.mostInFlight.load(), 1);
+        QCOMPARE(budget.peakHolders(), 1);
+    }
+    QCOMPARE(budget.held(), qint64(0));
+    p.ViewImage().ImgUtil().setCustomLoader(nullptr);
+}
+
+void TestPanelPool::stopEndsAWaitForTheBudget()
+{
+    // The budget held elsewhere (by this thread): the workers wait for it,
+    // and leaving the folder does not wait for them to get it.
+    const HangGuard guard(60, "a stop that waits for the budget");
+    const QString folder = m_dir.filePath(QStringLiteral("waiting"));
+    QCOMPARE(writeSlowPngs(folder, 8).size(), 8);
+    const QString other = m_dir.filePath(QStringLiteral("none"));
+    QVERIFY(QDir().mkpath(other));
+    SlowPngLoader loader;
+    sq::DecodeBudget budget(1 << 20);
+    TImgPanel p;
+    p.Loader().SetWorkerCount(4);
+    p.ViewImage().ImgUtil().setCustomLoader(&loader);
+    p.ViewImage().ImgUtil().setBudget(&budget);
+    p.ViewImage().SetLookAhead(true);
+    setClientSize(p, 400, 300);
+    for (int round = 0; round < 3; ++round) {
+        sq::DecodeBudget::Hold elsewhere = budget.reserve(qint64(1) << 30);
+        p.OpenFolder(folder);
+        QTRY_VERIFY(budget.waiting() > 0);
+        p.OpenFolder(other);
+        QVERIFY(!p.Loader().Busy());
+        QCOMPARE(budget.waiting(), 0);
+        QCOMPARE(budget.holders(), 1);
+        QCOMPARE(loader.mostInFlight.load(), 0);
+    }
+    // With the budget free the same folder loads.
+    p.OpenFolder(folder);
+    QVERIFY(waitIdle(p));
+    for (int i = 0; i < p.Items().Count(); ++i)
+        QVERIFY(p.Items().Items(i)->LoadDone);
     p.ViewImage().ImgUtil().setCustomLoader(nullptr);
 }
 

@@ -213,16 +213,24 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("getType");
         QTest::addColumn<int>("sizeType");
-        QTest::newRow("own size") << int(igtNormal) << int(ispImage);
-        QTest::newRow("stretched") << int(igtNormal) << int(ispStretch);
-        QTest::newRow("large ones fitted") << int(igtPreview) << int(ispImage);
-        QTest::newRow("exact box") << int(igtFit) << int(ispStretch);
-        QTest::newRow("enlarged") << int(igtStretch) << int(ispImage);
+        QTest::addColumn<bool>("oneAtATime"); // a memory budget with room for one
+        QTest::newRow("own size") << int(igtNormal) << int(ispImage) << false;
+        QTest::newRow("stretched") << int(igtNormal) << int(ispStretch) << false;
+        QTest::newRow("large ones fitted") << int(igtPreview) << int(ispImage) << false;
+        QTest::newRow("exact box") << int(igtFit) << int(ispStretch) << false;
+        QTest::newRow("enlarged") << int(igtStretch) << int(ispImage) << false;
+        QTest::newRow("own size, budget for one at a time")
+            << int(igtNormal) << int(ispImage) << true;
+        QTest::newRow("fitted, budget for one at a time")
+            << int(igtPreview) << int(ispImage) << true;
     }
     void loadFilesLikeLoadFile()
     {
         QFETCH(int, getType);
         QFETCH(int, sizeType);
+        // The views loaded side by side then take turns for the memory.
+        QFETCH(bool, oneAtATime);
+        sq::DecodeBudget budget(0);
         const QString dir = m_dir.filePath(QStringLiteral("side"));
         const struct
         {
@@ -265,6 +273,7 @@ private Q_SLOTS:
                 box->setColor(i % 2 ? Qt::black : QColor(10, 200, 30));
                 box->ImgUtil()->setGetType(TGetType(getType));
                 sq::installPictureLoader(*box->ImgUtil()); // as every view of the program
+                if (oneAtATime && set == &together) box->ImgUtil()->setBudget(&budget);
                 box->setSizeType(TSizeType(sizeType));
                 box->resize(sizes[i]);
                 box->show();
@@ -284,6 +293,10 @@ private Q_SLOTS:
         QVERIFY(results.contains(-1)); // the cut file
         QVERIFY(results.contains(1));  // the missing one
         QCOMPARE(results.count(0), 6);
+        if (oneAtATime) {
+            QCOMPARE(budget.peakHolders(), 1);
+            QCOMPARE(budget.held(), qint64(0));
+        }
         // The same box twice takes the one-after-the-other path: the last file wins.
         TImgBox& twice = *together[1];
         QCOMPARE(TCustomImgBox::LoadFiles({&twice, &twice}, {files.at(1), files.at(2)}),

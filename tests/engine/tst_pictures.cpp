@@ -4,6 +4,7 @@
 // from their header, damaged files giving the icon and -1, the kinds by name,
 // thumbnails through the cache, and sqimg's report.
 #include "engine/ImgUtils.h"
+#include "engine/PictureBounds.h"
 #include "engine/PictureLoader.h"
 #include "tests/support/FileDamage.h"
 #include "tests/support/HostileFiles.h"
@@ -12,6 +13,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -44,6 +46,18 @@ protected:
 private:
     QByteArray m_bytes;
 };
+
+// image in format through Qt's writer (for PNG quality 0 is the strongest
+// compression, for WebP 100 is lossless).
+QByteArray encoded(const QImage& image, const char* format, int quality)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    return writer.write(image) ? bytes : QByteArray();
+}
 
 // The picture in 24 bits on the background, pixel by pixel, as expected.
 QImage expectedOnBackground(const QImage& picture)
@@ -341,6 +355,76 @@ private Q_SLOTS:
             util.setGetType(type);
             QCOMPARE(util.LoadImage(path, 80, 60), -1);
             QCOMPARE(util.ImageType(), iitCustom);
+            QCOMPARE(util.Bitmap().image().size(), QSize(32, 32));
+        }
+    }
+
+    void fileTooShortForItsPicture_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<QSize>("shown"); // invalid: refused
+        QTest::addColumn<QRgb>("colour");
+        const QRgb pink = qRgb(200, 30, 90);
+        // A lossless WebP of one colour needs no bit per pixel: however
+        // large, a few bytes hold it, and it is shown.
+        QTest::newRow("lossless webp 3000 x 2000 in 32 bytes")
+            << solidLosslessWebp(3000, 2000, pink) << "webp" << QSize(3000, 2000) << pink;
+        // Lossy WebP codes two modes for every 16 x 16 block.
+        QTest::newRow("lossy webp 16383 square in 36 bytes")
+            << lossyWebpDeclaring(16383, 16383, 6) << "webp" << QSize() << pink;
+        QTest::newRow("lossy webp 4000 square in 300 bytes")
+            << lossyWebpDeclaring(4000, 4000, 300) << "webp" << QSize() << pink;
+        // Deflate makes at most 1032 bytes of rows from one byte.
+        QTest::newRow("png grey 16384 square in 1 KB")
+            << pngDeclaring(16384, 16384, 1000, 0) << "png" << QSize() << pink;
+        QTest::newRow("png paletted 16384 square in 8 KB")
+            << pngDeclaring(16384, 16384, 8000, 3) << "png" << QSize() << pink;
+        // Real pictures that compress as far as their formats allow.
+        QImage mono(4096, 4096, QImage::Format_Mono);
+        mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        mono.fill(1);
+        QTest::newRow("png 1-bit 4096 square of one colour")
+            << encoded(mono, "png", 0) << "png" << QSize(4096, 4096) << qRgb(255, 255, 255);
+        QImage solid(2048, 2048, QImage::Format_RGB32);
+        solid.fill(pink);
+        QTest::newRow("png 2048 square of one colour")
+            << encoded(solid, "png", 0) << "png" << QSize(2048, 2048) << pink;
+        QTest::newRow("lossy webp 2048 square of one colour")
+            << encoded(solid, "webp", 0) << "webp" << QSize(2048, 2048) << solid.pixel(0, 0);
+        QTest::newRow("lossless webp 2048 square of one colour")
+            << encoded(solid, "webp", 100) << "webp" << QSize(2048, 2048) << pink;
+    }
+    void fileTooShortForItsPicture()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, ext);
+        QFETCH(QSize, shown);
+        QFETCH(QRgb, colour);
+        QVERIFY(!bytes.isEmpty());
+        QCOMPARE(sq::fileCanHoldDeclared(bytes.left(sq::kDeclaredHeadBytes), bytes.size()),
+                 shown.isValid());
+        // Refused before a reader takes more than the header.
+        CountingBuffer device(bytes);
+        const QImage read = sq::readPicture(&device);
+        QCOMPARE(read.isNull(), !shown.isValid());
+        if (!read.isNull()) QCOMPARE(read.size(), shown);
+
+        const QString path = fresh(QStringLiteral("declared.") + ext);
+        QVERIFY(writeFile(path, bytes));
+        TImgUtil util;
+        sq::installPictureLoader(util);
+        util.setGetType(igtStretch);
+        QCOMPARE(util.LoadImage(path, 80, 60), shown.isValid() ? 0 : -1);
+        if (shown.isValid()) {
+            QCOMPARE(QSize(util.ImageWidth(), util.ImageHeight()), shown);
+            const QColor got = util.Bitmap().image().pixelColor(util.Bitmap().width() / 2,
+                                                                util.Bitmap().height() / 2);
+            QVERIFY2(qAbs(got.red() - qRed(colour)) + qAbs(got.green() - qGreen(colour)) +
+                             qAbs(got.blue() - qBlue(colour)) <
+                         12,
+                     qPrintable(got.name()));
+        } else {
             QCOMPARE(util.Bitmap().image().size(), QSize(32, 32));
         }
     }

@@ -388,4 +388,86 @@ QRgb overBackground(QRgb pixel, const QColor& background)
                 mix(qBlue(pixel), background.blue()));
 }
 
+namespace {
+
+// Bits packed from the least significant end of each byte, as VP8L reads.
+class BitWriter
+{
+public:
+    void put(quint32 value, int bits)
+    {
+        for (int i = 0; i < bits; ++i) {
+            if (m_used == 0) m_bytes += char(0);
+            if (value >> i & 1)
+                m_bytes[m_bytes.size() - 1] = char(uchar(m_bytes.back()) | 1 << m_used);
+            m_used = (m_used + 1) % 8;
+        }
+    }
+    const QByteArray& bytes() const { return m_bytes; }
+
+private:
+    QByteArray m_bytes;
+    int m_used = 0;
+};
+
+void put32le(QByteArray& out, quint32 v)
+{
+    put16(out, v & 0xffff);
+    put16(out, v >> 16);
+}
+
+QByteArray riffWebp(const char* fourcc, QByteArray payload)
+{
+    QByteArray chunk(fourcc, 4);
+    put32le(chunk, quint32(payload.size()));
+    if (payload.size() % 2) payload += char(0);
+    chunk += payload;
+    QByteArray out("RIFF", 4);
+    put32le(out, quint32(4 + chunk.size()));
+    out += "WEBP";
+    return out + chunk;
+}
+
+} // namespace
+
+QByteArray solidLosslessWebp(int width, int height, QRgb colour)
+{
+    BitWriter bits;
+    bits.put(0x2f, 8);
+    bits.put(quint32(width - 1), 14);
+    bits.put(quint32(height - 1), 14);
+    bits.put(qAlpha(colour) != 255, 1);
+    bits.put(0, 3); // version
+    bits.put(0, 1); // no transform
+    bits.put(0, 1); // no colour cache
+    bits.put(0, 1); // one group of codes for the whole picture
+    // Green, red, blue and alpha: simple codes of one 8-bit symbol each.
+    for (const int c : {qGreen(colour), qRed(colour), qBlue(colour), qAlpha(colour)}) {
+        bits.put(1, 1);
+        bits.put(0, 1);
+        bits.put(1, 1);
+        bits.put(quint32(c), 8);
+    }
+    // Distances: one 1-bit symbol, never used.
+    bits.put(1, 1);
+    bits.put(0, 1);
+    bits.put(0, 1);
+    bits.put(0, 1);
+    return riffWebp("VP8L", bits.bytes());
+}
+
+QByteArray lossyWebpDeclaring(int width, int height, int dataBytes)
+{
+    QByteArray payload;
+    const quint32 tag = 0x10 | quint32(dataBytes) << 5; // key frame, shown
+    payload += char(tag & 0xff);
+    payload += char(tag >> 8 & 0xff);
+    payload += char(tag >> 16 & 0xff);
+    payload += QByteArray("\x9d\x01\x2a", 3);
+    put16(payload, quint32(width));
+    put16(payload, quint32(height));
+    payload += QByteArray(dataBytes, '\0');
+    return riffWebp("VP8 ", payload);
+}
+
 } // namespace sq::test

@@ -51,6 +51,14 @@ QByteArray pngDeclaring(quint32 width, quint32 height, int idatBytes, int colour
 // dataBytes bytes (zeros): again only the directory is honest.
 QByteArray tiffDeclaring(quint32 width, quint32 height, int dataBytes);
 
+// A genuine lossless WebP (VP8L) of width x height pixels of one colour in
+// some 32 bytes: every code has one symbol, so no pixel takes a bit.
+QByteArray solidLosslessWebp(int width, int height, QRgb colour);
+
+// A lossy WebP (VP8 key frame) header declaring width x height, followed by
+// dataBytes zero bytes: far too few for that many macroblocks' modes.
+QByteArray lossyWebpDeclaring(int width, int height, int dataBytes);
+
 // The colour a straight-alpha pixel becomes on background, rounded as the
 // engine rounds.
 QRgb overBackground(QRgb pixel, const QColor& background);
