@@ -96,7 +96,9 @@ void TSettingsLines::setText(int i, const QString& text)
 bool TSettingsLines::load(const QString& path, int screenWidth)
 {
     QStringList lines;
-    if (!sq::readTextLines(path, lines)) {
+    // Line 0 is a path, and a path is bytes: every line keeps its bytes, so
+    // a folder whose name is not UTF-8 comes back as it was saved.
+    if (!sq::readLineBytes(path, lines)) {
         // Unreadable (or no regular file): the defaults, not line numbers.
         writeDefaults(screenWidth);
         return false;

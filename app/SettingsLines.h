@@ -36,6 +36,9 @@ public:
 
     const QStringList& lines() const { return m_lines; }
 
+    // The file is UTF-8 text with CR LF line ends; line 0, a path, is
+    // written as the path's bytes and read back as them (a carrier,
+    // platform/NativePath.h), whether or not they are UTF-8.
     // False when the file cannot be read (missing, not a regular file, over
     // 1 MiB): every line then takes its default.
     bool load(const QString& path, int screenWidth);

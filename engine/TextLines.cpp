@@ -46,11 +46,37 @@ QStringList splitLines(const QString& text)
 QByteArray joinLinesCrLf(const QStringList& lines)
 {
     QByteArray out;
+    // A first line that starts with U+FEFF would lose it as the file's mark.
+    if (!lines.isEmpty() && lines.first().startsWith(QChar(0xFEFF))) out += "\xEF\xBB\xBF";
     for (const QString& line : lines) {
-        out += line.toUtf8();
+        out += platform::nativePath(line);
         out += "\r\n";
     }
     return out;
+}
+
+namespace {
+QList<QByteArray> splitByteLines(const QByteArray& bytes);
+}
+
+QStringList decodeLineBytes(const QByteArray& bytes)
+{
+    QList<QByteArray> raw = splitByteLines(bytes);
+    if (!raw.isEmpty() && raw.first().startsWith("\xEF\xBB\xBF")) raw.first().remove(0, 3);
+    QStringList lines;
+    lines.reserve(raw.size());
+    for (const QByteArray& line : raw)
+        lines << platform::pathFromNative(line);
+    return lines;
+}
+
+bool readLineBytes(const QString& path, QStringList& lines)
+{
+    platform::OpenResult result;
+    const QByteArray bytes = platform::readWholeFile(path, kMaxTextLinesBytes, &result);
+    if (result != platform::OpenResult::Ok) return false;
+    lines = decodeLineBytes(bytes);
+    return true;
 }
 
 bool readTextLines(const QString& path, QStringList& lines)
