@@ -9,8 +9,10 @@
 #include "platform/FileOpsDialogs.h"
 #include "platform/FileVerbs.h"
 #include "platform/FolderFileList.h"
+#include "platform/FolderTree.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
+#include "platform/SafeRead.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"
 #include "viewers/Unit2.h"
@@ -25,7 +27,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -44,6 +45,8 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -195,14 +198,11 @@ void TForm1::buildLayout()
     if (DriveComboBox1->findData(QStringLiteral("/")) < 0)
         DriveComboBox1->insertItem(0, QStringLiteral("/"), QStringLiteral("/"));
 
-    m_dirModel = new QFileSystemModel(this);
-    m_dirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    m_dirModel->setRootPath(QStringLiteral("/"));
+    // Names kept as bytes: a folder whose name is not UTF-8 is listed too.
+    m_dirModel = new sq::platform::FolderTree(this);
     DirectoryListBox1 = new QTreeView(Panel3);
     DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
     DirectoryListBox1->setModel(m_dirModel);
-    for (int column = 1; column < m_dirModel->columnCount(); ++column)
-        DirectoryListBox1->hideColumn(column);
     DirectoryListBox1->header()->hide();
     DirectoryListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -279,9 +279,9 @@ void TForm1::buildLayout()
                 m_treeFolder = path;
                 DirectoryListBox1Change();
             });
-    // The model reads folders in the background: a folder set by the program
-    // is shown once its parent is listed, or once the pointer leaves the tree.
-    connect(m_dirModel, &QFileSystemModel::directoryLoaded, this, [this] {
+    // Folders listed later (a change on disk) may push the folder set by the
+    // program out of view: it is shown again, or once the pointer leaves.
+    connect(m_dirModel, &QAbstractItemModel::rowsInserted, this, [this] {
         if (m_revealPending) QTimer::singleShot(100, this, &TForm1::revealTreeFolder);
     });
     DirectoryListBox1->viewport()->installEventFilter(this);
@@ -352,7 +352,9 @@ void TForm1::FormCreate()
     loadFavorites();
 
     // 5. Settings: defaults written when the file is missing, then loaded.
-    if (!QFileInfo::exists(settingsFileName())) {
+    // By the path's bytes: a data folder whose name is not UTF-8 must find
+    // its file, not have it replaced by the defaults.
+    if (sq::platform::pathKind(settingsFileName()) == sq::platform::PathKind::Missing) {
         m_settings.writeDefaults(m_screenWidth);
         m_settings.save(settingsFileName());
     }
@@ -388,9 +390,8 @@ void TForm1::FormCreate()
     engine.setAutoThumb(true);
     ImgPanel1->ViewImage().Thumbnail().setPath(thumb);
     ImgPanel1->ViewImage().Thumbnail().setPathType(iptFree);
-    m_autoThumb = QFileInfo(thumb).isDir();
-    if (!m_autoThumb)
-        m_autoThumb = QDir().mkdir(thumb);
+    m_autoThumb = sq::platform::isFolderPath(thumb);
+    if (!m_autoThumb) m_autoThumb = ::mkdir(sq::platform::nativePath(thumb).constData(), 0777) == 0;
     engine.setAutoThumb(m_autoThumb);
 }
 
@@ -456,10 +457,11 @@ void TForm1::FormShow()
 
 void TForm1::applyStartupFolder()
 {
+    // Line 0 is a carrier of the path's bytes: looked up by them, shown as text.
     const QString start = m_settings.text(0);
-    if (QFileInfo(start).isDir()) {
+    if (sq::platform::isFolderPath(start)) {
         if (QAction* n2 = menuItem(QStringLiteral("N2")))
-            n2->setText(start);
+            n2->setText(sq::platform::displayText(start));
         pointTreeAt(start);
         return;
     }
@@ -725,7 +727,7 @@ void TForm1::N2Click()
     // The chosen folder is used at the next start; the tree stays where it is.
     Form3->onChosen = [this](const QString& path) {
         if (QAction* n2 = menuItem(QStringLiteral("N2")))
-            n2->setText(path);
+            n2->setText(sq::platform::displayText(path));
         m_settings.setText(0, path);
     };
     Form3->openAt(m_treeFolder);

@@ -23,13 +23,13 @@ class FileVerbs;
 class ShellOpener;
 struct FileOpResult;
 class FolderFileList;
+class FolderTree;
 } // namespace sq::platform
 
 class TProgramOpener;
 
 class QAction;
 class QComboBox;
-class QFileSystemModel;
 class QLabel;
 class QListView;
 class QMenu;
@@ -270,7 +270,7 @@ private:
     // The tree's current folder was set by the program, which keeps it in
     // view until the user takes the tree in hand.
     bool m_revealPending = false;
-    QFileSystemModel* m_dirModel = nullptr;
+    sq::platform::FolderTree* m_dirModel = nullptr;      // names kept as bytes
     sq::platform::FolderFileList* m_fileModel = nullptr; // names kept as bytes
     TMenuTable m_menus;
     std::vector<QLabel*> m_panels;
