@@ -266,6 +266,10 @@ void TForm1::buildLayout()
     Memo2->setObjectName(QStringLiteral("Memo2"));
     Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo2->hide();
+    Memo3 = new QPlainTextEdit(central);
+    Memo3->setObjectName(QStringLiteral("Memo3"));
+    Memo3->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo3->hide();
 
     setCentralWidget(central);
 

@@ -185,6 +185,9 @@ public:
 
     // Hidden controls carrying data between windows.
     QPlainTextEdit* Memo2 = nullptr; // command-line or dropped path
+    // The favourites' text, one path a line: set at start, on OK of the edit
+    // dialog and at close.
+    QPlainTextEdit* Memo3 = nullptr;
     QComboBox* ComboBox1 = nullptr;  // favourites
 
     QWidget* Panel3 = nullptr; // folder pane
@@ -251,6 +254,7 @@ private:
     void connectFileCommands();
     void loadFavorites();
     void saveFavorites();
+    void mirrorFavorites(); // Memo3 := the favourites' text
     // Moves or copies the browser's selected files into folder.
     void copySelectedInto(const QString& folder, bool move);
     // Converts files (toJpeg: BMP to JPEG) with the progress box captioned.

@@ -12,6 +12,7 @@
 #include "platform/NativePath.h"
 
 #include <QComboBox>
+#include <QPlainTextEdit>
 
 #include <sys/stat.h>
 
@@ -55,10 +56,19 @@ void TForm1::loadFavorites()
 {
     QStringList paths;
     if (sq::readPathLines(favoritesFileName(), paths)) setFavorites(paths);
+    mirrorFavorites();
+}
+
+void TForm1::mirrorFavorites()
+{
+    // The items' carriers, one a line. The file is written from the items
+    // themselves: a text box holds text, and a path's bytes must survive.
+    Memo3->setPlainText(favorites().join(QLatin1Char('\n')));
 }
 
 void TForm1::saveFavorites()
 {
+    mirrorFavorites();
     if (!sq::writePathLines(favoritesFileName(), favorites()))
         sq::app::message(this, sq::platform::displayText(favoritesFileName()) +
                                    QStringLiteral("\nを保存できません"));
@@ -104,6 +114,9 @@ void TForm1::SpeedButton2Click()
 void TForm1::N54Click()
 {
     if (!Form20) return;
-    Form20->onOk = [this](const QStringList& paths) { setFavorites(paths); };
-    Form20->openWith(favorites());
+    Form20->onOk = [this](const QStringList& paths) {
+        setFavorites(paths);
+        mirrorFavorites();
+    };
+    Form20->openWith(favorites(), 2 * ComboBox1->width());
 }
