@@ -94,13 +94,8 @@ bool writeTextLines(const QString& path, const QStringList& lines)
     // link to a device would have the device replaced by a regular file.
     const platform::PathKind kind = platform::pathKind(path);
     if (kind != platform::PathKind::Regular && kind != platform::PathKind::Missing) return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = joinLinesCrLf(lines);
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    // By the path's bytes: QSaveFile would take the name as UTF-8 text.
+    return platform::writeFileAtomically(path, joinLinesCrLf(lines), true) == 0;
 }
 
 namespace {

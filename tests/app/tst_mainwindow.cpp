@@ -257,7 +257,7 @@ private Q_SLOTS:
         if (line == 52)
             QCOMPARE(b.View().DispTypes().Ext(),
                      value == "0"   ? QStringLiteral("*.bmp")
-                     : value == "3" ? QStringLiteral("*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.webp;*.tif;*.tiff;*.ico;*.cur;*.emf;*.wmf")
+                     : value == "3" ? QStringLiteral("*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.webp;*.tif;*.tiff")
                                     : QStringLiteral("*.jpg;*.bmp;")); // as created: nothing applied
         w.close();
         // A value outside the range applies nothing and stays as it was.

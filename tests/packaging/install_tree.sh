@@ -65,17 +65,19 @@ field() { sed -n "s/^$1=//p" "$entry"; }
 [ "$(field Icon)" = sorrelquint ] || fail "Icon is '$(field Icon)'"
 [ "$(field Categories)" = "Graphics;Viewer;" ] || fail "Categories"
 [ -n "$(field 'Name\[ja\]')" ] || fail "no Japanese name"
-# Only the picture kinds the program shows: claiming text, pages, mails,
-# videos or folders would make it the default program for them on a desktop
-# with no other, where it shows a folder instead of the text.
-pictures="image/jpeg image/bmp image/png image/gif image/webp image/tiff image/x-icon image/x-win-bitmap image/x-emf image/x-wmf"
+# Only the picture kinds the program shows in its preview: claiming text,
+# pages, mails, videos or folders would make it the default program for them
+# on a desktop with no other, where it shows a folder instead of the text;
+# icons, cursors and metafiles it opens with their default program, which
+# would be itself again.
+pictures="image/jpeg image/bmp image/png image/gif image/webp image/tiff"
 for m in $pictures; do
   case ";$(field MimeType)" in *";$m;"*) ;; *) fail "MimeType lacks $m" ;; esac
 done
 for m in $(field MimeType | tr ';' ' '); do
   case " $pictures " in *" $m "*) ;; *) fail "MimeType claims $m, which is no picture kind the program shows" ;; esac
 done
-for m in text/plain text/html message/rfc822 inode/directory video/x-msvideo; do
+for m in text/plain text/html message/rfc822 inode/directory video/x-msvideo image/x-icon image/x-emf image/x-wmf; do
   case ";$(field MimeType)" in *";$m;"*) fail "MimeType claims $m" ;; esac
 done
 if command -v desktop-file-validate >/dev/null 2>&1; then
