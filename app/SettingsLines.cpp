@@ -102,7 +102,9 @@ TSettingsLines::FileState TSettingsLines::load(const QString& path, int screenWi
 {
     QStringList lines;
     sq::platform::OpenResult result;
-    if (!sq::readTextLines(path, lines, &result)) {
+    // Line 0 is a path, and a path is bytes: every line keeps its bytes, so
+    // a folder whose name is not UTF-8 comes back as it was saved.
+    if (!sq::readLineBytes(path, lines, &result)) {
         // The defaults, not line numbers.
         writeDefaults(screenWidth);
         return result == sq::platform::OpenResult::Missing ? FileState::Missing

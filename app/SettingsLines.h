@@ -36,6 +36,9 @@ public:
 
     const QStringList& lines() const { return m_lines; }
 
+    // The file is UTF-8 text with CR LF line ends; line 0, a path, is
+    // written as the path's bytes and read back as them (a carrier,
+    // platform/NativePath.h), whether or not they are UTF-8.
     // How load found the file. Unreadable: it is there but is no regular
     // file, is over 1 MiB or cannot be opened or read; every line then takes
     // its default, and the caller must not write over the file.

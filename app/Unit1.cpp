@@ -12,8 +12,10 @@
 #include "platform/FileSafety.h"
 #include "platform/FileVerbs.h"
 #include "platform/FolderFileList.h"
+#include "platform/FolderTree.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
+#include "platform/SafeRead.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"
 #include "viewers/Unit2.h"
@@ -28,7 +30,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -48,6 +49,8 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -78,6 +81,8 @@ struct Size
     int width, height;
 };
 const Size kThumbSizes[] = {{40, 30}, {60, 45}, {80, 60}, {100, 75}, {120, 90}};
+// "すべての画像" lists every picture kind the desktop entry claims, so that a
+// file of any of them opened from a file manager is listed and shown.
 const char* const kExtensions[] = {"*.bmp", "*.jpg;*.jpeg", "*.bmp;*.jpg;*.jpeg",
                                    "*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.webp;*.tif;*.tiff"};
 const int kQualities[] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 55, 50};
@@ -202,9 +207,8 @@ void TForm1::buildLayout()
     if (DriveComboBox1->findData(QStringLiteral("/")) < 0)
         DriveComboBox1->insertItem(0, QStringLiteral("/"), QStringLiteral("/"));
 
-    m_dirModel = new QFileSystemModel(this);
-    m_dirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    m_dirModel->setRootPath(QStringLiteral("/"));
+    // Names kept as bytes: a folder whose name is not UTF-8 is listed too.
+    m_dirModel = new sq::platform::FolderTree(this);
     DirectoryListBox1 = new QTreeView(Panel3);
     DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
     // A folder of the tree that holds the shown folder is removed (deleted,
@@ -224,8 +228,6 @@ void TForm1::buildLayout()
         QTimer::singleShot(0, this, &TForm1::leaveGoneFolder);
     });
     DirectoryListBox1->setModel(m_dirModel);
-    for (int column = 1; column < m_dirModel->columnCount(); ++column)
-        DirectoryListBox1->hideColumn(column);
     DirectoryListBox1->header()->hide();
     DirectoryListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -289,6 +291,10 @@ void TForm1::buildLayout()
     Memo2->setObjectName(QStringLiteral("Memo2"));
     Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo2->hide();
+    Memo3 = new QPlainTextEdit(central);
+    Memo3->setObjectName(QStringLiteral("Memo3"));
+    Memo3->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo3->hide();
 
     setCentralWidget(central);
 
@@ -301,9 +307,9 @@ void TForm1::buildLayout()
                 m_treeFolder = path;
                 DirectoryListBox1Change();
             });
-    // The model reads folders in the background: a folder set by the program
-    // is shown once its parent is listed, or once the pointer leaves the tree.
-    connect(m_dirModel, &QFileSystemModel::directoryLoaded, this, [this] {
+    // Folders listed later (a change on disk) may push the folder set by the
+    // program out of view: it is shown again, or once the pointer leaves.
+    connect(m_dirModel, &QAbstractItemModel::rowsInserted, this, [this] {
         if (m_revealPending) QTimer::singleShot(100, this, &TForm1::revealTreeFolder);
     });
     DirectoryListBox1->viewport()->installEventFilter(this);
@@ -418,9 +424,8 @@ void TForm1::FormCreate()
     engine.setAutoThumb(true);
     ImgPanel1->ViewImage().Thumbnail().setPath(thumb);
     ImgPanel1->ViewImage().Thumbnail().setPathType(iptFree);
-    m_autoThumb = QFileInfo(thumb).isDir();
-    if (!m_autoThumb)
-        m_autoThumb = QDir().mkdir(thumb);
+    m_autoThumb = sq::platform::isFolderPath(thumb);
+    if (!m_autoThumb) m_autoThumb = ::mkdir(sq::platform::nativePath(thumb).constData(), 0777) == 0;
     engine.setAutoThumb(m_autoThumb);
 }
 
@@ -505,10 +510,11 @@ void TForm1::reportKeptFiles()
 
 void TForm1::applyStartupFolder()
 {
+    // Line 0 is a carrier of the path's bytes: looked up by them, shown as text.
     const QString start = m_settings.text(0);
-    if (QFileInfo(start).isDir()) {
+    if (sq::platform::isFolderPath(start)) {
         if (QAction* n2 = menuItem(QStringLiteral("N2")))
-            n2->setText(start);
+            n2->setText(sq::platform::displayText(start));
         pointTreeAt(start);
         return;
     }
@@ -781,7 +787,7 @@ void TForm1::N2Click()
     // The chosen folder is used at the next start; the tree stays where it is.
     Form3->onChosen = [this](const QString& path) {
         if (QAction* n2 = menuItem(QStringLiteral("N2")))
-            n2->setText(path);
+            n2->setText(sq::platform::displayText(path));
         m_settings.setText(0, path);
     };
     Form3->openAt(m_treeFolder);

@@ -24,13 +24,13 @@ class FileVerbs;
 class ShellOpener;
 struct FileOpResult;
 class FolderFileList;
+class FolderTree;
 } // namespace sq::platform
 
 class TProgramOpener;
 
 class QAction;
 class QComboBox;
-class QFileSystemModel;
 class QLabel;
 class QListView;
 class QMenu;
@@ -191,6 +191,9 @@ public:
 
     // Hidden controls carrying data between windows.
     QPlainTextEdit* Memo2 = nullptr; // command-line or dropped path
+    // The favourites' text, one path a line: set at start, on OK of the edit
+    // dialog and at close.
+    QPlainTextEdit* Memo3 = nullptr;
     QComboBox* ComboBox1 = nullptr;  // favourites
 
     QWidget* Panel3 = nullptr; // folder pane
@@ -277,6 +280,7 @@ private:
     // Says once, at first show, which of the files read at start are kept
     // as they are because they could not be read.
     void reportKeptFiles();
+    void mirrorFavorites(); // Memo3 := the favourites' text
     // Moves or copies the browser's selected files into folder.
     void copySelectedInto(const QString& folder, bool move);
     // Converts files (toJpeg: BMP to JPEG) with the progress box captioned.
@@ -301,7 +305,7 @@ private:
     // The tree's current folder was set by the program, which keeps it in
     // view until the user takes the tree in hand.
     bool m_revealPending = false;
-    QFileSystemModel* m_dirModel = nullptr;
+    sq::platform::FolderTree* m_dirModel = nullptr;      // names kept as bytes
     sq::platform::FolderFileList* m_fileModel = nullptr; // names kept as bytes
     TMenuTable m_menus;
     std::vector<QLabel*> m_panels;

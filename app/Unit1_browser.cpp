@@ -12,6 +12,7 @@
 #include "platform/FolderFileList.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
+#include "platform/ShellFolder.h"
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/Unit2.h"
 
@@ -26,6 +27,10 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QTreeView>
+
+#include <unistd.h>
+
+#include <vector>
 
 namespace {
 
@@ -451,15 +456,22 @@ void TForm1::Refresh1Click()
 
 void TForm1::N63Click()
 {
-    const QDir thumb(m_dataFolder + QStringLiteral("thumb/"));
-    const QStringList files = thumb.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    if (!thumb.exists() || files.isEmpty())
-        return;
+    // Listed and removed by the bytes of the data folder's path.
+    const QString thumb = m_dataFolder + QStringLiteral("thumb");
+    std::vector<QByteArray> files;
+    sq::platform::ShellFolder(thumb).enumObjects(sq::platform::ContNonFolders |
+                                                     sq::platform::ContIncludeHidden,
+                                                 [&files](sq::platform::EnumItem&& e) {
+                                                     files.push_back(std::move(e.name));
+                                                     return true;
+                                                 });
+    if (files.empty()) return;
     if (QMessageBox::question(this, windowTitle(), QStringLiteral("サムネイルのキャッシュファイルを削除していいですか?"),
                               QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;
-    for (const QString& f : files)
-        QFile::remove(thumb.filePath(f)); // one that is gone already is skipped
+    const QByteArray folder = sq::platform::nativePath(thumb) + '/';
+    for (const QByteArray& f : files)
+        ::unlink((folder + f).constData()); // one that is gone already is skipped
 }
 
 void TForm1::N52Click()

@@ -16,6 +16,7 @@
 #include "platform/NativePath.h"
 
 #include <QComboBox>
+#include <QPlainTextEdit>
 
 #include <sys/stat.h>
 
@@ -65,11 +66,20 @@ void TForm1::loadFavorites()
     }
     m_favoritesKept =
         result != sq::platform::OpenResult::Ok && result != sq::platform::OpenResult::Missing;
+    mirrorFavorites();
+}
+
+void TForm1::mirrorFavorites()
+{
+    // The items' carriers, one a line. The file is written from the items
+    // themselves: a text box holds text, and a path's bytes must survive.
+    Memo3->setPlainText(favorites().join(QLatin1Char('\n')));
 }
 
 // Called with the data folder's lock held.
 void TForm1::saveFavorites()
 {
+    mirrorFavorites();
     if (m_favoritesKept) return; // said at first show
     QStringList list = favorites();
     QStringList theirs;
@@ -127,6 +137,9 @@ void TForm1::SpeedButton2Click()
 void TForm1::N54Click()
 {
     if (!Form20) return;
-    Form20->onOk = [this](const QStringList& paths) { setFavorites(paths); };
-    Form20->openWith(favorites());
+    Form20->onOk = [this](const QStringList& paths) {
+        setFavorites(paths);
+        mirrorFavorites();
+    };
+    Form20->openWith(favorites(), 2 * ComboBox1->width());
 }

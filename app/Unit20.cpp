@@ -4,9 +4,25 @@
 #include "platform/NativePath.h"
 
 #include <QHBoxLayout>
-#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+void TScrollWidthList::setScrollWidth(int width)
+{
+    m_scrollWidth = std::max(0, width);
+    updateGeometries();
+}
+
+void TScrollWidthList::updateGeometries()
+{
+    // The contents are made as wide as the scroll width; the list sets its
+    // scroll bar from them as for any contents.
+    const QSize contents = contentsSize();
+    if (contents.width() < m_scrollWidth) resizeContents(m_scrollWidth, contents.height());
+    QListWidget::updateGeometries();
+}
 
 TForm20::TForm20(QWidget* parent) : QDialog(parent)
 {
@@ -14,7 +30,7 @@ TForm20::TForm20(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("お気に入り編集"));
     setModal(false);
     resize(420, 300);
-    ListBox1 = new QListWidget(this);
+    ListBox1 = new TScrollWidthList(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     auto makeButton = [this](const char* name, const char* text) {
@@ -39,9 +55,10 @@ TForm20::TForm20(QWidget* parent) : QDialog(parent)
     connect(Button4, &QPushButton::clicked, this, &TForm20::Button4Click);
 }
 
-void TForm20::openWith(const QStringList& favorites)
+void TForm20::openWith(const QStringList& favorites, int scrollWidth)
 {
     ListBox1->clear();
+    ListBox1->setScrollWidth(scrollWidth);
     for (const QString& path : favorites) {
         auto* item = new QListWidgetItem(sq::platform::displayText(path), ListBox1);
         item->setData(Qt::UserRole, path);

@@ -6,12 +6,30 @@
 #pragma once
 
 #include <QDialog>
+#include <QListWidget>
 #include <QStringList>
 
 #include <functional>
 
-class QListWidget;
 class QPushButton;
+
+// A list box with a horizontal scroll width: the width in pixels its lines
+// can be scrolled across, even when its items are narrower (the scroll bar
+// shows when it passes the visible width). Items wider still scroll to
+// their end.
+class TScrollWidthList : public QListWidget
+{
+public:
+    using QListWidget::QListWidget;
+    void setScrollWidth(int width);
+    int scrollWidth() const { return m_scrollWidth; }
+
+protected:
+    void updateGeometries() override;
+
+private:
+    int m_scrollWidth = 0;
+};
 
 class TForm20 : public QDialog
 {
@@ -20,14 +38,15 @@ class TForm20 : public QDialog
 public:
     explicit TForm20(QWidget* parent = nullptr);
 
-    // Fills the list and shows the dialog (not modal).
-    void openWith(const QStringList& favorites);
+    // Fills the list, gives it the horizontal scroll width (pixels) and
+    // shows the dialog (not modal).
+    void openWith(const QStringList& favorites, int scrollWidth = 0);
     QStringList items() const;
 
     // Called on OK with the list's items, before the dialog hides.
     std::function<void(const QStringList&)> onOk;
 
-    QListWidget* ListBox1 = nullptr;
+    TScrollWidthList* ListBox1 = nullptr;
     QPushButton* Button1 = nullptr; // OK
     QPushButton* Button2 = nullptr; // キャンセル
     QPushButton* Button3 = nullptr; // 削除

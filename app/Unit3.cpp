@@ -1,10 +1,11 @@
 #include "app/Unit3.h"
 
+#include "platform/FolderTree.h"
+#include "platform/NativePath.h"
+#include "platform/PathOps.h"
 #include "platform/ShortenPath.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -27,14 +28,12 @@ TForm3::TForm3(QWidget* parent)
         if (volume.isValid() && volume.isReady())
             DriveComboBox1->addItem(volume.rootPath(), volume.rootPath());
 
-    m_model = new QFileSystemModel(this);
-    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    m_model->setRootPath(QStringLiteral("/"));
+    // Names kept as bytes: a folder whose name is not UTF-8 is listed and
+    // chosen by those bytes.
+    m_model = new sq::platform::FolderTree(this);
     DirectoryListBox1 = new QTreeView(this);
     DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
     DirectoryListBox1->setModel(m_model);
-    for (int column = 1; column < m_model->columnCount(); ++column)
-        DirectoryListBox1->hideColumn(column);
     DirectoryListBox1->header()->hide();
 
     Label1 = new QLabel(this);
@@ -66,12 +65,13 @@ TForm3::TForm3(QWidget* parent)
 
 void TForm3::openAt(const QString& path)
 {
-    const QModelIndex index = m_model->index(QDir::cleanPath(path));
+    const QString clean = path.isEmpty() ? path : sq::platform::absolutePathOf(path);
+    const QModelIndex index = m_model->index(clean);
     if (index.isValid()) {
         DirectoryListBox1->setCurrentIndex(index);
         DirectoryListBox1->scrollTo(index);
     }
-    choose(QDir::cleanPath(path));
+    choose(clean);
     show();
     raise();
 }
@@ -81,8 +81,10 @@ void TForm3::choose(const QString& path)
     if (path.isEmpty())
         return;
     m_chosen = path;
-    Label1->setText(sq::platform::shortenPath(path, std::max(1, Label1->width()), Label1->fontMetrics()));
-    Label1->setToolTip(path);
+    const QString shown = sq::platform::displayText(path);
+    Label1->setText(
+        sq::platform::shortenPath(shown, std::max(1, Label1->width()), Label1->fontMetrics()));
+    Label1->setToolTip(shown);
 }
 
 void TForm3::Button1Click()

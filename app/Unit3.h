@@ -7,8 +7,11 @@
 
 #include <functional>
 
+namespace sq::platform {
+class FolderTree;
+}
+
 class QComboBox;
-class QFileSystemModel;
 class QLabel;
 class QPushButton;
 class QTreeView;
@@ -20,7 +23,8 @@ class TForm3 : public QDialog
 public:
     explicit TForm3(QWidget* parent = nullptr);
 
-    // Points the folder list at path, shows the path and the dialog.
+    // Points the folder list at path (a carrier, platform/NativePath.h),
+    // shows the path and the dialog. The chosen path is a carrier too.
     void openAt(const QString& path);
     QString chosenPath() const { return m_chosen; }
 
@@ -37,6 +41,6 @@ private:
     void choose(const QString& path);
     void Button1Click();
 
-    QFileSystemModel* m_model = nullptr;
+    sq::platform::FolderTree* m_model = nullptr;
     QString m_chosen;
 };

@@ -70,11 +70,10 @@ int main(int argc, char** argv)
     sq::app::installQtTranslations(app);
 
     // SORRELQUINT_DATA_DIR points tests and users at a data folder of their own.
-    QString dataFolder = qEnvironmentVariable("SORRELQUINT_DATA_DIR");
+    // Both by their bytes, so a folder whose name is not UTF-8 is used as named.
+    QString dataFolder = sq::platform::dataFolderFromEnvironment();
     if (dataFolder.isEmpty())
-        dataFolder = sq::platform::chooseDataFolder(QCoreApplication::applicationDirPath());
-    else if (!dataFolder.endsWith(QLatin1Char('/')))
-        dataFolder += QLatin1Char('/');
+        dataFolder = sq::platform::chooseDataFolder(sq::platform::executableFolder());
 
     sq::app::createWindows(dataFolder, command.path);
     // A logout or kill closes the main window like its close box, so the

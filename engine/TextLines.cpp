@@ -46,11 +46,38 @@ QStringList splitLines(const QString& text)
 QByteArray joinLinesCrLf(const QStringList& lines)
 {
     QByteArray out;
+    // A first line that starts with U+FEFF would lose it as the file's mark.
+    if (!lines.isEmpty() && lines.first().startsWith(QChar(0xFEFF))) out += "\xEF\xBB\xBF";
     for (const QString& line : lines) {
-        out += line.toUtf8();
+        out += platform::nativePath(line);
         out += "\r\n";
     }
     return out;
+}
+
+namespace {
+QList<QByteArray> splitByteLines(const QByteArray& bytes);
+}
+
+QStringList decodeLineBytes(const QByteArray& bytes)
+{
+    QList<QByteArray> raw = splitByteLines(bytes);
+    if (!raw.isEmpty() && raw.first().startsWith("\xEF\xBB\xBF")) raw.first().remove(0, 3);
+    QStringList lines;
+    lines.reserve(raw.size());
+    for (const QByteArray& line : raw)
+        lines << platform::pathFromNative(line);
+    return lines;
+}
+
+bool readLineBytes(const QString& path, QStringList& lines, platform::OpenResult* outcome)
+{
+    platform::OpenResult result;
+    const QByteArray bytes = platform::readWholeFile(path, kMaxTextLinesBytes, &result);
+    if (outcome) *outcome = result;
+    if (result != platform::OpenResult::Ok) return false;
+    lines = decodeLineBytes(bytes);
+    return true;
 }
 
 bool readTextLines(const QString& path, QStringList& lines, platform::OpenResult* outcome)
@@ -69,13 +96,8 @@ bool writeTextLines(const QString& path, const QStringList& lines)
     // link to a device would have the device replaced by a regular file.
     const platform::PathKind kind = platform::pathKind(path);
     if (kind != platform::PathKind::Regular && kind != platform::PathKind::Missing) return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = joinLinesCrLf(lines);
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    // By the path's bytes: QSaveFile would take the name as UTF-8 text.
+    return platform::writeFileAtomically(path, joinLinesCrLf(lines), true) == 0;
 }
 
 namespace {

@@ -20,8 +20,16 @@ QString decodeText(const QByteArray& bytes);
 // does not start another, empty line.
 QStringList splitLines(const QString& text);
 
-// Each line followed by CR LF, including the last, as UTF-8.
+// Each line followed by CR LF, including the last, as UTF-8; a line that is
+// a path carrier (platform/NativePath.h) is written as its bytes, so a path
+// that is not UTF-8 is written as the file system holds it.
 QByteArray joinLinesCrLf(const QStringList& lines);
+
+// Lines whose bytes are kept (the settings file, whose one text line is a
+// path): split at CR, LF or CR LF, a leading UTF-8 byte order mark dropped,
+// and each line the carrier of its bytes. A line of valid UTF-8 reads as
+// that text; one that is not keeps its bytes, never decoded as CP932.
+QStringList decodeLineBytes(const QByteArray& bytes);
 
 // The largest file readTextLines reads: far beyond any settings or
 // favourites file.
@@ -32,6 +40,10 @@ constexpr qint64 kMaxTextLinesBytes = qint64(1) << 20;
 // than kMaxTextLinesBytes or cannot be read; *result tells which (Missing
 // is the one case where writing a new file loses nothing).
 bool readTextLines(const QString& path, QStringList& lines, platform::OpenResult* result = nullptr);
+
+// The same with each line's bytes kept (decodeLineBytes).
+bool readLineBytes(const QString& path, QStringList& lines,
+                   platform::OpenResult* result = nullptr);
 
 // Writes the lines through a temporary file renamed over the old one, so a
 // crash while saving leaves the old file whole. False on any failure, and

@@ -9,22 +9,29 @@
 #include "engine/ImgUtils.h"
 #include "engine/PictureLoader.h"
 #include "engine/Stretch.h"
+#include "platform/AtomicFile.h"
 #include "platform/NativePath.h"
+#include "platform/PathOps.h"
+#include "platform/SafeRead.h"
+#include "platform/ShellFolder.h"
 
-#include <QDir>
-#include <QDirIterator>
+#include <QBuffer>
 #include <QElapsedTimer>
-#include <QFileInfo>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-const char* const kKindNames[] = {"iitNone", "iitSusie", "iitBmp", "iitJpeg", "iitIco",   "iitCur",
-                                  "iitAni",  "iitEmf",   "iitWmf", "iitExe",  "iitDll",   "iitHtml",
+const char* const kKindNames[] = {"iitNone", "iitSusie", "iitBmp", "iitJpeg",   "iitIco", "iitCur",
+                                  "iitAni",  "iitEmf",   "iitWmf", "iitExe",    "iitDll", "iitHtml",
                                   "iitTxt",  "iitEml",   "iitDir", "iitCustom", "iitAvi"};
 
 const char kUsage[] = "usage: sqimg load FILE [--size WxH] [--get-type normal|preview|stretch|fit] "
@@ -64,12 +71,30 @@ bool parseRule(const QString& text, TGetType& rule)
     return false;
 }
 
+// Paths are carriers of argv's bytes: messages print those bytes as given.
+QByteArray shown(const QString& path)
+{
+    return sq::platform::nativePath(path);
+}
+
 bool saveBmp(const QImage& image, const QString& path)
 {
-    const QImage out = image.format() == QImage::Format_RGB888 ? image : image.convertToFormat(QImage::Format_RGB888);
+    const QImage out = image.format() == QImage::Format_RGB888
+                           ? image
+                           : image.convertToFormat(QImage::Format_RGB888);
     const char* format = path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive) ? "PNG" : "BMP";
-    if (!out.save(path, format)) {
-        std::fprintf(stderr, "sqimg: cannot write %s\n", qPrintable(path));
+    // Encoded in memory and written by the path's bytes: QImage::save would
+    // take the name as UTF-8 text.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!out.save(&buffer, format)) {
+        std::fprintf(stderr, "sqimg: cannot encode %s\n", shown(path).constData());
+        return false;
+    }
+    if (const int error = sq::platform::writeFileAtomically(path, bytes)) {
+        std::fprintf(stderr, "sqimg: cannot write %s: %s\n", shown(path).constData(),
+                     std::strerror(error));
         return false;
     }
     return true;
@@ -77,19 +102,54 @@ bool saveBmp(const QImage& image, const QString& path)
 
 bool readPicture(const QString& path, QImage& image)
 {
-    QImageReader reader(path);
+    sq::platform::SafeFile file(path, sq::kMaxBmpFileBytes);
+    if (!file.isOpen()) {
+        std::fprintf(stderr, "sqimg: cannot read %s\n", shown(path).constData());
+        return false;
+    }
+    const std::unique_ptr<QFile> device = file.device();
+    QImageReader reader(device.get());
     image = reader.read();
     if (image.isNull()) {
-        std::fprintf(stderr, "sqimg: cannot read %s: %s\n", qPrintable(path), qPrintable(reader.errorString()));
+        std::fprintf(stderr, "sqimg: cannot read %s: %s\n", shown(path).constData(),
+                     qPrintable(reader.errorString()));
         return false;
     }
     return true;
 }
 
+// mkdir -p by the path's bytes.
+bool makeFolders(const QString& path)
+{
+    const QByteArray native = sq::platform::nativePath(sq::platform::absolutePathOf(path));
+    for (qsizetype i = 1; i <= native.size(); ++i) {
+        if (i < native.size() && native[i] != '/') continue;
+        const QByteArray part = native.left(i);
+        if (::mkdir(part.constData(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    return sq::platform::isFolderPath(path);
+}
+
+// The files of a folder in name order, by their bytes.
+QStringList filesIn(const QString& folder)
+{
+    const sq::platform::ShellFolder shell(sq::platform::absolutePathOf(folder));
+    std::vector<QByteArray> names;
+    shell.enumObjects(sq::platform::ContNonFolders | sq::platform::ContIncludeHidden,
+                      [&names](sq::platform::EnumItem&& e) {
+                          names.push_back(std::move(e.name));
+                          return true;
+                      });
+    std::sort(names.begin(), names.end());
+    QStringList files;
+    for (const QByteArray& name : names)
+        files << sq::platform::joinPath(folder, sq::platform::pathFromNative(name));
+    return files;
+}
+
 int cmdLoad(const QStringList& args)
 {
-    if (args.isEmpty())
-        return usage();
+    if (args.isEmpty()) return usage();
     QString file, out, textExt;
     int w = 160, h = 120;
     int aviPos = -1;
@@ -98,18 +158,15 @@ int cmdLoad(const QStringList& args)
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (a == QLatin1String("--size") && hasValue) {
-            if (!parseSize(args[++i], w, h))
-                return usage();
+            if (!parseSize(args[++i], w, h)) return usage();
         } else if (a == QLatin1String("--get-type") && hasValue) {
-            if (!parseRule(args[++i], rule))
-                return usage();
+            if (!parseRule(args[++i], rule)) return usage();
         } else if (a == QLatin1String("--text-ext") && hasValue) {
             textExt = args[++i];
         } else if (a == QLatin1String("--avi-pos") && hasValue) {
             bool ok = false;
             aviPos = args[++i].toInt(&ok);
-            if (!ok)
-                return usage();
+            if (!ok) return usage();
         } else if (a == QLatin1String("--out") && hasValue) {
             out = args[++i];
         } else if (file.isEmpty() && !a.startsWith(QLatin1String("--"))) {
@@ -122,12 +179,11 @@ int cmdLoad(const QStringList& args)
     sq::installPictureLoader(util);
     util.setGetType(rule);
     util.setTextExt(textExt);
-    if (aviPos != -1)
-        util.setAviFramePos(aviPos);
+    if (aviPos != -1) util.setAviFramePos(aviPos);
     const int result = util.LoadImage(file, w, h);
-    std::printf("result=%d type=%s image=%dx%d bitmap=%dx%d icons=%d\n", result, kKindNames[util.ImageType()],
-                util.ImageWidth(), util.ImageHeight(), util.Bitmap().width(), util.Bitmap().height(),
-                util.IconCount());
+    std::printf("result=%d type=%s image=%dx%d bitmap=%dx%d icons=%d\n", result,
+                kKindNames[util.ImageType()], util.ImageWidth(), util.ImageHeight(),
+                util.Bitmap().width(), util.Bitmap().height(), util.IconCount());
     if (!out.isEmpty() && !util.Bitmap().isEmpty() && !saveBmp(util.Bitmap().image(), out))
         return 1;
     return 0;
@@ -135,16 +191,13 @@ int cmdLoad(const QStringList& args)
 
 int cmdResize(const QStringList& args, bool fit)
 {
-    if (args.size() != (fit ? 5 : 4))
-        return usage();
+    if (args.size() != (fit ? 5 : 4)) return usage();
     bool okW = false, okH = false;
     const int w = args[1].toInt(&okW), h = args[2].toInt(&okH);
     TGetType rule = igtFit;
-    if (!okW || !okH || w <= 0 || h <= 0 || (fit && !parseRule(args[3], rule)))
-        return usage();
+    if (!okW || !okH || w <= 0 || h <= 0 || (fit && !parseRule(args[3], rule))) return usage();
     QImage image;
-    if (!readPicture(args[0], image))
-        return 1;
+    if (!readPicture(args[0], image)) return 1;
     if (fit)
         sq::FitBitmap(image, rule, w, h);
     else
@@ -173,8 +226,8 @@ int cmdSmooth(int argc, char** argv)
         }
     }
     if (qint64(size[0]) * size[1] > (qint64(1) << 26)) {
-        std::fprintf(stderr, "sqimg smooth: %dx%d is too large (at most 67108864 pixels)\n", size[0],
-                     size[1]);
+        std::fprintf(stderr, "sqimg smooth: %dx%d is too large (at most 67108864 pixels)\n",
+                     size[0], size[1]);
         return 2;
     }
     QImage image;
@@ -202,32 +255,29 @@ int cmdThumbs(const QStringList& args)
     QStringList files;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--box") && i + 1 < args.size()) {
-            if (!parseSize(args[++i], w, h))
-                return usage();
+            if (!parseSize(args[++i], w, h)) return usage();
             continue;
         }
         if (args[i] == QLatin1String("--cache") && i + 1 < args.size()) {
             cacheFolder = args[++i];
             continue;
         }
-        const QFileInfo info(args[i]);
-        if (info.isDir()) {
-            QStringList inFolder;
-            for (const QFileInfo& entry : QDir(args[i]).entryInfoList(QDir::Files, QDir::Name))
-                inFolder << entry.filePath();
-            files << inFolder;
-        } else {
+        if (sq::platform::isFolderPath(args[i]))
+            files << filesIn(args[i]);
+        else
             files << args[i];
-        }
     }
-    if (files.isEmpty())
-        return usage();
+    if (files.isEmpty()) return usage();
     TImgUtil util;
     sq::installPictureLoader(util);
     util.setGetType(igtStretch);
     TThumb thumb;
     if (!cacheFolder.isEmpty()) {
-        QDir().mkpath(cacheFolder);
+        if (!makeFolders(cacheFolder)) {
+            std::fprintf(stderr, "sqimg: cannot make the folder %s\n",
+                         shown(cacheFolder).constData());
+            return 1;
+        }
         thumb.setPath(cacheFolder);
         thumb.setPathType(iptFree);
         util.setThumbnail(&thumb);
@@ -246,9 +296,9 @@ int cmdThumbs(const QStringList& args)
         else
             ++missing;
     }
-    std::printf("files=%lld ok=%d icons=%d missing=%d", (long long)files.size(), ok, icons, missing);
-    if (!cacheFolder.isEmpty())
-        std::printf(" hits=%d", hits);
+    std::printf("files=%lld ok=%d icons=%d missing=%d", (long long)files.size(), ok, icons,
+                missing);
+    if (!cacheFolder.isEmpty()) std::printf(" hits=%d", hits);
     std::printf(" seconds=%.3f\n", timer.nsecsElapsed() / 1e9);
     return 0;
 }
@@ -267,22 +317,20 @@ int main(int argc, char** argv)
         return 0;
     }
     // Text pictures need fonts, which need a GUI platform; none is shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.isEmpty())
-        return usage();
+    // Qt's own options are taken out of argv by now. The rest are read by
+    // their bytes: arguments() decodes them as UTF-8 and loses a file name
+    // that is not.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << sq::platform::pathFromNative(QByteArray(argv[i]));
+    if (args.isEmpty()) return usage();
     const QString command = args.takeFirst();
-    if (command == QLatin1String("load"))
-        return cmdLoad(args);
-    if (command == QLatin1String("resize"))
-        return cmdResize(args, false);
-    if (command == QLatin1String("fit"))
-        return cmdResize(args, true);
-    if (command == QLatin1String("smooth"))
-        return cmdSmooth(argc, argv);
-    if (command == QLatin1String("thumbs"))
-        return cmdThumbs(args);
+    if (command == QLatin1String("load")) return cmdLoad(args);
+    if (command == QLatin1String("resize")) return cmdResize(args, false);
+    if (command == QLatin1String("fit")) return cmdResize(args, true);
+    if (command == QLatin1String("smooth")) return cmdSmooth(argc, argv);
+    if (command == QLatin1String("thumbs")) return cmdThumbs(args);
     return usage();
 }

@@ -144,6 +144,20 @@ std::unique_ptr<QMimeData> makeFileMimeData(const QStringList& paths, bool cut)
     return data;
 }
 
+std::unique_ptr<QMimeData> makePathMimeData(const QStringList& paths)
+{
+    QByteArray uriList;
+    QStringList text;
+    for (const QString& path : paths) {
+        uriList += fileUriOf(path) + "\r\n";
+        text << displayText(path);
+    }
+    auto data = std::make_unique<QMimeData>();
+    data->setData(kUriList, uriList);
+    data->setText(text.join(QLatin1Char('\n')));
+    return data;
+}
+
 ClipboardFiles readFileMimeData(const QMimeData* data)
 {
     ClipboardFiles files;
@@ -172,6 +186,11 @@ bool hasFileData(const QMimeData* data)
 void putFilesOnClipboard(const QStringList& paths, bool cut)
 {
     QGuiApplication::clipboard()->setMimeData(makeFileMimeData(paths, cut).release());
+}
+
+void putPathsOnClipboard(const QStringList& paths)
+{
+    QGuiApplication::clipboard()->setMimeData(makePathMimeData(paths).release());
 }
 
 ClipboardFiles filesOnClipboard()

@@ -44,6 +44,13 @@ struct ClipboardFiles
 // paths as shown, one a line).
 std::unique_ptr<QMimeData> makeFileMimeData(const QStringList& paths, bool cut);
 
+// The data of "copy path": text/uri-list with each path's exact bytes
+// (percent-encoded file: URIs, CR LF after each), which file managers and
+// file choosers take, and text/plain with the paths as shown, one a line,
+// for people (a name that is not UTF-8 cannot be text; U+FFFD stands for
+// its bytes there). No cut or copy marker: no file is meant to be moved.
+std::unique_ptr<QMimeData> makePathMimeData(const QStringList& paths);
+
 // The files a data object carries. The GNOME list is preferred because it
 // carries the cut marker; otherwise text/uri-list with the KDE marker. URLs
 // that are not local files are ignored; no files gives an empty list.
@@ -54,6 +61,8 @@ bool hasFileData(const QMimeData* data);
 
 // The system clipboard (GUI thread only).
 void putFilesOnClipboard(const QStringList& paths, bool cut);
+// "Copy path": makePathMimeData's data on the clipboard.
+void putPathsOnClipboard(const QStringList& paths);
 ClipboardFiles filesOnClipboard();
 bool clipboardHasFiles();
 // Empties the clipboard, as file managers do once a cut has been pasted.

@@ -184,9 +184,9 @@ bool FileVerbs::copyPath(const QStringList& paths)
     if (!canRun(FileVerb::CopyPath, paths)) return false;
     QStringList cleaned;
     for (const QString& path : paths)
-        cleaned << displayText(absolutePathOf(path));
-    // Text for people: a name that is not UTF-8 shows U+FFFD here.
-    QGuiApplication::clipboard()->setText(cleaned.join(QLatin1Char('\n')));
+        cleaned << absolutePathOf(path);
+    // The exact bytes as file: URIs, the text as shown.
+    putPathsOnClipboard(cleaned);
     return true;
 }
 

@@ -14,6 +14,8 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgmime-3.0-dev libemf2svg-dev libuemf-dev
   fonts-ipafont-gothic adwaita-icon-theme qt6-translations-l10n
+  # xdg-open: files opened with their program, folders in the file manager
+  xdg-utils
   # packaging (tools/package.sh: cpack's shlibdeps needs file and dpkg-dev)
   file dpkg-dev
   # tests, and the checks of the desktop entry and the package

@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -102,6 +104,62 @@ private Q_SLOTS:
         f->close();
         QCOMPARE(sq::test::readFile(app.data() + QStringLiteral("favorites.dat")),
                  QByteArray("/y\r\n/z\r\n"));
+    }
+
+    // The edit dialog's list scrolls across twice the combo box's width, and
+    // Memo3 holds the favourites' text from the start, after OK and at close.
+    void editDialogScrollWidthAndMemo3_data()
+    {
+        QTest::addColumn<int>("comboWidth");
+        QTest::addColumn<int>("itemLength"); // characters of the long item
+        QTest::newRow("narrow combo, short items") << 150 << 5;
+        QTest::newRow("wide combo, short items") << 400 << 5;
+        QTest::newRow("an item wider than the scroll width") << 150 << 400;
+    }
+    void editDialogScrollWidthAndMemo3()
+    {
+        QFETCH(int, comboWidth);
+        QFETCH(int, itemLength);
+        AppFixture app;
+        const QByteArray longItem = '/' + QByteArray(itemLength, 'w');
+        QVERIFY(sq::test::writeFile(app.data() + QStringLiteral("favorites.dat"),
+                                    "/x\r\n/y\xff\r\n" + longItem + "\r\n"));
+        QVERIFY(QDir().mkpath(app.path(QStringLiteral("a"))));
+        TForm1* f = app.start(QStringLiteral("a"));
+        const QString bad = sq::platform::pathFromNative(QByteArray("/y\xff"));
+        const QString joined = QStringList{"/x", bad, QString::fromLatin1(longItem)}.join('\n');
+        QCOMPARE(f->Memo3->toPlainText(), joined);
+        QVERIFY(!f->Memo3->isVisible());
+        f->ComboBox1->setFixedWidth(comboWidth);
+        QTRY_COMPARE(f->ComboBox1->width(), comboWidth);
+        f->menuItem(QStringLiteral("N54"))->trigger();
+        TScrollWidthList* list = Form20->ListBox1;
+        QCOMPARE(list->scrollWidth(), 2 * comboWidth);
+        QTRY_VERIFY(list->viewport()->width() > 0);
+        const int extent = 2 * comboWidth - list->viewport()->width();
+        QScrollBar* bar = list->horizontalScrollBar();
+        if (itemLength < 100) {
+            QCOMPARE(bar->maximum(), std::max(0, extent));
+        } else {
+            // The long item scrolls to its end, past the scroll width.
+            QVERIFY2(bar->maximum() > extent, qPrintable(QString::number(bar->maximum())));
+        }
+        QCOMPARE(bar->isVisibleTo(list), bar->maximum() > 0);
+        // Cancel changes nothing; OK mirrors the new list in Memo3.
+        QTest::mouseClick(Form20->Button2, Qt::LeftButton);
+        QCOMPARE(f->Memo3->toPlainText(), joined);
+        f->menuItem(QStringLiteral("N54"))->trigger();
+        Form20->ListBox1->setCurrentRow(0);
+        QTest::mouseClick(Form20->Button3, Qt::LeftButton);
+        QTest::mouseClick(Form20->Button1, Qt::LeftButton);
+        const QString kept = QStringList{bad, QString::fromLatin1(longItem)}.join('\n');
+        QCOMPARE(f->Memo3->toPlainText(), kept);
+        f->ComboBox1->addItem(QStringLiteral("/added"), QStringLiteral("/added"));
+        QCOMPARE(f->Memo3->toPlainText(), kept); // only after OK and at close
+        f->close();
+        QCOMPARE(f->Memo3->toPlainText(), kept + QStringLiteral("\n/added"));
+        QCOMPARE(sq::test::readFile(app.data() + QStringLiteral("favorites.dat")),
+                 "/y\xff\r\n" + longItem + "\r\n/added\r\n");
     }
 
     // A path is bytes: a line that is not text in the file's encoding comes

@@ -65,9 +65,20 @@ field() { sed -n "s/^$1=//p" "$entry"; }
 [ "$(field Icon)" = sorrelquint ] || fail "Icon is '$(field Icon)'"
 [ "$(field Categories)" = "Graphics;Viewer;" ] || fail "Categories"
 [ -n "$(field 'Name\[ja\]')" ] || fail "no Japanese name"
-for m in image/jpeg image/bmp image/png image/gif image/webp image/tiff image/x-icon image/x-win-bitmap image/x-emf image/x-wmf video/x-msvideo \
-         message/rfc822 text/html text/plain inode/directory; do
+# Only the picture kinds the program shows in its preview: claiming text,
+# pages, mails, videos or folders would make it the default program for them
+# on a desktop with no other, where it shows a folder instead of the text;
+# icons, cursors and metafiles it opens with their default program, which
+# would be itself again.
+pictures="image/jpeg image/bmp image/png image/gif image/webp image/tiff"
+for m in $pictures; do
   case ";$(field MimeType)" in *";$m;"*) ;; *) fail "MimeType lacks $m" ;; esac
+done
+for m in $(field MimeType | tr ';' ' '); do
+  case " $pictures " in *" $m "*) ;; *) fail "MimeType claims $m, which is no picture kind the program shows" ;; esac
+done
+for m in text/plain text/html message/rfc822 inode/directory video/x-msvideo image/x-icon image/x-emf image/x-wmf; do
+  case ";$(field MimeType)" in *";$m;"*) fail "MimeType claims $m" ;; esac
 done
 if command -v desktop-file-validate >/dev/null 2>&1; then
   desktop-file-validate "$entry" || fail "desktop-file-validate"
@@ -83,4 +94,12 @@ size=$(od -An -tu1 -j16 -N8 "$png" | awk '{print $1*16777216+$2*65536+$3*256+$4 
 [ "$size" = 256x256 ] || fail "the PNG icon is $size"
 colour=$(od -An -tu1 -j25 -N1 "$png" | tr -d ' ')
 [ "$colour" = 6 ] || fail "the PNG icon has no alpha channel (colour type $colour)"
+# The package's dependencies: xdg-open runs "open with its program" and
+# "open in the file manager".
+config="$build/CPackConfig.cmake"
+[ -f "$config" ] || fail "no CPackConfig.cmake in $build"
+depends=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_DEPENDS "\(.*\)")$/\1/p' "$config")
+[ -n "$depends" ] || fail "the package names no dependencies"
+case ", $depends," in *", xdg-utils,"*) ;; *) fail "the package does not depend on xdg-utils: $depends" ;; esac
+
 echo "ok: $(echo "$expected" | wc -l) files installed under a DESTDIR, options and desktop entry checked, icon $size"

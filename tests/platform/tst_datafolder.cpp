@@ -1,4 +1,6 @@
 #include "platform/DataFolder.h"
+#include "platform/NativePath.h"
+#include "tests/support/RawNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,6 +67,67 @@ private Q_SLOTS:
         if (installed)
             QCOMPARE(QDir(exe).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                      QStringList());
+    }
+
+    // Folders whose names are not UTF-8, from each place the data folder
+    // comes from: the result names them by their bytes, and is made there.
+    void foldersNotUtf8KeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("from"); // env, xdg, program
+        const QByteArray names[] = {"data\xff", "caf\xe9", "\xc0\xaf", "写真\x83\x65"};
+        for (const char* from : {"env", "xdg", "program"})
+            for (const QByteArray& name : names)
+                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(
+                    QLatin1String(from), QString::fromLatin1(name.toHex()))))
+                    << name << QString::fromLatin1(from);
+    }
+    void foldersNotUtf8KeepTheirBytes()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, from);
+        sq::test::RawTempDir dir;
+        const QByteArray folder = dir.bytes() + '/' + name;
+        QString chosen;
+        QByteArray expected;
+        if (from == QLatin1String("env")) {
+            // Not made by the program: the data folder is used as named.
+            qputenv("SORRELQUINT_DATA_DIR", folder);
+            chosen = sq::platform::dataFolderFromEnvironment();
+            qunsetenv("SORRELQUINT_DATA_DIR");
+            expected = folder + '/';
+        } else if (from == QLatin1String("xdg")) {
+            qputenv("XDG_CONFIG_HOME", folder);
+            chosen = sq::platform::chooseDataFolder(QStringLiteral("/nonexistent/bin"));
+            expected = folder + "/sorrelquint/";
+            QVERIFY(sq::test::existsAt(expected));
+        } else {
+            QVERIFY(sq::test::makeFolderAt(folder));
+            const QString program = sq::platform::pathFromNative(folder);
+            QVERIFY(sq::platform::isWritableFolder(program));
+            QVERIFY(!sq::platform::isInstalledProgramFolder(program));
+            chosen = sq::platform::chooseDataFolder(program);
+            expected = folder + '/';
+            // The probe file is gone again.
+            QCOMPARE(sq::test::namesAt(folder), QList<QByteArray>());
+        }
+        QCOMPARE(sq::platform::nativePath(chosen), expected);
+    }
+
+    void unsetEnvironmentNamesNoFolder()
+    {
+        qunsetenv("SORRELQUINT_DATA_DIR");
+        QCOMPARE(sq::platform::dataFolderFromEnvironment(), QString());
+        qputenv("SORRELQUINT_DATA_DIR", "");
+        QCOMPARE(sq::platform::dataFolderFromEnvironment(), QString());
+        qputenv("SORRELQUINT_DATA_DIR", "/some/where/");
+        QCOMPARE(sq::platform::dataFolderFromEnvironment(), QStringLiteral("/some/where/"));
+        qunsetenv("SORRELQUINT_DATA_DIR");
+    }
+
+    void executableFolderIsThisTestsFolder()
+    {
+        QCOMPARE(sq::platform::executableFolder(), QCoreApplication::applicationDirPath());
     }
 
     void missingProgramFolderIsNotWritable()

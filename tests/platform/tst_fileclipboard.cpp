@@ -1,6 +1,7 @@
 #include "platform/FileClipboard.h"
 #include "platform/FileVerbs.h"
 #include "platform/NativePath.h"
+#include "tests/support/RawNames.h"
 #include "tests/support/TestFiles.h"
 
 #include <QClipboard>
@@ -312,6 +313,63 @@ private Q_SLOTS:
         const QString trash =
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files";
         QCOMPARE(readFile(trash + "/写真.jpg"), QByteArray("alpha"));
+    }
+
+    // "Copy path" of names that are not UTF-8: the URI list names the exact
+    // bytes, reads back as the same paths (as a paste or a file manager
+    // reads it), and the text shows them; no cut marker is set.
+    void copyPathKeepsTheBytes_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("names"); // in the test's folder
+        QTest::addColumn<QByteArray>("uriTails");     // after the folder's URI, CR LF each
+        QTest::addColumn<QString>("textTails");       // after the folder, one a line
+        using L = QList<QByteArray>;
+        QTest::newRow("a lone 0xFF") << L{"bad\xff.jpg"} << QByteArray("/bad%FF.jpg\r\n")
+                                     << QStringLiteral("/bad\uFFFD.jpg");
+        QTest::newRow("Latin-1 and UTF-8")
+            << L{"caf\xe9.jpg", "写真.jpg"}
+            << QByteArray("/caf%E9.jpg\r\n/%E5%86%99%E7%9C%9F.jpg\r\n")
+            << QStringLiteral("/caf\uFFFD.jpg\n/写真.jpg");
+        QTest::newRow("a folder, an overlong slash and a space")
+            << L{"d \xc0\xaf"} << QByteArray("/d%20%C0%AF\r\n")
+            << QStringLiteral("/d \uFFFD\uFFFD");
+        QTest::newRow("percent and hash in a name")
+            << L{"50%#1\xfe"} << QByteArray("/50%25%231%FE\r\n") << QStringLiteral("/50%#1\uFFFD");
+    }
+    void copyPathKeepsTheBytes()
+    {
+        QFETCH(QList<QByteArray>, names);
+        QFETCH(QByteArray, uriTails);
+        QFETCH(QString, textTails);
+        sq::test::RawTempDir dir;
+        QStringList paths;
+        for (const QByteArray& name : names) {
+            QVERIFY(name.startsWith("d ") ? sq::test::makeFolderAt(dir.bytes() + '/' + name)
+                                          : sq::test::writeFileAt(dir.bytes() + '/' + name, "x"));
+            paths << pw::pathFromNative(dir.bytes() + '/' + name);
+        }
+        NamingPrompt prompt;
+        RecordingOpener opener;
+        pw::FileVerbs verbs(prompt, opener);
+        QVERIFY(verbs.run(pw::FileVerb::CopyPath, paths));
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data);
+        const QByteArray folderUri = pw::fileUriOf(dir.path());
+        QByteArray uris;
+        for (const QByteArray& tail : uriTails.split('\n'))
+            if (!tail.isEmpty()) uris += folderUri + tail + '\n';
+        QCOMPARE(data->data(QStringLiteral("text/uri-list")), uris);
+        QString text = textTails;
+        text.replace(QLatin1Char('\n'), QLatin1Char('\n') + dir.path());
+        QCOMPARE(data->text(), dir.path() + text);
+        // Read back as files of the clipboard: the very paths, copied.
+        const pw::ClipboardFiles files = pw::filesOnClipboard();
+        QCOMPARE(files.paths, paths);
+        QVERIFY(!files.cut);
+        QVERIFY(!data->hasFormat(QStringLiteral("application/x-kde-cutselection")));
+        QVERIFY(!data->hasFormat(QStringLiteral("x-special/gnome-copied-files")));
+        for (const QString& path : files.paths)
+            QVERIFY(sq::test::existsAt(pw::nativePath(path)));
     }
 
     void verbTable()

@@ -22,6 +22,17 @@ bool existsAt(const QByteArray& path);
 // rm -r of the path's bytes.
 void removeTreeAt(const QByteArray& path);
 
+// Runs program with argv given as bytes (QProcess would encode QStrings as
+// UTF-8 text) and waits for it; its standard output and error are gathered.
+// Returns the exit status, -1 when it could not run or did not exit.
+struct RunResult
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+RunResult runAt(const QByteArray& program, const QList<QByteArray>& args);
+
 // A temporary folder that is removed by its bytes when it goes, names that
 // are not UTF-8 included (QTemporaryDir alone leaves those behind).
 class RawTempDir
