@@ -301,37 +301,41 @@ void ReduceRows(const QImage& src, QImage& dst, TWorkPool* pool)
     // Each run of destination rows starts at its upper edge: the rows are
     // the same whichever thread makes them and wherever a run begins.
     const auto rows = [&](int y0, int y1) {
-        std::vector<std::uint64_t> acc(static_cast<size_t>(bytes));
         std::vector<std::uint32_t> whole(static_cast<size_t>(bytes));
         int start = e.bound[size_t(y0)];
         std::uint32_t a = e.frac[size_t(y0)];
         for (int y = y0; y < y1; ++y) {
-            std::fill(acc.begin(), acc.end(), kAreaHalf);
-            if (a != kAreaOne) {
-                const std::uint64_t w = kAreaOne - a;
-                const std::uint8_t* r = in[size_t(start)];
-                for (int b = 0; b < bytes; ++b)
-                    acc[size_t(b)] += r[b] * w;
-            }
             const int end = e.bound[size_t(y) + 1];
-            // Whole rows are summed unweighted first; a 32-bit sum holds 2^24 rows.
-            std::fill(whole.begin(), whole.end(), 0u);
-            for (int row = start + 1; row < end; ++row) {
-                const std::uint8_t* r = in[size_t(row)];
-                for (int b = 0; b < bytes; ++b)
-                    whole[size_t(b)] += r[b];
-            }
-            for (int b = 0; b < bytes; ++b)
-                acc[size_t(b)] += std::uint64_t(whole[size_t(b)]) * kAreaOne;
             const std::uint32_t f = e.frac[size_t(y) + 1];
-            if (f != 0) {
-                const std::uint8_t* r = in[size_t(end)];
+            // Whole rows are summed unweighted first; a 32-bit sum holds 2^24 rows.
+            std::uint32_t* sum = whole.data();
+            if (end - start > 1) {
+                const std::uint8_t* r = in[size_t(start) + 1];
                 for (int b = 0; b < bytes; ++b)
-                    acc[size_t(b)] += r[b] * std::uint64_t(f);
+                    sum[b] = r[b];
+                for (int row = start + 2; row < end; ++row) {
+                    r = in[size_t(row)];
+                    for (int b = 0; b < bytes; ++b)
+                        sum[b] += r[b];
+                }
+            } else {
+                std::fill(whole.begin(), whole.end(), 0u);
             }
+            // The partial rows at both edges in one sweep with the whole ones;
+            // an edge that adds nothing has the weight 0 (the lower edge of the
+            // last row may lie past the picture: any row then does).
+            const std::uint8_t* top = in[size_t(start)];
+            const std::uint32_t topWeight = kAreaOne - a;
+            const std::uint8_t* bottom = in[size_t(std::min(end, n - 1))];
+            const std::uint32_t bottomWeight = f;
+            const std::uint64_t scale = e.scale;
             std::uint8_t* d = out[size_t(y)];
-            for (int b = 0; b < bytes; ++b)
-                d[b] = static_cast<std::uint8_t>((acc[size_t(b)] * e.scale) >> 40);
+            for (int b = 0; b < bytes; ++b) {
+                const std::uint64_t acc = kAreaHalf + std::uint64_t(sum[b]) * kAreaOne +
+                                          std::uint32_t(top[b] * topWeight) +
+                                          std::uint32_t(bottom[b] * bottomWeight);
+                d[b] = static_cast<std::uint8_t>((acc * scale) >> 40);
+            }
             start = end;
             a = f;
         }
