@@ -1,25 +1,20 @@
 #include "engine/ImgBox.h"
 
 #include "engine/PictureLoader.h"
+#include "engine/WorkPool.h"
 
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyle>
-#include <QThread>
 #include <qdrawutil.h>
 
-#include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <functional>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 namespace sq {
 
-TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const QColor& color)
+TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const QColor& color,
+                     TWorkPool* pool)
 {
     TImgView view;
     const int iw = picture.width(), ih = picture.height();
@@ -62,7 +57,7 @@ TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const 
         w = std::max(1, w);
         h = std::max(1, h);
         QImage stretched = picture;
-        ResizeBitmap(stretched, w, h);
+        ResizeBitmap(stretched, w, h, pool);
         view.Bitmap = QImage(cw, ch, QImage::Format_RGB888);
         view.Bitmap.fill(color);
         QPainter p(&view.Bitmap);
@@ -91,77 +86,13 @@ QSize ImgClientSize(QSize inner, int lineStep, QSize picture, TSizeType type)
 
 } // namespace sq
 
-namespace {
-
-// The helper threads of LoadFiles: one fewer than the processors (the
-// calling thread is the last), started on first use and kept, idle, until
-// the program ends. Plain standard threads and locks, which every checker
-// of races sees.
-class LoadHelpers
-{
-public:
-    static LoadHelpers& instance()
-    {
-        static LoadHelpers helpers;
-        return helpers;
-    }
-    int count() const { return int(m_threads.size()); }
-    void run(std::function<void()> job)
-    {
-        {
-            const std::lock_guard<std::mutex> guard(m_lock);
-            m_jobs.push_back(std::move(job));
-        }
-        m_wake.notify_one();
-    }
-
-private:
-    LoadHelpers()
-    {
-        const int n = std::max(1, QThread::idealThreadCount() - 1);
-        for (int i = 0; i < n; ++i)
-            m_threads.emplace_back([this] { serve(); });
-    }
-    ~LoadHelpers()
-    {
-        {
-            const std::lock_guard<std::mutex> guard(m_lock);
-            m_stop = true;
-        }
-        m_wake.notify_all();
-        for (std::thread& t : m_threads)
-            t.join();
-    }
-    void serve()
-    {
-        for (;;) {
-            std::function<void()> job;
-            {
-                std::unique_lock<std::mutex> guard(m_lock);
-                m_wake.wait(guard, [this] { return m_stop || !m_jobs.empty(); });
-                if (m_jobs.empty())
-                    return;
-                job = std::move(m_jobs.front());
-                m_jobs.pop_front();
-            }
-            job();
-        }
-    }
-
-    std::mutex m_lock;
-    std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_jobs;
-    bool m_stop = false;
-    std::vector<std::thread> m_threads;
-};
-
-} // namespace
-
 TCustomImgBox::TCustomImgBox(QWidget* parent)
     : QWidget(parent)
     , m_imgUtil(std::make_unique<TImgUtil>())
 {
     m_imgUtil->setGetType(igtNormal);
+    // A view's pictures are resampled on the engine's idle helpers too.
+    m_imgUtil->setResamplePool(&sq::TWorkPool::instance());
     setFocusPolicy(Qt::StrongFocus); // arrow keys come here
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_vbar = new QScrollBar(Qt::Vertical, this);
@@ -278,7 +209,8 @@ void TCustomImgBox::runLoad(Load& load)
             return;
         const QImage& picture = load.Engine->Bitmap().image();
         load.Client = sq::ImgClientSize(load.Inner, load.LineStep, picture.size(), load.Type);
-        load.View = sq::MakeImgView(picture, load.Type, load.Client, load.Color);
+        load.View = sq::MakeImgView(picture, load.Type, load.Client, load.Color,
+                                    &sq::TWorkPool::instance());
     } catch (...) {
         // Out of memory on a worker: the box shows nothing, as for a file
         // that cannot be decoded, and the program goes on.
@@ -324,29 +256,9 @@ QList<int> TCustomImgBox::LoadFiles(const QList<TCustomImgBox*>& boxes, const QS
     for (qsizetype i = 0; i < n; ++i)
         loads.push_back(boxes.at(i)->beginLoad(files.at(i)));
     // Each thread takes the next load until none is left, so a helper that
-    // starts late only finds less to do.
-    std::atomic<size_t> next{0};
-    auto work = [&loads, &next] {
-        for (size_t i; (i = next.fetch_add(1)) < loads.size();)
-            runLoad(loads[i]);
-    };
-    LoadHelpers& pool = LoadHelpers::instance();
-    const int helpers = int(std::min<qsizetype>(n - 1, pool.count()));
-    std::mutex lock;
-    std::condition_variable finished;
-    int done = 0;
-    for (int h = 0; h < helpers; ++h)
-        pool.run([&work, &lock, &finished, &done] {
-            work();
-            const std::lock_guard<std::mutex> guard(lock);
-            ++done;
-            finished.notify_one();
-        });
-    work();
-    {
-        std::unique_lock<std::mutex> guard(lock);
-        finished.wait(guard, [&done, helpers] { return done == helpers; });
-    }
+    // starts late only finds less to do; the calling thread, done with its
+    // own, makes rows of the others' views meanwhile.
+    sq::TWorkPool::instance().ForItems(int(n), 0, [&loads](int i) { runLoad(loads[size_t(i)]); });
     for (qsizetype i = 0; i < n; ++i)
         results << boxes.at(i)->endLoad(loads[size_t(i)]);
     return results;
@@ -366,7 +278,8 @@ void TCustomImgBox::Redraw()
         update();
         return;
     }
-    placeView(sq::MakeImgView(m_imgUtil->Bitmap().image(), m_sizeType, clientSize(), m_color));
+    placeView(sq::MakeImgView(m_imgUtil->Bitmap().image(), m_sizeType, clientSize(), m_color,
+                              &sq::TWorkPool::instance()));
 }
 
 void TCustomImgBox::placeView(TImgView view)

@@ -38,8 +38,10 @@ struct TImgView
 namespace sq {
 
 // The view of picture in a client area of the given size by the size
-// type's rule, with color around the picture. Pure; any thread.
-TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const QColor& color);
+// type's rule, with color around the picture. Pure; any thread. A stretched
+// picture is resampled on the pool's threads too, if one is given.
+TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const QColor& color,
+                     TWorkPool* pool = nullptr);
 
 // The client area a view whose area inside the border is inner leaves for
 // a picture of the given size (an invalid size: none loaded) once the

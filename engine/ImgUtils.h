@@ -107,8 +107,19 @@ public:
     int DrawFileIcon(const QString& fileName, int iconIndex);
     bool IsTextExt(const QString& fileName) const;
 
-    void ResizeBitmap(TBitmap& bitmap, int width, int height) { sq::ResizeBitmap(bitmap.image(), width, height); }
-    void FitBitmap(TBitmap& bitmap, int width, int height) { sq::FitBitmap(bitmap.image(), m_getType, width, height); }
+    void ResizeBitmap(TBitmap& bitmap, int width, int height)
+    {
+        sq::ResizeBitmap(bitmap.image(), width, height, m_resamplePool);
+    }
+    void FitBitmap(TBitmap& bitmap, int width, int height)
+    {
+        sq::FitBitmap(bitmap.image(), m_getType, width, height, m_resamplePool);
+    }
+    // The pool whose idle helpers take rows of this engine's resampling; none
+    // (the default) resamples on the loading thread alone, as workers that
+    // already fill every processor should.
+    sq::TWorkPool* ResamplePool() const { return m_resamplePool; }
+    void setResamplePool(sq::TWorkPool* pool) { m_resamplePool = pool; }
 
     TBitmap& Bitmap() { return m_bitmap; }
     const TBitmap& Bitmap() const { return m_bitmap; }
@@ -209,6 +220,7 @@ private:
     QString m_textExt;
     QString m_textExtList;
     TGetType m_getType = igtPreview;
+    sq::TWorkPool* m_resamplePool = nullptr;
     int m_imageWidth = 0;
     int m_imageHeight = 0;
     QColor m_bkColor = QColor(255, 255, 255);

@@ -1,19 +1,22 @@
 #include "engine/Resample.h"
 
+#include "engine/WorkPool.h"
+
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace sq {
 
 namespace {
 
-constexpr std::int32_t kCubicOne = 1048576;       // 2^20
+constexpr std::int32_t kCubicOne = 1048576; // 2^20
 constexpr std::int32_t kCubicHalf = 524288;
-constexpr std::int32_t kCubicMax = 267386880;     // 255 << 20
-constexpr std::uint32_t kAreaOne = 262144;        // 2^18
+constexpr std::int32_t kCubicMax = 267386880; // 255 << 20
+constexpr std::uint32_t kAreaOne = 262144;    // 2^18
 constexpr std::uint64_t kAreaHalf = 131072;
-constexpr long double kScaleUnit = 4194304.0L;    // 2^22
+constexpr long double kScaleUnit = 4194304.0L; // 2^22
 
 // Trunc of the design: toward zero.
 inline std::int64_t trunc64(long double v)
@@ -39,8 +42,8 @@ std::vector<CubicTap> cubicTaps(int n, int m)
 {
     std::vector<CubicTap> taps(static_cast<size_t>(m));
     for (int x = 0; x < m; ++x) {
-        const long double pos =
-            static_cast<long double>(static_cast<std::int64_t>(n - 1) * x) / static_cast<long double>(m - 1);
+        const long double pos = static_cast<long double>(static_cast<std::int64_t>(n - 1) * x) /
+                                static_cast<long double>(m - 1);
         const std::int64_t whole = trunc64(pos);
         const long double t = pos - static_cast<long double>(whole) + 1.0L;
         taps[size_t(x)] = {static_cast<int>(whole) - 1, CubicWeights(kCubicOne, t)};
@@ -65,13 +68,51 @@ AreaEdges areaEdges(int n, int m)
     const long double ratio = static_cast<long double>(n) / static_cast<long double>(m);
     e.scale = static_cast<std::uint32_t>(trunc64(1.0L / ratio * kScaleUnit + 0.5L));
     for (int i = 0; i <= m; ++i) {
-        const long double edge =
-            static_cast<long double>(static_cast<std::int64_t>(n) * i) / static_cast<long double>(m);
+        const long double edge = static_cast<long double>(static_cast<std::int64_t>(n) * i) /
+                                 static_cast<long double>(m);
         const std::int64_t whole = trunc64(edge);
         e.bound[size_t(i)] = static_cast<int>(whole);
-        e.frac[size_t(i)] = static_cast<std::uint32_t>(trunc64((edge - static_cast<long double>(whole)) * kAreaOne + 0.5L));
+        e.frac[size_t(i)] = static_cast<std::uint32_t>(
+            trunc64((edge - static_cast<long double>(whole)) * kAreaOne + 0.5L));
     }
     return e;
+}
+
+// The weights of a narrowing pass laid out per destination pixel over the
+// same number of source pixels (count), from first[x] on, zero where a pixel
+// adds nothing: the edges' uncovered parts, or the taps that a span shorter
+// than count, or moved back from the end of the row, does not reach. Sums of
+// up to 16 taps of 255 x 2^18 fit 32 bits; wider spans (count 0) and rows
+// shorter than count take the general loop.
+struct AreaTaps
+{
+    int count = 0;
+    std::vector<int> first;
+    std::vector<std::uint32_t> weight;
+};
+
+AreaTaps areaTaps(const AreaEdges& e, int n, int m)
+{
+    constexpr int kMostTaps = 16;
+    AreaTaps t;
+    int count = 0;
+    for (int x = 0; x < m; ++x)
+        count = std::max(count, e.bound[size_t(x) + 1] - e.bound[size_t(x)] + 1);
+    if (count > kMostTaps || count > n) return t;
+    t.count = count;
+    t.first.resize(size_t(m));
+    t.weight.assign(size_t(m) * size_t(count), 0u);
+    for (int x = 0; x < m; ++x) {
+        const int start = e.bound[size_t(x)], end = e.bound[size_t(x) + 1];
+        const int first = std::min(start, n - count);
+        std::uint32_t* w = t.weight.data() + size_t(x) * size_t(count);
+        t.first[size_t(x)] = first;
+        w[start - first] += kAreaOne - e.frac[size_t(x)];
+        for (int c = start + 1; c < end; ++c)
+            w[c - first] += kAreaOne;
+        if (e.frac[size_t(x) + 1] != 0) w[end - first] += e.frac[size_t(x) + 1];
+    }
+    return t;
 }
 
 std::vector<const std::uint8_t*> rowPointers(const QImage& image)
@@ -88,6 +129,17 @@ std::vector<std::uint8_t*> rowPointers(QImage& image)
     for (int y = 0; y < image.height(); ++y)
         rows[size_t(y)] = image.scanLine(y);
     return rows;
+}
+
+// Runs rows(begin, end) over [0, count): on the pool's threads when it has
+// helpers and the work is worth sharing, else here in one go.
+void split(TWorkPool* pool, int count, long long itemBytes,
+           const std::function<void(int, int)>& rows)
+{
+    if (pool)
+        pool->ForRanges(count, pool->PieceCount(count, itemBytes), rows);
+    else if (count > 0)
+        rows(0, count);
 }
 
 } // namespace
@@ -128,10 +180,8 @@ QSize atLeastOne(QSize s)
 
 QRect ShrinkSize(int sw, int sh, int mw, int mh)
 {
-    if (sw <= mw && sh <= mh)
-        return QRect(QPoint(0, 0), atLeastOne(QSize(sw, sh)));
-    if (sw <= 0 || sh <= 0)
-        return QRect(QPoint(0, 0), atLeastOne(QSize(mw, mh)));
+    if (sw <= mw && sh <= mh) return QRect(QPoint(0, 0), atLeastOne(QSize(sw, sh)));
+    if (sw <= 0 || sh <= 0) return QRect(QPoint(0, 0), atLeastOne(QSize(mw, mh)));
     return QRect(QPoint(0, 0), fitAspect(sw, sh, mw, mh));
 }
 
@@ -142,8 +192,7 @@ QSize FitSize(TGetType rule, int bw, int bh, int w, int h)
         return ShrinkSize(bw, bh, w, h).size();
     case igtStretch:
         // Smaller both ways: enlarged, keeping the aspect.
-        if (bw < w && bh < h && bw > 0 && bh > 0)
-            return fitAspect(bw, bh, w, h);
+        if (bw < w && bh < h && bw > 0 && bh > 0) return fitAspect(bw, bh, w, h);
         return ShrinkSize(bw, bh, w, h).size();
     case igtFit:
         return atLeastOne(QSize(w, h));
@@ -164,161 +213,202 @@ std::array<std::int32_t, 4> CubicWeights(std::int32_t S, long double x)
     };
 }
 
-void EnlargeColumns(const QImage& src, QImage& dst)
+void EnlargeColumns(const QImage& src, QImage& dst, TWorkPool* pool)
 {
     const int n = src.width(), m = dst.width(), height = std::min(src.height(), dst.height());
-    if (n <= 0 || m <= 1 || height <= 0)
-        return;
+    if (n <= 0 || m <= 1 || height <= 0) return;
     const int last = n - 1;
     const std::vector<CubicTap> taps = cubicTaps(n, m);
     const auto in = rowPointers(src);
     const auto out = rowPointers(dst);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* s = in[size_t(y)];
-        std::uint8_t* d = out[size_t(y)];
-        for (int x = 0; x < m; ++x) {
-            const CubicTap& tap = taps[size_t(x)];
-            const int i = tap.first;
-            const std::int32_t w0 = tap.w[0], w1 = tap.w[1], w2 = tap.w[2], w3 = tap.w[3];
-            const std::uint8_t *p0, *p1, *p2, *p3;
-            if (i >= 0 && i + 3 <= last) {
-                p0 = s + 3 * i;
-                p1 = p0 + 3;
-                p2 = p0 + 6;
-                p3 = p0 + 9;
-            } else {
-                p0 = s + 3 * std::clamp(i, 0, last);
-                p1 = s + 3 * std::clamp(i + 1, 0, last);
-                p2 = s + 3 * std::clamp(i + 2, 0, last);
-                p3 = s + 3 * std::clamp(i + 3, 0, last);
+    const auto rows = [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const std::uint8_t* s = in[size_t(y)];
+            std::uint8_t* d = out[size_t(y)];
+            for (int x = 0; x < m; ++x) {
+                const CubicTap& tap = taps[size_t(x)];
+                const int i = tap.first;
+                const std::int32_t w0 = tap.w[0], w1 = tap.w[1], w2 = tap.w[2], w3 = tap.w[3];
+                const std::uint8_t *p0, *p1, *p2, *p3;
+                if (i >= 0 && i + 3 <= last) {
+                    p0 = s + 3 * i;
+                    p1 = p0 + 3;
+                    p2 = p0 + 6;
+                    p3 = p0 + 9;
+                } else {
+                    p0 = s + 3 * std::clamp(i, 0, last);
+                    p1 = s + 3 * std::clamp(i + 1, 0, last);
+                    p2 = s + 3 * std::clamp(i + 2, 0, last);
+                    p3 = s + 3 * std::clamp(i + 3, 0, last);
+                }
+                for (int c = 0; c < 3; ++c)
+                    d[3 * x + c] =
+                        cubicByte(kCubicHalf + p0[c] * w0 + p1[c] * w1 + p2[c] * w2 + p3[c] * w3);
             }
-            for (int c = 0; c < 3; ++c)
-                d[3 * x + c] = cubicByte(kCubicHalf + p0[c] * w0 + p1[c] * w1 + p2[c] * w2 + p3[c] * w3);
         }
-    }
+    };
+    // Four taps a byte: as much work as reading four times the row.
+    split(pool, height, 12LL * m, rows);
 }
 
-void EnlargeRows(const QImage& src, QImage& dst)
+void EnlargeRows(const QImage& src, QImage& dst, TWorkPool* pool)
 {
     const int n = src.height(), m = dst.height();
     const int bytes = 3 * std::min(src.width(), dst.width());
-    if (n <= 0 || m <= 1 || bytes <= 0)
-        return;
+    if (n <= 0 || m <= 1 || bytes <= 0) return;
     const int last = n - 1;
     const std::vector<CubicTap> taps = cubicTaps(n, m);
     const auto in = rowPointers(src);
     const auto out = rowPointers(dst);
-    for (int y = 0; y < m; ++y) {
-        const CubicTap& tap = taps[size_t(y)];
-        const std::uint8_t* r0 = in[size_t(std::clamp(tap.first, 0, last))];
-        const std::uint8_t* r1 = in[size_t(std::clamp(tap.first + 1, 0, last))];
-        const std::uint8_t* r2 = in[size_t(std::clamp(tap.first + 2, 0, last))];
-        const std::uint8_t* r3 = in[size_t(std::clamp(tap.first + 3, 0, last))];
-        const std::int32_t w0 = tap.w[0], w1 = tap.w[1], w2 = tap.w[2], w3 = tap.w[3];
-        std::uint8_t* d = out[size_t(y)];
-        for (int b = 0; b < bytes; ++b)
-            d[b] = cubicByte(kCubicHalf + r0[b] * w0 + r1[b] * w1 + r2[b] * w2 + r3[b] * w3);
-    }
+    const auto rows = [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const CubicTap& tap = taps[size_t(y)];
+            const std::uint8_t* r0 = in[size_t(std::clamp(tap.first, 0, last))];
+            const std::uint8_t* r1 = in[size_t(std::clamp(tap.first + 1, 0, last))];
+            const std::uint8_t* r2 = in[size_t(std::clamp(tap.first + 2, 0, last))];
+            const std::uint8_t* r3 = in[size_t(std::clamp(tap.first + 3, 0, last))];
+            const std::int32_t w0 = tap.w[0], w1 = tap.w[1], w2 = tap.w[2], w3 = tap.w[3];
+            std::uint8_t* d = out[size_t(y)];
+            for (int b = 0; b < bytes; ++b)
+                d[b] = cubicByte(kCubicHalf + r0[b] * w0 + r1[b] * w1 + r2[b] * w2 + r3[b] * w3);
+        }
+    };
+    split(pool, m, 4LL * bytes, rows);
 }
 
-void ReduceColumns(const QImage& src, QImage& dst)
+void ReduceColumns(const QImage& src, QImage& dst, TWorkPool* pool)
 {
     const int n = src.width(), m = dst.width(), height = std::min(src.height(), dst.height());
-    if (n <= 0 || m <= 0 || height <= 0)
-        return;
+    if (n <= 0 || m <= 0 || height <= 0) return;
     const AreaEdges e = areaEdges(n, m);
     const auto in = rowPointers(src);
     const auto out = rowPointers(dst);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* s = in[size_t(y)];
-        std::uint8_t* d = out[size_t(y)];
-        int start = 0;
-        std::uint32_t a = 0;
-        for (int x = 0; x < m; ++x) {
-            // 64-bit sums: right for any reduction factor.
-            std::uint64_t acc0 = kAreaHalf, acc1 = kAreaHalf, acc2 = kAreaHalf;
-            if (a != kAreaOne) {
-                const std::uint64_t w = kAreaOne - a;
-                const std::uint8_t* p = s + 3 * start;
-                acc0 += p[0] * w;
-                acc1 += p[1] * w;
-                acc2 += p[2] * w;
+    const AreaTaps taps = areaTaps(e, n, m);
+    if (taps.count > 0) {
+        // The same sums as below, over a fixed number of taps a pixel.
+        const auto rows = [&](int y0, int y1) {
+            const int count = taps.count;
+            for (int y = y0; y < y1; ++y) {
+                const std::uint8_t* s = in[size_t(y)];
+                std::uint8_t* d = out[size_t(y)];
+                for (int x = 0; x < m; ++x) {
+                    const std::uint8_t* p = s + 3 * taps.first[size_t(x)];
+                    const std::uint32_t* w = taps.weight.data() + size_t(x) * size_t(count);
+                    std::uint32_t acc0 = 0, acc1 = 0, acc2 = 0;
+                    for (int j = 0; j < count; ++j, p += 3) {
+                        acc0 += p[0] * w[j];
+                        acc1 += p[1] * w[j];
+                        acc2 += p[2] * w[j];
+                    }
+                    d[3 * x] = static_cast<std::uint8_t>(((kAreaHalf + acc0) * e.scale) >> 40);
+                    d[3 * x + 1] = static_cast<std::uint8_t>(((kAreaHalf + acc1) * e.scale) >> 40);
+                    d[3 * x + 2] = static_cast<std::uint8_t>(((kAreaHalf + acc2) * e.scale) >> 40);
+                }
             }
-            const int end = e.bound[size_t(x) + 1];
-            std::uint64_t whole0 = 0, whole1 = 0, whole2 = 0;
-            for (const std::uint8_t* p = s + 3 * (start + 1); p < s + 3 * end; p += 3) {
-                whole0 += p[0];
-                whole1 += p[1];
-                whole2 += p[2];
+        };
+        split(pool, height, 3LL * n, rows);
+        return;
+    }
+    const auto rows = [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const std::uint8_t* s = in[size_t(y)];
+            std::uint8_t* d = out[size_t(y)];
+            int start = 0;
+            std::uint32_t a = 0;
+            for (int x = 0; x < m; ++x) {
+                // 64-bit sums: right for any reduction factor.
+                std::uint64_t acc0 = kAreaHalf, acc1 = kAreaHalf, acc2 = kAreaHalf;
+                if (a != kAreaOne) {
+                    const std::uint64_t w = kAreaOne - a;
+                    const std::uint8_t* p = s + 3 * start;
+                    acc0 += p[0] * w;
+                    acc1 += p[1] * w;
+                    acc2 += p[2] * w;
+                }
+                const int end = e.bound[size_t(x) + 1];
+                std::uint64_t whole0 = 0, whole1 = 0, whole2 = 0;
+                for (const std::uint8_t* p = s + 3 * (start + 1); p < s + 3 * end; p += 3) {
+                    whole0 += p[0];
+                    whole1 += p[1];
+                    whole2 += p[2];
+                }
+                acc0 += whole0 * kAreaOne;
+                acc1 += whole1 * kAreaOne;
+                acc2 += whole2 * kAreaOne;
+                const std::uint32_t f = e.frac[size_t(x) + 1];
+                if (f != 0) {
+                    const std::uint8_t* p = s + 3 * end;
+                    acc0 += p[0] * std::uint64_t(f);
+                    acc1 += p[1] * std::uint64_t(f);
+                    acc2 += p[2] * std::uint64_t(f);
+                }
+                d[3 * x] = static_cast<std::uint8_t>((acc0 * e.scale) >> 40);
+                d[3 * x + 1] = static_cast<std::uint8_t>((acc1 * e.scale) >> 40);
+                d[3 * x + 2] = static_cast<std::uint8_t>((acc2 * e.scale) >> 40);
+                start = end;
+                a = f;
             }
-            acc0 += whole0 * kAreaOne;
-            acc1 += whole1 * kAreaOne;
-            acc2 += whole2 * kAreaOne;
-            const std::uint32_t f = e.frac[size_t(x) + 1];
-            if (f != 0) {
-                const std::uint8_t* p = s + 3 * end;
-                acc0 += p[0] * std::uint64_t(f);
-                acc1 += p[1] * std::uint64_t(f);
-                acc2 += p[2] * std::uint64_t(f);
+        }
+    };
+    split(pool, height, 3LL * n, rows);
+}
+
+void ReduceRows(const QImage& src, QImage& dst, TWorkPool* pool)
+{
+    const int n = src.height(), m = dst.height();
+    const int bytes = 3 * std::min(src.width(), dst.width());
+    if (n <= 0 || m <= 0 || bytes <= 0) return;
+    const AreaEdges e = areaEdges(n, m);
+    const auto in = rowPointers(src);
+    const auto out = rowPointers(dst);
+    // Each run of destination rows starts at its upper edge: the rows are
+    // the same whichever thread makes them and wherever a run begins.
+    const auto rows = [&](int y0, int y1) {
+        std::vector<std::uint32_t> whole(static_cast<size_t>(bytes));
+        int start = e.bound[size_t(y0)];
+        std::uint32_t a = e.frac[size_t(y0)];
+        for (int y = y0; y < y1; ++y) {
+            const int end = e.bound[size_t(y) + 1];
+            const std::uint32_t f = e.frac[size_t(y) + 1];
+            // Whole rows are summed unweighted first; a 32-bit sum holds 2^24 rows.
+            std::uint32_t* sum = whole.data();
+            if (end - start > 1) {
+                const std::uint8_t* r = in[size_t(start) + 1];
+                for (int b = 0; b < bytes; ++b)
+                    sum[b] = r[b];
+                for (int row = start + 2; row < end; ++row) {
+                    r = in[size_t(row)];
+                    for (int b = 0; b < bytes; ++b)
+                        sum[b] += r[b];
+                }
+            } else {
+                std::fill(whole.begin(), whole.end(), 0u);
             }
-            d[3 * x] = static_cast<std::uint8_t>((acc0 * e.scale) >> 40);
-            d[3 * x + 1] = static_cast<std::uint8_t>((acc1 * e.scale) >> 40);
-            d[3 * x + 2] = static_cast<std::uint8_t>((acc2 * e.scale) >> 40);
+            // The partial rows at both edges in one sweep with the whole ones;
+            // an edge that adds nothing has the weight 0 (the lower edge of the
+            // last row may lie past the picture: any row then does).
+            const std::uint8_t* top = in[size_t(start)];
+            const std::uint32_t topWeight = kAreaOne - a;
+            const std::uint8_t* bottom = in[size_t(std::min(end, n - 1))];
+            const std::uint32_t bottomWeight = f;
+            const std::uint64_t scale = e.scale;
+            std::uint8_t* d = out[size_t(y)];
+            for (int b = 0; b < bytes; ++b) {
+                const std::uint64_t acc = kAreaHalf + std::uint64_t(sum[b]) * kAreaOne +
+                                          std::uint32_t(top[b] * topWeight) +
+                                          std::uint32_t(bottom[b] * bottomWeight);
+                d[b] = static_cast<std::uint8_t>((acc * scale) >> 40);
+            }
             start = end;
             a = f;
         }
-    }
+    };
+    split(pool, m, (static_cast<long long>(n) + m - 1) / m * bytes, rows);
 }
 
-void ReduceRows(const QImage& src, QImage& dst)
+int ResizeBitmap(QImage& bitmap, int w, int h, TWorkPool* pool)
 {
-    const int n = src.height(), m = dst.height();
-    const int bytes = 3 * std::min(src.width(), dst.width());
-    if (n <= 0 || m <= 0 || bytes <= 0)
-        return;
-    const AreaEdges e = areaEdges(n, m);
-    const auto in = rowPointers(src);
-    const auto out = rowPointers(dst);
-    std::vector<std::uint64_t> acc(static_cast<size_t>(bytes));
-    std::vector<std::uint32_t> whole(static_cast<size_t>(bytes));
-    int start = 0;
-    std::uint32_t a = 0;
-    for (int y = 0; y < m; ++y) {
-        std::fill(acc.begin(), acc.end(), kAreaHalf);
-        if (a != kAreaOne) {
-            const std::uint64_t w = kAreaOne - a;
-            const std::uint8_t* r = in[size_t(start)];
-            for (int b = 0; b < bytes; ++b)
-                acc[size_t(b)] += r[b] * w;
-        }
-        const int end = e.bound[size_t(y) + 1];
-        // Whole rows are summed unweighted first; a 32-bit sum holds 2^24 rows.
-        std::fill(whole.begin(), whole.end(), 0u);
-        for (int row = start + 1; row < end; ++row) {
-            const std::uint8_t* r = in[size_t(row)];
-            for (int b = 0; b < bytes; ++b)
-                whole[size_t(b)] += r[b];
-        }
-        for (int b = 0; b < bytes; ++b)
-            acc[size_t(b)] += std::uint64_t(whole[size_t(b)]) * kAreaOne;
-        const std::uint32_t f = e.frac[size_t(y) + 1];
-        if (f != 0) {
-            const std::uint8_t* r = in[size_t(end)];
-            for (int b = 0; b < bytes; ++b)
-                acc[size_t(b)] += r[b] * std::uint64_t(f);
-        }
-        std::uint8_t* d = out[size_t(y)];
-        for (int b = 0; b < bytes; ++b)
-            d[b] = static_cast<std::uint8_t>((acc[size_t(b)] * e.scale) >> 40);
-        start = end;
-        a = f;
-    }
-}
-
-int ResizeBitmap(QImage& bitmap, int w, int h)
-{
-    if (bitmap.isNull())
-        return 0;
+    if (bitmap.isNull()) return 0;
     if (bitmap.format() != QImage::Format_RGB888)
         bitmap = bitmap.convertToFormat(QImage::Format_RGB888);
     if (w <= 0 || h <= 0 || bitmap.width() <= 0 || bitmap.height() <= 0) {
@@ -332,9 +422,9 @@ int ResizeBitmap(QImage& bitmap, int w, int h)
             return 0;
         }
         if (bitmap.width() < w)
-            EnlargeColumns(bitmap, work);
+            EnlargeColumns(bitmap, work, pool);
         else
-            ReduceColumns(bitmap, work);
+            ReduceColumns(bitmap, work, pool);
         bitmap = std::move(work);
     }
     if (h != bitmap.height()) {
@@ -344,20 +434,19 @@ int ResizeBitmap(QImage& bitmap, int w, int h)
             return 0;
         }
         if (bitmap.height() < h)
-            EnlargeRows(bitmap, work);
+            EnlargeRows(bitmap, work, pool);
         else
-            ReduceRows(bitmap, work);
+            ReduceRows(bitmap, work, pool);
         bitmap = std::move(work);
     }
     return 0;
 }
 
-void FitBitmap(QImage& bitmap, TGetType rule, int w, int h)
+void FitBitmap(QImage& bitmap, TGetType rule, int w, int h, TWorkPool* pool)
 {
-    if (rule != igtPreview && rule != igtStretch && rule != igtFit)
-        return;
+    if (rule != igtPreview && rule != igtStretch && rule != igtFit) return;
     const QSize size = FitSize(rule, bitmap.width(), bitmap.height(), w, h);
-    ResizeBitmap(bitmap, size.width(), size.height());
+    ResizeBitmap(bitmap, size.width(), size.height(), pool);
 }
 
 } // namespace sq

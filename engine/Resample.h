@@ -15,6 +15,8 @@ enum TGetType { igtNormal = 0, igtPreview = 1, igtStretch = 2, igtFit = 3 };
 
 namespace sq {
 
+class TWorkPool;
+
 // Every sizing rule gives at least 1 pixel each way, however far the aspect
 // is from the box's: a 10000 x 40 banner in a 160 x 120 box is 160 x 1, not
 // an empty picture.
@@ -30,18 +32,21 @@ QSize FitSize(TGetType rule, int bw, int bh, int w, int h);
 std::array<std::int32_t, 4> CubicWeights(std::int32_t S, long double x);
 
 // One pass each. dst already has its final size along the pass and src's
-// size across it; both are Format_RGB888.
-void EnlargeColumns(const QImage& src, QImage& dst);
-void EnlargeRows(const QImage& src, QImage& dst);
-void ReduceColumns(const QImage& src, QImage& dst);
-void ReduceRows(const QImage& src, QImage& dst);
+// size across it; both are Format_RGB888. With a pool, a pass large enough
+// is cut into runs of rows made on the pool's threads too; every row is the
+// same byte for byte as without one.
+void EnlargeColumns(const QImage& src, QImage& dst, TWorkPool* pool = nullptr);
+void EnlargeRows(const QImage& src, QImage& dst, TWorkPool* pool = nullptr);
+void ReduceColumns(const QImage& src, QImage& dst, TWorkPool* pool = nullptr);
+void ReduceRows(const QImage& src, QImage& dst, TWorkPool* pool = nullptr);
 
 // Resamples to exactly w x h, converting to 24 bits first; width pass
 // before height pass, a dimension that already matches untouched. An empty
-// picture or a size of 0 leaves the picture empty. Returns 0.
-int ResizeBitmap(QImage& bitmap, int w, int h);
+// picture or a size of 0 leaves the picture empty. Returns 0. The pool as
+// for the passes.
+int ResizeBitmap(QImage& bitmap, int w, int h, TWorkPool* pool = nullptr);
 
 // FitSize, then ResizeBitmap; igtNormal leaves the picture as it is.
-void FitBitmap(QImage& bitmap, TGetType rule, int w, int h);
+void FitBitmap(QImage& bitmap, TGetType rule, int w, int h, TWorkPool* pool = nullptr);
 
 } // namespace sq

@@ -1,9 +1,12 @@
+#include "engine/ImgBox.h"
 #include "engine/Resample.h"
+#include "engine/WorkPool.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -34,19 +37,47 @@ QImage randomImage(int w, int h, quint32 seed)
     return img;
 }
 
+// Pictures whose every pixel differs from its neighbours, where a row made
+// from the wrong source rows shows at once: noise, a one-pixel checkerboard
+// (another phase per channel), thin lines on black.
+QImage detailImage(const QString& kind, int w, int h)
+{
+    if (kind == QLatin1String("noise")) return randomImage(w, h, quint32(w * 7919 + h));
+    QImage img(w, h, QImage::Format_RGB888);
+    for (int y = 0; y < h; ++y) {
+        uchar* row = img.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            if (kind == QLatin1String("checker")) {
+                row[3 * x] = ((x + y) & 1) ? 255 : 0;
+                row[3 * x + 1] = (x & 1) ? 200 : 30;
+                row[3 * x + 2] = (y & 1) ? 255 : 0;
+            } else {
+                const bool line = x % 7 == 3 || y % 5 == 1 || x == y;
+                row[3 * x] = line ? 255 : 0;
+                row[3 * x + 1] = line ? uchar(x * 13 + y) : 0;
+                row[3 * x + 2] = y % 5 == 1 ? 255 : uchar(y);
+            }
+        }
+    }
+    return img;
+}
+
 // Slow versions straight from the formulas: per pixel, with every index
 // clamped and every weight computed where it is used.
-uchar refCubic(const QImage& src, bool columns, int outIndex, int outLength, int across, int channel)
+uchar refCubic(const QImage& src, bool columns, int outIndex, int outLength, int across,
+               int channel)
 {
     const int n = columns ? src.width() : src.height();
-    const long double pos = (long double)((long long)(n - 1) * outIndex) / (long double)(outLength - 1);
+    const long double pos =
+        (long double)((long long)(n - 1) * outIndex) / (long double)(outLength - 1);
     const long long whole = (long long)pos;
     const long double t = pos - whole + 1.0L;
     const auto w = sq::CubicWeights(1048576, t);
     long long acc = 524288;
     for (int j = 0; j < 4; ++j) {
         const int k = std::clamp(int(whole) - 1 + j, 0, n - 1);
-        const uchar v = columns ? src.constScanLine(across)[3 * k + channel] : src.constScanLine(k)[3 * across + channel];
+        const uchar v = columns ? src.constScanLine(across)[3 * k + channel]
+                                : src.constScanLine(k)[3 * across + channel];
         acc += (long long)v * w[j];
     }
     acc = std::clamp(acc, 0LL, 267386880LL);
@@ -63,20 +94,19 @@ uchar refArea(const QImage& src, bool columns, int outIndex, int outLength, int 
     };
     long long s = 0, end = 0;
     unsigned long long a = 0, f = 0;
-    if (outIndex > 0)
-        edge(outIndex, s, a);
+    if (outIndex > 0) edge(outIndex, s, a);
     edge(outIndex + 1, end, f);
     auto at = [&](long long k) -> unsigned long long {
-        return columns ? src.constScanLine(across)[3 * k + channel] : src.constScanLine(int(k))[3 * across + channel];
+        return columns ? src.constScanLine(across)[3 * k + channel]
+                       : src.constScanLine(int(k))[3 * across + channel];
     };
     unsigned long long acc = 131072;
-    if (a != 262144)
-        acc += at(s) * (262144 - a);
+    if (a != 262144) acc += at(s) * (262144 - a);
     for (long long c = s + 1; c < end; ++c)
         acc += at(c) * 262144;
-    if (f != 0)
-        acc += at(end) * f;
-    const unsigned long long scale = (unsigned long long)(1.0L / ((long double)n / outLength) * 4194304.0L + 0.5L);
+    if (f != 0) acc += at(end) * f;
+    const unsigned long long scale =
+        (unsigned long long)(1.0L / ((long double)n / outLength) * 4194304.0L + 0.5L);
     return uchar((acc * scale) >> 40);
 }
 
@@ -106,7 +136,8 @@ private Q_SLOTS:
         QFETCH(QSize, source);
         QFETCH(QSize, box);
         QFETCH(QSize, result);
-        QCOMPARE(sq::ShrinkSize(source.width(), source.height(), box.width(), box.height()), QRect(QPoint(0, 0), result));
+        QCOMPARE(sq::ShrinkSize(source.width(), source.height(), box.width(), box.height()),
+                 QRect(QPoint(0, 0), result));
     }
 
     void fitSize_data()
@@ -115,13 +146,20 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("source");
         QTest::addColumn<QSize>("box");
         QTest::addColumn<QSize>("result");
-        QTest::newRow("stretch landscape") << int(igtStretch) << QSize(50, 40) << QSize(200, 100) << QSize(125, 100);
-        QTest::newRow("stretch portrait") << int(igtStretch) << QSize(40, 50) << QSize(100, 200) << QSize(100, 125);
-        QTest::newRow("stretch of a large one shrinks") << int(igtStretch) << QSize(400, 300) << QSize(200, 100) << QSize(133, 100);
-        QTest::newRow("stretch, larger one way") << int(igtStretch) << QSize(300, 50) << QSize(200, 100) << QSize(200, 33);
-        QTest::newRow("preview never enlarges") << int(igtPreview) << QSize(50, 40) << QSize(200, 100) << QSize(50, 40);
-        QTest::newRow("fit is the box") << int(igtFit) << QSize(50, 40) << QSize(200, 100) << QSize(200, 100);
-        QTest::newRow("normal is the picture") << int(igtNormal) << QSize(50, 40) << QSize(200, 100) << QSize(50, 40);
+        QTest::newRow("stretch landscape")
+            << int(igtStretch) << QSize(50, 40) << QSize(200, 100) << QSize(125, 100);
+        QTest::newRow("stretch portrait")
+            << int(igtStretch) << QSize(40, 50) << QSize(100, 200) << QSize(100, 125);
+        QTest::newRow("stretch of a large one shrinks")
+            << int(igtStretch) << QSize(400, 300) << QSize(200, 100) << QSize(133, 100);
+        QTest::newRow("stretch, larger one way")
+            << int(igtStretch) << QSize(300, 50) << QSize(200, 100) << QSize(200, 33);
+        QTest::newRow("preview never enlarges")
+            << int(igtPreview) << QSize(50, 40) << QSize(200, 100) << QSize(50, 40);
+        QTest::newRow("fit is the box")
+            << int(igtFit) << QSize(50, 40) << QSize(200, 100) << QSize(200, 100);
+        QTest::newRow("normal is the picture")
+            << int(igtNormal) << QSize(50, 40) << QSize(200, 100) << QSize(50, 40);
     }
     void fitSize()
     {
@@ -129,7 +167,9 @@ private Q_SLOTS:
         QFETCH(QSize, source);
         QFETCH(QSize, box);
         QFETCH(QSize, result);
-        QCOMPARE(sq::FitSize(TGetType(rule), source.width(), source.height(), box.width(), box.height()), result);
+        QCOMPARE(
+            sq::FitSize(TGetType(rule), source.width(), source.height(), box.width(), box.height()),
+            result);
     }
 
     void cubicWeightsAtHalf()
@@ -150,10 +190,12 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("result");
         QTest::newRow("0 255 to 3") << QList<int>{0, 255} << 3 << QList<int>{0, 128, 255};
         QTest::newRow("0 255 to 5") << QList<int>{0, 255} << 5 << QList<int>{0, 60, 128, 195, 255};
-        QTest::newRow("ramp to 7") << QList<int>{10, 20, 30, 40} << 7 << QList<int>{10, 14, 20, 25, 30, 36, 40};
+        QTest::newRow("ramp to 7")
+            << QList<int>{10, 20, 30, 40} << 7 << QList<int>{10, 14, 20, 25, 30, 36, 40};
         QTest::newRow("4 to 2") << QList<int>{0, 100, 200, 255} << 2 << QList<int>{50, 227};
         QTest::newRow("3 to 2") << QList<int>{0, 90, 180} << 2 << QList<int>{30, 150};
-        QTest::newRow("white stays white") << QList<int>{255, 255, 255, 255, 255, 255, 255} << 3 << QList<int>{255, 255, 255};
+        QTest::newRow("white stays white")
+            << QList<int>{255, 255, 255, 255, 255, 255, 255} << 3 << QList<int>{255, 255, 255};
         QTest::newRow("one pixel widened") << QList<int>{77} << 4 << QList<int>{77, 77, 77, 77};
     }
     void workedRows()
@@ -199,7 +241,8 @@ private Q_SLOTS:
     {
         QFETCH(QSize, source);
         QFETCH(QSize, target);
-        const QImage src = randomImage(source.width(), source.height(), quint32(source.width() * 977 + target.height()));
+        const QImage src = randomImage(source.width(), source.height(),
+                                       quint32(source.width() * 977 + target.height()));
         // Width pass alone, then the height pass on its result.
         QImage mid(target.width(), src.height(), QImage::Format_RGB888);
         const bool widen = src.width() < target.width();
@@ -268,6 +311,74 @@ private Q_SLOTS:
         QCOMPARE(fit.size(), QSize(160, 106));
         QCOMPARE(fit.pixel(80, 50), qRgb(0, 255, 0));
     }
+
+    // Rows made on several threads are the rows made on one, byte for byte:
+    // every pass of every size, cut into runs of one or a few rows on a pool
+    // with helpers, against the same resampling without a pool.
+    void splitMatchesOneThread_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<QSize>("target");
+        const QString kinds[] = {QStringLiteral("noise"), QStringLiteral("checker"),
+                                 QStringLiteral("lines")};
+        const struct
+        {
+            const char* name;
+            QSize source, target;
+        } sizes[] = {
+            {"photo to a screen", {1600, 1200}, {629, 472}},
+            {"large photo to a screen", {4000, 3000}, {629, 472}},
+            {"odd both ways", {1001, 777}, {333, 259}},
+            {"by 997 one way", {9970, 5}, {10, 3}},
+            {"by 1000 down", {3, 7000}, {2, 7}},
+            {"to one pixel", {640, 480}, {1, 1}},
+            {"to one row", {300, 200}, {17, 1}},
+            {"to one column", {300, 200}, {1, 23}},
+            {"nearly the same", {1001, 1000}, {1000, 999}},
+            {"enlarged both ways", {37, 29}, {701, 533}},
+            {"wider, lower", {50, 400}, {311, 97}},
+            {"narrower, taller", {400, 50}, {97, 311}},
+            {"one pixel enlarged", {1, 1}, {9, 13}},
+            {"one row, wider and taller", {211, 1}, {503, 61}},
+        };
+        for (const auto& s : sizes)
+            for (const QString& kind : kinds)
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QLatin1String(s.name), kind)))
+                    << kind << s.source << s.target;
+    }
+    void splitMatchesOneThread()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QSize, source);
+        QFETCH(QSize, target);
+        QImage src = detailImage(kind, source.width(), source.height());
+        QImage alone = src, shared = src;
+        QCOMPARE(sq::ResizeBitmap(alone, target.width(), target.height()), 0);
+        sq::TWorkPool& pool = m_pool;
+        const long long before = pool.Pieces();
+        QCOMPARE(sq::ResizeBitmap(shared, target.width(), target.height(), &pool), 0);
+        QCOMPARE(shared.size(), target);
+        QCOMPARE(alone.size(), target);
+        // The work was cut up wherever a pass had two rows to cut.
+        const bool cuttable = (target.width() != source.width() && source.height() > 1) ||
+                              (target.height() != source.height() && target.height() > 1);
+        QCOMPARE(pool.Pieces() > before, cuttable);
+        for (int y = 0; y < target.height(); ++y)
+            QVERIFY2(std::memcmp(alone.constScanLine(y), shared.constScanLine(y),
+                                 size_t(3 * target.width())) == 0,
+                     qPrintable(QStringLiteral("row %1 differs").arg(y)));
+        // A view's stretched picture, made with the pool and without.
+        const QSize client(target.width() + 6, target.height() + 4);
+        const TImgView plain = sq::MakeImgView(src, ispStretch, client, Qt::black);
+        const TImgView pooled = sq::MakeImgView(src, ispStretch, client, Qt::black, &pool);
+        QCOMPARE(pooled.Place, plain.Place);
+        QCOMPARE(pooled.Bitmap, plain.Bitmap);
+    }
+
+private:
+    // Three helpers, and every row worth a piece of its own.
+    sq::TWorkPool m_pool{3, 1};
 };
 
 QTEST_GUILESS_MAIN(TstResample)
