@@ -493,7 +493,9 @@ void TForm1::FormShow()
     // command line is focused in the browser.
     if (!ImgPanel1->hasFocus() && focusWidget() != ImgPanel1) DirectoryListBox1->setFocus();
 
-    reportKeptFiles();
+    // After the window is drawn, so the box stands over the program, not
+    // over an empty screen.
+    QTimer::singleShot(0, this, &TForm1::reportKeptFiles);
 }
 
 void TForm1::reportKeptFiles()

@@ -10,6 +10,7 @@
 #include "platform/FileOpsDialogs.h"
 #include "platform/FileVerbs.h"
 #include "platform/FolderFileList.h"
+#include "platform/FolderTree.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
 #include "platform/ShellFolder.h"
@@ -20,7 +21,6 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QListView>
 #include <QMessageBox>

@@ -222,7 +222,7 @@ private Q_SLOTS:
         MessageBoxes boxes;
         TForm1* f = app.start(QStringLiteral("a"));
         QCOMPARE(f->favorites(), QStringList());
-        QCOMPARE(boxes.texts().size(), 1);
+        QTRY_COMPARE(boxes.texts().size(), 1);
         QStringList lines;
         QVERIFY(!sq::readPathLines(QStringLiteral("/dev/zero"), lines));
     }

@@ -885,7 +885,7 @@ private Q_SLOTS:
         sq::test::HangGuard guard(120, QTest::currentDataTag());
         sq::test::MessageBoxes boxes;
         TForm1* f = w.open(pics);
-        QCOMPARE(boxes.texts().size(), 2);
+        QTRY_COMPARE(boxes.texts().size(), 2);
         QCOMPARE(f->settings().lines(), defaultLines(1024));
         QCOMPARE(f->ComboBox1->count(), 0);
         TImgPanel& b = *f->ImgPanel1;
