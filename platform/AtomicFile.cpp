@@ -33,6 +33,17 @@ QByteArray folderOf(const QByteArray& path)
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
+// 0, or the errno of the write that failed.
+int writeAll(int fd, const QByteArray& bytes)
+{
+    for (qsizetype at = 0; at < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + at, size_t(bytes.size() - at));
+        if (n < 0 && errno != EINTR) return errno;
+        if (n > 0) at += n;
+    }
+    return 0;
+}
+
 } // namespace
 
 int writeFileAtomically(const QString& path, const QByteArray& bytes, bool durable)
@@ -48,14 +59,7 @@ int writeFileAtomically(const QString& path, const QByteArray& bytes, bool durab
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return errno;
     holdTemp(fd);
-    int err = 0;
-    for (qsizetype at = 0; at < bytes.size() && !err;) {
-        const ssize_t n = ::write(fd, bytes.constData() + at, size_t(bytes.size() - at));
-        if (n < 0 && errno != EINTR)
-            err = errno;
-        else if (n > 0)
-            at += n;
-    }
+    int err = writeAll(fd, bytes);
     if (!err && ::fchmod(fd, mode) != 0) err = errno;
     if (!err && durable && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && !err) err = errno;
@@ -72,35 +76,33 @@ int writeNewFileAtomically(const QString& path, const QByteArray& bytes)
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return errno;
     holdTemp(fd);
-    int err = 0;
-    for (qsizetype at = 0; at < bytes.size() && !err;) {
-        const ssize_t n = ::write(fd, bytes.constData() + at, size_t(bytes.size() - at));
-        if (n < 0 && errno != EINTR)
-            err = errno;
-        else if (n > 0)
-            at += n;
-    }
+    int err = writeAll(fd, bytes);
     if (!err && ::fchmod(fd, 0666 & ~processUmask()) != 0) err = errno;
     if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, target.constData(),
-                            RENAME_NOREPLACE) != 0) {
-        err = errno;
-        if (err == EINVAL || err == ENOSYS) {
-            // A file system without the flag: a hard link never replaces.
-            err = ::link(temp.constData(), target.constData()) == 0 ? 0 : errno;
-            if (err == EPERM || err == EOPNOTSUPP) {
-                // No hard links either (FAT): check, then rename.
-                struct stat st;
-                if (::lstat(target.constData(), &st) == 0)
-                    err = EEXIST;
-                else
-                    err = ::rename(temp.constData(), target.constData()) == 0 ? 0 : errno;
-            }
-        }
-    }
-    // After a link the temporary name is the second one; without, it is gone.
-    ::unlink(temp.constData());
+    if (!err) err = renameNoReplace(pathFromNative(temp), path);
+    if (err) ::unlink(temp.constData());
     return err;
+}
+
+int renameNoReplace(const QString& from, const QString& to)
+{
+    const QByteArray f = nativePath(from), t = nativePath(to);
+    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without the flag: a hard link fails on an existing name.
+    struct stat st;
+    if (::lstat(f.constData(), &st) != 0) return errno;
+    if (!S_ISDIR(st.st_mode)) {
+        if (::link(f.constData(), t.constData()) == 0) {
+            ::unlink(f.constData());
+            return 0;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return errno;
+        // No hard links either (FAT): check, then rename.
+    }
+    if (::lstat(t.constData(), &st) == 0) return EEXIST;
+    return ::rename(f.constData(), t.constData()) == 0 ? 0 : errno;
 }
 
 FileLock::FileLock(const QString& path, int waitMs)

@@ -25,6 +25,11 @@ int writeFileAtomically(const QString& path, const QByteArray& bytes, bool durab
 // file that appears while the bytes are written is never replaced.
 int writeNewFileAtomically(const QString& path, const QByteArray& bytes);
 
+// Renames from to to without ever replacing what is at to: 0, EEXIST when
+// something is there, or the errno of the failure. Where the file system
+// lacks the flag for it, a hard link (or a check, on FAT) stands in.
+int renameNoReplace(const QString& from, const QString& to);
+
 // An exclusive flock on the file at path (created when missing, never
 // through a symbolic link), held while the object lives. Waits up to
 // waitMs for another holder; locked() is false when the lock could not be

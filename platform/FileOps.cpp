@@ -1,14 +1,13 @@
 #include "platform/FileOps.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/FileClipboard.h"
 #include "platform/FileSafety.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QScopeGuard>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cerrno>
@@ -55,28 +54,6 @@ bool exists(const QString& path)
 {
     struct stat st;
     return lstatOf(path, st);
-}
-
-// Renames without ever replacing what is at to; EEXIST when something is.
-int renameNoReplace(const QString& from, const QString& to)
-{
-    const QByteArray f = enc(from), t = enc(to);
-    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // A file system without the flag: a hard link fails on an existing name.
-    struct stat st;
-    if (::lstat(f.constData(), &st) != 0) return errno;
-    if (!S_ISDIR(st.st_mode)) {
-        if (::link(f.constData(), t.constData()) == 0) {
-            ::unlink(f.constData());
-            return 0;
-        }
-        if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return errno;
-        // No hard links either (FAT): check, then rename.
-    }
-    if (::lstat(t.constData(), &st) == 0) return EEXIST;
-    return ::rename(f.constData(), t.constData()) == 0 ? 0 : errno;
 }
 
 QStringList childNames(const QString& folder, int* error)
@@ -702,100 +679,6 @@ std::vector<std::pair<QString, QString>> intoFolder(const QStringList& sources,
     return pairs;
 }
 
-// ---- the freedesktop trash ----
-
-struct TrashDir
-{
-    QByteArray files;
-    QByteArray info;
-    QByteArray top; // the folder the info files' paths are relative to; empty: absolute
-};
-
-bool ownFolder(const QByteArray& path, bool create)
-{
-    if (create) ::mkdir(path.constData(), 0700);
-    struct stat st;
-    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
-}
-
-std::optional<TrashDir> trashIn(const QByteArray& trash, const QByteArray& top)
-{
-    if (!ownFolder(trash, true)) return std::nullopt;
-    TrashDir t{trash + "/files", trash + "/info", top};
-    if (!ownFolder(t.files, true) || !ownFolder(t.info, true)) return std::nullopt;
-    return t;
-}
-
-// The trash for a file on device dev: the home trash on its own file
-// system, else $top/.Trash/$uid (a shared, sticky .Trash) or $top/.Trash-$uid
-// at the top of the file's mount.
-std::optional<TrashDir> trashFor(const QString& path, dev_t dev)
-{
-    QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    QDir().mkpath(dataHome);
-    struct stat st;
-    const QByteArray home = enc(dataHome);
-    if (::stat(home.constData(), &st) == 0 && st.st_dev == dev) return trashIn(home + "/Trash", {});
-
-    // The top of the mount: the highest folder above the file on its device.
-    QString top = parentOf(path);
-    for (;;) {
-        const QString up = parentOf(top);
-        if (up == top || ::stat(enc(up).constData(), &st) != 0 || st.st_dev != dev) break;
-        top = up;
-    }
-    const QByteArray topBytes = enc(top == QLatin1String("/") ? QString() : top);
-    const QByteArray uid = QByteArray::number(::getuid());
-    const QByteArray shared = topBytes + "/.Trash";
-    if (::lstat(shared.constData(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX))
-        if (auto t = trashIn(shared + '/' + uid, topBytes.isEmpty() ? "/" : topBytes)) return t;
-    return trashIn(topBytes + "/.Trash-" + uid, topBytes.isEmpty() ? "/" : topBytes);
-}
-
-// Moves one path into the trash; the path it has there, or the errno.
-std::pair<QString, int> trashOne(const QString& path)
-{
-    struct stat st;
-    if (::lstat(enc(path).constData(), &st) != 0) return {{}, errno};
-    const std::optional<TrashDir> trash = trashFor(path, st.st_dev);
-    if (!trash) return {{}, EACCES};
-    QString inTrash = path;
-    if (!trash->top.isEmpty()) {
-        const QString top = pathFromNative(trash->top);
-        inTrash = path.mid(top == QLatin1String("/") ? 1 : top.size() + 1);
-    }
-    const QByteArray name = enc(fileNameOf(path));
-    const QByteArray date =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toLatin1();
-    const QByteArray info =
-        "[Trash Info]\nPath=" + percentEncodedPath(inTrash) + "\nDeletionDate=" + date + '\n';
-    for (int n = 1; n < 10000; ++n) {
-        // The info file claims the name first, so two programs trashing the
-        // same name at once never take the same slot.
-        const QByteArray slot = trashSlotName(name, n);
-        const QByteArray infoPath = trash->info + '/' + slot + ".trashinfo";
-        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return {{}, errno};
-        }
-        const bool written = ::write(fd, info.constData(), info.size()) == info.size();
-        ::close(fd);
-        const QString files = pathFromNative(trash->files + '/' + slot);
-        const int e = written ? renameNoReplace(path, files) : EIO;
-        if (e == EEXIST || e == ENOTEMPTY) {
-            ::unlink(infoPath.constData());
-            continue;
-        }
-        if (e) {
-            ::unlink(infoPath.constData());
-            return {{}, e};
-        }
-        return {files, 0};
-    }
-    return {{}, EEXIST};
-}
-
 } // namespace
 
 FileOpActivity& FileOpActivity::instance()
@@ -966,35 +849,6 @@ FileOpResult linkInto(const QStringList& sources, const QString& folder, FileOpP
         }
         ++result.done;
         result.targets << target;
-    }
-    prompt.endProgress();
-    return result;
-}
-
-FileOpResult moveToTrash(const QStringList& paths, FileOpPrompt& prompt)
-{
-    const FileOpBatch batch;
-    FileOpResult result;
-    prompt.beginProgress(0);
-    for (const QString& raw : paths) {
-        if (prompt.cancelRequested()) {
-            result.cancelled = true;
-            break;
-        }
-        const QString path = absolutePathOf(raw);
-        if (!pathExists(path)) {
-            ++result.failed;
-            prompt.reportError({FileOpError::Missing, path, reason(errno)});
-            continue;
-        }
-        const auto [where, err] = trashOne(path);
-        if (err) {
-            ++result.failed;
-            prompt.reportError({FileOpError::TrashFailed, path, reason(err)});
-            continue;
-        }
-        ++result.done;
-        result.targets << where;
     }
     prompt.endProgress();
     return result;
