@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileClipboard.h"
+#include "platform/FileOps_detail.h"
 #include "platform/FileSafety.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
@@ -23,7 +24,7 @@
 
 namespace sq::platform {
 
-namespace {
+namespace detail {
 
 // The read/write fallback's buffer, and the piece copy_file_range is asked
 // for at a time (progress and cancel are looked at between pieces).
@@ -102,8 +103,6 @@ qint64 bytesOf(const QString& path)
     return sum;
 }
 
-// The path with its folder resolved (the last element is kept as it is, so
-// a symbolic link names itself).
 QString resolvedPath(const QString& path)
 {
     const QString absolute = absolutePathOf(path);
@@ -119,10 +118,7 @@ bool isInside(const QString& path, const QString& folder)
            path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
 }
 
-// "name - コピー.ext", then "name - コピー (2).ext" and so on; word in
-// place of コピー for other kinds of duplicate.
-QString freeCopyName(const QString& target, bool isFolder,
-                     const QString& word = QStringLiteral("コピー"))
+QString freeCopyName(const QString& target, bool isFolder, const QString& word)
 {
     const QString name = fileNameOf(target);
     const int dot = isFolder ? -1 : int(name.lastIndexOf(QLatin1Char('.')));
@@ -679,7 +675,9 @@ std::vector<std::pair<QString, QString>> intoFolder(const QStringList& sources,
     return pairs;
 }
 
-} // namespace
+} // namespace detail
+
+using namespace detail;
 
 FileOpActivity& FileOpActivity::instance()
 {
@@ -766,92 +764,6 @@ FileOpResult copyTo(const QString& source, const QString& target, FileOpPrompt& 
 FileOpResult moveTo(const QString& source, const QString& target, FileOpPrompt& prompt)
 {
     return Runner(prompt, true).run({{QDir::cleanPath(source), QDir::cleanPath(target)}});
-}
-
-FileOpResult linkInto(const QStringList& sources, const QString& folder, FileOpPrompt& prompt)
-{
-    const FileOpBatch batch;
-    FileOpResult result;
-    auto fail = [&](FileOpError::Kind kind, const QString& path, int err = 0) {
-        ++result.failed;
-        prompt.reportError({kind, path, err ? reason(err) : QString()});
-    };
-    prompt.beginProgress(0);
-    removeDeadTemps(folder);
-    for (const auto& [source, asked] : intoFolder(sources, folder)) {
-        if (prompt.cancelRequested()) result.cancelled = true;
-        if (result.cancelled) break;
-        QString target = asked;
-        struct stat s, t;
-        if (!lstatOf(source, s)) {
-            fail(FileOpError::Missing, source, errno);
-            continue;
-        }
-        if (!isFolderPath(folder)) {
-            fail(FileOpError::NoFolder, folder);
-            continue;
-        }
-        const QString from = resolvedPath(source);
-        const QString to = resolvedPath(target);
-        // A link in its source's place would replace the source.
-        if (from == to) {
-            target = freeCopyName(target, isFolderPath(source), QStringLiteral("リンク"));
-        } else if (isFolderPath(source)) {
-            const QString canonical = canonicalPathOf(source);
-            if (isInside(to, canonical.isEmpty() ? from : canonical) ||
-                isFolderInside(folder, source)) {
-                fail(FileOpError::IntoItself, source);
-                continue;
-            }
-        }
-        const QByteArray pointsTo = enc(absolutePathOf(source));
-        bool replace = false;
-        if (lstatOf(target, t)) {
-            const ConflictAnswer a = askConflictInBatch(prompt, source, target);
-            if (a == ConflictAnswer::Cancel) {
-                result.cancelled = true;
-                break;
-            }
-            if (a == ConflictAnswer::Skip) {
-                ++result.skipped;
-                continue;
-            }
-            if (S_ISDIR(t.st_mode)) {
-                fail(FileOpError::TypeMismatch, target);
-                continue;
-            }
-            replace = true;
-        }
-        if (!replace) {
-            // symlink never replaces: a name taken meanwhile fails.
-            if (::symlink(pointsTo.constData(), enc(target).constData()) != 0) {
-                fail(FileOpError::WriteFailed, target, errno);
-                continue;
-            }
-        } else {
-            // The new link is made beside the old file and renamed over it,
-            // so the name is never missing.
-            QByteArray temp = tempPattern(parentOf(target), ".sqlink-");
-            const int fd = ::mkstemp(temp.data());
-            if (fd < 0) {
-                fail(FileOpError::WriteFailed, target, errno);
-                continue;
-            }
-            ::close(fd);
-            ::unlink(temp.constData());
-            if (::symlink(pointsTo.constData(), temp.constData()) != 0 ||
-                ::rename(temp.constData(), enc(target).constData()) != 0) {
-                const int e = errno;
-                ::unlink(temp.constData());
-                fail(FileOpError::WriteFailed, target, e);
-                continue;
-            }
-        }
-        ++result.done;
-        result.targets << target;
-    }
-    prompt.endProgress();
-    return result;
 }
 
 bool isValidFileName(const QString& name)

@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/FileClipboard.h"
 #include "platform/FileOps.h"
+#include "platform/FileOps_detail.h"
 #include "platform/FileSafety.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
@@ -21,16 +22,9 @@
 
 namespace sq::platform {
 
-namespace {
+using namespace detail;
 
-QByteArray enc(const QString& path)
-{
-    return nativePath(path);
-}
-QString reason(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
+namespace {
 
 struct TrashDir
 {
