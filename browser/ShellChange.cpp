@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <mutex>
 
 namespace pw = sq::platform;
 
@@ -37,7 +38,8 @@ void TShellChangeThread::Finish()
     // The thread's last use of the watch happens before its end mark; reading
     // the mark makes that order visible to the race checker too.
     if (m_started.load(std::memory_order_acquire))
-        while (!m_ended.load(std::memory_order_acquire)) QThread::yieldCurrentThread();
+        while (!m_ended.load(std::memory_order_acquire))
+            QThread::yieldCurrentThread();
 }
 
 void TShellChangeThread::Stop()
@@ -51,6 +53,18 @@ bool TShellChangeThread::Open()
 {
     return m_watch.open(m_path, m_filter);
 }
+
+namespace {
+// Orders a posted change with its handling in terms the race checker sees
+// (it does not see Qt's event queue): the handler takes the gate before it
+// reads what the watch thread captured, and the watch thread holds it until
+// the post is complete. Never held while waiting for the other thread.
+std::mutex& postGate()
+{
+    static std::mutex gate;
+    return gate;
+}
+} // namespace
 
 void TShellChangeThread::run()
 {
@@ -66,13 +80,19 @@ void TShellChangeThread::run()
         while (!channel->stopped.load()) {
             if (m_watch.wait() != pw::FolderWatch::Result::Changed) break;
             if (channel->stopped.load()) break;
-            QMetaObject::invokeMethod(
-                m_receiver,
-                [channel, callback] {
-                    if (!channel->stopped.load()) callback();
-                    channel->handed.release();
-                },
-                Qt::QueuedConnection);
+            {
+                const std::lock_guard<std::mutex> posting(postGate());
+                QMetaObject::invokeMethod(
+                    m_receiver,
+                    [channel, callback] {
+                        {
+                            const std::lock_guard<std::mutex> posted(postGate());
+                        }
+                        if (!channel->stopped.load()) callback();
+                        channel->handed.release();
+                    },
+                    Qt::QueuedConnection);
+            }
             channel->handed.acquire();
         }
     } catch (...) {
