@@ -10,6 +10,7 @@
 //                     [--only off|on] [work folder]  (default /tmp/sq-bench-budget)
 #include "browser/ImgPanel.h"
 #include "engine/PictureLoader.h"
+#include "tests/support/HostileFiles.h"
 #include "tests/support/PictureFiles.h"
 
 #include <QApplication>
@@ -28,27 +29,6 @@
 #endif
 
 namespace {
-
-qint64 statusKB(const char* field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray status = f.readAll();
-    const qsizetype at = status.indexOf(field);
-    if (at < 0) return -1;
-    const qsizetype from = at + qsizetype(qstrlen(field));
-    return status.mid(from, status.indexOf('\n', at) - from)
-        .trimmed()
-        .split(' ')
-        .first()
-        .toLongLong();
-}
-
-bool resetPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
-}
 
 struct Run
 {
@@ -75,8 +55,8 @@ Run openOnce(const QString& folder, int workers, bool budget)
     p.show();
     QCoreApplication::processEvents();
     malloc_trim(0);
-    resetPeak();
-    const qint64 before = statusKB("VmRSS:");
+    sq::test::resetPeakResident();
+    const qint64 before = sq::test::residentMiB();
     int loaded = 0;
     p.OnImageLoaded = [&loaded](void*, TPanelItem* item) { loaded += item && item->LoadDone; };
     QElapsedTimer t;
@@ -85,7 +65,7 @@ Run openOnce(const QString& folder, int workers, bool budget)
     while (p.Loader().Busy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     const double seconds = t.nsecsElapsed() / 1e9;
-    return {seconds, (statusKB("VmHWM:") - before) / 1024, loaded};
+    return {seconds, sq::test::peakResidentMiB() - before, loaded};
 }
 
 } // namespace

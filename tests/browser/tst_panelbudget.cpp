@@ -12,35 +12,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace sq::test;
 
 namespace {
-
-// A line of /proc/self/status in MiB (VmHWM, VmRSS).
-qint64 statusMiB(const char* field)
-{
-    const QByteArray status = readFile(QStringLiteral("/proc/self/status"));
-    const qsizetype at = status.indexOf(field);
-    if (at < 0) return -1;
-    const qsizetype from = at + qsizetype(qstrlen(field));
-    return status.mid(from, status.indexOf('\n', at) - from)
-               .trimmed()
-               .split(' ')
-               .first()
-               .toLongLong() /
-           1024;
-}
-
-// Starts the peak (VmHWM) over from what the process holds now.
-bool resetPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
-}
 
 constexpr int kSide = 6144;
 // What one picture takes while it is made: the decoder's copy and its
@@ -98,8 +75,8 @@ void TestPanelBudget::largePicturesWithinTheBudget()
     p.show();
     p.resize(500, 400);
     QCoreApplication::processEvents();
-    QVERIFY(resetPeak());
-    const qint64 before = statusMiB("VmRSS:");
+    QVERIFY(sq::test::resetPeakResident());
+    const qint64 before = sq::test::residentMiB();
     QVERIFY(before > 0);
     p.OpenFolder(folder);
     QElapsedTimer t;
@@ -107,7 +84,7 @@ void TestPanelBudget::largePicturesWithinTheBudget()
     while (p.Loader().Busy() && t.elapsed() < 400000)
         QTest::qWait(20);
     QVERIFY(!p.Loader().Busy());
-    const qint64 growth = statusMiB("VmHWM:") - before;
+    const qint64 growth = sq::test::peakResidentMiB() - before;
     qInfo("peak grew by %lld MiB", growth);
     QCOMPARE(p.Items().Count(), kFiles);
     for (int i = 0; i < kFiles; ++i) {
