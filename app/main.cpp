@@ -6,6 +6,7 @@
 #include "app/Translations.h"
 #include "app/Unit1.h"
 #include "platform/DataFolder.h"
+#include "platform/DisplayPlatform.h"
 #include "platform/TermSignals.h"
 
 #include <QApplication>
@@ -64,7 +65,16 @@ int main(int argc, char** argv)
     int qtArgc = static_cast<int>(qtArgv.size());
     qtArgv.push_back(nullptr);
 
+    // In a Wayland session the program runs on XWayland where it can.
+    sq::platform::applyDisplayPlatform(command.qtArguments);
     QApplication app(qtArgc, qtArgv.data());
+    // A logout or kill closes the main window like its close box, so the
+    // settings and favourites are saved. Hooked before the windows are made:
+    // a request during a slow start is served once the event loop runs.
+    sq::platform::onTerminationRequest([] {
+        if (Form1)
+            Form1->close();
+    });
     app.setApplicationName(QStringLiteral("Sorrelquint"));
     app.setApplicationVersion(QStringLiteral(SQ_VERSION));
     sq::app::installQtTranslations(app);
@@ -76,12 +86,6 @@ int main(int argc, char** argv)
         dataFolder = sq::platform::chooseDataFolder(sq::platform::executableFolder());
 
     sq::app::createWindows(dataFolder, command.path);
-    // A logout or kill closes the main window like its close box, so the
-    // settings and favourites are saved.
-    sq::platform::onTerminationRequest([] {
-        if (Form1)
-            Form1->close();
-    });
     Form1->show();
     const int rc = app.exec();
     sq::app::destroyWindows();
