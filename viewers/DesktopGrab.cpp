@@ -2,10 +2,13 @@
 
 #include "engine/Stretch.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QWidget>
 
+#include <algorithm>
 #include <cstring>
 
 namespace sq::loupe {
@@ -42,6 +45,49 @@ QImage grabDesktop(const QRect& rect, const QPoint& at)
         std::memcpy(out.scanLine(to.y() + y) + 3 * to.x(), pixels.constScanLine(y),
                     std::size_t(3 * inside.width()));
     return out;
+}
+
+namespace {
+// Stacking as the window system keeps it is not known to the program: plain
+// windows first, the active one over them, windows kept on top and popups
+// last.
+int stackRank(const QWidget* w)
+{
+    if (w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip) return 3;
+    if (w->windowFlags() & Qt::WindowStaysOnTopHint) return 2;
+    return w->isActiveWindow() ? 1 : 0;
+}
+} // namespace
+
+QImage grabProgramWindows(const QRect& rect, const QWidget* skip)
+{
+    if (rect.isEmpty()) return QImage();
+    QImage out(rect.size(), QImage::Format_RGB32);
+    if (out.isNull()) return QImage();
+    out.fill(Qt::black);
+    QWidgetList windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != skip && w->isVisible() && !w->isMinimized() && w->windowType() != Qt::Desktop)
+            windows << w;
+    std::stable_sort(windows.begin(), windows.end(),
+                     [](const QWidget* a, const QWidget* b) { return stackRank(a) < stackRank(b); });
+    {
+        QPainter painter(&out);
+        for (QWidget* w : windows) {
+            const QRect window = w->geometry(); // the client area; frames are not the program's
+            const QRect part = window & rect;
+            if (part.isEmpty()) continue;
+            // Only the part inside rect is drawn: the main window may be
+            // the whole screen, and this runs at every refresh.
+            const QRect local = part.translated(-window.topLeft());
+            const QRegion source = w->mask().isEmpty() ? QRegion(local) : w->mask() & local;
+            if (source.isEmpty()) continue;
+            // render() puts the top-left of the source's bounds at `at`.
+            const QPoint at = window.topLeft() + source.boundingRect().topLeft() - rect.topLeft();
+            w->render(&painter, at, source, QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        }
+    }
+    return out.convertToFormat(QImage::Format_RGB888);
 }
 
 } // namespace sq::loupe

@@ -7,6 +7,8 @@
 #include <QPoint>
 #include <QRect>
 
+class QWidget;
+
 namespace sq::loupe {
 
 // Whether this session never hands out desktop pixels (a Wayland session).
@@ -17,5 +19,12 @@ bool desktopCaptureRefused();
 // none does); pixels outside that screen stay black. A null picture when the
 // session refuses desktop capture or the grab fails.
 QImage grabDesktop(const QRect& rect, const QPoint& at);
+
+// What the program's own visible top-level windows show inside rect
+// (desktop coordinates, as the program places its windows), drawn by the
+// program itself, as a rect.size() picture of 24 bits; black where none of
+// them lies. skip (the loupe itself) is left out. For sessions that refuse
+// desktop capture: the loupe still magnifies the program's windows there.
+QImage grabProgramWindows(const QRect& rect, const QWidget* skip);
 
 } // namespace sq::loupe

@@ -17,7 +17,8 @@
 
 TForm14::TForm14(TViewerHost* host, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_host(host),
-      Timer1(new QTimer(this)), m_grab(&sq::loupe::grabDesktop)
+      Timer1(new QTimer(this)), m_grab(&sq::loupe::grabDesktop),
+      m_fallback([this](const QRect& rect, const QPoint&) { return sq::loupe::grabProgramWindows(rect, this); })
 {
     setObjectName(QStringLiteral("Form14"));
     setWindowTitle(QStringLiteral("ルーペウインドウ"));
@@ -92,10 +93,13 @@ void TForm14::Timer1Timer()
     // 5. The pace is kept even when this refresh gets nothing.
     Timer1->setInterval(RefreshInterval);
     // 4. The capture buffer, Image2: the desktop copied 1:1, clipped to the screen.
-    const QImage capture = m_grab(sq::loupe::captureRect(pointer, jitter, m_captureSide), pointer);
+    const QRect rect = sq::loupe::captureRect(pointer, jitter, m_captureSide);
+    QImage capture = m_grab(rect, pointer);
     if (capture.isNull()) {
+        // Said once by the bar; the program's own windows are still shown.
         Q_EMIT captureFailed();
-        return;
+        if (m_fallback) capture = m_fallback(rect, pointer);
+        if (capture.isNull()) return;
     }
     ++m_ticks;
     // 6. Plain stretch, or the bilinear rule unless thumbnails are loading.
@@ -121,10 +125,18 @@ void TForm14::toggleRefresh()
     }
 }
 
-QImage TForm14::grabClientArea() const
+QImage TForm14::grabClientArea()
 {
     const QRect area = geometry();
-    return m_grab(area, area.center());
+    QImage pixels = m_grab(area, area.center());
+    // Without the desktop, the window as the program draws it.
+    if (pixels.isNull() && m_fallback) {
+        QImage own(area.size(), QImage::Format_RGB32);
+        own.fill(Qt::black);
+        render(&own);
+        pixels = own.convertToFormat(QImage::Format_RGB888);
+    }
+    return pixels;
 }
 
 void TForm14::activateLoupe()

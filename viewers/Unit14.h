@@ -66,16 +66,19 @@ public:
     // pixels or a null picture. The default grabs the screen.
     using Grabber = std::function<QImage(const QRect& rect, const QPoint& at)>;
     void setGrabber(Grabber grab) { m_grab = std::move(grab); }
+    // Where pixels come from when the desktop gives none: by default the
+    // program's own windows but this one. Empty: nothing.
+    void setFallbackGrabber(Grabber grab) { m_fallback = std::move(grab); }
     // The window's client area as the display shows it, with whatever lies
     // under it outside its shape; null when no pixels can be had.
-    QImage grabClientArea() const;
+    QImage grabClientArea();
     // Brings the window to the foreground so its keys work.
     void activateLoupe();
 
 Q_SIGNALS:
     void smoothingToggled(bool on); // "X" pressed in the window
     void refreshStopped();          // "Z" stopped the refresh
-    void captureFailed();           // a refresh found no desktop pixels
+    void captureFailed();           // a refresh found no desktop pixels (the fallback may still)
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -91,6 +94,7 @@ private:
     TViewerHost* m_host;
     QTimer* Timer1;
     Grabber m_grab;
+    Grabber m_fallback;
     int m_side = DesignSide;
     int m_magnification = 2; // "200%"
     int m_captureSide = DesignSide / 2;

@@ -119,7 +119,7 @@ TForm18::TForm18(TViewerHost* host, TForm14* loupe, QWidget* parent)
 
 QString TForm18::captureRefusedText()
 {
-    return QStringLiteral("デスクトップの画面を取り込めません。ルーペには何も表示されません");
+    return QStringLiteral("この画面では他のプログラムのウインドウを取り込めません。ルーペにはこのプログラムのウインドウだけが表示されます");
 }
 
 void TForm18::ShowLoupe()

@@ -138,6 +138,7 @@ private Q_SLOTS:
     void refreshTick_data();
     void refreshTick();
     void failedCaptureSkipsTick();
+    void programWindowsWhenDesktopRefused();
     void jitterMovesTheCapture();
     void grabClippedToScreen();
     void keys();
@@ -402,6 +403,7 @@ void TstLoupe::failedCaptureSkipsTick()
     Form14->Timer1Timer();
     QVERIFY(Form14->hasPicture());
     Form14->setGrabber([](const QRect&, const QPoint&) { return QImage(); });
+    Form14->setFallbackGrabber(nullptr);
     const int ticks = Form14->tickCount();
     for (int i = 0; i < 3; ++i)
         Form14->Timer1Timer();
@@ -409,6 +411,51 @@ void TstLoupe::failedCaptureSkipsTick()
     QCOMPARE(Form14->tickCount(), ticks);
     QCOMPARE(Form14->refreshInterval(), 150);
     QCOMPARE(p.refusedTold, 1); // said once, not at every refresh
+}
+
+// Where the desktop gives no pixels the loupe magnifies the program's own
+// windows, never itself, is black elsewhere, and says why only once.
+void TstLoupe::programWindowsWhenDesktopRefused()
+{
+    Program p;
+    p.start();
+    Form1->hide();
+    const QColor green(10, 200, 30);
+    QWidget marker(nullptr, Qt::Window);
+    QPalette palette = marker.palette();
+    palette.setColor(QPalette::Window, green);
+    marker.setPalette(palette);
+    marker.setAutoFillBackground(true);
+    marker.setGeometry(300, 200, 200, 200);
+    marker.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&marker));
+    Form14->setGrabber([](const QRect&, const QPoint&) { return QImage(); });
+    Form18->ShowLoupe();
+    // The loupe itself stands over the pointer, showing black so far.
+    Form14->move(350, 250);
+    const QPoint pointer(400, 300);
+    QCursor::setPos(pointer);
+    const int ticks = Form14->tickCount();
+    Form14->Timer1Timer();
+    QCOMPARE(Form14->tickCount(), ticks + 1);
+    QVERIFY(Form14->hasPicture());
+    const int s = Form14->loupeSide();
+    QCOMPARE(Form14->picture().size(), QSize(s, s));
+    QCOMPARE(Form14->picture().pixelColor(s / 2, s / 2), green);
+    QCOMPARE(Form14->picture().pixelColor(2, 2), green);
+    // Half on the marker's left edge: the left half is nothing of the program's.
+    const QPoint edge(300, 300);
+    QVERIFY(!Form18->frameGeometry().adjusted(-80, -80, 80, 80).contains(edge));
+    QCursor::setPos(edge);
+    Form14->Timer1Timer();
+    QCOMPARE(Form14->picture().pixelColor(s / 4, s / 2), QColor(Qt::black));
+    QCOMPARE(Form14->picture().pixelColor(3 * s / 4, s / 2), green);
+    Form14->Timer1Timer();
+    QCOMPARE(p.refusedTold, 1);
+    // The save dialog's capture of the loupe falls back to its own drawing.
+    const QImage area = Form14->grabClientArea();
+    QCOMPARE(area.size(), QSize(s, s));
+    QCOMPARE(area.pixelColor(s / 2, s / 2), Form14->picture().pixelColor(s / 2, s / 2));
 }
 
 void TstLoupe::jitterMovesTheCapture()
@@ -673,6 +720,7 @@ void TstLoupe::failedSaveIsReported()
     QCOMPARE(told.size(), 1);
     // A capture that fails is said too, and nothing is asked.
     Form14->setGrabber([](const QRect&, const QPoint&) { return QImage(); });
+    Form14->setFallbackGrabber(nullptr);
     Form26->askFileName = [] {
         [] { QFAIL("no file name expected"); }();
         return QString();
