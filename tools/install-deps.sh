@@ -21,6 +21,9 @@ packages=(
   # tests, and the checks of the desktop entry and the package
   xvfb xauth x11-apps imagemagick xdotool xclip ffmpeg
   desktop-file-utils lintian
+  # the test in a headless Wayland session: the compositor with XWayland, its
+  # session bus, and Qt's Wayland plugin for the native run
+  mutter xwayland dbus qt6-wayland
   # cjpeg and djpeg: the reference of the conversion tests and benchmark
   libjpeg-turbo-progs
 )

@@ -101,5 +101,7 @@ config="$build/CPackConfig.cmake"
 depends=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_DEPENDS "\(.*\)")$/\1/p' "$config")
 [ -n "$depends" ] || fail "the package names no dependencies"
 case ", $depends," in *", xdg-utils,"*) ;; *) fail "the package does not depend on xdg-utils: $depends" ;; esac
+# A Wayland session without XWayland needs Qt's Wayland plugin.
+case ", $depends," in *", qt6-wayland,"*) ;; *) fail "the package does not depend on qt6-wayland: $depends" ;; esac
 
 echo "ok: $(echo "$expected" | wc -l) files installed under a DESTDIR, options and desktop entry checked, icon $size"
