@@ -27,6 +27,19 @@ bool hasQtOption(const std::vector<QByteArray>& qtArguments, const char* name)
     return false;
 }
 
+bool desktopReadable(const QByteArray& platformName, const QByteArray& waylandDisplay,
+                     const QByteArray& sessionType)
+{
+    if (platformName.startsWith("wayland")) return false;
+    if (platformName != "xcb") return true;
+    return waylandDisplay.trimmed().isEmpty() && sessionType.trimmed().toLower() != "wayland";
+}
+
+bool desktopReadable(const QByteArray& platformName)
+{
+    return desktopReadable(platformName, qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"));
+}
+
 QByteArray applyDisplayPlatform(const std::vector<QByteArray>& qtArguments)
 {
     const DisplayEnvironment env{qgetenv("QT_QPA_PLATFORM"),        qgetenv("WAYLAND_DISPLAY"),

@@ -30,6 +30,14 @@ QByteArray chooseDisplayPlatform(const DisplayEnvironment& env);
 // e.g. "platform" or "display".
 bool hasQtOption(const std::vector<QByteArray>& qtArguments, const char* name);
 
+// Whether the desktop's pixels can be read on the platform the program runs
+// on. Never on Wayland; nor on XWayland (an X plugin in a Wayland session),
+// whose root window holds no pixels: a grab of it comes back black.
+bool desktopReadable(const QByteArray& platformName, const QByteArray& waylandDisplay,
+                     const QByteArray& sessionType);
+// The same for the running program, from its platform and environment.
+bool desktopReadable(const QByteArray& platformName);
+
 // Reads the environment, decides, and sets QT_QPA_PLATFORM when a choice
 // was made. Returns the choice.
 QByteArray applyDisplayPlatform(const std::vector<QByteArray>& qtArguments);

@@ -1,6 +1,7 @@
 #include "viewers/DesktopGrab.h"
 
 #include "engine/Stretch.h"
+#include "platform/DisplayPlatform.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -15,7 +16,9 @@ namespace sq::loupe {
 
 bool desktopCaptureRefused()
 {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    static const bool refused =
+        !sq::platform::desktopReadable(QGuiApplication::platformName().toLatin1());
+    return refused;
 }
 
 QImage grabDesktop(const QRect& rect, const QPoint& at)

@@ -11,7 +11,8 @@ class QWidget;
 
 namespace sq::loupe {
 
-// Whether this session never hands out desktop pixels (a Wayland session).
+// Whether this session never hands out desktop pixels (a Wayland session,
+// XWayland included).
 bool desktopCaptureRefused();
 
 // The desktop inside rect (desktop coordinates) as a rect.size() picture of

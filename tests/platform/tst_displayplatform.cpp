@@ -68,6 +68,30 @@ private Q_SLOTS:
         QCOMPARE(sq::platform::hasQtOption(v, "display"), display);
     }
 
+    void desktop_data()
+    {
+        QTest::addColumn<QByteArray>("platform");
+        QTest::addColumn<QByteArray>("wayland");
+        QTest::addColumn<QByteArray>("session");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("X") << QByteArray("xcb") << QByteArray() << QByteArray("x11") << true;
+        QTest::newRow("X, no session type") << QByteArray("xcb") << QByteArray() << QByteArray() << true;
+        QTest::newRow("XWayland") << QByteArray("xcb") << QByteArray("wayland-0") << QByteArray("wayland") << false;
+        QTest::newRow("XWayland, display only") << QByteArray("xcb") << QByteArray("wayland-0") << QByteArray() << false;
+        QTest::newRow("XWayland, session only") << QByteArray("xcb") << QByteArray() << QByteArray("WAYLAND") << false;
+        QTest::newRow("wayland") << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray("wayland") << false;
+        QTest::newRow("wayland-egl") << QByteArray("wayland-egl") << QByteArray() << QByteArray() << false;
+        QTest::newRow("offscreen") << QByteArray("offscreen") << QByteArray("wayland-0") << QByteArray() << true;
+    }
+    void desktop()
+    {
+        QFETCH(QByteArray, platform);
+        QFETCH(QByteArray, wayland);
+        QFETCH(QByteArray, session);
+        QFETCH(bool, readable);
+        QCOMPARE(sq::platform::desktopReadable(platform, wayland, session), readable);
+    }
+
     // The choice reaches the environment Qt reads, and a user's is kept.
     void setsEnvironment()
     {
