@@ -3,12 +3,13 @@
 # inside a session bus of its own. Two runs on a folder of three pictures,
 # each with a fresh data folder:
 #  - XWayland (the environment has DISPLAY): the program is an X client; its
-#    thumbnails reach the cache file, a double-click opens the slide view and
+#    thumbnails reach the cache file, the loupe magnifies its window, a
+#    double-click opens the slide view and
 #    Space steps it (its window grabbed before and after), and SIGTERM closes
 #    it with exit 0 and a full settings file.
 #  - native (no DISPLAY): the program is a Wayland client; its thumbnails
 #    reach the cache file, and SIGTERM closes it the same way.
-# Leaves wayland_slide1.png and wayland_slide2.png in OUTDIR.
+# Leaves wayland_loupe.png, wayland_slide1.png and wayland_slide2.png in OUTDIR.
 # Exits 77 where the compositor or the tools are missing.
 #   wayland_session.sh PROGRAM OUTDIR
 set -u
@@ -107,6 +108,21 @@ for _ in $(seq 1 100); do
 done
 [ -n "$main" ] || fail "XWayland: no X window of the program (is it a Wayland client?)"
 sleep 1
+# ツール > ルーペ表示 by keyboard, the pointer on the first thumbnail (red).
+# XWayland hands out no desktop pixels; the loupe magnifies the program's
+# own window and says why once.
+xdotool mousemove --window "$main" 600 5 click 1
+sleep 0.5
+xdotool key alt; sleep 0.4; xdotool key Right Right Right; sleep 0.3
+xdotool key Down; sleep 0.4; xdotool key Down Down Down Return
+xdotool mousemove --window "$main" 170 80
+sleep 2
+loupe=$(xdotool search --onlyvisible --name 'ルーペウインドウ' 2>/dev/null | head -1)
+[ -n "$loupe" ] || fail "XWayland: the loupe did not open"
+import -window "$loupe" "$out/wayland_loupe.png" || fail "XWayland: the loupe could not be grabbed"
+seen=$(middle "$out/wayland_loupe.png" 50 50)
+is_colour "$seen" red || fail "XWayland: the loupe shows $seen, not the red thumbnail under the pointer"
+xdotool search --onlyvisible --name '^ルーペ$' >/dev/null 2>&1 || fail "XWayland: the loupe did not say why the desktop is not shown"
 # The first thumbnail: right of the 128-pixel folder pane, below the tool row.
 xdotool mousemove --window "$main" 177 85 click 1
 sleep 0.5
@@ -124,6 +140,10 @@ import -window "$slide" "$out/wayland_slide1.png" || fail "XWayland: the slide v
 left=$(middle "$out/wayland_slide1.png" 25 52); right=$(middle "$out/wayland_slide1.png" 75 52)
 is_colour "$left" red && is_colour "$right" blue ||
   fail "XWayland: the slide view shows $left | $right, not the first two pictures (red | blue)"
+# The loupe's message may hold the focus: the window manager makes the
+# slide view active.
+xdotool windowactivate --sync "$slide" 2>/dev/null
+sleep 0.5
 xdotool key space
 sleep 1.5
 import -window "$slide" "$out/wayland_slide2.png" || fail "XWayland: the slide view could not be grabbed"
@@ -132,7 +152,7 @@ left=$(middle "$out/wayland_slide2.png" 25 52); right=$(middle "$out/wayland_sli
 is_colour "$left" lime && is_colour "$right" red ||
   fail "XWayland: after Space the slide view shows $left | $right, not lime | red"
 term_and_check "$data" XWayland
-say "ok: XWayland: 3 thumbnails, slide view red | blue, then lime | red after Space, exit 0 on SIGTERM"
+say "ok: XWayland: 3 thumbnails, the loupe shows the red thumbnail, slide view red | blue, then lime | red after Space, exit 0 on SIGTERM"
 
 # --- native Wayland
 data=$work/data-w
