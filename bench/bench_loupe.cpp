@@ -1,7 +1,8 @@
 // One refresh tick of the loupe on the GUI thread (capture, scale, paint) at
 // "最大" (256) with "200%", smoothing on and off, median of 200 ticks each,
 // against the plain-stretch tick measured in the same run; with the parts of
-// a tick on their own. Needs an X server:
+// a tick on their own, and the capture of the program's own windows used
+// where the desktop cannot be read. Needs an X server:
 //   tests/support/with-xvfb.sh 1024x768 build-rel/bench/bench_loupe [ticks]
 #include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
@@ -110,6 +111,8 @@ int main(int argc, char** argv)
 
     const QRect area(300 - 55, 300 - 55, c, c);
     const double grab = medianMicros(runs, [&] { sq::loupe::grabDesktop(area, area.center()); });
+    // Where the desktop cannot be read: the program's own windows drawn.
+    const double own = medianMicros(runs, [&] { sq::loupe::grabProgramWindows(area, &loupe); });
     const QImage capture = sq::loupe::grabDesktop(area, area.center());
     const double bilinear = medianMicros(runs, [&] { sq::BilinearResize(capture, s, s); });
     const double nearest = medianMicros(runs, [&] { sq::NearestResize(capture, s, s); });
@@ -125,7 +128,8 @@ int main(int argc, char** argv)
         double us;
     } rows[] = {
         {"tick, smoothing off (reference)", plain}, {"tick, smoothing on", smooth},
-        {"  capture (screen grab)", grab},          {"  nearest-pixel stretch", nearest},
+        {"  capture (screen grab)", grab},          {"  capture (program's windows)", own},
+        {"  nearest-pixel stretch", nearest},
         {"  bilinear resample", bilinear},          {"  paint (repaint to screen)", paint},
     };
     for (const auto& r : rows)
