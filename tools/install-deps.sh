@@ -22,8 +22,9 @@ packages=(
   xvfb xauth x11-apps imagemagick xdotool xclip ffmpeg
   desktop-file-utils lintian
   # the test in a headless Wayland session: the compositor with XWayland, its
-  # session bus, and Qt's Wayland plugin for the native run
-  mutter xwayland dbus qt6-wayland
+  # session bus, Qt's Wayland plugin for the native runs, and weston for the
+  # grabbed native run
+  mutter xwayland dbus qt6-wayland weston
   # cjpeg and djpeg: the reference of the conversion tests and benchmark
   libjpeg-turbo-progs
 )

@@ -9,13 +9,17 @@
 #    it with exit 0 and a full settings file.
 #  - native (no DISPLAY): the program is a Wayland client; its thumbnails
 #    reach the cache file, and SIGTERM closes it the same way.
-# Leaves wayland_loupe.png, wayland_slide1.png and wayland_slide2.png in OUTDIR.
+# Then, where weston is installed, the native run again in a headless weston
+# whose screen is grabbed: the three thumbnails are on it.
+# Leaves wayland_loupe.png, wayland_slide1.png, wayland_slide2.png and
+# wayland_native.png in OUTDIR.
 # Exits 77 where the compositor or the tools are missing.
 #   wayland_session.sh PROGRAM OUTDIR
 set -u
 program=$1; out=$2
 
-if [ "${3:-}" != --inside ]; then
+mode=${3:-}
+if [ -z "$mode" ]; then
   for tool in mutter dbus-run-session Xwayland xdotool import; do
     command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
   done
@@ -29,8 +33,18 @@ if [ "${3:-}" != --inside ]; then
     timeout -k 5 150 dbus-run-session -- \
     mutter --wayland --headless --virtual-monitor 1280x1024 --wayland-display=sq-wayland \
     -- "$0" "$program" "$out" --inside >"$work/session.log" 2>&1
-  cat "$work/report" 2>/dev/null
   rc=$(cat "$work/rc" 2>/dev/null || echo "")
+  # Weston, where installed, is a second native session whose screen can be
+  # grabbed (its screenshooter).
+  if [ "$rc" = 0 ] && command -v weston >/dev/null 2>&1 && command -v weston-screenshooter >/dev/null 2>&1; then
+    rm -f "$work/rc"
+    XDG_RUNTIME_DIR="$work/runtime" HOME="$work/home" WORK="$work" \
+      timeout -k 5 90 "$0" "$program" "$out" --weston >>"$work/session.log" 2>&1
+    rc=$(cat "$work/rc" 2>/dev/null || echo "")
+  elif [ "$rc" = 0 ]; then
+    echo "weston is not installed: no grab of the native session" >>"$work/report"
+  fi
+  cat "$work/report" 2>/dev/null
   if [ -z "$rc" ]; then
     echo "the session ended before the checks did"; tail -30 "$work/session.log"; exit 1
   fi
@@ -38,13 +52,11 @@ if [ "${3:-}" != --inside ]; then
   exit "$rc"
 fi
 
-# Inside the session: the compositor gave WAYLAND_DISPLAY, DISPLAY and XAUTHORITY.
 work=$WORK
 pid=""
 finish() { echo "$1" >"$work/rc"; exit "$1"; }
 fail() { echo "FAIL: $*" >>"$work/report"; [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; finish 1; }
 say() { echo "$*" >>"$work/report"; }
-[ -n "${WAYLAND_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ] || fail "the compositor gave no WAYLAND_DISPLAY or DISPLAY"
 IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
 mkdir -p "$work/pics"
 colours=(red blue lime)
@@ -93,6 +105,40 @@ is_colour() { # is_colour "R G B" name
     lime) [ "$g" -gt 180 ] && [ "$r" -lt 70 ] && [ "$b" -lt 70 ] ;;
   esac
 }
+
+if [ "$mode" = --weston ]; then
+  # A headless weston of its own (pixel renderer, so its screen can be
+  # grabbed); the program as a native client; the grab shows the thumbnails.
+  weston --backend=headless-backend.so --use-pixman --debug --socket=sq-weston --idle-time=0 \
+    --width=1280 --height=1024 >"$work/weston.log" 2>&1 &
+  wpid=$!
+  trap 'kill "$wpid" 2>/dev/null; wait "$wpid" 2>/dev/null' EXIT
+  for _ in $(seq 1 100); do [ -S "$XDG_RUNTIME_DIR/sq-weston" ] && break; sleep 0.1; done
+  [ -S "$XDG_RUNTIME_DIR/sq-weston" ] || fail "weston did not start: $(tail -3 "$work/weston.log")"
+  data=$work/data-weston
+  mkdir -p "$data"
+  env -u DISPLAY -u XAUTHORITY WAYLAND_DISPLAY=sq-weston SORRELQUINT_DATA_DIR="$data" \
+    "$program" "$work/pics" >"$data.log" 2>&1 &
+  pid=$!
+  wait_thumbs "$data" weston
+  sleep 2
+  (cd "$work" && WAYLAND_DISPLAY=sq-weston timeout 10 weston-screenshooter) || fail "weston: the screen could not be grabbed"
+  shot=$(ls "$work"/wayland-screenshot*.png 2>/dev/null | head -1)
+  [ -n "$shot" ] || fail "weston: the screenshooter left no picture"
+  cp "$shot" "$out/wayland_native.png"
+  # The three thumbnails' colours are on the screen: blocks of pure colour.
+  for c in red blue lime; do
+    n=$("$IM" "$shot" -alpha off -fuzz 12% -fill black +opaque "$c" -fill white -opaque "$c" -colorspace Gray \
+      -format '%[fx:int(w*h*mean)]' info:)
+    [ "$n" -gt 2000 ] || fail "weston: only $n $c pixels on the screen, no thumbnail of that colour"
+  done
+  term_and_check "$data" weston
+  say "ok: weston (native): 3 thumbnails, all three on the grabbed screen, exit 0 on SIGTERM"
+  finish 0
+fi
+
+# Inside mutter: the compositor gave WAYLAND_DISPLAY, DISPLAY and XAUTHORITY.
+[ -n "${WAYLAND_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ] || fail "the compositor gave no WAYLAND_DISPLAY or DISPLAY"
 
 # --- XWayland
 data=$work/data-x
