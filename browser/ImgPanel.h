@@ -26,6 +26,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <list>
@@ -80,6 +81,7 @@ struct TEngineSettings
     TSPlugin* splugin = nullptr;
     TCustomLoader* customLoader = nullptr;
     sq::DecodeBudget* budget = nullptr;
+    qreal cacheScale = 1;
 
     static TEngineSettings of(const TImgUtil& engine);
     void applyTo(TImgUtil& engine) const;
@@ -390,7 +392,14 @@ public:
     int SlotOf(int index) const;
     QRect PictureBox(int index) const;
     QRect CaptionBox(int index) const;
+    // The back buffer in device pixels (its devicePixelRatio is the panel's).
     const QImage& BackBuffer() const { return m_back; }
+    // The device pixel ratio the back buffer and the cell pictures are made
+    // for: cells of ImageWidth x ImageHeight hold pictures of
+    // round(ImageWidth * ratio) x round(ImageHeight * ratio) device pixels.
+    qreal DeviceRatio() const { return m_dpr; }
+    // A picture's box in the back buffer's device pixels (empty: no slot).
+    QRect PictureDeviceBox(int index) const;
     void ShowFrom(int index);
     bool Updating() const { return m_updating; }
 
@@ -497,6 +506,16 @@ private:
     void invalidateCell(int index);
     void invalidatePicture(int index);
     void repaintFocusLook();
+    // A slot's cell in device pixels: every cell has the first one's size.
+    QRect cellDevice(int slot) const;
+    // Logical pixels added around an update at a fractional ratio, where a
+    // device box may reach a pixel past the logical box times the ratio.
+    int roundingMargin() const { return m_dpr == std::floor(m_dpr) ? 0 : 1; }
+    // Takes the window's device pixel ratio; on a change drops every
+    // picture made for the old one. Returns whether it changed.
+    bool updateDeviceRatio();
+    // A bitmap of logical size made for the device ratio (icons).
+    QImage toDeviceRatio(QImage image) const;
     bool looksSelected(int index) const;
     // Copies a picture into a box of a bitmap: as it is when it is
     // box-sized, else centred at its size shrunk to fit; never outside the box.
@@ -570,6 +589,7 @@ private:
     TShellVerbs* m_verbs = nullptr;
 
     QImage m_back;
+    qreal m_dpr = 1;
     int m_captionHeight = -1;
     int m_columns = 0;
     int m_rows = 0;

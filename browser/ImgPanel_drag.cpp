@@ -3,6 +3,8 @@
 // and as a drag source of its selection.
 #include "browser/ImgPanel.h"
 
+#include "engine/DeviceRects.h"
+
 #include "platform/FileClipboard.h"
 #include "platform/FileVerbs.h"
 #include "platform/NativePath.h"
@@ -351,10 +353,14 @@ Qt::DropAction TCustomImgPanel::RunDrag(std::unique_ptr<QMimeData> data, Qt::Dro
     auto* drag = new QDrag(this); // deleted by Qt once the drag is over
     drag->setMimeData(data.release());
     if (TPanelItem* item = CurrentItem(); item && !item->CellBitmap.isNull()) {
-        const QImage small =
-            item->CellBitmap.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        // 64 logical pixels, made at the device ratio the cell's picture has.
+        const int side = sq::toDevice(64, m_dpr);
+        QImage small =
+            item->CellBitmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        small.setDevicePixelRatio(m_dpr);
         drag->setPixmap(QPixmap::fromImage(small));
-        drag->setHotSpot(QPoint(small.width() / 2, small.height() / 2));
+        const QSizeF logical = small.deviceIndependentSize();
+        drag->setHotSpot(QPoint(int(logical.width() / 2), int(logical.height() / 2)));
     }
     DragButtonsWatch watch;
     // Installed once the drag runs, so that it sees a press before the

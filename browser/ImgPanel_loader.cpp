@@ -4,6 +4,8 @@
 // a time in the order the jobs were taken.
 #include "browser/ImgPanel.h"
 
+#include "engine/DeviceRects.h"
+
 #include "engine/ImgUtils_thumb.h"
 #include "platform/IconList.h"
 
@@ -244,8 +246,9 @@ bool TFileImage::StartWorker()
     job->Id = id;
     job->Serial = ++m_serial;
     job->ParseName = item->ParseName();
-    job->Width = vi.ImageWidth();
-    job->Height = vi.ImageHeight();
+    // The picture is made at the cell's size in device pixels.
+    job->Width = sq::toDevice(vi.ImageWidth(), m_owner->m_dpr);
+    job->Height = sq::toDevice(vi.ImageHeight(), m_owner->m_dpr);
     job->Decode = !isIconKind(kind);
     job->Settings = TEngineSettings::of(vi.ImgUtil());
     // Code of others (plug-ins, a custom loader that does not say it is
@@ -269,7 +272,11 @@ bool TCustomImgPanel::event(QEvent* e)
     }
     // The scroll area would leave the drag events it gets itself unhandled.
     if (dragEvent(e)) return true;
-    return QAbstractScrollArea::event(e);
+    const bool done = QAbstractScrollArea::event(e);
+    // A screen of another device pixel ratio: the pictures are made anew.
+    if (e->type() == QEvent::ScreenChangeInternal && m_created)
+        layout(viewport()->width(), viewport()->height());
+    return done;
 }
 
 void TCustomImgPanel::thumbReady()
@@ -327,7 +334,8 @@ void TCustomImgPanel::thumbReady()
 void TCustomImgPanel::installResult(int index, TThumbJob& job)
 {
     TPanelItem& item = *m_items.Items(index);
-    const QSize box(m_viewImage.ImageWidth(), m_viewImage.ImageHeight());
+    const QSize box =
+        sq::toDevice(QSize(m_viewImage.ImageWidth(), m_viewImage.ImageHeight()), m_dpr);
     if (job.Result == 0 && !item.LoadDone && !job.Bitmap.isNull()) {
         item.LoadDone = true;
         if (job.Bitmap.size() == box) {
@@ -342,6 +350,7 @@ void TCustomImgPanel::installResult(int index, TThumbJob& job)
             drawCentred(item.CellBitmap, QRect(QPoint(0, 0), box), job.Bitmap);
         }
         item.SharedBitmap = false;
+        item.CellBitmap.setDevicePixelRatio(m_dpr);
         drawSmallIcon(item);
         item.PictureWidth = job.PictureWidth;
         item.PictureHeight = job.PictureHeight;
@@ -364,7 +373,8 @@ void TCustomImgPanel::drawSmallIcon(TPanelItem& item)
     default: at = {w - s - 16, h - s - 16}; break;
     }
     const int icon = std::max(0, item.ShellIconIndex());
-    const QImage small = sq::platform::IconList::instance().small(icon);
+    const QImage small = toDeviceRatio(sq::platform::IconList::instance().small(icon));
+    at = QPoint(sq::toDevice(at.x(), m_dpr), sq::toDevice(at.y(), m_dpr));
     drawOver(item.CellBitmap, at, small, small.rect());
 }
 
@@ -377,8 +387,8 @@ QImage TCustomImgPanel::iconPicture(TPanelItem& item)
     if (folderMode) {
         const auto found = m_iconCache.find(key);
         if (found != m_iconCache.end()) {
-            item.PictureWidth = found->second.width();
-            item.PictureHeight = found->second.height();
+            item.PictureWidth = found->second.deviceIndependentSize().toSize().width();
+            item.PictureHeight = found->second.deviceIndependentSize().toSize().height();
             return found->second;
         }
     }
@@ -390,10 +400,12 @@ QImage TCustomImgPanel::iconPicture(TPanelItem& item)
         drawLinkMark(img);
         img = img.copy(); // a copy does not carry the painter's engine along
     }
-    if (m_viewImage.BigIcon()) sq::ResizeBitmap(img, m_viewImage.BigIconSize(), m_viewImage.BigIconSize());
-    if (folderMode) m_iconCache[key] = img;
+    if (m_viewImage.BigIcon())
+        sq::ResizeBitmap(img, m_viewImage.BigIconSize(), m_viewImage.BigIconSize());
     item.PictureWidth = img.width();
     item.PictureHeight = img.height();
+    img = toDeviceRatio(std::move(img));
+    if (folderMode) m_iconCache[key] = img;
     return img;
 }
 

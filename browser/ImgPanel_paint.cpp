@@ -3,6 +3,8 @@
 // copies the back buffer.
 #include "browser/ImgPanel.h"
 
+#include "engine/DeviceRects.h"
+
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
@@ -13,50 +15,64 @@
 
 namespace {
 
+using sq::CellMapping;
+
+// Fills a rectangle of device pixels of the back buffer, which is always
+// 24 bits.
 void fill(QImage& img, const QRect& r, const QColor& c)
 {
     const QRect cut = r.intersected(img.rect());
     if (cut.isEmpty()) return;
-    QPainter p(&img);
-    p.fillRect(cut, c);
+    Q_ASSERT(img.format() == QImage::Format_RGB888);
+    const uchar rgb[3] = {uchar(c.red()), uchar(c.green()), uchar(c.blue())};
+    for (int y = cut.top(); y <= cut.bottom(); ++y) {
+        uchar* d = img.scanLine(y) + cut.left() * 3;
+        for (int x = 0; x < cut.width(); ++x, d += 3)
+            d[0] = rgb[0], d[1] = rgb[1], d[2] = rgb[2];
+    }
 }
 
 // The 3-D frame routine: top and left edges in one colour, bottom and right
 // edges in the other, width times, shrinking the rectangle each time. The
-// rectangle's right and bottom are exclusive.
-void frame3D(QImage& img, QRect& r, const QColor& topLeft, const QColor& bottomRight, int width)
+// rectangle (logical pixels of the cell m maps) has exclusive right and bottom.
+void frame3D(QImage& img, QRect& r, const QColor& topLeft, const QColor& bottomRight, int width,
+             const CellMapping& m)
 {
     int l = r.left(), t = r.top(), rr = r.left() + r.width() - 1, b = r.top() + r.height() - 1;
-    QPainter p(&img);
+    auto strip = [&](QPoint a, QPoint z, const QColor& c) {
+        if (a.x() <= z.x() && a.y() <= z.y()) fill(img, m.edges(QRect(a, z)), c);
+    };
     for (int k = 0; k < width && l <= rr && t <= b; ++k) {
-        p.fillRect(QRect(QPoint(l, t), QPoint(rr - 1, t)), topLeft);  // top
-        p.fillRect(QRect(QPoint(l, t), QPoint(l, b - 1)), topLeft);   // left
-        p.fillRect(QRect(QPoint(rr, t), QPoint(rr, b)), bottomRight); // right
-        p.fillRect(QRect(QPoint(l, b), QPoint(rr, b)), bottomRight);  // bottom
+        strip(QPoint(l, t), QPoint(rr - 1, t), topLeft);  // top
+        strip(QPoint(l, t), QPoint(l, b - 1), topLeft);   // left
+        strip(QPoint(rr, t), QPoint(rr, b), bottomRight); // right
+        strip(QPoint(l, b), QPoint(rr, b), bottomRight);  // bottom
         ++l, ++t, --rr, --b;
     }
     r = QRect(QPoint(l, t), QPoint(rr, b));
 }
 
 // A ring of width w on the inside of r: left, bottom, right and top strips.
-void ring(QImage& img, const QRect& r, int w, const QColor& c)
+void ring(QImage& img, const QRect& r, int w, const QColor& c, const CellMapping& m)
 {
     if (w <= 0) return;
-    QPainter p(&img);
-    p.fillRect(QRect(r.left(), r.top(), w, r.height()), c);
-    p.fillRect(QRect(r.left(), r.bottom() - w + 1, r.width(), w), c);
-    p.fillRect(QRect(r.right() - w + 1, r.top(), w, r.height()), c);
-    p.fillRect(QRect(r.left(), r.top(), r.width(), w), c);
+    fill(img, m.edges(QRect(r.left(), r.top(), w, r.height())), c);
+    fill(img, m.edges(QRect(r.left(), r.bottom() - w + 1, r.width(), w)), c);
+    fill(img, m.edges(QRect(r.right() - w + 1, r.top(), w, r.height())), c);
+    fill(img, m.edges(QRect(r.left(), r.top(), r.width(), w)), c);
 }
 
-// A dotted focus rectangle: every other pixel of the outline inverted.
-void focusRect(QImage& img, const QRect& r)
+// A dotted focus rectangle: every other logical pixel of the outline inverted.
+void focusRect(QImage& img, const QRect& r, qreal ratio)
 {
-    const QRect cut = img.rect();
     auto invert = [&](int x, int y) {
-        if (!cut.contains(x, y) || ((x + y) & 1)) return;
-        uchar* px = img.scanLine(y) + 3 * x;
-        px[0] = uchar(255 - px[0]), px[1] = uchar(255 - px[1]), px[2] = uchar(255 - px[2]);
+        if ((x + y) & 1) return;
+        const QRect cut = sq::deviceEdges(QRect(x, y, 1, 1), ratio) & img.rect();
+        for (int dy = cut.top(); dy <= cut.bottom(); ++dy) {
+            uchar* px = img.scanLine(dy) + 3 * cut.left();
+            for (int dx = 0; dx < cut.width(); ++dx, px += 3)
+                px[0] = uchar(255 - px[0]), px[1] = uchar(255 - px[1]), px[2] = uchar(255 - px[2]);
+        }
     };
     for (int x = r.left(); x <= r.right(); ++x) invert(x, r.top()), invert(x, r.bottom());
     for (int y = r.top() + 1; y < r.bottom(); ++y) invert(r.left(), y), invert(r.right(), y);
@@ -172,25 +188,34 @@ QRect TCustomImgPanel::CaptionBox(int index) const
 
 void TCustomImgPanel::layout(int w, int h)
 {
+    updateDeviceRatio();
     if (m_captionHeight < 0) measureCaption();
     const int cp = ColumnPitch(), rp = RowPitch();
     m_columns = cp > 0 ? std::max(0, w / cp) : 0;
     m_rows = rp > 0 ? std::max(0, h / rp) : 0;
 
-    if (m_back.size() != QSize(w, h)) {
-        QImage next(std::max(w, 0), std::max(h, 0), QImage::Format_RGB888);
+    const QSize device = sq::toDevice(QSize(std::max(w, 0), std::max(h, 0)), m_dpr);
+    if (m_back.size() != device || m_back.devicePixelRatio() != m_dpr) {
+        QImage next(device, QImage::Format_RGB888);
         next.fill(ColorToRGB(m_color));
-        if (!m_back.isNull() && !next.isNull()) {
-            QPainter p(&next);
-            p.drawImage(0, 0, m_back);
-        }
+        if (!m_back.isNull() && !next.isNull() && m_back.devicePixelRatio() == m_dpr)
+            drawOver(next, QPoint(0, 0), m_back, m_back.rect());
+        next.setDevicePixelRatio(m_dpr);
         m_back = next;
     }
     const QColor bg = ColorToRGB(m_color);
     const QRect right(m_columns * cp, 0, w - m_columns * cp, h);
     const QRect below(0, m_rows * rp, w, h - m_rows * rp);
-    fill(m_back, right, bg);
-    fill(m_back, below, bg);
+    // The strips start where the last cells end in device pixels, which
+    // may be a pixel past the strips' own rounded edge.
+    QRect rightDev = sq::deviceEdges(right, m_dpr), belowDev = sq::deviceEdges(below, m_dpr);
+    if (VisibleCells() > 0) {
+        const QRect last = cellDevice(VisibleCells() - 1);
+        rightDev.setLeft(std::max(rightDev.left(), last.right() + 1));
+        belowDev.setTop(std::max(belowDev.top(), last.bottom() + 1));
+    }
+    fill(m_back, rightDev, bg);
+    fill(m_back, belowDev, bg);
     if (!m_updating) {
         viewport()->update(right);
         viewport()->update(below);
@@ -214,28 +239,35 @@ void TCustomImgPanel::paintTemplate()
     const QPoint o = SlotOrigin(0);
     paintFrameRing(-1);
     paintDecorations(o.x(), o.y());
+    const QImage proto = m_back.copy(cellDevice(0));
+    for (int s = 1; s < VisibleCells(); ++s)
+        drawOver(m_back, cellDevice(s).topLeft(), proto, proto.rect());
+}
+
+QRect TCustomImgPanel::cellDevice(int slot) const
+{
+    const QPoint o = SlotOrigin(slot);
     const QRect cell(o, QSize(m_viewImage.CellWidth(), m_viewImage.CellHeight()));
-    const QImage proto = m_back.copy(cell);
-    QPainter p(&m_back);
-    for (int s = 1; s < VisibleCells(); ++s) p.drawImage(SlotOrigin(s), proto);
+    return sq::CellMapping(o, m_dpr).edges(cell);
 }
 
 void TCustomImgPanel::paintDecorations(int x, int y)
 {
     const TViewImage& vi = m_viewImage;
     const QRect cell(x, y, vi.CellWidth(), vi.CellHeight());
+    const sq::CellMapping m(cell.topLeft(), m_dpr);
     if (vi.BorderStyle() == bsSingle) {
         const int f = vi.FrameThickness();
         QRect r = cell.adjusted(f, f, -f, -f);
-        frame3D(m_back, r, ColorToRGB(clBtnShadow), ColorToRGB(clWhite), 1);
-        frame3D(m_back, r, ColorToRGB(cl3DDkShadow), ColorToRGB(cl3DLight), 1);
+        frame3D(m_back, r, ColorToRGB(clBtnShadow), ColorToRGB(clWhite), 1, m);
+        frame3D(m_back, r, ColorToRGB(cl3DDkShadow), ColorToRGB(cl3DLight), 1, m);
     }
     auto bevel = [&](TBevelCut cut, int offset) {
         if (cut == bvNone) return;
         QRect r = cell.adjusted(offset, offset, -offset, -offset);
         const bool lowered = cut == bvLowered;
         frame3D(m_back, r, ColorToRGB(lowered ? clBtnShadow : clBtnHighlight),
-                ColorToRGB(lowered ? clBtnHighlight : clBtnShadow), vi.BevelWidth());
+                ColorToRGB(lowered ? clBtnHighlight : clBtnShadow), vi.BevelWidth(), m);
     };
     bevel(vi.BevelOuter(), vi.BorderOffset());
     bevel(vi.BevelInner(), vi.InnerBevelOffset());
@@ -257,20 +289,23 @@ void TCustomImgPanel::paintFrameRing(int index)
     const int slot = index < 0 ? 0 : SlotOf(index);
     if (slot < 0) return;
     const QRect cell(SlotOrigin(slot), QSize(m_viewImage.CellWidth(), m_viewImage.CellHeight()));
+    const sq::CellMapping m(cell.topLeft(), m_dpr);
     const bool sel = looksSelected(index);
     if ((sel && (!sf.Visible() || sf.Width() < fr.Width())) || (!sel && (!fr.Visible() || fr.Width() < sf.Width())))
-        ring(m_back, cell, std::max(fr.Width(), sf.Width()), ColorToRGB(m_color));
+        ring(m_back, cell, std::max(fr.Width(), sf.Width()), ColorToRGB(m_color), m);
     const TFrameStyle& mine = sel ? sf : fr;
     const TFrameStyle& other = sel ? fr : sf;
     if (!mine.Visible()) return;
     const int inset = other.Visible() && other.Width() > mine.Width() ? other.Width() - mine.Width() : 0;
-    ring(m_back, cell.adjusted(inset, inset, -inset, -inset), mine.Width(), ColorToRGB(mine.Color()));
+    ring(m_back, cell.adjusted(inset, inset, -inset, -inset), mine.Width(),
+         ColorToRGB(mine.Color()), m);
 }
 
 void TCustomImgPanel::paintPicture(int index)
 {
-    const QRect box = PictureBox(index);
-    if (box.isEmpty()) return;
+    const QRect logical = PictureBox(index);
+    if (logical.isEmpty()) return;
+    const QRect box = sq::CellMapping(SlotOrigin(SlotOf(index)), m_dpr).box(logical);
     if (index >= m_items.Count()) {
         fill(m_back, box, ColorToRGB(m_color));
         return;
@@ -291,7 +326,7 @@ void TCustomImgPanel::paintCaption(int index)
     const QRect box = CaptionBox(index);
     if (box.isNull()) return;
     const QColor bg = ColorToRGB(m_color);
-    fill(m_back, box.adjusted(0, -1, 0, 1), bg);
+    fill(m_back, sq::deviceEdges(box.adjusted(0, -1, 0, 1), m_dpr), bg);
     if (index >= m_items.Count()) return;
     TPanelItem* item = m_items.Items(index);
     const QFontMetrics fm(m_captionFont);
@@ -319,7 +354,7 @@ void TCustomImgPanel::paintCaption(int index)
     p.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip, text);
     p.end();
     item->CaptionRect = r;
-    if (index == m_focusIndex && hasFocus()) focusRect(m_back, r.adjusted(0, -1, 0, 1));
+    if (index == m_focusIndex && hasFocus()) focusRect(m_back, r.adjusted(0, -1, 0, 1), m_dpr);
 }
 
 void TCustomImgPanel::invalidateCell(int index)
@@ -327,14 +362,17 @@ void TCustomImgPanel::invalidateCell(int index)
     if (m_updating) return;
     const int s = SlotOf(index);
     if (s < 0 || m_columns == 0) return;
-    viewport()->update(QRect(SlotOrigin(s), QSize(ColumnPitch(), RowPitch())));
+    viewport()->update(
+        QRect(SlotOrigin(s), QSize(ColumnPitch(), RowPitch()))
+            .adjusted(-roundingMargin(), -roundingMargin(), roundingMargin(), roundingMargin()));
 }
 
 void TCustomImgPanel::invalidatePicture(int index)
 {
     if (m_updating) return;
     const QRect box = PictureBox(index);
-    if (!box.isEmpty()) viewport()->update(box);
+    const int g = roundingMargin();
+    if (!box.isEmpty()) viewport()->update(box.adjusted(-g, -g, g, g));
 }
 
 void TCustomImgPanel::ShowFrom(int index)
@@ -378,10 +416,20 @@ void TCustomImgPanel::paintEvent(QPaintEvent* e)
 {
     QPainter p(viewport());
     const QRect r = e->rect();
-    p.drawImage(r.topLeft(), m_back, r);
+    const qreal d = m_back.devicePixelRatio();
     // Parts of the window the back buffer does not cover yet.
-    const QRegion rest = QRegion(r) - QRegion(m_back.rect());
+    const QRegion rest =
+        QRegion(r) - QRegion(QRect(QPoint(0, 0), m_back.deviceIndependentSize().toSize()));
     for (const QRect& q : rest) p.fillRect(q, ColorToRGB(m_color));
+    if (d == 1) {
+        p.drawImage(r.topLeft(), m_back, r);
+        return;
+    }
+    // The back buffer holds device pixels: copied one to one in device
+    // coordinates (the paint region clips it), so no fraction resamples it.
+    const QRect source = sq::deviceEdges(r.adjusted(-1, -1, 1, 1), d) & m_back.rect();
+    p.setWorldTransform(QTransform::fromScale(1 / d, 1 / d));
+    p.drawImage(QRectF(source), m_back, QRectF(source));
 }
 
 void TCustomImgPanel::resizeEvent(QResizeEvent* e)

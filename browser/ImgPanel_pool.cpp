@@ -31,6 +31,7 @@ TEngineSettings TEngineSettings::of(const TImgUtil& e)
     s.splugin = e.SPlugin();
     s.customLoader = e.CustomLoader();
     s.budget = e.Budget();
+    s.cacheScale = e.CacheScale();
     return s;
 }
 
@@ -54,6 +55,7 @@ void TEngineSettings::applyTo(TImgUtil& e) const
     e.setSPlugin(splugin);
     e.setCustomLoader(customLoader);
     e.setBudget(budget);
+    e.setCacheScale(cacheScale);
 }
 
 bool TEngineSettings::operator==(const TEngineSettings& o) const
@@ -62,7 +64,8 @@ bool TEngineSettings::operator==(const TEngineSettings& o) const
            susiePriority == o.susiePriority && autoThumb == o.autoThumb && font == o.font &&
            fontColor == o.fontColor && textExt == o.textExt && getType == o.getType &&
            bkColor == o.bkColor && aviFramePos == o.aviFramePos && thumbnail == o.thumbnail &&
-           splugin == o.splugin && customLoader == o.customLoader && budget == o.budget;
+           splugin == o.splugin && customLoader == o.customLoader && budget == o.budget &&
+           cacheScale == o.cacheScale;
 }
 
 // ---- worker ----

@@ -1,5 +1,6 @@
 #include "engine/ImgBox.h"
 
+#include "engine/DeviceRects.h"
 #include "engine/PictureLoader.h"
 #include "engine/WorkPool.h"
 
@@ -167,8 +168,9 @@ int TCustomImgBox::LoadFile(const QString& fileName)
     // part the view shows; the outer size would leave a large picture a few
     // pixels too big, with a scroll bar and its edge cut.
     const int b = borderWidth();
-    const int result = m_imgUtil->LoadImage(fileName, std::max(0, width() - 2 * b),
-                                            std::max(0, height() - 2 * b), 0);
+    const QSize inner = sq::toDevice(
+        QSize(std::max(0, width() - 2 * b), std::max(0, height() - 2 * b)), viewRatio());
+    const int result = m_imgUtil->LoadImage(fileName, inner.width(), inner.height(), 0);
     m_loaded = result == 0;
     UpdateScrollBars(true);
     Redraw();
@@ -196,6 +198,7 @@ TCustomImgBox::Load TCustomImgBox::beginLoad(const QString& fileName)
     load.Inner = QSize(width() - 2 * b, height() - 2 * b);
     load.LineStep = LineStep();
     load.Type = m_sizeType;
+    load.Ratio = viewRatio();
     load.Color = m_color;
     return load;
 }
@@ -203,14 +206,13 @@ TCustomImgBox::Load TCustomImgBox::beginLoad(const QString& fileName)
 void TCustomImgBox::runLoad(Load& load)
 {
     try {
-        load.Result = load.Engine->LoadImage(load.File, std::max(0, load.Inner.width()),
-                                             std::max(0, load.Inner.height()), 0);
+        const QSize box = sq::toDevice(load.Inner.expandedTo(QSize(0, 0)), load.Ratio);
+        load.Result = load.Engine->LoadImage(load.File, box.width(), box.height(), 0);
         if (load.Result != 0)
             return;
         const QImage& picture = load.Engine->Bitmap().image();
         load.Client = sq::ImgClientSize(load.Inner, load.LineStep, picture.size(), load.Type);
-        load.View = sq::MakeImgView(picture, load.Type, load.Client, load.Color,
-                                    &sq::TWorkPool::instance());
+        load.View = makeView(picture, load.Type, load.Client, load.Color, load.Ratio);
     } catch (...) {
         // Out of memory on a worker: the box shows nothing, as for a file
         // that cannot be decoded, and the program goes on.
@@ -225,7 +227,7 @@ int TCustomImgBox::endLoad(Load& load)
     UpdateScrollBars(true);
     // The view was made for the client area the scroll bars were expected
     // to leave; should they leave another, it is made again for that.
-    if (m_loaded && clientSize() == load.Client)
+    if (m_loaded && clientSize() == load.Client && load.Ratio == viewRatio())
         placeView(std::move(load.View));
     else
         Redraw();
@@ -278,8 +280,24 @@ void TCustomImgBox::Redraw()
         update();
         return;
     }
-    placeView(sq::MakeImgView(m_imgUtil->Bitmap().image(), m_sizeType, clientSize(), m_color,
-                              &sq::TWorkPool::instance()));
+    placeView(
+        makeView(m_imgUtil->Bitmap().image(), m_sizeType, clientSize(), m_color, viewRatio()));
+}
+
+TImgView TCustomImgBox::makeView(const QImage& picture, TSizeType type, QSize client,
+                                 const QColor& color, qreal ratio)
+{
+    TImgView view = sq::MakeImgView(picture, type, sq::toDevice(client, ratio), color,
+                                    &sq::TWorkPool::instance());
+    if (ratio != 1 && view.Placed) {
+        view.Bitmap.setDevicePixelRatio(ratio);
+        // The place the windows draw their marks on is logical.
+        TRectL& r = view.Place;
+        auto back = [ratio](int v) { return int(std::lround(v / ratio)); };
+        r = {back(r.Left), back(r.Top), std::min(back(r.Right), client.width()),
+             std::min(back(r.Bottom), client.height())};
+    }
+    return view;
 }
 
 void TCustomImgBox::placeView(TImgView view)
@@ -377,21 +395,52 @@ void TCustomImgBox::paintEvent(QPaintEvent*)
     const int b = borderWidth();
     const QSize client = clientSize();
     const QRect area(b, b, client.width(), client.height());
-    const QRect source(m_scrollX, m_scrollY, client.width(), client.height());
-    // The background only where the bitmap leaves the client uncovered.
-    if (m_viewBitmap.isNull() || !m_viewBitmap.rect().contains(source)) p.fillRect(rect(), m_color);
-    if (!m_viewBitmap.isNull()) p.drawImage(area.topLeft(), m_viewBitmap, source);
+    const qreal d = m_viewBitmap.isNull() ? 1 : m_viewBitmap.devicePixelRatio();
+    if (d == 1) {
+        const QRect source(m_scrollX, m_scrollY, client.width(), client.height());
+        // The background only where the bitmap leaves the client uncovered.
+        if (m_viewBitmap.isNull() || !m_viewBitmap.rect().contains(source))
+            p.fillRect(rect(), m_color);
+        if (!m_viewBitmap.isNull()) p.drawImage(area.topLeft(), m_viewBitmap, source);
+    } else {
+        // A bitmap of device pixels is copied one to one: drawn in device
+        // coordinates, at a whole device pixel, so no fraction resamples it.
+        // The border goes first: at a fractional ratio its lines reach a
+        // device pixel into the client, which the picture then covers again.
+        const QRect target = sq::deviceBox(area, d);
+        const QRect source = QRect(QPoint(0, 0), target.size()) & m_viewBitmap.rect();
+        p.fillRect(rect(), m_color);
+        if (b > 0) qDrawShadePanel(&p, rect(), palette(), true, b);
+        p.save();
+        p.setWorldTransform(QTransform::fromScale(1 / d, 1 / d));
+        p.drawImage(QRectF(QRect(target.topLeft(), source.size())), m_viewBitmap, QRectF(source));
+        p.restore();
+    }
     // The square between two scroll bars belongs to neither: left alone it
     // would show whatever was painted there before.
     if (m_vbar->isVisibleTo(this) && m_hbar->isVisibleTo(this))
         p.fillRect(QRect(area.right() + 1, area.bottom() + 1, LineStep(), LineStep()),
                    palette().window());
-    if (b > 0)
-        qDrawShadePanel(&p, rect(), palette(), true, b);
+    if (b > 0 && d == 1) qDrawShadePanel(&p, rect(), palette(), true, b);
     p.setClipRect(area);
     p.translate(area.topLeft());
     if (OnPaint)
         OnPaint(this, p);
+}
+
+bool TCustomImgBox::event(QEvent* event)
+{
+    const bool done = QWidget::event(event);
+    // On a screen of another ratio a stretched picture is made anew, from
+    // the file when the engine fitted it to the old device size.
+    if (event->type() == QEvent::ScreenChangeInternal && m_loaded && m_sizeType == ispStretch &&
+        m_viewBitmap.devicePixelRatio() != viewRatio()) {
+        if (m_imgUtil->GetType() == igtNormal)
+            Redraw();
+        else
+            LoadFile(m_imageFile);
+    }
+    return done;
 }
 
 void TCustomImgBox::resizeEvent(QResizeEvent* event)

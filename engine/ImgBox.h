@@ -83,6 +83,9 @@ public:
     const QString& ImageFile() const { return m_imageFile; }
     bool Loaded() const { return m_loaded; }
     TRectL PictureRect() const { return m_pictureRect; }
+    // The view's bitmap: in device pixels when the picture is stretched to
+    // the view (its devicePixelRatio is the screen's), else one pixel of the
+    // picture to one logical pixel.
     const QImage& ViewBitmap() const { return m_viewBitmap; }
     int ScrollX() const { return m_scrollX; }
     int ScrollY() const { return m_scrollY; }
@@ -99,6 +102,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // One load of LoadFiles: what the GUI thread read from the box, and the
@@ -110,6 +114,7 @@ private:
         QSize Inner;
         int LineStep = 0;
         TSizeType Type = ispImage;
+        qreal Ratio = 1; // device pixels per logical pixel of the view's bitmap
         QColor Color;
         int Result = 1;
         QSize Client;
@@ -125,6 +130,12 @@ private:
     void UpdateScrollBars(bool reset);
     void placeBars();
     int borderWidth() const { return m_borderStyle == bsSingle ? 2 : 0; }
+    // A stretched picture is made at the screen's device pixels; a picture
+    // at its own size keeps one pixel to one logical pixel.
+    qreal viewRatio() const { return m_sizeType == ispStretch ? devicePixelRatioF() : 1; }
+    // The view of the engine's picture for a client area, at ratio.
+    static TImgView makeView(const QImage& picture, TSizeType type, QSize client,
+                             const QColor& color, qreal ratio);
 
     QImage m_viewBitmap;
     std::unique_ptr<TImgUtil> m_imgUtil;

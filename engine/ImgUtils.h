@@ -133,6 +133,11 @@ public:
 
     TThumb* Thumbnail() const { return m_thumbnail; }
     void setThumbnail(TThumb* thumb) { m_thumbnail = thumb; }
+    // The device pixel ratio the thumbnails this engine looks up and adds are
+    // made for (the sizes given to LoadImage are device pixels then); the
+    // cache keeps each ratio's entries apart. Default 1.
+    qreal CacheScale() const { return m_cacheScale; }
+    void setCacheScale(qreal scale) { m_cacheScale = scale; }
     TSPlugin* SPlugin() const { return m_splugin; }
     void setSPlugin(TSPlugin* plugin) { m_splugin = plugin; }
     // Taken around every use of Thumbnail; nullptr when only this engine uses it.
@@ -206,6 +211,7 @@ private:
 
     TThumb* m_thumbnail = nullptr;
     std::mutex* m_cacheLock = nullptr;
+    qreal m_cacheScale = 1;
     TSPlugin* m_splugin = nullptr;
     int m_quality = 90;
     TJPEGPerformance m_performance = jpBestSpeed;

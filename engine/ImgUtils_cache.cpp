@@ -24,6 +24,7 @@ bool TImgUtil::LoadFromCache(const QString& fileName, int width, int height)
     {
         // Only the look-up holds the lock; the decoding runs beside the others.
         const auto lock = lockCache(m_cacheLock);
+        m_thumbnail->setDeviceScale(m_cacheScale);
         if (!m_thumbnail->Find(fileName, stream))
             return false;
         entry = m_thumbnail->currentEntry();
@@ -64,6 +65,7 @@ void TImgUtil::SaveToCache(const QString& fileName)
     if (stream.isEmpty())
         return;
     const auto lock = lockCache(m_cacheLock);
+    m_thumbnail->setDeviceScale(m_cacheScale);
     TThumbEntry& entry = m_thumbnail->currentEntry();
     entry.flags = UprightFlag;
     entry.thumbWidth = m_bitmap.width();

@@ -144,7 +144,27 @@ QString TThumb::CacheFileName(const QString& picture) const
     } else {
         file = changeExt(m_exeName, QStringLiteral(".dat"));
     }
+    const QString suffix = scaleSuffix(m_deviceScale);
+    if (!suffix.isEmpty()) {
+        const int slash = file.lastIndexOf(QLatin1Char('/'));
+        int dot = file.lastIndexOf(QLatin1Char('.'));
+        if (dot <= slash) dot = int(file.size());
+        file.insert(dot, suffix);
+    }
     return folder + file;
+}
+
+QString TThumb::scaleSuffix(qreal scale)
+{
+    if (!(scale > 0) || scale > 1000) return {};
+    const qint64 hundredths = qRound64(scale * 100);
+    if (hundredths == 100 || hundredths <= 0) return {};
+    return QLatin1Char('@') + QString::number(double(hundredths) / 100, 'g', 8) + QLatin1Char('x');
+}
+
+void TThumb::setDeviceScale(qreal scale)
+{
+    m_deviceScale = scaleSuffix(scale).isEmpty() ? 1 : qRound64(scale * 100) / 100.0;
 }
 
 void TThumb::closeFile()

@@ -103,6 +103,16 @@ public:
     QString exeName() const { return m_exeName; }
     void setExeName(const QString& name) { m_exeName = name; }
 
+    // The device pixel ratio of the thumbnails looked up and added: those
+    // made for a ratio other than 1 live in a file of their own, the cache
+    // file's name with "@<ratio>x" before its extension ("sorrelquint@2x.dat"),
+    // so that a 1x and a 2x thumbnail of one picture never stand in for each
+    // other. 1 (the default) is the plain file. Kept to hundredths.
+    qreal DeviceScale() const { return m_deviceScale; }
+    void setDeviceScale(qreal scale);
+    // "" for 1 (or a ratio that is not a positive number), else "@<ratio>x".
+    static QString scaleSuffix(qreal scale);
+
     QString CacheFileName(const QString& picture) const;
 
     bool OpenCache(const QString& picture, TOpenMode mode);
@@ -196,6 +206,7 @@ private:
     QString m_path;
     QString m_fileName;
     TPathType m_pathType = iptFree;
+    qreal m_deviceScale = 1;
     bool m_active = false;
     TThumbEntry m_entry;
     // The index covers the first m_indexCount entries of the file, which end
