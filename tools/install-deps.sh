@@ -20,6 +20,8 @@ packages=(
   file dpkg-dev
   # tests, and the checks of the desktop entry and the package
   xvfb xauth x11-apps imagemagick xdotool xclip ffmpeg
+  # the X tests a second time under GNOME's window manager; xprop and xwininfo
+  mutter dbus x11-utils
   desktop-file-utils lintian
   # cjpeg and djpeg: the reference of the conversion tests and benchmark
   libjpeg-turbo-progs
