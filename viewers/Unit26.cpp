@@ -6,6 +6,7 @@
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit25.h"
+#include "viewers/WindowPlacement.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -107,6 +108,7 @@ void TForm26::Prepare()
     else
         show(); // showing refreshes the preview
     raise();
+    keepOnScreen(this);
     m_loupe->activateLoupe();
 }
 
