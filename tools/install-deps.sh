@@ -20,8 +20,9 @@ packages=(
   file dpkg-dev
   # tests, and the checks of the desktop entry and the package
   xvfb xauth x11-apps imagemagick xdotool xclip ffmpeg
-  # the X tests a second time under GNOME's window manager; xprop and xwininfo
-  mutter dbus x11-utils
+  # the X tests a second time under GNOME's window manager; xprop, xwininfo, and
+  # wmctrl for the title bar's close box
+  mutter dbus x11-utils wmctrl
   desktop-file-utils lintian
   # cjpeg and djpeg: the reference of the conversion tests and benchmark
   libjpeg-turbo-progs

@@ -123,6 +123,7 @@ bool TForm26::captureLoupe()
         m_backdrop->showPainted();
         m_loupe->raise();
         m_loupe->repaint();
+        m_loupe->waitShownOnScreen();
     }
     m_loupe->saveBuffer() = m_loupe->grabClientArea();
     if (colour) m_backdrop->hide();

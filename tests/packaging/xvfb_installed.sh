@@ -6,14 +6,12 @@
 # the preview; the settings go to $XDG_CONFIG_HOME/sorrelquint/, nothing into
 # the installed bin folder (writable here, as the tests run as root). Leaves
 # installed.png behind.
-#   xvfb_installed.sh BUILD_DIR OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_installed.sh BUILD_DIR OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -eu
 build=$1; out=$2
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
-work=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+. "$(dirname "$0")/../support/xsession.sh"
+sq_setup
 fail() { echo "FAIL: $*"; [ -f "$work/log" ] && cat "$work/log"; exit 1; }
 
 DESTDIR="$work/dest" cmake --install "$build" --prefix /usr/local >"$work/install.log" 2>&1 ||

@@ -11,9 +11,15 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # Second stage, inside dbus-run-session: the window manager, then the command.
 if [ "${1:-}" = "--inside-mutter" ]; then
   shift
-  mutter --x11 --replace --sm-disable >"${SQ_MUTTER_LOG:-/dev/null}" 2>&1 &
+  # The manager's settings from a folder of its own, never the user's: no
+  # animations, so a window is where it belongs as soon as it is mapped.
+  conf=$(mktemp -d)
+  mkdir -p "$conf/glib-2.0/settings"
+  printf '[org/gnome/desktop/interface]\nenable-animations=false\n' >"$conf/glib-2.0/settings/keyfile"
+  GSETTINGS_BACKEND=keyfile XDG_CONFIG_HOME="$conf" \
+    mutter --x11 --replace --sm-disable >"${SQ_MUTTER_LOG:-/dev/null}" 2>&1 &
   mpid=$!
-  trap 'kill "$mpid" 2>/dev/null; wait "$mpid" 2>/dev/null' EXIT
+  trap 'kill "$mpid" 2>/dev/null; wait "$mpid" 2>/dev/null; rm -rf "$conf"' EXIT
   # Managed once the root window names the manager's check window and that
   # window names it back.
   ok=""
@@ -59,7 +65,8 @@ export DISPLAY=":$display" QT_QPA_PLATFORM=xcb SQ_X_WM="$wm" SQ_TEST_SUPPORT="$h
 if [ -n "$wm" ]; then
   # No desktop's own session bus or accessibility bus is reached from here.
   unset DBUS_SESSION_BUS_ADDRESS
-  dbus-run-session -- "$here/with-xvfb.sh" --inside-mutter "$@"
+  # The bus daemon's note that it may not raise its file limit is noise.
+  dbus-run-session -- "$here/with-xvfb.sh" --inside-mutter "$@" 2> >(grep -v 'Failed to set fd limit' >&2)
 else
   "$@"
 fi
