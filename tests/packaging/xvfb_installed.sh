@@ -42,7 +42,7 @@ for _ in $(seq 1 150); do
 done
 [ -s "$ini" ] || fail "no settings file in \$XDG_CONFIG_HOME/sorrelquint/"
 sleep 3
-import -window root "$out/installed.png"
+sq_shot '^Sorrelquint$' "$out/installed.png"
 kill -TERM "$pid"
 wait "$pid" || fail "the program exited with $?"
 pid=""

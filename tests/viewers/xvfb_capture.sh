@@ -44,7 +44,7 @@ xdotool click --repeat 2 --delay 80 1
 sleep 2
 xdotool search --name 'スライドビュー/Sorrelquint' >/dev/null || { echo "the slide view did not open"; cat "$work/log"; exit 1; }
 # Active by a click on the info line; ウインドウ > 4面.
-sq_click 1000 40
+sq_click 1000 40 'スライドビュー/Sorrelquint'
 sleep 0.5
 xdotool key alt
 sleep 0.4

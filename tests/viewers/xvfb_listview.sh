@@ -62,7 +62,7 @@ sleep 2
 xdotool search --onlyvisible --name '^フルスクリーンビュー/photo_1.jpg$' >/dev/null ||
   { echo "the full-screen view did not open on photograph 1"; cat "$work/log"; exit 1; }
 # Keys reach it once a click inside made it active; a click does not step.
-sq_click 512 384
+xdotool mousemove 512 384 click 1
 sleep 0.5
 xdotool key Right
 sleep 0.5

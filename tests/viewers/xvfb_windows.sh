@@ -7,8 +7,8 @@
 # lies wholly on the screen, frame included; under a window manager the title
 # bar's close box (_NET_CLOSE_WINDOW) closes it as its own close does: hidden,
 # its slide timer stopped, the program still running. Leaves windows1.png
-# (after the double-click), windows2.png (after Space, the whole screen) and
-# windows3.png (at 50%) behind.
+# (after the double-click), windows2.png (after Space, the whole screen),
+# windows2_slide.png (the slide view then) and windows3.png (at 50%) behind.
 #   xvfb_windows.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -eu
 program=$1; out=$2
@@ -68,7 +68,7 @@ focus=$(xdotool getwindowfocus)
 xdotool key space
 sleep 1.5
 import -window root "$out/windows2.png"
-got=$(screen1 "$out/windows2.png")
+got=$(screen1 "$out/windows2_slide.png")
 [ "$got" = 3 ] || fail "Space right after the double-click did not step: screen 1 shows photograph $got, not 3"
 echo "focus and Space: photograph 1, then 3"
 
