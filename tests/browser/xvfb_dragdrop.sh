@@ -18,6 +18,7 @@ program=$1; tool=$2; out=$3
 mkdir -p "$out"
 . "$(dirname "$0")/../support/xsession.sh"
 sq_need xdotool import
+[ -n "$SQ_X_WM" ] && sq_need wmctrl
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -42,8 +43,16 @@ run_tool() { # NAME ARGS...
   local name=$1; shift
   "$tool" "$@" >"$w/$name.out" 2>&1 &
   last=$!; pids+=("$last")
-  for _ in $(seq 1 100); do grep -q '^ready' "$w/$name.out" && return 0; sleep 0.1; done
-  fail "$name did not show its window"
+  for _ in $(seq 1 100); do grep -q '^ready' "$w/$name.out" && break; sleep 0.1; done
+  grep -q '^ready' "$w/$name.out" || fail "$name did not show its window"
+  # Under a window manager a click raises the maximised main window over
+  # it: the user keeps it above, as one would to drag onto it.
+  if [ -n "$SQ_X_WM" ]; then
+    local id
+    id=$(xdotool search --onlyvisible --pid "$last" 2>/dev/null | head -1)
+    [ -n "$id" ] && wmctrl -i -r "$id" -b add,above
+    sleep 0.3
+  fi
 }
 wait_for() { # FILE PATTERN
   for _ in $(seq 1 100); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
@@ -105,9 +114,9 @@ read -r r g b <<<"$(mean "$out/dnd2.png" 60x40+495+65)"
 [ "$g" -gt 150 ] && [ "$r" -lt 100 ] || fail "the copied v.jpg is not shown fifth (mean $r $g $b)"
 
 # 3. Two selected thumbnails dragged out onto the other program.
-run_tool target1 target 600 450 "$w/moved"
 sq_click 176 85; sleep 0.5
 xdotool keydown shift; sq_click 263 85; xdotool keyup shift; sleep 0.5
+run_tool target1 target 600 450 "$w/moved"
 press_and_move $(sq_at 263 85) 750 550
 import -window root "$out/dnd3.png"
 xdotool mouseup 1
@@ -125,8 +134,8 @@ read -r r g b <<<"$(mean "$out/dnd4.png" 60x40+320+65)"
 [ "$g" -gt 150 ] && [ "$r" -lt 100 ] || fail "v.jpg is not third after the move (mean $r $g $b)"
 
 # 4. A drag out cancelled by the right button, then by Escape: no drop.
-run_tool target2 target 600 450
 sq_click 176 85; sleep 0.5
+run_tool target2 target 600 450
 press_and_move $(sq_at 176 85) 750 550
 xdotool mousedown 3; sleep 0.4
 xdotool mouseup 3; sleep 0.2; xdotool mouseup 1; sleep 1
