@@ -66,5 +66,8 @@ bright() { "$IM" "$shot" -crop "$1" -colorspace Gray -format '%[fx:int(1000*mean
 cell=87; x0=136
 sel=$(bright "70x12+$((x0 + 3 * cell + 6))+123")
 other=$(bright "70x12+$((x0 + 2 * cell + 6))+123")
-[ "$sel" -gt $((other + 200)) ] || fail "the fourth caption is not highlighted (brightness $sel against $other)"
+# Under a window manager the window may start inactive (seen under mutter):
+# the inactive highlight is paler.
+margin=200; [ -n "${SQ_X_WM:-}" ] && margin=80
+[ "$sel" -gt $((other + margin)) ] || fail "the fourth caption is not highlighted (brightness $sel against $other)"
 echo "ok: Exec line run from the installed entry; preview $centre within $left; caption $sel against $other; data in \$XDG_CONFIG_HOME/sorrelquint/"
