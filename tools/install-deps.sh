@@ -20,6 +20,9 @@ packages=(
   file dpkg-dev
   # tests, and the checks of the desktop entry and the package
   xvfb xauth x11-apps imagemagick xdotool xclip ffmpeg
+  # the X tests a second time under GNOME's window manager; xprop, xwininfo, and
+  # wmctrl for the title bar's close box
+  mutter dbus x11-utils wmctrl
   desktop-file-utils lintian
   # the test in a headless Wayland session: the compositor with XWayland, its
   # session bus, Qt's Wayland plugin for the native runs, and weston for the

@@ -7,16 +7,26 @@
 #include "viewers/LoupeGeometry.h"
 #include "viewers/ViewerHost.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 
+// Left to itself by a window manager (no frame, no shadow round its shape, no
+// placement of its own): it stays over every window and goes where it is
+// moved at once.
 TForm14::TForm14(TViewerHost* host, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_host(host),
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::X11BypassWindowManagerHint),
+      m_host(host),
       Timer1(new QTimer(this)), m_grab(&sq::loupe::grabDesktop),
       m_fallback([this](const QRect& rect, const QPoint&) { return sq::loupe::grabProgramWindows(rect, this); })
 {
@@ -25,6 +35,10 @@ TForm14::TForm14(TViewerHost* host, QWidget* parent)
     // The window paints every pixel itself and never erases its background.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    // A window with an alpha channel gets no drop shadow from a compositing
+    // window manager, which would darken the desktop round the shape. Every
+    // pixel it paints is opaque.
+    setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(m_side, m_side);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -139,6 +153,29 @@ QImage TForm14::grabClientArea()
     return pixels;
 }
 
+void TForm14::waitShownOnScreen() const
+{
+    if (m_lastFrame.isNull()) return;
+    QScreen* screen = QGuiApplication::screenAt(geometry().center());
+    if (!screen) return;
+    // A point the shape lets through (the ring's middle is a hole).
+    const QRegion shape = mask().isEmpty() ? QRegion(rect()) : mask();
+    QPoint local = shape.boundingRect().center();
+    if (!shape.contains(local) && shape.begin() != shape.end()) local = shape.begin()->center();
+    const QPoint global = mapToGlobal(local);
+    if (!screen->geometry().contains(global) || !m_lastFrame.rect().contains(local)) return;
+    const QPoint at = global - screen->geometry().topLeft();
+    const QRgb want = m_lastFrame.pixel(local) | 0xff000000u;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 1000) {
+        const QImage pixel = screen->grabWindow(0, at.x(), at.y(), 1, 1).toImage();
+        if (pixel.isNull() || (pixel.pixel(0, 0) | 0xff000000u) == want) return;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+}
+
 void TForm14::activateLoupe()
 {
     raise();
@@ -196,9 +233,8 @@ void TForm14::keyPressEvent(QKeyEvent* event)
 void TForm14::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    // Pressing anywhere drags the window as a title bar would: by the window
-    // manager where there is one, else by following the pointer here.
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    // Pressing anywhere drags the window as a title bar would. No window
+    // manager moves it (it is left alone by one): it follows the pointer here.
     m_dragging = true;
     m_dragOffset = event->globalPosition().toPoint() - pos();
 }

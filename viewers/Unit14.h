@@ -74,6 +74,10 @@ public:
     QImage grabClientArea();
     // Brings the window to the foreground so its keys work.
     void activateLoupe();
+    // Waits (up to a second) until the screen shows what the window last
+    // painted, at a point of its shape: a compositing window manager puts a
+    // raised or repainted window on the screen a little later.
+    void waitShownOnScreen() const;
 
 Q_SIGNALS:
     void smoothingToggled(bool on); // "X" pressed in the window

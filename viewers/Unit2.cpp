@@ -13,6 +13,7 @@
 #include "viewers/SavedScreen.h"
 #include "viewers/ToolButtonRow.h"
 #include "viewers/ViewerHost.h"
+#include "viewers/WindowPlacement.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -481,10 +482,7 @@ void TForm2::ShowScreen(int k)
         m_host.ExecuteEntry(index);
         return;
     }
-    if (k == 1 && !isVisible()) {
-        show();
-        raise();
-    }
+    if (k == 1 && !isVisible()) presentWindow(this);
     const QString path = item->ParseName();
     m_screenFiles[k - 1] = path;
     Screen(k)->LoadFile(path);
@@ -518,10 +516,7 @@ bool TForm2::showTogether(int n)
         boxes << Screen(k);
         paths << item->ParseName();
     }
-    if (!isVisible()) {
-        show();
-        raise();
-    }
+    if (!isVisible()) presentWindow(this);
     for (int k = 1; k <= n; ++k)
         m_screenFiles[k - 1] = paths.at(k - 1);
     TCustomImgBox::LoadFiles(boxes, paths);

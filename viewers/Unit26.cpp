@@ -6,6 +6,7 @@
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit25.h"
+#include "viewers/WindowPlacement.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -107,6 +108,7 @@ void TForm26::Prepare()
     else
         show(); // showing refreshes the preview
     raise();
+    keepOnScreen(this);
     m_loupe->activateLoupe();
 }
 
@@ -121,6 +123,7 @@ bool TForm26::captureLoupe()
         m_backdrop->showPainted();
         m_loupe->raise();
         m_loupe->repaint();
+        m_loupe->waitShownOnScreen();
     }
     m_loupe->saveBuffer() = m_loupe->grabClientArea();
     if (colour) m_backdrop->hide();

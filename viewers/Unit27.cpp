@@ -6,6 +6,7 @@
 #include "platform/NativePath.h"
 #include "viewers/ListChoice.h"
 #include "viewers/Unit2.h"
+#include "viewers/WindowPlacement.h"
 
 #include <QClipboard>
 #include <QGridLayout>
@@ -114,8 +115,7 @@ TForm27::TForm27(QWidget* parent) : QDialog(parent)
 void TForm27::openFor(TForm2& slide)
 {
     m_slide = &slide;
-    show();
-    raise();
+    presentWindow(this);
 }
 
 void TForm27::showEvent(QShowEvent* event)

@@ -3,6 +3,7 @@
 #include "platform/NativePath.h"
 #include "viewers/DialogButtons.h"
 #include "viewers/FolderList.h"
+#include "viewers/WindowPlacement.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -50,8 +51,7 @@ void TForm28::openFor(const QString& startFolder,
 {
     m_onOk = std::move(onOk);
     if (folder().isEmpty() && !startFolder.isEmpty()) setFolder(startFolder);
-    show();
-    raise();
+    presentWindow(this);
 }
 
 QString TForm28::folder() const

@@ -1,6 +1,7 @@
 #include "viewers/Unit29.h"
 
 #include "viewers/DialogButtons.h"
+#include "viewers/WindowPlacement.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -40,8 +41,7 @@ void TForm29::openFor(int k, std::function<void(int, int)> onOK)
     m_screen = k;
     m_onOK = std::move(onOK);
     setWindowTitle(QStringLiteral("画面%1 サイズ調整").arg(k));
-    show();
-    raise();
+    presentWindow(this);
 }
 
 void TForm29::Button1Click()

@@ -10,6 +10,7 @@
 #include "viewers/Unit27.h"
 #include "viewers/Unit29.h"
 #include "viewers/ViewerHost.h"
+#include "viewers/WindowPlacement.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -258,7 +259,9 @@ void TForm2::FileList1Click()
         const QRect join = Form27->frameGeometry();
         Form11->move(join.left() - Form11->frameGeometry().width(), join.top());
     }
+    keepOnScreen(Form11);
     Form11->raise();
+    Form11->activateWindow();
 }
 
 void TForm2::SizeAdjustCommand(int k)

@@ -4,6 +4,7 @@
 #include "viewers/DialogButtons.h"
 #include "viewers/FolderList.h"
 #include "viewers/SavedScreen.h"
+#include "viewers/WindowPlacement.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -57,8 +58,7 @@ void TForm6::openFor(const QString& folder,
     m_onFolderChange = nullptr; // pointing the dialog at its folder is no user's move
     setFolder(folder);
     m_onFolderChange = std::move(onFolderChange);
-    show();
-    raise();
+    presentWindow(this);
 }
 
 QString TForm6::folder() const

@@ -5,33 +5,25 @@
 # quit through "終了(&C)", started again with the choices restored. Leaves
 # browse1.png (after the click), browse2.png (after the changes) and
 # browse3.png (second start) behind.
-#   xvfb_browse.sh PROGRAM OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_browse.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -eu
 program=$1; out=$2
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
-work=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/data" "$work/photos"
+. "$(dirname "$0")/../support/xsession.sh"
+sq_need xdotool import
+sq_setup
+mkdir -p "$work/photos"
 for i in 1 2 3 4 5 6 7 8; do
   "$IM" -seed "$i" -size 640x480 plasma:fractal -blur 0x2 "$work/photos/photo_$i.jpg"
 done
 
 start() {
-  SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/photos" >>"$work/log" 2>&1 &
-  pid=$!
-  for _ in $(seq 1 100); do
-    [ -s "$work/data/sorrelquint.ini" ] && xdotool search --name Sorrelquint >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  sleep 3
+  sq_start "$program" "$work/photos"
 }
 quit() {
   # フォルダ(F) > 終了(C), by keyboard as a user would. Without a window
   # manager the window becomes active on a click: the status bar's end.
-  xdotool mousemove 950 757 click 1
+  sq_click -74 -11
   sleep 0.3
   xdotool key alt+f
   sleep 0.5
@@ -51,10 +43,10 @@ spread() { # standard deviation of the grey levels in a region, 0..1000
 
 start
 # The first thumbnail: right of the 128-pixel folder pane, below the tool row.
-xdotool mousemove 177 85 click 1
+sq_click 177 85
 sleep 1.5
-import -window root "$out/browse1.png"
-status_y=$((768 - 20))
+sq_shot '^Sorrelquint$' "$out/browse1.png"
+status_y=$(($("$IM" "$out/browse1.png" -format %h info:) - 20))
 # Panels 2..6 (from x = 284) carry text after the click; the preview shows a picture.
 d=$(dark "$out/browse1.png" "500x16+284+$status_y")
 [ "$d" -gt 40 ] || { echo "status panels 2-6 look empty after the click ($d dark pixels)"; exit 1; }
@@ -67,13 +59,13 @@ xdotool key Down Down Return; sleep 1
 xdotool key alt+v; sleep 0.4
 xdotool key Down Down Down Down Down Down Right; sleep 0.4
 xdotool key Return; sleep 2
-import -window root "$out/browse2.png"
+sq_shot '^Sorrelquint$' "$out/browse2.png"
 quit
 [ "$(line 1)" = 2 ] || { echo "sort by date not saved: line 1 is '$(line 1)'"; exit 1; }
 [ "$(line 3)" = 0 ] || { echo "size 40x30 not saved: line 3 is '$(line 3)'"; exit 1; }
 
 start
-import -window root "$out/browse3.png"
+sq_shot '^Sorrelquint$' "$out/browse3.png"
 quit
 [ "$(line 1)" = 2 ] && [ "$(line 3)" = 0 ] || { echo "the choices were not kept by the second run"; exit 1; }
 echo "ok: click drew $d status pixels, preview spread $s, sort date and size 40x30 kept across runs"

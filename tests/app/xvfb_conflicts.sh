@@ -8,18 +8,16 @@
 #    that holds all eight: the question opens once, the chooser is gone
 #    meanwhile, Alt+A (以降すべてに適用) and R answer it, and all eight are
 #    replaced without a second question.
-#   xvfb_conflicts.sh PROGRAM OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_conflicts.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -u
 program=$1; out=$2
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
+. "$(dirname "$0")/../support/xsession.sh"
 command -v "$IM" >/dev/null || { echo "SKIP: ImageMagick is not installed"; exit 77; }
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
-work=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+sq_need xdotool import
+sq_setup
 fail() { echo "FAIL: $*"; [ -f "$work/log" ] && tail -20 "$work/log"; exit 1; }
-mkdir -p "$work/data" "$work/photos" "$work/zzdest"
+mkdir -p "$work/photos" "$work/zzdest"
 for i in 1 2 3 4; do
   "$IM" -seed "$i" -size 160x120 plasma:fractal "BMP3:$work/photos/photo_$i.bmp"
   "$IM" -seed "$((i + 10))" -size 90x60 plasma:fractal "$work/photos/photo_$i.jpg"
@@ -31,23 +29,19 @@ before=$(sums "$work/photos")
 # The window of that title shown now (id), waiting up to 10 s.
 window() {
   local id
-  for _ in $(seq 1 100); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
+  id=$(sq_window "$1")
+  [ -n "$id" ] && echo "$id"
 }
 # Clicks into a window at its top, away from any button or list, so that it
-# takes keys (there is no window manager).
+# takes keys (without a window manager a window takes them only then).
 focus() {
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + ${2:-12})) click 1
+  sq_geometry "$1"
+  xdotool mousemove $((GX + GW / 2)) $((GY + ${2:-12})) click 1
   sleep 0.3
 }
 # The picture menu (画像), from the folder menu to its right.
 pictureMenu() {
-  xdotool mousemove 177 85 click 1
+  sq_click 177 85
   sleep 0.5
   xdotool key ctrl+a
   sleep 0.5
@@ -57,13 +51,7 @@ pictureMenu() {
   sleep 0.5
 }
 
-SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/photos" >>"$work/log" 2>&1 &
-pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/data/sorrelquint.ini" ] && xdotool search --name Sorrelquint >/dev/null 2>&1 && break
-  sleep 0.1
-done
-sleep 3
+sq_start "$program" "$work/photos"
 
 # 1. The conversion onto existing JPEG files. Up twice wraps to the quality
 # submenu and reaches JPEGに一括変換 above it.
@@ -95,7 +83,7 @@ ls -A "$work/photos" | grep -q '^\.sq' && fail "a temporary file was left: $(ls 
 # tree's folder with the folder menu's コピー (Down twice, or once and
 # then 移動: both open on it), and is closed again with Escape: after that
 # the file commands' chooser opens there too.
-xdotool mousemove 177 85 click 1
+sq_click 177 85
 sleep 0.3
 xdotool key alt+f
 sleep 0.5
@@ -110,9 +98,9 @@ xdotool key Up Up Up Up Up
 sleep 0.5
 xdotool key Return
 chooser=$(window "選択ファイルをコピー") || fail "the copy chooser did not open"
-eval "$(xdotool getwindowgeometry --shell "$chooser")"
+sq_geometry "$chooser"
 # Into the folder list, then the target by its name and Return for OK.
-xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+xdotool mousemove $((GX + GW / 2)) $((GY + GH / 2)) click 1
 sleep 0.3
 xdotool type --delay 50 zzdest
 sleep 0.5

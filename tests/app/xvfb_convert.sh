@@ -4,31 +4,23 @@
 # Ctrl+A, "画像" > "JPEGに一括変換" chosen by keyboard; the JPEG files must
 # appear next to the BMPs, and the browser lists them. Leaves convert1.png
 # (the open menu) and convert2.png (after the run) behind.
-#   xvfb_convert.sh PROGRAM OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_convert.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -eu
 program=$1; out=$2
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
+. "$(dirname "$0")/../support/xsession.sh"
 command -v identify >/dev/null || { echo "SKIP: identify (ImageMagick) is not installed"; exit 77; }
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
-work=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/data" "$work/photos"
+sq_need xdotool import
+sq_setup
+mkdir -p "$work/photos"
 for i in 1 2 3 4; do
   "$IM" -seed "$i" -size 320x240 plasma:fractal "BMP3:$work/photos/photo_$i.bmp"
 done
 
-SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/photos" >>"$work/log" 2>&1 &
-pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/data/sorrelquint.ini" ] && xdotool search --name Sorrelquint >/dev/null 2>&1 && break
-  sleep 0.1
-done
-sleep 3
+sq_start "$program" "$work/photos"
 # A click on the first thumbnail makes the window active; Ctrl+A is the
 # browser's own select-all.
-xdotool mousemove 177 85 click 1
+sq_click 177 85
 sleep 0.5
 xdotool key ctrl+a
 sleep 0.5

@@ -5,12 +5,12 @@
 # reported once and left as it is, every photo gets its thumbnail, a click on the FIFO's cell previews nothing and waits on
 # nothing, and "終了(&C)" ends the program at once, /dev/zero intact. Leaves hostile1.png (all
 # thumbnails in) and hostile2.png (after the click on m.jpg) behind.
-#   xvfb_hostile.sh PROGRAM OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_hostile.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -eu
 program=$1; out=$2
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
+. "$(dirname "$0")/../support/xsession.sh"
+sq_need xdotool import
 work=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
@@ -34,18 +34,18 @@ sleep 6
 # The favourites file cannot be read: said once in a box over the window,
 # which the user closes (a click makes it active, Return is its OK).
 import -window root "$out/hostile0.png"
-xdotool mousemove 512 330 click 1
+sq_click 512 330
 sleep 0.3
 xdotool key Return
 sleep 0.5
 import -window root "$out/hostile1.png"
 # Cells in name order: big, m, p1..p5, z; 80x60 boxes from x = 128.
-xdotool mousemove 177 85 click 1
+sq_click 177 85
 sleep 0.3
-xdotool mousemove 268 85 click 1
+sq_click 268 85
 sleep 1.5
 import -window root "$out/hostile2.png"
-xdotool mousemove 950 757 click 1
+sq_click -74 -11
 sleep 0.3
 xdotool key alt+f
 sleep 0.5

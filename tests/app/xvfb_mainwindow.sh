@@ -2,25 +2,20 @@
 # The real program under X: a fresh data folder gets its settings file, the
 # window shows its menus and status bar, and a termination request closes it
 # like the close box, saving the settings. Leaves mainwindow.png behind.
-#   xvfb_mainwindow.sh PROGRAM OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_mainwindow.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -eu
 program=$1; out=$2
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert   # ImageMagick, not a stand-in on PATH
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/data" "$work/写真"
+. "$(dirname "$0")/../support/xsession.sh"
+sq_need xdotool import
+sq_setup
+mkdir -p "$work/写真"
 "$IM" -size 64x48 xc:red "$work/写真/a.bmp"
-SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/写真" >"$work/log" 2>&1 &
-pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/data/sorrelquint.ini" ] && break
-  sleep 0.1
-done
-sleep 2
-import -window root "$out/mainwindow.png"
+sq_start "$program" "$work/写真"
+sq_shot '^Sorrelquint$' "$out/mainwindow.png"
 kill -TERM "$pid"
 wait "$pid" || { echo "program exited with $?"; cat "$work/log"; exit 1; }
+pid=""
 # Under the sanitizer build no leak is reported at exit (libdbus is excused).
 if grep -q "LeakSanitizer" "$work/log"; then echo "leak report at exit:"; cat "$work/log"; exit 1; fi
 

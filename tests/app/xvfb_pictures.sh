@@ -4,17 +4,15 @@
 # 表示(V) > 拡張子 > すべての画像 is chosen by keyboard and the thumbnails are
 # drawn; the choice is kept in settings line 52. Leaves pictures1.png (the
 # default filter) and pictures2.png (all pictures) behind.
-#   xvfb_pictures.sh PROGRAM OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_pictures.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -eu
 program=$1; out=$2
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
+. "$(dirname "$0")/../support/xsession.sh"
+sq_need xdotool import
 "$IM" -list format 2>/dev/null | grep -q WEBP || { echo "SKIP: ImageMagick writes no WebP"; exit 77; }
-work=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/data" "$work/photos"
+sq_setup
+mkdir -p "$work/photos"
 for i in 1 2 3; do
   "$IM" -seed "$i" -size 640x480 plasma:fractal -blur 0x2 "$work/photos/shot_$i.png"
   "$IM" -seed "$((i + 10))" -size 480x480 plasma:fractal -blur 0x2 -quality 80 "$work/photos/web_$i.webp"
@@ -24,16 +22,10 @@ done
   -alpha off -compose CopyOpacity -composite "PNG32:$work/photos/shot_4_clear.png"
 
 start() {
-  SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/photos" >>"$work/log" 2>&1 &
-  pid=$!
-  for _ in $(seq 1 100); do
-    [ -s "$work/data/sorrelquint.ini" ] && xdotool search --name Sorrelquint >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  sleep 3
+  sq_start "$program" "$work/photos"
 }
 quit() {
-  xdotool mousemove 950 757 click 1
+  sq_click -74 -11
   sleep 0.3
   xdotool key alt+f
   sleep 0.5
@@ -49,17 +41,17 @@ spread() { # standard deviation of the grey levels in a region, 0..1000
 }
 
 start
-import -window root "$out/pictures1.png"
+sq_shot '^Sorrelquint$' "$out/pictures1.png"
 # Inside the first cell (a PNG) and the fifth (a WebP): empty under BMP/JPEG.
 s1=$(spread "$out/pictures1.png" "60x40+147+65")
 w1=$(spread "$out/pictures1.png" "60x40+495+65")
 # 表示(V) > 拡張子 (the seventh item after the six paging items) > すべての画像.
-xdotool mousemove 950 757 click 1
+sq_click -74 -11
 sleep 0.3
 xdotool key alt+v; sleep 0.4
 xdotool key Down Down Down Down Down Down Down Right; sleep 0.4
 xdotool key Down Down Down Return; sleep 4
-import -window root "$out/pictures2.png"
+sq_shot '^Sorrelquint$' "$out/pictures2.png"
 s2=$(spread "$out/pictures2.png" "60x40+147+65")
 w2=$(spread "$out/pictures2.png" "60x40+495+65")
 [ "$s1" -lt 10 ] && [ "$w1" -lt 10 ] || { echo "cells not empty before (spread $s1, $w1)"; exit 1; }

@@ -6,30 +6,22 @@
 # another folder opened through the favourites box (preview and panels
 # empty again). Leaves shown1.png (clicked), shown_deleted.png,
 # shown_replaced.png and shown_folderchange.png behind.
-#   xvfb_shown.sh PROGRAM OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_shown.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -eu
 program=$1; out=$2
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
-work=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/data" "$work/photos" "$work/other"
+. "$(dirname "$0")/../support/xsession.sh"
+sq_need xdotool import
+sq_setup
+mkdir -p "$work/photos" "$work/other"
 for i in 1 2 3 4; do
   "$IM" -seed "$i" -size 640x480 plasma:fractal -blur 0x2 "$work/photos/photo_$i.jpg"
 done
 "$IM" -seed 9 -size 640x480 plasma:fractal "$work/other/other_1.jpg"
 
-SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/photos" >>"$work/log" 2>&1 &
-pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/data/sorrelquint.ini" ] && xdotool search --name Sorrelquint >/dev/null 2>&1 && break
-  sleep 0.1
-done
-sleep 3
-
-status_y=$((768 - 20))
+sq_start "$program" "$work/photos"
+sq_main
+status_y=$((MH - 20))
 dark() { # dark pixels in a region of a screenshot: WxH+X+Y
   "$IM" "$1" -crop "$2" -colorspace Gray -threshold 50% -format '%[fx:int(w*h*(1-mean))]' info:
 }
@@ -42,9 +34,9 @@ mean() { "$IM" "$1" -crop "500x300+300+300" -colorspace Gray -format '%[fx:int(1
 fail() { echo "$1"; cat "$work/log"; exit 1; }
 
 # The first thumbnail: right of the 128-pixel folder pane, below the tool row.
-xdotool mousemove 177 85 click 1
+sq_click 177 85
 sleep 1.5
-import -window root "$out/shown1.png"
+sq_shot '^Sorrelquint$' "$out/shown1.png"
 p=$(panels "$out/shown1.png"); s=$(preview "$out/shown1.png")
 [ "$p" -gt 40 ] || fail "status panels 2-6 look empty after the click ($p dark pixels)"
 [ "$s" -gt 30 ] || fail "the preview shows no picture after the click (spread $s)"
@@ -52,18 +44,18 @@ p=$(panels "$out/shown1.png"); s=$(preview "$out/shown1.png")
 # The clicked picture deleted behind the program's back.
 rm "$work/photos/photo_1.jpg"
 sleep 2
-import -window root "$out/shown_deleted.png"
+sq_shot '^Sorrelquint$' "$out/shown_deleted.png"
 p=$(panels "$out/shown_deleted.png"); s=$(preview "$out/shown_deleted.png")
 [ "$p" -lt 10 ] || fail "status panels 2-6 still show the deleted picture ($p dark pixels)"
 [ "$s" -lt 5 ] || fail "the preview still shows the deleted picture (spread $s)"
 
 # The new first picture clicked, then replaced on disk by a plain red one.
-xdotool mousemove 177 85 click 1
+sq_click 177 85
 sleep 1.5
 "$IM" -size 640x480 xc:red "$work/photos/.new.jpg"
 mv "$work/photos/.new.jpg" "$work/photos/photo_2.jpg"
 sleep 2
-import -window root "$out/shown_replaced.png"
+sq_shot '^Sorrelquint$' "$out/shown_replaced.png"
 s=$(preview "$out/shown_replaced.png"); m=$(mean "$out/shown_replaced.png")
 [ "$s" -lt 5 ] || fail "the preview still shows the picture as it was before it was replaced (spread $s)"
 [ "$m" -lt 600 ] || fail "the preview is empty instead of showing the replaced picture (mean $m)"
@@ -71,13 +63,13 @@ p=$(panels "$out/shown_replaced.png")
 [ "$p" -gt 40 ] || fail "status panels 2-6 were emptied though the picture is still listed ($p)"
 
 # Another folder opened: the favourites box's text, then its go button.
-xdotool mousemove 200 31 click 1
+sq_click 200 31
 sleep 0.3
 xdotool key ctrl+a
 xdotool type --delay 20 "$work/other"
-xdotool mousemove 488 31 click 1
+sq_click 488 31
 sleep 2
-import -window root "$out/shown_folderchange.png"
+sq_shot '^Sorrelquint$' "$out/shown_folderchange.png"
 p=$(panels "$out/shown_folderchange.png"); s=$(preview "$out/shown_folderchange.png")
 [ "$p" -lt 10 ] || fail "status panels 2-6 still describe the old folder's picture ($p dark pixels)"
 [ "$s" -lt 5 ] || fail "the preview still shows the old folder's picture (spread $s)"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Drag and drop between two real processes on one X server without a window
-# manager, driven by xdotool like a hand on the mouse:
+# Drag and drop between two real processes on one X server, with or without
+# a window manager, driven by xdotool like a hand on the mouse:
 #  1. another program drags two files onto a subfolder's cell of the browser
 #     (no key): they are moved into the subfolder;
 #  2. it drags two files onto empty space of Sorrelquint's browser with Ctrl
@@ -12,12 +12,13 @@
 #  5. a folder dropped onto the main window beside the browser is navigated to.
 # Leaves dnd1.png (during 1), dnd2.png (after 2), dnd3.png (during 3),
 # dnd4.png (after 3) and dnd5.png (after 5) behind.
-#   xvfb_dragdrop.sh PROGRAM TOOL OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_dragdrop.sh PROGRAM TOOL OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -u
 program=$1; tool=$2; out=$3
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
+. "$(dirname "$0")/../support/xsession.sh"
+sq_need xdotool import
+[ -n "$SQ_X_WM" ] && sq_need wmctrl
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -27,7 +28,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; for f in "$work"/*.out; do echo "== $f"; cat "$f"; done; exit 1; }
+fail() { echo "FAIL: $*"; for f in "$work"/*.out "$work/log"; do echo "== $f"; cat "$f"; done; exit 1; }
 w=$work
 mkdir -p "$w/data" "$w/photos" "$w/src" "$w/other" "$w/moved" "$w/shown/sub"
 for i in 1 2 3; do "$IM" -seed "$i" -size 320x240 plasma:fractal "$w/photos/p$i.jpg"; done
@@ -42,8 +43,16 @@ run_tool() { # NAME ARGS...
   local name=$1; shift
   "$tool" "$@" >"$w/$name.out" 2>&1 &
   last=$!; pids+=("$last")
-  for _ in $(seq 1 100); do grep -q '^ready' "$w/$name.out" && return 0; sleep 0.1; done
-  fail "$name did not show its window"
+  for _ in $(seq 1 100); do grep -q '^ready' "$w/$name.out" && break; sleep 0.1; done
+  grep -q '^ready' "$w/$name.out" || fail "$name did not show its window"
+  # Under a window manager a click raises the maximised main window over
+  # it: the user keeps it above, as one would to drag onto it.
+  if [ -n "$SQ_X_WM" ]; then
+    local id
+    id=$(xdotool search --onlyvisible --pid "$last" 2>/dev/null | head -1)
+    [ -n "$id" ] && wmctrl -i -r "$id" -b add,above
+    sleep 0.3
+  fi
 }
 wait_for() { # FILE PATTERN
   for _ in $(seq 1 100); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
@@ -85,13 +94,9 @@ grep -q '^result=move' "$w/source1.out" || fail "the source was told $(grep resu
 kill "$browser"
 
 # 2. Onto empty space of Sorrelquint's browser with Ctrl held: copied.
-SORRELQUINT_DATA_DIR="$w/data" "$program" "$w/photos" >"$w/program.out" 2>&1 &
-prog=$!; pids+=("$prog")
-for _ in $(seq 1 100); do
-  [ -s "$w/data/sorrelquint.ini" ] && xdotool search --name Sorrelquint >/dev/null 2>&1 && break
-  sleep 0.1
-done
-sleep 3
+sq_start "$program" "$w/photos"
+prog=$pid; pids+=("$prog"); pid=""
+sq_main
 run_tool source2 source 600 450 "$w/src/u.jpg" "$w/src/v.jpg"
 press_and_move 750 550 800 150
 xdotool keydown ctrl; sleep 0.2
@@ -103,16 +108,16 @@ cmp -s "$w/src/u.jpg" "$w/photos/u.jpg" && cmp -s "$w/src/v.jpg" "$w/photos/v.jp
   fail "u.jpg and v.jpg were not copied into the shown folder: $(ls -A "$w/photos")"
 grep -q '^result=copy' "$w/source2.out" || fail "the source was told $(grep result "$w/source2.out")"
 sleep 2
-import -window root "$out/dnd2.png"
+sq_shot '^Sorrelquint$' "$out/dnd2.png"
 # Five thumbnails now; the fifth (v.jpg, lime) at x 484..566.
 read -r r g b <<<"$(mean "$out/dnd2.png" 60x40+495+65)"
 [ "$g" -gt 150 ] && [ "$r" -lt 100 ] || fail "the copied v.jpg is not shown fifth (mean $r $g $b)"
 
 # 3. Two selected thumbnails dragged out onto the other program.
+sq_click 176 85; sleep 0.5
+xdotool keydown shift; sq_click 263 85; xdotool keyup shift; sleep 0.5
 run_tool target1 target 600 450 "$w/moved"
-xdotool mousemove 176 85 click 1; sleep 0.5
-xdotool keydown shift; xdotool mousemove 263 85 click 1; xdotool keyup shift; sleep 0.5
-press_and_move 263 85 750 550
+press_and_move $(sq_at 263 85) 750 550
 import -window root "$out/dnd3.png"
 xdotool mouseup 1
 wait_for "$w/target1.out" '^moved=' || fail "the other program got no drop"
@@ -122,24 +127,24 @@ want=$(printf 'file://%s\nfile://%s' "$w/photos/p1.jpg" "$w/photos/p2.jpg")
 grep -q '^moved=2' "$w/target1.out" || fail "the other program could not move both files"
 # The change watch reads the folder again: p3, u, v; the fifth cell is empty.
 sleep 3
-import -window root "$out/dnd4.png"
+sq_shot '^Sorrelquint$' "$out/dnd4.png"
 read -r r g b <<<"$(mean "$out/dnd4.png" 60x40+495+65)"
 [ "$g" -lt 100 ] || fail "the moved files are still shown (fifth cell mean $r $g $b)"
 read -r r g b <<<"$(mean "$out/dnd4.png" 60x40+320+65)"
 [ "$g" -gt 150 ] && [ "$r" -lt 100 ] || fail "v.jpg is not third after the move (mean $r $g $b)"
 
 # 4. A drag out cancelled by the right button, then by Escape: no drop.
+sq_click 176 85; sleep 0.5
 run_tool target2 target 600 450
-xdotool mousemove 176 85 click 1; sleep 0.5
-press_and_move 176 85 750 550
+press_and_move $(sq_at 176 85) 750 550
 xdotool mousedown 3; sleep 0.4
 xdotool mouseup 3; sleep 0.2; xdotool mouseup 1; sleep 1
-press_and_move 176 85 750 550
+press_and_move $(sq_at 176 85) 750 550
 xdotool key Escape; sleep 0.4
 xdotool mouseup 1; sleep 1
 grep -q '^action=' "$w/target2.out" && fail "a cancelled drag was dropped"
 # The same drag without a cancel arrives.
-press_and_move 176 85 750 550
+press_and_move $(sq_at 176 85) 750 550
 xdotool mouseup 1
 wait_for "$w/target2.out" '^uri=' || fail "the drag after the cancels did not arrive"
 grep -qx "uri=file://$w/photos/p3.jpg" "$w/target2.out" || fail "the third drag brought $(grep uri "$w/target2.out")"
@@ -150,7 +155,7 @@ press_and_move 750 550 60 300
 xdotool mouseup 1
 wait_for "$w/source3.out" '^result=' || fail "the drag onto the folder pane did not end"
 sleep 3
-import -window root "$out/dnd5.png"
+sq_shot '^Sorrelquint$' "$out/dnd5.png"
 read -r r g b <<<"$(mean "$out/dnd5.png" 60x40+146+65)"
 [ "$b" -gt 150 ] && [ "$r" -lt 100 ] && [ "$g" -lt 100 ] || fail "the dropped folder was not opened (first cell $r $g $b)"
 [ -e "$w/other/0.jpg" ] || fail "the dropped folder's picture was touched"

@@ -5,11 +5,11 @@
 # a click on its button or, after a click into it (no window manager: a
 # window takes keys only then), with the keys R, Return and Escape. Leaves
 # conflict.png (the question on screen) behind.
-#   xvfb_conflict.sh TOOL OUTDIR   (run under with-xvfb.sh 800x600)
+#   xvfb_conflict.sh TOOL OUTDIR   (run under with-xvfb.sh [--mutter] 800x600)
 set -u
 tool=$1; out=$2
 mkdir -p "$out"
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
+sq_need xdotool import
 fail() { echo "FAIL: $*"; exit 1; }
 
 # answer HOW WANT: runs one paste, answers the question, checks the result.

@@ -6,17 +6,15 @@
 # must be the four screens side by side, two rows, each quarter showing its
 # photograph. Leaves capture1.png (the save dialog over the slide view),
 # capture2.png (after saving) and whole.png (the file written) behind.
-#   xvfb_capture.sh PROGRAM OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_capture.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -eu
 program=$1; out=$2
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
+. "$(dirname "$0")/../support/xsession.sh"
+sq_need xdotool import
 command -v identify >/dev/null || { echo "SKIP: ImageMagick is not installed"; exit 77; }
-work=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/data" "$work/photos"
+sq_setup
+mkdir -p "$work/photos"
 
 # Four photographs, each a textured picture in a colour of its own.
 colours=(red lime blue yellow)
@@ -39,20 +37,14 @@ nearest() {
   echo "$best"
 }
 
-SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/photos" >>"$work/log" 2>&1 &
-pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/data/sorrelquint.ini" ] && xdotool search --name Sorrelquint >/dev/null 2>&1 && break
-  sleep 0.1
-done
-sleep 3
-xdotool mousemove 177 85 click 1
+sq_start "$program" "$work/photos"
+sq_click 177 85
 sleep 0.5
 xdotool click --repeat 2 --delay 80 1
 sleep 2
 xdotool search --name 'スライドビュー/Sorrelquint' >/dev/null || { echo "the slide view did not open"; cat "$work/log"; exit 1; }
 # Active by a click on the info line; ウインドウ > 4面.
-xdotool mousemove 1000 40 click 1
+sq_click 1000 40 'スライドビュー/Sorrelquint'
 sleep 0.5
 xdotool key alt
 sleep 0.4

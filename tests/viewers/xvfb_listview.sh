@@ -7,17 +7,15 @@
 # is back as it was. Leaves listview1.png (the main window before),
 # listview2.png (full screen after Right twice) and listview3.png (after
 # Escape) behind.
-#   xvfb_listview.sh PROGRAM OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_listview.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -eu
 program=$1; out=$2
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
+. "$(dirname "$0")/../support/xsession.sh"
 COMPARE=compare; [ -x /usr/bin/compare ] && COMPARE=/usr/bin/compare
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
-work=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/data" "$work/photos"
+sq_need xdotool import
+sq_setup
+mkdir -p "$work/photos"
 
 # Five photographs of the screen's shape, larger than it, each a textured
 # picture in a colour of its own with its number in the top left corner.
@@ -47,16 +45,10 @@ nearest() {
   echo "$best"
 }
 
-SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/photos" >>"$work/log" 2>&1 &
-pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/data/sorrelquint.ini" ] && xdotool search --name Sorrelquint >/dev/null 2>&1 && break
-  sleep 0.1
-done
-sleep 3
+sq_start "$program" "$work/photos"
 # A click on the first thumbnail makes the window active (and selects it);
 # then ツール > フルスクリーンビュー by keyboard.
-xdotool mousemove 177 85 click 1
+sq_click 177 85
 sleep 1
 import -window root "$out/listview1.png"
 xdotool key alt

@@ -10,12 +10,10 @@
 set -eu
 program=$1; out=$2
 mkdir -p "$out"
-IM=convert; [ -x /usr/bin/convert ] && IM=/usr/bin/convert
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
-work=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/data" "$work/photos"
+. "$(dirname "$0")/../support/xsession.sh"
+sq_need xdotool import
+sq_setup
+mkdir -p "$work/photos"
 
 # Eight photographs: a textured picture in a colour of its own, its number
 # in a corner.
@@ -47,15 +45,9 @@ nearest() {
   echo "$best"
 }
 
-SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/photos" >>"$work/log" 2>&1 &
-pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/data/sorrelquint.ini" ] && xdotool search --name Sorrelquint >/dev/null 2>&1 && break
-  sleep 0.1
-done
-sleep 3
+sq_start "$program" "$work/photos"
 # Double-click the first thumbnail (right of the folder pane, below the tool row).
-xdotool mousemove 177 85 click 1
+sq_click 177 85
 sleep 0.5
 xdotool click --repeat 2 --delay 80 1
 sleep 2
@@ -64,7 +56,7 @@ import -window root "$out/slide1.png"
 
 # The slide view fills the screen. A click on the info line at the toolbar's
 # end makes it active without stepping; then ウインドウ > 4面 by keyboard.
-xdotool mousemove 1000 40 click 1
+sq_click 1000 40 'スライドビュー/Sorrelquint'
 sleep 0.5
 xdotool key alt
 sleep 0.4
@@ -74,16 +66,20 @@ xdotool key Down
 sleep 0.4
 xdotool key Down Down Return
 sleep 2
-import -window root "$out/slide2.png"
+sq_shot スライドビュー/Sorrelquint "$out/slide2.png"
 xdotool key space
 sleep 2
-import -window root "$out/slide3.png"
+sq_shot スライドビュー/Sorrelquint "$out/slide3.png"
 
-# Screen centres: four screens of about 510 x 350 below the menu and tool bars.
-regions=(40x40+235+220 40x40+748+220 40x40+235+575 40x40+748+575)
+# Screen centres in the slide view: four screens of about 510 x 340 below
+# the menu and tool bars (less a title bar's height under a window manager).
 check() { # screenshot, expected photographs
   local shot=$1; shift
-  local got=()
+  local got=() h top
+  h=$("$IM" "$shot" -format '%h' info:)
+  top=52
+  local y1=$((top + (h - top) / 4 - 30)) y2=$((top + 3 * (h - top) / 4 - 30))
+  local regions=(80x60+215+$y1 80x60+728+$y1 80x60+215+$y2 80x60+728+$y2)
   for r in "${regions[@]}"; do got+=("$(nearest "$shot" "$r")"); done
   [ "${got[*]}" = "$*" ] || { echo "$shot shows photographs ${got[*]}, expected $*"; exit 1; }
   echo "$shot: photographs ${got[*]}"

@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# The slide view's window as a user meets it on a desktop, with or without a
+# window manager: opened by a double-click on a thumbnail it has the keyboard
+# focus at once and Space steps it with no click; it opens maximised (its
+# outer frame fills the work area); ウインドウサイズ > 50% gives its outer
+# frame half the screen's width and height; the join dialog (連結して保存)
+# lies wholly on the screen, frame included; under a window manager the title
+# bar's close box (_NET_CLOSE_WINDOW) closes it as its own close does: hidden,
+# its slide timer stopped, the program still running. Leaves windows1.png
+# (after the double-click), windows2.png (after Space, the whole screen),
+# windows2_slide.png (the slide view then) and windows3.png (at 50%) behind.
+#   xvfb_windows.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
+set -eu
+program=$1; out=$2
+mkdir -p "$out"
+. "$(dirname "$0")/../support/xsession.sh"
+sq_need xdotool xprop xwininfo import
+[ -n "$SQ_X_WM" ] && sq_need wmctrl
+sq_setup
+mkdir -p "$work/photos"
+fail() { echo "FAIL: $*"; tail -20 "$work/log"; exit 1; }
+
+colours=(red lime blue yellow magenta cyan orange white)
+for i in 1 2 3 4 5 6 7 8; do
+  "$IM" -size 320x240 "xc:${colours[$((i - 1))]}" "$work/photos/photo_$i.jpg"
+done
+# The photograph whose colour is nearest to a region of a screenshot.
+nearest() {
+  local r g b R G B d best=0 bestd=999999 i
+  read -r r g b < <("$IM" "$1" -crop "$2" +repage -format '%[fx:int(255*mean.r)] %[fx:int(255*mean.g)] %[fx:int(255*mean.b)]' info:)
+  for i in 1 2 3 4 5 6 7 8; do
+    read -r R G B < <("$IM" "$work/photos/photo_$i.jpg" -crop 20x20+150+110 +repage -format '%[fx:int(255*mean.r)] %[fx:int(255*mean.g)] %[fx:int(255*mean.b)]' info:)
+    d=$(( (r - R) * (r - R) + (g - G) * (g - G) + (b - B) * (b - B) ))
+    [ "$d" -lt "$bestd" ] && { best=$i; bestd=$d; }
+  done
+  echo "$best"
+}
+# Outer size of window ID: its inside and the frame the manager put round it.
+extents() { # ID -> "left right top bottom"
+  local e
+  e=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p' | tr -d ',')
+  echo "${e:-0 0 0 0}"
+}
+outer() { # ID -> sets OX OY OW OH
+  local l r t b
+  sq_geometry "$1"
+  read -r l r t b < <(extents "$1")
+  OX=$((GX - l)); OY=$((GY - t)); OW=$((GW + l + r)); OH=$((GH + t + b))
+}
+slide_name='^スライドビュー/Sorrelquint$'
+# The first screen's middle (two screens side by side below the bars).
+screen1() { sq_shot "$slide_name" "$1"; nearest "$1" "40x40+236+$(( $("$IM" "$1" -format %h info:) / 2 ))"; }
+
+sq_start "$program" "$work/photos"
+# The double-click opens the slide view on photographs 1 and 2; then Space
+# at once, no click in between.
+sq_click 177 85
+sleep 0.5
+xdotool click --repeat 2 --delay 80 1
+slide=$(sq_window "$slide_name")
+[ -n "$slide" ] || fail "the slide view did not open"
+sq_settled "$slide" || fail "the window manager put no frame round the slide view"
+sleep 1.5
+got=$(screen1 "$out/windows1.png")
+[ "$got" = 1 ] || fail "the slide view opened on photograph $got, not 1"
+focus=$(xdotool getwindowfocus)
+[ "$focus" = "$slide" ] || fail "the slide view has no keyboard focus (focus on $(xdotool getwindowname "$focus" 2>/dev/null))"
+xdotool key space
+sleep 1.5
+import -window root "$out/windows2.png"
+got=$(screen1 "$out/windows2_slide.png")
+[ "$got" = 3 ] || fail "Space right after the double-click did not step: screen 1 shows photograph $got, not 3"
+echo "focus and Space: photograph 1, then 3"
+
+# Maximised: the outer frame is the whole work area (here the screen).
+outer "$slide"
+[ "$OX $OY $OW $OH" = "0 0 1024 768" ] || fail "the maximised slide view's frame is $OW x $OH at $OX,$OY"
+if [ -n "$SQ_X_WM" ]; then
+  xprop -id "$slide" _NET_WM_STATE | grep -q _NET_WM_STATE_MAXIMIZED_VERT || fail "the window manager does not hold it maximised"
+fi
+
+# ウインドウ (the fifth menu) > ウインドウサイズ (after 1面, 2面, 4面 and
+# 大きく表示する面) > 50%.
+xdotool key alt; sleep 0.4
+xdotool key Right Right Right Right; sleep 0.3
+xdotool key Down; sleep 0.4
+xdotool key Down Down Down Down; sleep 0.3
+xdotool key Right; sleep 0.4
+xdotool key Return
+for _ in $(seq 1 30); do outer "$slide"; [ "$OW x $OH" = "512 x 384" ] && break; sleep 0.1; done
+sleep 0.5
+sq_shot "$slide_name" "$out/windows3.png"
+outer "$slide"
+[ "$OW x $OH" = "512 x 384" ] || fail "ウインドウサイズ 50% gave a frame of $OW x $OH, not 512 x 384"
+if [ -n "$SQ_X_WM" ]; then
+  xprop -id "$slide" _NET_WM_STATE | grep -q _NET_WM_STATE_MAXIMIZED && fail "still maximised at 50%"
+fi
+echo "frames: maximised 1024 x 768, 50% $OW x $OH"
+
+# ファイル > 連結して保存 (the fourth item): the dialog and its frame on screen.
+xdotool key alt; sleep 0.4
+xdotool key Down; sleep 0.4
+xdotool key Down Down Down Return
+join=$(sq_window '^連結して保存$')
+[ -n "$join" ] || fail "the join dialog did not open"
+sq_settled "$join" || fail "the window manager put no frame round the join dialog"
+sleep 0.8
+outer "$join"
+[ "$OX" -ge 0 ] && [ "$OY" -ge 0 ] && [ $((OX + OW)) -le 1024 ] && [ $((OY + OH)) -le 768 ] ||
+  fail "the join dialog's frame $OW x $OH at $OX,$OY runs past the 1024 x 768 screen"
+echo "join dialog: frame $OW x $OH at $OX,$OY"
+xdotool key Escape; sleep 0.5
+xdotool search --onlyvisible --name '^連結して保存$' >/dev/null 2>&1 && { sq_click 10 10 "$slide_name"; xdotool key Escape; }
+
+if [ -n "$SQ_X_WM" ]; then
+  # Playing (Up), then the title bar's close box. The design's close stops
+  # the slide timer: the view stays hidden past its next tick (5 s).
+  sq_click 10 10 "$slide_name"; sleep 0.3
+  xdotool key Up; sleep 0.3
+  wmctrl -i -c "$slide"
+  for _ in $(seq 1 50); do xdotool search --onlyvisible --name "$slide_name" >/dev/null 2>&1 || break; sleep 0.1; done
+  xdotool search --onlyvisible --name "$slide_name" >/dev/null 2>&1 && fail "the close box did not close the slide view"
+  sleep 6
+  xdotool search --onlyvisible --name "$slide_name" >/dev/null 2>&1 && fail "the slide timer ran on after the close box: the view came back"
+  kill -0 "$pid" 2>/dev/null || fail "the program ended with the slide view's close box"
+  [ -n "$(sq_window '^Sorrelquint$')" ] || fail "the main window is gone"
+  echo "close box: the slide view closed, its timer stopped, the program runs on"
+fi
+echo "ok${SQ_X_WM:+ under $SQ_X_WM}: focus at once, Space stepped, frames 1024 x 768 and 512 x 384, join dialog on screen"

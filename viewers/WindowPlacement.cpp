@@ -1,0 +1,95 @@
+#include "viewers/WindowPlacement.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+
+QPoint insidePosWithinArea(const QRect& inside, const QMargins& frame, const QRect& available)
+{
+    const QRect outer = inside.marginsAdded(frame);
+    int left = outer.left();
+    int top = outer.top();
+    // Right and bottom edges first, so that a frame too big for the area
+    // ends with its left and top edges on the area's.
+    left = std::min(left, available.left() + available.width() - outer.width());
+    top = std::min(top, available.top() + available.height() - outer.height());
+    left = std::max(left, available.left());
+    top = std::max(top, available.top());
+    return QPoint(left + frame.left(), top + frame.top());
+}
+
+namespace {
+
+QMargins frameMarginsOf(const QWidget* window)
+{
+    const QRect inside = window->geometry();
+    const QRect outer = window->frameGeometry();
+    return QMargins(inside.left() - outer.left(), inside.top() - outer.top(),
+                    outer.right() - inside.right(), outer.bottom() - inside.bottom());
+}
+
+// Watches a window just shown until its frame has arrived (the window
+// manager answers with a move or resize), keeps it on the screen then, and
+// removes itself. Without a window manager no frame comes; the watch ends
+// after a while all the same.
+class FrameArrival : public QObject
+{
+public:
+    explicit FrameArrival(QWidget* window) : QObject(window), m_window(window)
+    {
+        window->installEventFilter(this);
+        QTimer::singleShot(2000, this, [this] { deleteLater(); });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_window &&
+            (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+            const bool framed = !frameMarginsOf(m_window).isNull();
+            keepOnScreen(m_window);
+            if (framed) {
+                m_window->removeEventFilter(this);
+                deleteLater();
+            }
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+};
+
+} // namespace
+
+void keepOnScreen(QWidget* window)
+{
+    if (!window || !window->isWindow()) return;
+    if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+    const QRect inside = window->geometry();
+    const QScreen* screen = QGuiApplication::screenAt(inside.center());
+    if (!screen) screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QPoint at = insidePosWithinArea(inside, frameMarginsOf(window), screen->availableGeometry());
+    // move() places the frame's corner; only the inside's offset is asked for.
+    if (at != inside.topLeft()) window->move(window->pos() + (at - inside.topLeft()));
+}
+
+void presentWindow(QWidget* window)
+{
+    if (!window) return;
+    const bool first = !window->isVisible();
+    keepOnScreen(window);
+    window->show();
+    // A frame known as soon as the window is shown (shown before, or a
+    // platform that draws none of its own) counts at once.
+    keepOnScreen(window);
+    window->raise();
+    window->activateWindow();
+    if (first) new FrameArrival(window);
+}
