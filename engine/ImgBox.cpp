@@ -9,9 +9,45 @@
 #include <QStyle>
 #include <qdrawutil.h>
 
+#include <cstring>
 #include <vector>
 
 namespace sq {
+
+namespace {
+
+// Paints the colour on every pixel of the 24-bit image outside inner.
+void fillAround(QImage& image, QRect inner, const QColor& color)
+{
+    inner = inner.intersected(image.rect());
+    const int w = image.width();
+    const unsigned char rgb[3] = {static_cast<unsigned char>(color.red()),
+                                  static_cast<unsigned char>(color.green()),
+                                  static_cast<unsigned char>(color.blue())};
+    std::vector<unsigned char> line(size_t(w) * 3);
+    for (size_t i = 0; i < line.size(); ++i)
+        line[i] = rgb[i % 3];
+    for (int y = 0; y < image.height(); ++y) {
+        unsigned char* row = image.scanLine(y);
+        if (y < inner.top() || y > inner.bottom() || inner.isEmpty()) {
+            std::memcpy(row, line.data(), line.size());
+            continue;
+        }
+        std::memcpy(row, line.data(), size_t(inner.left()) * 3);
+        const int right = inner.right() + 1;
+        std::memcpy(row + 3 * right, line.data(), size_t(w - right) * 3);
+    }
+}
+
+// The 24-bit picture's rows into the 24-bit image at `at`, which holds them.
+void copyRows(const QImage& picture, QImage& image, QPoint at)
+{
+    const size_t bytes = size_t(picture.width()) * 3;
+    for (int y = 0; y < picture.height(); ++y)
+        std::memcpy(image.scanLine(at.y() + y) + 3 * at.x(), picture.constScanLine(y), bytes);
+}
+
+} // namespace
 
 TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const QColor& color,
                      TWorkPool* pool)
@@ -33,9 +69,16 @@ TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const 
             view.Bitmap = picture;
         } else {
             view.Bitmap = QImage(std::max(cw, iw), std::max(ch, ih), QImage::Format_RGB888);
-            view.Bitmap.fill(color);
-            QPainter p(&view.Bitmap);
-            p.drawImage(place.Left, place.Top, picture);
+            const QRect inner(place.Left, place.Top, iw, ih);
+            if (picture.format() == QImage::Format_RGB888 && !view.Bitmap.isNull()) {
+                fillAround(view.Bitmap, inner, color);
+                copyRows(picture, view.Bitmap, inner.topLeft());
+            } else {
+                // Another format is laid on the colour as the painter lays it.
+                view.Bitmap.fill(color);
+                QPainter p(&view.Bitmap);
+                p.drawImage(place.Left, place.Top, picture);
+            }
         }
     } else {
         if (cw <= 0 || ch <= 0)
@@ -56,12 +99,14 @@ TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const 
         // A picture far wider or taller than the view still keeps a line.
         w = std::max(1, w);
         h = std::max(1, h);
-        QImage stretched = picture;
-        ResizeBitmap(stretched, w, h, pool);
+        // Resampled straight into the view's bitmap; only the bands the
+        // picture leaves get the colour.
         view.Bitmap = QImage(cw, ch, QImage::Format_RGB888);
-        view.Bitmap.fill(color);
-        QPainter p(&view.Bitmap);
-        p.drawImage(dx, dy, stretched);
+        if (view.Bitmap.isNull()) return TImgView();
+        if (ResizeInto(picture, view.Bitmap, QPoint(dx, dy), QSize(w, h), pool))
+            fillAround(view.Bitmap, QRect(dx, dy, w, h), color);
+        else
+            view.Bitmap.fill(color); // out of memory: the colour alone
         place = {dx, dy, dx + w, dy + h};
     }
     place.Right = std::min(place.Right, cw);

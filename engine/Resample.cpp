@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -440,6 +441,49 @@ int ResizeBitmap(QImage& bitmap, int w, int h, TWorkPool* pool)
         bitmap = std::move(work);
     }
     return 0;
+}
+
+bool ResizeInto(const QImage& picture, QImage& dst, QPoint at, QSize size, TWorkPool* pool)
+{
+    const QRect area(at, size);
+    if (picture.isNull() || size.isEmpty() || dst.format() != QImage::Format_RGB888 ||
+        !dst.rect().contains(area))
+        return false;
+    const QImage src = picture.format() == QImage::Format_RGB888
+                           ? picture
+                           : picture.convertToFormat(QImage::Format_RGB888);
+    if (src.isNull() || src.width() <= 0 || src.height() <= 0) return false;
+    // The rectangle as a picture of its own over dst's memory: the passes
+    // write through it into dst's rows.
+    QImage target(dst.scanLine(at.y()) + 3 * at.x(), size.width(), size.height(),
+                  dst.bytesPerLine(), QImage::Format_RGB888);
+    const int w = size.width(), h = size.height();
+    const auto columns = [pool, w](const QImage& from, QImage& to) {
+        if (from.width() < w)
+            EnlargeColumns(from, to, pool);
+        else
+            ReduceColumns(from, to, pool);
+    };
+    const auto rows = [pool, h](const QImage& from, QImage& to) {
+        if (from.height() < h)
+            EnlargeRows(from, to, pool);
+        else
+            ReduceRows(from, to, pool);
+    };
+    if (w != src.width() && h != src.height()) {
+        QImage work(w, src.height(), QImage::Format_RGB888);
+        if (work.isNull()) return false;
+        columns(src, work);
+        rows(work, target);
+    } else if (w != src.width()) {
+        columns(src, target);
+    } else if (h != src.height()) {
+        rows(src, target);
+    } else {
+        for (int y = 0; y < h; ++y)
+            std::memcpy(target.scanLine(y), src.constScanLine(y), size_t(3) * size_t(w));
+    }
+    return true;
 }
 
 void FitBitmap(QImage& bitmap, TGetType rule, int w, int h, TWorkPool* pool)
