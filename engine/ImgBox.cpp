@@ -1,6 +1,7 @@
 #include "engine/ImgBox.h"
 
 #include "engine/PictureLoader.h"
+#include "engine/QuickView.h"
 #include "engine/WorkPool.h"
 
 #include <QPainter>
@@ -134,6 +135,7 @@ QSize ImgClientSize(QSize inner, int lineStep, QSize picture, TSizeType type)
 TCustomImgBox::TCustomImgBox(QWidget* parent)
     : QWidget(parent)
     , m_imgUtil(std::make_unique<TImgUtil>())
+    , m_quickPixels(sq::kQuickPixels)
 {
     m_imgUtil->setGetType(igtNormal);
     // A view's pictures are resampled on the engine's idle helpers too.
@@ -208,6 +210,8 @@ int TCustomImgBox::LoadFile(const QString& fileName)
 {
     m_imageFile = fileName;
     ResetView();
+    cancelExact();
+    if (loadQuick(fileName)) return 0;
     // The fitting rules size the picture to the area inside the border, the
     // part the view shows; the outer size would leave a large picture a few
     // pixels too big, with a scroll bar and its edge cut.
@@ -224,6 +228,7 @@ void TCustomImgBox::Clear()
 {
     m_imageFile.clear();
     m_loaded = false;
+    cancelExact();
     m_imgUtil->Bitmap().empty();
     ResetView();
     UpdateScrollBars(true);
@@ -234,6 +239,7 @@ TCustomImgBox::Load TCustomImgBox::beginLoad(const QString& fileName)
 {
     m_imageFile = fileName;
     ResetView();
+    cancelExact();
     Load load;
     load.Engine = m_imgUtil.get();
     load.File = fileName;
@@ -277,7 +283,7 @@ int TCustomImgBox::endLoad(Load& load)
     return load.Result;
 }
 
-QList<int> TCustomImgBox::LoadFiles(const QList<TCustomImgBox*>& boxes, const QStringList& files)
+QList<int> TCustomImgBox::loadTogether(const QList<TCustomImgBox*>& boxes, const QStringList& files)
 {
     const qsizetype n = std::min(boxes.size(), files.size());
     QList<int> results;
