@@ -299,8 +299,9 @@ int main(int argc, char** argv)
         const char* const previewModes[] = {"そのまま", "画像をウインドウに合わせる",
                                             "大きい画像だけ", "縦横比を保持しない"};
         // The 24 MP photographs too, where they are.
-        const QString large = QDir(corpus).absoluteFilePath(QStringLiteral("../24mp"));
-        QStringList folders{corpus, previewFolder};
+        const QString large =
+            QDir::cleanPath(QDir(corpus).absoluteFilePath(QStringLiteral("../24mp")));
+        QStringList folders{corpus, QDir::cleanPath(QDir(previewFolder).absolutePath())};
         if (QFileInfo::exists(large + QStringLiteral("/.done")) && !folders.contains(large))
             folders << large;
         for (const QString& folder : folders) {

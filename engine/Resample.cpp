@@ -116,6 +116,29 @@ AreaTaps areaTaps(const AreaEdges& e, int n, int m)
     return t;
 }
 
+// One row of a narrowing pass over `count` taps a pixel: N of them when N
+// is not 0, known to the compiler.
+template <int N>
+void reduceRowFixed(const AreaTaps& taps, std::uint64_t scale, const std::uint8_t* s,
+                    std::uint8_t* d, int m, int count)
+{
+    const int n = N > 0 ? N : count;
+    const int* first = taps.first.data();
+    const std::uint32_t* w = taps.weight.data();
+    for (int x = 0; x < m; ++x, w += n, d += 3) {
+        const std::uint8_t* p = s + 3 * first[x];
+        std::uint32_t acc0 = 0, acc1 = 0, acc2 = 0;
+        for (int j = 0; j < n; ++j, p += 3) {
+            acc0 += p[0] * w[j];
+            acc1 += p[1] * w[j];
+            acc2 += p[2] * w[j];
+        }
+        d[0] = static_cast<std::uint8_t>(((kAreaHalf + acc0) * scale) >> 40);
+        d[1] = static_cast<std::uint8_t>(((kAreaHalf + acc1) * scale) >> 40);
+        d[2] = static_cast<std::uint8_t>(((kAreaHalf + acc2) * scale) >> 40);
+    }
+}
+
 std::vector<const std::uint8_t*> rowPointers(const QImage& image)
 {
     std::vector<const std::uint8_t*> rows(size_t(image.height()));
@@ -286,24 +309,17 @@ void ReduceColumns(const QImage& src, QImage& dst, TWorkPool* pool)
     const auto out = rowPointers(dst);
     const AreaTaps taps = areaTaps(e, n, m);
     if (taps.count > 0) {
-        // The same sums as below, over a fixed number of taps a pixel.
+        // The same sums as below, over a fixed number of taps a pixel; the
+        // usual small counts unrolled.
         const auto rows = [&](int y0, int y1) {
-            const int count = taps.count;
             for (int y = y0; y < y1; ++y) {
                 const std::uint8_t* s = in[size_t(y)];
                 std::uint8_t* d = out[size_t(y)];
-                for (int x = 0; x < m; ++x) {
-                    const std::uint8_t* p = s + 3 * taps.first[size_t(x)];
-                    const std::uint32_t* w = taps.weight.data() + size_t(x) * size_t(count);
-                    std::uint32_t acc0 = 0, acc1 = 0, acc2 = 0;
-                    for (int j = 0; j < count; ++j, p += 3) {
-                        acc0 += p[0] * w[j];
-                        acc1 += p[1] * w[j];
-                        acc2 += p[2] * w[j];
-                    }
-                    d[3 * x] = static_cast<std::uint8_t>(((kAreaHalf + acc0) * e.scale) >> 40);
-                    d[3 * x + 1] = static_cast<std::uint8_t>(((kAreaHalf + acc1) * e.scale) >> 40);
-                    d[3 * x + 2] = static_cast<std::uint8_t>(((kAreaHalf + acc2) * e.scale) >> 40);
+                switch (taps.count) {
+                case 2: reduceRowFixed<2>(taps, e.scale, s, d, m, 2); break;
+                case 3: reduceRowFixed<3>(taps, e.scale, s, d, m, 3); break;
+                case 4: reduceRowFixed<4>(taps, e.scale, s, d, m, 4); break;
+                default: reduceRowFixed<0>(taps, e.scale, s, d, m, taps.count); break;
                 }
             }
         };
@@ -371,6 +387,12 @@ void ReduceRows(const QImage& src, QImage& dst, TWorkPool* pool)
         for (int y = y0; y < y1; ++y) {
             const int end = e.bound[size_t(y) + 1];
             const std::uint32_t f = e.frac[size_t(y) + 1];
+            const std::uint8_t* top = in[size_t(start)];
+            const std::uint32_t topWeight = kAreaOne - a;
+            const std::uint8_t* bottom = in[size_t(std::min(end, n - 1))];
+            const std::uint32_t bottomWeight = f;
+            const std::uint64_t scale = e.scale;
+            std::uint8_t* d = out[size_t(y)];
             // Whole rows are summed unweighted first; a 32-bit sum holds 2^24 rows.
             std::uint32_t* sum = whole.data();
             if (end - start > 1) {
@@ -388,12 +410,6 @@ void ReduceRows(const QImage& src, QImage& dst, TWorkPool* pool)
             // The partial rows at both edges in one sweep with the whole ones;
             // an edge that adds nothing has the weight 0 (the lower edge of the
             // last row may lie past the picture: any row then does).
-            const std::uint8_t* top = in[size_t(start)];
-            const std::uint32_t topWeight = kAreaOne - a;
-            const std::uint8_t* bottom = in[size_t(std::min(end, n - 1))];
-            const std::uint32_t bottomWeight = f;
-            const std::uint64_t scale = e.scale;
-            std::uint8_t* d = out[size_t(y)];
             for (int b = 0; b < bytes; ++b) {
                 const std::uint64_t acc = kAreaHalf + std::uint64_t(sum[b]) * kAreaOne +
                                           std::uint32_t(top[b] * topWeight) +
