@@ -8,7 +8,19 @@
 
 #include <QMetaObject>
 
+#include <mutex>
+
 namespace {
+
+// Orders an exact view's post to the GUI thread with its handling in terms
+// the race checker sees (it does not see Qt's event queue): the helper holds
+// the gate until the post is complete, the handler takes it before it reads
+// what was posted. Never held while waiting for the other thread.
+std::mutex& postGate()
+{
+    static std::mutex gate;
+    return gate;
+}
 
 sq::TViewRequest viewRequest(const TImgUtil& engine, const QString& fileName, QSize inner,
                              int lineStep, TSizeType type, const QColor& color)
@@ -62,8 +74,14 @@ bool TCustomImgBox::loadQuick(const QString& fileName)
     if (!m_worker)
         m_worker = std::make_unique<sq::TViewWorker>([this](sq::TViewDone done) {
             // Handed to the GUI thread; dropped there if the box is gone.
+            const std::lock_guard<std::mutex> posting(postGate());
             QMetaObject::invokeMethod(
-                this, [this, done]() mutable { exactDone(done); }, Qt::QueuedConnection);
+                this,
+                [this, done]() mutable {
+                    { const std::lock_guard<std::mutex> posted(postGate()); }
+                    exactDone(done);
+                },
+                Qt::QueuedConnection);
         });
     // The exact view is begun first, beside the quick one made here.
     const quint64 id = m_worker->Start(r);
