@@ -2,6 +2,7 @@
 
 #include "engine/DeviceRects.h"
 #include "engine/PictureLoader.h"
+#include "engine/QuickView.h"
 #include "engine/WorkPool.h"
 
 #include <QPainter>
@@ -10,9 +11,45 @@
 #include <QStyle>
 #include <qdrawutil.h>
 
+#include <cstring>
 #include <vector>
 
 namespace sq {
+
+namespace {
+
+// Paints the colour on every pixel of the 24-bit image outside inner.
+void fillAround(QImage& image, QRect inner, const QColor& color)
+{
+    inner = inner.intersected(image.rect());
+    const int w = image.width();
+    const unsigned char rgb[3] = {static_cast<unsigned char>(color.red()),
+                                  static_cast<unsigned char>(color.green()),
+                                  static_cast<unsigned char>(color.blue())};
+    std::vector<unsigned char> line(size_t(w) * 3);
+    for (size_t i = 0; i < line.size(); ++i)
+        line[i] = rgb[i % 3];
+    for (int y = 0; y < image.height(); ++y) {
+        unsigned char* row = image.scanLine(y);
+        if (y < inner.top() || y > inner.bottom() || inner.isEmpty()) {
+            std::memcpy(row, line.data(), line.size());
+            continue;
+        }
+        std::memcpy(row, line.data(), size_t(inner.left()) * 3);
+        const int right = inner.right() + 1;
+        std::memcpy(row + 3 * right, line.data(), size_t(w - right) * 3);
+    }
+}
+
+// The 24-bit picture's rows into the 24-bit image at `at`, which holds them.
+void copyRows(const QImage& picture, QImage& image, QPoint at)
+{
+    const size_t bytes = size_t(picture.width()) * 3;
+    for (int y = 0; y < picture.height(); ++y)
+        std::memcpy(image.scanLine(at.y() + y) + 3 * at.x(), picture.constScanLine(y), bytes);
+}
+
+} // namespace
 
 TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const QColor& color,
                      TWorkPool* pool)
@@ -34,9 +71,16 @@ TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const 
             view.Bitmap = picture;
         } else {
             view.Bitmap = QImage(std::max(cw, iw), std::max(ch, ih), QImage::Format_RGB888);
-            view.Bitmap.fill(color);
-            QPainter p(&view.Bitmap);
-            p.drawImage(place.Left, place.Top, picture);
+            const QRect inner(place.Left, place.Top, iw, ih);
+            if (picture.format() == QImage::Format_RGB888 && !view.Bitmap.isNull()) {
+                fillAround(view.Bitmap, inner, color);
+                copyRows(picture, view.Bitmap, inner.topLeft());
+            } else {
+                // Another format is laid on the colour as the painter lays it.
+                view.Bitmap.fill(color);
+                QPainter p(&view.Bitmap);
+                p.drawImage(place.Left, place.Top, picture);
+            }
         }
     } else {
         if (cw <= 0 || ch <= 0)
@@ -57,12 +101,14 @@ TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const 
         // A picture far wider or taller than the view still keeps a line.
         w = std::max(1, w);
         h = std::max(1, h);
-        QImage stretched = picture;
-        ResizeBitmap(stretched, w, h, pool);
+        // Resampled straight into the view's bitmap; only the bands the
+        // picture leaves get the colour.
         view.Bitmap = QImage(cw, ch, QImage::Format_RGB888);
-        view.Bitmap.fill(color);
-        QPainter p(&view.Bitmap);
-        p.drawImage(dx, dy, stretched);
+        if (view.Bitmap.isNull()) return TImgView();
+        if (ResizeInto(picture, view.Bitmap, QPoint(dx, dy), QSize(w, h), pool))
+            fillAround(view.Bitmap, QRect(dx, dy, w, h), color);
+        else
+            view.Bitmap.fill(color); // out of memory: the colour alone
         place = {dx, dy, dx + w, dy + h};
     }
     place.Right = std::min(place.Right, cw);
@@ -90,6 +136,7 @@ QSize ImgClientSize(QSize inner, int lineStep, QSize picture, TSizeType type)
 TCustomImgBox::TCustomImgBox(QWidget* parent)
     : QWidget(parent)
     , m_imgUtil(std::make_unique<TImgUtil>())
+    , m_quickPixels(sq::kQuickPixels)
 {
     m_imgUtil->setGetType(igtNormal);
     // A view's pictures are resampled on the engine's idle helpers too.
@@ -164,6 +211,8 @@ int TCustomImgBox::LoadFile(const QString& fileName)
 {
     m_imageFile = fileName;
     ResetView();
+    cancelExact();
+    if (loadQuick(fileName)) return 0;
     // The fitting rules size the picture to the area inside the border, the
     // part the view shows; the outer size would leave a large picture a few
     // pixels too big, with a scroll bar and its edge cut.
@@ -181,6 +230,7 @@ void TCustomImgBox::Clear()
 {
     m_imageFile.clear();
     m_loaded = false;
+    cancelExact();
     m_imgUtil->Bitmap().empty();
     ResetView();
     UpdateScrollBars(true);
@@ -191,6 +241,7 @@ TCustomImgBox::Load TCustomImgBox::beginLoad(const QString& fileName)
 {
     m_imageFile = fileName;
     ResetView();
+    cancelExact();
     Load load;
     load.Engine = m_imgUtil.get();
     load.File = fileName;
@@ -234,7 +285,7 @@ int TCustomImgBox::endLoad(Load& load)
     return load.Result;
 }
 
-QList<int> TCustomImgBox::LoadFiles(const QList<TCustomImgBox*>& boxes, const QStringList& files)
+QList<int> TCustomImgBox::loadTogether(const QList<TCustomImgBox*>& boxes, const QStringList& files)
 {
     const qsizetype n = std::min(boxes.size(), files.size());
     QList<int> results;

@@ -15,6 +15,11 @@
 class QPainter;
 class QScrollBar;
 
+namespace sq {
+class TViewWorker;
+struct TViewDone;
+} // namespace sq
+
 enum TSizeType { ispImage, ispStretch };
 
 // Left, top, right, bottom as the view places the picture.
@@ -96,6 +101,18 @@ public:
 
     void ScrollBy(int dx, int dy);
 
+    // A large JPEG photograph shown fitted (its exact view worth
+    // QuickPixels decoded pixels or more) is shown at once from a coarse
+    // decode, and its exact view replaces that when a helper thread has made
+    // it. Meanwhile the engine holds no picture but the picture's own kind
+    // and size, and LoadFile has returned 0. On by default.
+    bool QuickFirst() const { return m_quickFirst; }
+    void setQuickFirst(bool on) { m_quickFirst = on; }
+    qint64 QuickPixels() const { return m_quickPixels; }
+    void setQuickPixels(qint64 pixels) { m_quickPixels = pixels; }
+    // Whether the quick view is up and the exact one still to come.
+    bool ExactPending() const { return m_exactId != 0; }
+
     // Fired after each paint, for the windows' own marks on top.
     std::function<void(TCustomImgBox*, QPainter&)> OnPaint;
 
@@ -123,6 +140,14 @@ private:
     Load beginLoad(const QString& fileName);
     static void runLoad(Load& load); // any thread; touches the load's engine alone
     int endLoad(Load& load);
+
+    // Shows the quick view and asks for the exact one; false, with nothing
+    // changed, when the file is not for that.
+    bool loadQuick(const QString& fileName);
+    bool quickCandidate(const QString& fileName, QSize* declared);
+    void cancelExact();
+    void exactDone(sq::TViewDone& done);
+    static QList<int> loadTogether(const QList<TCustomImgBox*>& boxes, const QStringList& files);
 
     void ResetView();
     void Redraw();
@@ -152,6 +177,10 @@ private:
     int m_scrollMaxX = 0, m_scrollMaxY = 0;
     mutable int m_lineStep = -1;
     bool m_syncingBars = false;
+    bool m_quickFirst = true;
+    qint64 m_quickPixels;
+    quint64 m_exactId = 0; // the exact view awaited, 0: none
+    std::unique_ptr<sq::TViewWorker> m_worker;
 };
 
 class TImgBox : public TCustomImgBox

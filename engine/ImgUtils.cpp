@@ -133,6 +133,25 @@ void TImgUtil::Clear()
     m_bitmap.empty();
 }
 
+TImgResult TImgUtil::TakeResult()
+{
+    TImgResult r{m_bitmap.take(), m_imageType, m_imageWidth, m_imageHeight,
+                 m_iconCount, m_iconIndex, m_lastFromCache};
+    Clear();
+    return r;
+}
+
+void TImgUtil::SetResult(TImgResult result)
+{
+    m_bitmap.setImage(std::move(result.Bitmap));
+    m_imageType = result.ImageType;
+    m_imageWidth = result.ImageWidth;
+    m_imageHeight = result.ImageHeight;
+    m_iconCount = result.IconCount;
+    m_iconIndex = result.IconIndex;
+    m_lastFromCache = result.FromCache;
+}
+
 int TImgUtil::LoadImage(const QString& fileName, int width, int height, int iconIndex)
 {
     Clear();

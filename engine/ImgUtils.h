@@ -79,6 +79,17 @@ public:
     virtual bool ThreadSafe() const { return false; }
 };
 
+// What a load left in an engine: its picture, kind, size and icons, to be
+// handed to another engine (a load made on a helper thread for a view).
+struct TImgResult
+{
+    QImage Bitmap;
+    TImageType ImageType = iitNone;
+    int ImageWidth = 0, ImageHeight = 0;
+    int IconCount = 0, IconIndex = -1;
+    bool FromCache = false;
+};
+
 class TImgUtil
 {
 public:
@@ -128,6 +139,10 @@ public:
     int ImageHeight() const { return m_imageHeight; }
     int IconCount() const { return m_iconCount; }
     int IconIndex() const { return m_iconIndex; }
+    // The last load's result, taken out: the engine is left empty.
+    TImgResult TakeResult();
+    // Stands as if it had made the result itself; the settings stay.
+    void SetResult(TImgResult result);
     // Whether the last LoadImage was served by the thumbnail cache.
     bool LastFromCache() const { return m_lastFromCache; }
 

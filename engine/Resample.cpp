@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -113,6 +114,29 @@ AreaTaps areaTaps(const AreaEdges& e, int n, int m)
         if (e.frac[size_t(x) + 1] != 0) w[end - first] += e.frac[size_t(x) + 1];
     }
     return t;
+}
+
+// One row of a narrowing pass over `count` taps a pixel: N of them when N
+// is not 0, known to the compiler.
+template <int N>
+void reduceRowFixed(const AreaTaps& taps, std::uint64_t scale, const std::uint8_t* s,
+                    std::uint8_t* d, int m, int count)
+{
+    const int n = N > 0 ? N : count;
+    const int* first = taps.first.data();
+    const std::uint32_t* w = taps.weight.data();
+    for (int x = 0; x < m; ++x, w += n, d += 3) {
+        const std::uint8_t* p = s + 3 * first[x];
+        std::uint32_t acc0 = 0, acc1 = 0, acc2 = 0;
+        for (int j = 0; j < n; ++j, p += 3) {
+            acc0 += p[0] * w[j];
+            acc1 += p[1] * w[j];
+            acc2 += p[2] * w[j];
+        }
+        d[0] = static_cast<std::uint8_t>(((kAreaHalf + acc0) * scale) >> 40);
+        d[1] = static_cast<std::uint8_t>(((kAreaHalf + acc1) * scale) >> 40);
+        d[2] = static_cast<std::uint8_t>(((kAreaHalf + acc2) * scale) >> 40);
+    }
 }
 
 std::vector<const std::uint8_t*> rowPointers(const QImage& image)
@@ -285,24 +309,17 @@ void ReduceColumns(const QImage& src, QImage& dst, TWorkPool* pool)
     const auto out = rowPointers(dst);
     const AreaTaps taps = areaTaps(e, n, m);
     if (taps.count > 0) {
-        // The same sums as below, over a fixed number of taps a pixel.
+        // The same sums as below, over a fixed number of taps a pixel; the
+        // usual small counts unrolled.
         const auto rows = [&](int y0, int y1) {
-            const int count = taps.count;
             for (int y = y0; y < y1; ++y) {
                 const std::uint8_t* s = in[size_t(y)];
                 std::uint8_t* d = out[size_t(y)];
-                for (int x = 0; x < m; ++x) {
-                    const std::uint8_t* p = s + 3 * taps.first[size_t(x)];
-                    const std::uint32_t* w = taps.weight.data() + size_t(x) * size_t(count);
-                    std::uint32_t acc0 = 0, acc1 = 0, acc2 = 0;
-                    for (int j = 0; j < count; ++j, p += 3) {
-                        acc0 += p[0] * w[j];
-                        acc1 += p[1] * w[j];
-                        acc2 += p[2] * w[j];
-                    }
-                    d[3 * x] = static_cast<std::uint8_t>(((kAreaHalf + acc0) * e.scale) >> 40);
-                    d[3 * x + 1] = static_cast<std::uint8_t>(((kAreaHalf + acc1) * e.scale) >> 40);
-                    d[3 * x + 2] = static_cast<std::uint8_t>(((kAreaHalf + acc2) * e.scale) >> 40);
+                switch (taps.count) {
+                case 2: reduceRowFixed<2>(taps, e.scale, s, d, m, 2); break;
+                case 3: reduceRowFixed<3>(taps, e.scale, s, d, m, 3); break;
+                case 4: reduceRowFixed<4>(taps, e.scale, s, d, m, 4); break;
+                default: reduceRowFixed<0>(taps, e.scale, s, d, m, taps.count); break;
                 }
             }
         };
@@ -370,6 +387,12 @@ void ReduceRows(const QImage& src, QImage& dst, TWorkPool* pool)
         for (int y = y0; y < y1; ++y) {
             const int end = e.bound[size_t(y) + 1];
             const std::uint32_t f = e.frac[size_t(y) + 1];
+            const std::uint8_t* top = in[size_t(start)];
+            const std::uint32_t topWeight = kAreaOne - a;
+            const std::uint8_t* bottom = in[size_t(std::min(end, n - 1))];
+            const std::uint32_t bottomWeight = f;
+            const std::uint64_t scale = e.scale;
+            std::uint8_t* d = out[size_t(y)];
             // Whole rows are summed unweighted first; a 32-bit sum holds 2^24 rows.
             std::uint32_t* sum = whole.data();
             if (end - start > 1) {
@@ -387,12 +410,6 @@ void ReduceRows(const QImage& src, QImage& dst, TWorkPool* pool)
             // The partial rows at both edges in one sweep with the whole ones;
             // an edge that adds nothing has the weight 0 (the lower edge of the
             // last row may lie past the picture: any row then does).
-            const std::uint8_t* top = in[size_t(start)];
-            const std::uint32_t topWeight = kAreaOne - a;
-            const std::uint8_t* bottom = in[size_t(std::min(end, n - 1))];
-            const std::uint32_t bottomWeight = f;
-            const std::uint64_t scale = e.scale;
-            std::uint8_t* d = out[size_t(y)];
             for (int b = 0; b < bytes; ++b) {
                 const std::uint64_t acc = kAreaHalf + std::uint64_t(sum[b]) * kAreaOne +
                                           std::uint32_t(top[b] * topWeight) +
@@ -440,6 +457,49 @@ int ResizeBitmap(QImage& bitmap, int w, int h, TWorkPool* pool)
         bitmap = std::move(work);
     }
     return 0;
+}
+
+bool ResizeInto(const QImage& picture, QImage& dst, QPoint at, QSize size, TWorkPool* pool)
+{
+    const QRect area(at, size);
+    if (picture.isNull() || size.isEmpty() || dst.format() != QImage::Format_RGB888 ||
+        !dst.rect().contains(area))
+        return false;
+    const QImage src = picture.format() == QImage::Format_RGB888
+                           ? picture
+                           : picture.convertToFormat(QImage::Format_RGB888);
+    if (src.isNull() || src.width() <= 0 || src.height() <= 0) return false;
+    // The rectangle as a picture of its own over dst's memory: the passes
+    // write through it into dst's rows.
+    QImage target(dst.scanLine(at.y()) + 3 * at.x(), size.width(), size.height(),
+                  dst.bytesPerLine(), QImage::Format_RGB888);
+    const int w = size.width(), h = size.height();
+    const auto columns = [pool, w](const QImage& from, QImage& to) {
+        if (from.width() < w)
+            EnlargeColumns(from, to, pool);
+        else
+            ReduceColumns(from, to, pool);
+    };
+    const auto rows = [pool, h](const QImage& from, QImage& to) {
+        if (from.height() < h)
+            EnlargeRows(from, to, pool);
+        else
+            ReduceRows(from, to, pool);
+    };
+    if (w != src.width() && h != src.height()) {
+        QImage work(w, src.height(), QImage::Format_RGB888);
+        if (work.isNull()) return false;
+        columns(src, work);
+        rows(work, target);
+    } else if (w != src.width()) {
+        columns(src, target);
+    } else if (h != src.height()) {
+        rows(src, target);
+    } else {
+        for (int y = 0; y < h; ++y)
+            std::memcpy(target.scanLine(y), src.constScanLine(y), size_t(3) * size_t(w));
+    }
+    return true;
 }
 
 void FitBitmap(QImage& bitmap, TGetType rule, int w, int h, TWorkPool* pool)

@@ -46,6 +46,14 @@ void ReduceRows(const QImage& src, QImage& dst, TWorkPool* pool = nullptr);
 // for the passes.
 int ResizeBitmap(QImage& bitmap, int w, int h, TWorkPool* pool = nullptr);
 
+// ResizeBitmap's w x h picture of picture, written straight into dst's
+// rectangle at (x, y) instead of a picture of its own: the last pass writes
+// dst's rows, nothing else of dst is touched. dst is Format_RGB888 and holds
+// the rectangle. False (dst untouched, or partly written when memory ran
+// out) for an empty picture or size, another format or a rectangle outside.
+bool ResizeInto(const QImage& picture, QImage& dst, QPoint at, QSize size,
+                TWorkPool* pool = nullptr);
+
 // FitSize, then ResizeBitmap; igtNormal leaves the picture as it is.
 void FitBitmap(QImage& bitmap, TGetType rule, int w, int h, TWorkPool* pool = nullptr);
 

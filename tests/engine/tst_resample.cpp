@@ -2,6 +2,7 @@
 #include "engine/Resample.h"
 #include "engine/WorkPool.h"
 
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -374,6 +375,105 @@ private Q_SLOTS:
         const TImgView pooled = sq::MakeImgView(src, ispStretch, client, Qt::black, &pool);
         QCOMPARE(pooled.Place, plain.Place);
         QCOMPARE(pooled.Bitmap, plain.Bitmap);
+    }
+
+    // The view's bitmap, resampled straight into it, is the picture
+    // resampled on its own and painted on the background, pixel for pixel:
+    // stretched and at its own size, for odd sizes, single rows and columns,
+    // enlargements and reductions, other formats, with and without the pool.
+    void viewMatchesPaintedResample_data()
+    {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<int>("sizeType");
+        QTest::addColumn<bool>("argb");
+        const struct
+        {
+            const char* name;
+            QSize source, client;
+            TSizeType type;
+        } rows[] = {
+            {"photo to a screen", {1600, 1200}, {1593, 970}, ispStretch},
+            {"photo to four screens", {1600, 1200}, {797, 484}, ispStretch},
+            {"odd both ways", {1001, 777}, {333, 259}, ispStretch},
+            {"one column", {1, 500}, {40, 30}, ispStretch},
+            {"one row", {700, 1}, {50, 40}, ispStretch},
+            {"one row into one row", {700, 1}, {50, 1}, ispStretch},
+            {"enlarged", {37, 29}, {701, 533}, ispStretch},
+            {"width already right", {300, 200}, {300, 260}, ispStretch},
+            {"height already right", {300, 200}, {400, 200}, ispStretch},
+            {"same size", {300, 200}, {300, 200}, ispStretch},
+            {"fills the client exactly", {640, 480}, {320, 240}, ispStretch},
+            {"own size, smaller", {50, 41}, {121, 90}, ispImage},
+            {"own size, wider", {300, 51}, {120, 91}, ispImage},
+            {"own size, taller", {31, 300}, {120, 91}, ispImage},
+        };
+        for (const auto& r : rows)
+            for (const bool argb : {false, true})
+                QTest::newRow(qPrintable(QStringLiteral("%1%2").arg(QLatin1String(r.name),
+                                                                     argb ? QStringLiteral(", 32 bits")
+                                                                          : QString())))
+                    << r.source << r.client << int(r.type) << argb;
+    }
+    void viewMatchesPaintedResample()
+    {
+        QFETCH(QSize, source);
+        QFETCH(QSize, client);
+        QFETCH(int, sizeType);
+        QFETCH(bool, argb);
+        QImage src = detailImage(QStringLiteral("noise"), source.width(), source.height());
+        if (argb) src = src.convertToFormat(QImage::Format_RGB32);
+        const QColor color(12, 34, 56);
+        for (sq::TWorkPool* pool : {static_cast<sq::TWorkPool*>(nullptr), &m_pool}) {
+            const TImgView view = sq::MakeImgView(src, TSizeType(sizeType), client, color, pool);
+            QVERIFY(view.Placed);
+            // The picture on its own, painted where the view placed it.
+            QImage picture = src;
+            if (sizeType == ispStretch)
+                sq::ResizeBitmap(picture, view.Place.Right - view.Place.Left,
+                                 view.Place.Bottom - view.Place.Top);
+            const QSize whole = sizeType == ispStretch ? client : client.expandedTo(source);
+            QImage painted(whole, QImage::Format_RGB888);
+            painted.fill(color);
+            QPainter p(&painted);
+            p.drawImage(view.Place.Left, view.Place.Top, picture);
+            p.end();
+            QCOMPARE(view.Bitmap.format(), QImage::Format_RGB888);
+            QCOMPARE(view.Bitmap.size(), painted.size());
+            for (int y = 0; y < painted.height(); ++y)
+                QVERIFY2(std::memcmp(view.Bitmap.constScanLine(y), painted.constScanLine(y),
+                                     size_t(3 * painted.width())) == 0,
+                         qPrintable(QStringLiteral("row %1 differs").arg(y)));
+        }
+    }
+
+    // Writing into a rectangle touches nothing else; a rectangle outside,
+    // an empty picture or a bitmap of another format is refused untouched.
+    void resizeIntoRefusesAndKeepsTheRest()
+    {
+        const QImage src = detailImage(QStringLiteral("checker"), 90, 70);
+        QImage dst(100, 80, QImage::Format_RGB888);
+        dst.fill(QColor(1, 2, 3));
+        const QImage before = dst;
+        QVERIFY(!sq::ResizeInto(src, dst, QPoint(60, 10), QSize(41, 20)));
+        QVERIFY(!sq::ResizeInto(src, dst, QPoint(-1, 0), QSize(10, 10)));
+        QVERIFY(!sq::ResizeInto(QImage(), dst, QPoint(0, 0), QSize(10, 10)));
+        QVERIFY(!sq::ResizeInto(src, dst, QPoint(0, 0), QSize(0, 10)));
+        QImage other(100, 80, QImage::Format_RGB32);
+        other.fill(Qt::red);
+        QVERIFY(!sq::ResizeInto(src, other, QPoint(0, 0), QSize(10, 10)));
+        QCOMPARE(other.pixel(0, 0), qRgb(255, 0, 0));
+        QCOMPARE(dst, before);
+        QVERIFY(sq::ResizeInto(src, dst, QPoint(7, 5), QSize(45, 33), &m_pool));
+        QImage alone = src;
+        sq::ResizeBitmap(alone, 45, 33);
+        for (int y = 0; y < dst.height(); ++y)
+            for (int x = 0; x < dst.width(); ++x) {
+                const bool inside = x >= 7 && x < 52 && y >= 5 && y < 38;
+                const QRgb want = inside ? alone.pixel(x - 7, y - 5) : qRgb(1, 2, 3);
+                if (dst.pixel(x, y) != want)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            }
     }
 
 private:
