@@ -35,6 +35,8 @@ const KindByExtension kKinds[] = {
     {".bmp", iitBmp},   {".jpg", iitJpeg}, {".jpeg", iitJpeg}, {".ico", iitIco},  {".cur", iitCur},
     {".ani", iitAni},   {".emf", iitEmf},  {".wmf", iitWmf},   {".exe", iitExe},  {".dll", iitDll},
     {".html", iitHtml}, {".htm", iitHtml}, {".eml", iitEml},   {".txt", iitTxt},  {".avi", iitAvi},
+    // Phone and camera videos show their first frame.
+    {".mp4", iitAvi},   {".mov", iitAvi},  {".m4v", iitAvi},   {".mkv", iitAvi},  {".webm", iitAvi},
 };
 
 
@@ -194,14 +196,22 @@ int TImgUtil::decodeByKind(const QString& fileName, int width, int height)
     int r = -1;
     switch (m_imageType) {
     case iitCustom:
-        r = m_customLoader && m_customLoader->LoadToBitmap(fileName, m_bitmap) && !m_bitmap.isEmpty() ? 0 : -1;
+    {
+        TLoadInfo info;
+        const QSize box = m_getType != igtNormal ? QSize(width, height) : QSize();
+        r = m_customLoader && m_customLoader->LoadToBitmapFor(fileName, m_bitmap, box, info) &&
+                    !m_bitmap.isEmpty()
+                ? 0
+                : -1;
         if (r == 0) {
             m_bitmap.setImage(sq::flattenOnto(m_bitmap.image(), m_bkColor));
-            m_imageWidth = m_bitmap.width();
-            m_imageHeight = m_bitmap.height();
+            const QSize own = info.pictureSize.isValid() ? info.pictureSize : m_bitmap.image().size();
+            m_imageWidth = own.width();
+            m_imageHeight = own.height();
             finishLoad(width, height);
         }
         break;
+    }
     case iitBmp:
         r = loadBmp(fileName);
         if (r == 0)
