@@ -185,6 +185,10 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
     const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
     if (index < 0 || !codec) return -1;
     AVStream* stream = format->streams[index];
+    // The frame size the stream declares, bounded before a decoder opens.
+    const AVCodecParameters* par = stream->codecpar;
+    if (par->width <= 0 || par->height <= 0 || qint64(par->width) * par->height > MaxPixels)
+        return -1;
     std::unique_ptr<AVCodecContext, CodecFreer> decoder(avcodec_alloc_context3(codec));
     if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) return -1;
     if (avcodec_open2(decoder.get(), codec, nullptr) < 0) return -1;
@@ -247,7 +251,10 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
 
 int TImgUtil::loadAvi(const QString& fileName)
 {
-    const int r = GrabAviFrame(fileName, m_bitmap, m_aviFramePos);
+    // An AVI shows the frame at AviFramePos; the phone and camera videos
+    // (MP4, QuickTime, Matroska, WebM) their first frame.
+    const bool avi = fileName.endsWith(QLatin1String(".avi"), Qt::CaseInsensitive);
+    const int r = GrabAviFrame(fileName, m_bitmap, avi ? m_aviFramePos : 0);
     if (r != 0) return r;
     m_imageWidth = m_bitmap.width();
     m_imageHeight = m_bitmap.height();
