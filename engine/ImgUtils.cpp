@@ -35,8 +35,6 @@ const KindByExtension kKinds[] = {
     {".bmp", iitBmp},   {".jpg", iitJpeg}, {".jpeg", iitJpeg}, {".ico", iitIco},  {".cur", iitCur},
     {".ani", iitAni},   {".emf", iitEmf},  {".wmf", iitWmf},   {".exe", iitExe},  {".dll", iitDll},
     {".html", iitHtml}, {".htm", iitHtml}, {".eml", iitEml},   {".txt", iitTxt},  {".avi", iitAvi},
-    // Phone and camera videos show their first frame.
-    {".mp4", iitAvi},   {".mov", iitAvi},  {".m4v", iitAvi},   {".mkv", iitAvi},  {".webm", iitAvi},
 };
 
 

@@ -32,6 +32,21 @@ const Extension kExtensions[] = {
 // Read by the engine's own photo readers (engine/PictureFormats.h), not Qt.
 const char* const kPhotoExtensions[] = {".heic", ".heif", ".avif", ".jxl", ".cr2", ".cr3",
                                         ".nef",  ".arw",  ".dng",  ".orf", ".raf", ".rw2"};
+// Phone and camera videos: their first frame through FFmpeg, as an AVI's.
+const char* const kVideoExtensions[] = {".mp4", ".mov", ".m4v", ".mkv", ".webm"};
+
+bool hasExtension(const QString& ext, const char* const* begin, const char* const* end)
+{
+    return std::any_of(begin, end, [&ext](const char* e) { return ext == QLatin1String(e); });
+}
+
+QString extensionOf(const QString& fileName)
+{
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash) return {};
+    return fileName.mid(dot).toLower();
+}
 
 // The formats this Qt can read, asked once: the plug-ins do not change
 // while the program runs.
@@ -183,12 +198,10 @@ TPictureLoader& TPictureLoader::instance()
 
 bool TPictureLoader::CanLoad(const QString& fileName)
 {
-    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || dot < slash) return false;
-    const QString ext = fileName.mid(dot).toLower();
-    if (std::any_of(std::begin(kPhotoExtensions), std::end(kPhotoExtensions),
-                    [&ext](const char* e) { return ext == QLatin1String(e); }))
+    const QString ext = extensionOf(fileName);
+    if (ext.isEmpty()) return false;
+    if (hasExtension(ext, std::begin(kPhotoExtensions), std::end(kPhotoExtensions)) ||
+        hasExtension(ext, std::begin(kVideoExtensions), std::end(kVideoExtensions)))
         return true;
     return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&ext](const Extension& e) {
         return ext == QLatin1String(e.ext) && qtReads(e.format);
@@ -204,6 +217,13 @@ bool TPictureLoader::LoadToBitmap(const QString& fileName, TBitmap& bitmap)
 bool TPictureLoader::LoadToBitmapFor(const QString& fileName, TBitmap& bitmap, QSize box,
                                      TLoadInfo& info)
 {
+    const QString ext = extensionOf(fileName);
+    if (hasExtension(ext, std::begin(kVideoExtensions), std::end(kVideoExtensions))) {
+        QImage frame = sq::grabVideoFrame(fileName, 0);
+        if (frame.isNull()) return false;
+        bitmap.setImage(std::move(frame));
+        return true;
+    }
     const sq::platform::SafeFile file(fileName, kMaxPictureBytes);
     if (!file.isOpen()) return false;
     char head[64] = {};

@@ -1,6 +1,7 @@
 // The engine's loader of PNG, GIF (first frame), WebP and TIFF (first page)
 // pictures through Qt's image readers, and of HEIF, AVIF, JPEG XL and camera
-// RAW photographs through their libraries, installed as the CustomLoader of every
+// RAW photographs through their libraries and of the first frame of phone
+// videos through FFmpeg, installed as the CustomLoader of every
 // engine the program creates (installPictureLoader). The readers are fuzzed
 // through readPicture (fuzz/fuzz_pictures). Stateless: any thread, any number
 // of engines at once.
@@ -41,7 +42,8 @@ public:
 
     // By extension (case ignored): .png, .gif, .webp, .tif, .tiff, each only
     // while Qt has a reader for it; .heic, .heif, .avif, .jxl and the camera
-    // RAW ones (.cr2 .cr3 .nef .arw .dng .orf .raf .rw2) always.
+    // RAW ones (.cr2 .cr3 .nef .arw .dng .orf .raf .rw2) always, and the
+    // videos .mp4 .mov .m4v .mkv .webm (their first frame, as an AVI's).
     bool CanLoad(const QString& fileName) override;
     // Reads a regular file only (platform SafeFile): a FIFO, a device or an
     // oversized file is refused without waiting or filling memory. The bitmap

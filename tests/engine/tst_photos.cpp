@@ -67,6 +67,15 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Where SQ_CORPUS_DIR is set, the files written become the fuzz targets' seeds.
+void keepSeed(const QString& target, const QString& file)
+{
+    const QString dir = qEnvironmentVariable("SQ_CORPUS_DIR");
+    if (dir.isEmpty()) return;
+    QDir().mkpath(dir + QLatin1Char('/') + target);
+    QFile::copy(file, dir + QLatin1Char('/') + target + QLatin1Char('/') + QFileInfo(file).fileName());
+}
+
 } // namespace
 
 class TstPhotos : public QObject
@@ -145,6 +154,7 @@ void TstPhotos::reads()
     if (skipUnwritable(kind)) QSKIP("libheif has no encoder for this codec here");
     const QString file = path(QStringLiteral("reads-%1.%2").arg(kind, suffixOf(kind)));
     QVERIFY(writeKind(kind, file, quadrants(160, 120)));
+    keepSeed(QStringLiteral("fuzz_photos"), file);
     TImgUtil engine;
     QCOMPARE(load(engine, file), 0);
     QCOMPARE(engine.ImageType(), iitCustom);
@@ -222,6 +232,7 @@ void TstPhotos::thumbnails()
         QVERIFY(writeDng(file, flat(320, 240, kRed), 1, flat(80, 60, kGreen)));
     else
         QVERIFY(writeDng(file, flat(320, 240, kRed), 1, flat(320, 240, kGreen)));
+    keepSeed(QStringLiteral("fuzz_photos"), file);
     TImgUtil engine;
     QCOMPARE(load(engine, file, box), 0);
     const QImage& image = engine.Bitmap().image();
@@ -332,10 +343,14 @@ void TstPhotos::videos()
     if (!haveFfmpeg()) QSKIP("ffmpeg is not installed");
     const QString file = path(name);
     QVERIFY(makeNumberedVideo(file, codec, 50, 5));
-    if (frame < 0) QVERIFY(truncateFile(file, QFileInfo(file).size() / 2));
+    if (frame < 0)
+        QVERIFY(truncateFile(file, QFileInfo(file).size() / 2));
+    else
+        keepSeed(QStringLiteral("fuzz_video"), file);
     TImgUtil engine;
     const int r = load(engine, file);
-    QCOMPARE(engine.ImageType(), iitAvi);
+    // The phone videos are pictures of the custom loader; an AVI keeps its kind.
+    QCOMPARE(engine.ImageType(), name.endsWith(QLatin1String(".avi")) ? iitAvi : iitCustom);
     if (frame < 0) {
         QCOMPARE(r, -1);
         return;
