@@ -33,20 +33,26 @@ xdotool mousemove 950 757 click 1
 sleep 0.3
 xdotool key alt+v; sleep 0.4
 xdotool key Down Down Down Down Down Down Down Right; sleep 0.4
-xdotool key Down Down Down Return; sleep 6
-import -window root "$out/formats_grid.png"
-# The cells of the first row (80 x 60 pictures, 87 pixels apart).
-drawn=0
-for i in $(seq 0 $((count - 1))); do
-  s=$(spread "$out/formats_grid.png" "60x40+$((147 + 87 * i))+65")
-  [ "$s" -gt 40 ] && drawn=$((drawn + 1))
-  echo "cell $i spread $s"
+xdotool key Down Down Down Return
+# The cells of the first row (80 x 60 pictures, 87 pixels apart), looked at
+# until every one is drawn (the loader works in the background) or 20 s pass.
+for _ in $(seq 1 10); do
+  sleep 2
+  import -window root "$out/formats_grid.png"
+  drawn=0; spreads=""
+  for i in $(seq 0 $((count - 1))); do
+    s=$(spread "$out/formats_grid.png" "60x40+$((147 + 87 * i))+65")
+    [ "$s" -gt 40 ] && drawn=$((drawn + 1))
+    spreads="$spreads $s"
+  done
+  [ "$drawn" -eq "$count" ] && break
 done
+echo "cell spreads:$spreads"
 # The first picture selected, then ツール (right of 表示) > 選択画像をスライドビュー.
 xdotool mousemove 177 85 click 1; sleep 1
 xdotool key alt+v; sleep 0.4
 xdotool key Right; sleep 0.4
-xdotool key Down Down Down Return; sleep 4
+xdotool key Down Down Down Return; sleep 6
 import -window root "$out/formats_slide.png"
 slide=$(spread "$out/formats_slide.png" "400x300+300+200")
 kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
