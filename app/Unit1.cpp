@@ -86,7 +86,7 @@ const Size kThumbSizes[] = {{40, 30}, {60, 45}, {80, 60}, {100, 75}, {120, 90}};
 const char* const kExtensions[] = {
     "*.bmp", "*.jpg;*.jpeg", "*.bmp;*.jpg;*.jpeg",
     "*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.webp;*.tif;*.tiff;*.heic;*.heif;*.avif;*.jxl;"
-    "*.cr2;*.cr3;*.nef;*.arw;*.dng;*.orf;*.raf;*.rw2;*.mp4;*.mov;*.m4v;*.mkv;*.webm"};
+    "*.cr2;*.cr3;*.nef;*.arw;*.dng;*.orf;*.raf;*.rw2;*.mp4;*.mov;*.qt;*.m4v;*.mkv;*.webm"};
 const int kQualities[] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 55, 50};
 
 // A control that asks for its design width but yields to a smaller window

@@ -33,7 +33,7 @@ const Extension kExtensions[] = {
 const char* const kPhotoExtensions[] = {".heic", ".heif", ".avif", ".jxl", ".cr2", ".cr3",
                                         ".nef",  ".arw",  ".dng",  ".orf", ".raf", ".rw2"};
 // Phone and camera videos: their first frame through FFmpeg, as an AVI's.
-const char* const kVideoExtensions[] = {".mp4", ".mov", ".m4v", ".mkv", ".webm"};
+const char* const kVideoExtensions[] = {".mp4", ".mov", ".qt", ".m4v", ".mkv", ".webm"};
 
 bool hasExtension(const QString& ext, const char* const* begin, const char* const* end)
 {

@@ -43,7 +43,7 @@ public:
     // By extension (case ignored): .png, .gif, .webp, .tif, .tiff, each only
     // while Qt has a reader for it; .heic, .heif, .avif, .jxl and the camera
     // RAW ones (.cr2 .cr3 .nef .arw .dng .orf .raf .rw2) always, and the
-    // videos .mp4 .mov .m4v .mkv .webm (their first frame, as an AVI's).
+    // videos .mp4 .mov .qt .m4v .mkv .webm (their first frame, as an AVI's).
     bool CanLoad(const QString& fileName) override;
     // Reads a regular file only (platform SafeFile): a FIFO, a device or an
     // oversized file is refused without waiting or filling memory. The bitmap

@@ -48,11 +48,12 @@ for _ in $(seq 1 10); do
   [ "$drawn" -eq "$count" ] && break
 done
 echo "cell spreads:$spreads"
-# The first picture selected, then ツール (right of 表示) > 選択画像をスライドビュー.
+# The first picture selected, then ツール (right of 表示; its first item
+# highlighted) > 選択画像をスライドビュー, two items down.
 xdotool mousemove 177 85 click 1; sleep 1
 xdotool key alt+v; sleep 0.4
 xdotool key Right; sleep 0.4
-xdotool key Down Down Down Return; sleep 6
+xdotool key Down Down Return; sleep 6
 import -window root "$out/formats_slide.png"
 slide=$(spread "$out/formats_slide.png" "400x300+300+200")
 kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
