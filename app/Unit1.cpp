@@ -83,8 +83,10 @@ struct Size
 const Size kThumbSizes[] = {{40, 30}, {60, 45}, {80, 60}, {100, 75}, {120, 90}};
 // "すべての画像" lists every picture kind the desktop entry claims, so that a
 // file of any of them opened from a file manager is listed and shown.
-const char* const kExtensions[] = {"*.bmp", "*.jpg;*.jpeg", "*.bmp;*.jpg;*.jpeg",
-                                   "*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.webp;*.tif;*.tiff"};
+const char* const kExtensions[] = {
+    "*.bmp", "*.jpg;*.jpeg", "*.bmp;*.jpg;*.jpeg",
+    "*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.webp;*.tif;*.tiff;*.heic;*.heif;*.avif;*.jxl;"
+    "*.cr2;*.cr3;*.nef;*.arw;*.dng;*.orf;*.raf;*.rw2;*.mp4;*.mov;*.qt;*.m4v;*.mkv;*.webm"};
 const int kQualities[] = {100, 95, 90, 85, 80, 75, 70, 65, 60, 55, 50};
 
 // A control that asks for its design width but yields to a smaller window

@@ -213,14 +213,22 @@ int TImgUtil::decodeByKind(const QString& fileName, int width, int height)
     int r = -1;
     switch (m_imageType) {
     case iitCustom:
-        r = m_customLoader && m_customLoader->LoadToBitmap(fileName, m_bitmap) && !m_bitmap.isEmpty() ? 0 : -1;
+    {
+        TLoadInfo info;
+        const QSize box = m_getType != igtNormal ? QSize(width, height) : QSize();
+        r = m_customLoader && m_customLoader->LoadToBitmapFor(fileName, m_bitmap, box, info) &&
+                    !m_bitmap.isEmpty()
+                ? 0
+                : -1;
         if (r == 0) {
             m_bitmap.setImage(sq::flattenOnto(m_bitmap.image(), m_bkColor));
-            m_imageWidth = m_bitmap.width();
-            m_imageHeight = m_bitmap.height();
+            const QSize own = info.pictureSize.isValid() ? info.pictureSize : m_bitmap.image().size();
+            m_imageWidth = own.width();
+            m_imageHeight = own.height();
             finishLoad(width, height);
         }
         break;
+    }
     case iitBmp:
         r = loadBmp(fileName);
         if (r == 0)

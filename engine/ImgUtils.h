@@ -10,6 +10,7 @@
 #include "engine/ImgUtils_thumb.h"
 #include "engine/Resample.h"
 
+#include <QByteArray>
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -66,6 +67,16 @@ private:
     QImage m_image;
 };
 
+// What a custom loader tells beside the picture it loaded.
+struct TLoadInfo
+{
+    // The picture's own size where the bitmap is a smaller source of it
+    // (a thumbnail the file carries); invalid: the bitmap's size.
+    QSize pictureSize;
+    // The embedded ICC profile the pixels are in; empty for sRGB or none.
+    QByteArray IccProfile;
+};
+
 // A loader of further formats an embedding program may install. The engine
 // turns what it loads into 24 bits, laying an alpha channel on BKColor.
 class TCustomLoader
@@ -74,6 +85,15 @@ public:
     virtual ~TCustomLoader() = default;
     virtual bool CanLoad(const QString& fileName) = 0;
     virtual bool LoadToBitmap(const QString& fileName, TBitmap& bitmap) = 0;
+    // For a thumbnail, box is the box it is fitted into, and the loader may
+    // give any picture at least as large as the fitted one; an empty box asks
+    // for the whole picture.
+    virtual bool LoadToBitmapFor(const QString& fileName, TBitmap& bitmap, QSize box, TLoadInfo& info)
+    {
+        (void)box;
+        (void)info;
+        return LoadToBitmap(fileName, bitmap);
+    }
     // Whether several engines on several threads may call it at once; one
     // that does not say so is called by one thread at a time.
     virtual bool ThreadSafe() const { return false; }
@@ -294,6 +314,12 @@ QImage decodeJpeg(const QByteArray& bytes, int denom, bool fast, QSize* full = n
 
 // Compresses a picture as JPEG at quality 1..100; empty on failure.
 QByteArray encodeJpeg(const QImage& image, int quality, bool fast);
+
+// The frame at pos percent of the first video stream's length (0 = the first
+// frame) of a video in any container FFmpeg opens, in 24 bits at its own
+// size; null when the file cannot be opened or decoded, or its frame size is
+// past TImgUtil::MaxPixels (checked before the decoder opens).
+QImage grabVideoFrame(const QString& fileName, int pos);
 
 // The picture's upright size from a JPEG header, or an invalid size.
 QSize jpegSize(const QByteArray& bytes);

@@ -155,20 +155,29 @@ QImage toRgb888(const AVFrame* frame)
 
 int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
 {
+    QImage image = sq::grabVideoFrame(fileName, pos);
+    if (image.isNull()) return -1;
+    bitmap.setImage(std::move(image));
+    return 0;
+}
+
+QImage sq::grabVideoFrame(const QString& fileName, int pos)
+{
+    constexpr qint64 MaxPixels = TImgUtil::MaxPixels;
     const sq::platform::SafeFile file(fileName, kMaxVideoBytes);
-    if (!file.isOpen()) return -1;
+    if (!file.isOpen()) return {};
     quietOnce();
     FdInput input{file.fd(), file.size(), kMaxVideoHeaderRead};
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBuffer));
-    if (!buffer) return -1;
+    if (!buffer) return {};
     std::unique_ptr<AVIOContext, IoFreer> io(
         avio_alloc_context(buffer, kIoBuffer, 0, &input, readFd, nullptr, seekFd));
     if (!io) {
         av_free(buffer);
-        return -1;
+        return {};
     }
     AVFormatContext* rawFormat = avformat_alloc_context();
-    if (!rawFormat) return -1;
+    if (!rawFormat) return {};
     rawFormat->pb = io.get();
     rawFormat->flags |= AVFMT_FLAG_CUSTOM_IO;
     rawFormat->io_open = refuseOpen;
@@ -176,18 +185,22 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
     // On failure avformat_open_input frees the context itself.
     if (avformat_open_input(&rawFormat, sq::platform::nativePath(fileName).constData(), nullptr,
                             nullptr) < 0)
-        return -1;
+        return {};
     // Declared after io, so the demuxer is closed before its input goes.
     std::unique_ptr<AVFormatContext, FormatCloser> format(rawFormat);
-    if (avformat_find_stream_info(format.get(), nullptr) < 0) return -1;
+    if (avformat_find_stream_info(format.get(), nullptr) < 0) return {};
     input.budget = kMaxVideoRead;
     const AVCodec* codec = nullptr;
     const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
-    if (index < 0 || !codec) return -1;
+    if (index < 0 || !codec) return {};
     AVStream* stream = format->streams[index];
+    // The frame size the stream declares, bounded before a decoder opens.
+    const AVCodecParameters* par = stream->codecpar;
+    if (par->width <= 0 || par->height <= 0 || qint64(par->width) * par->height > MaxPixels)
+        return {};
     std::unique_ptr<AVCodecContext, CodecFreer> decoder(avcodec_alloc_context3(codec));
-    if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) return -1;
-    if (avcodec_open2(decoder.get(), codec, nullptr) < 0) return -1;
+    if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) return {};
+    if (avcodec_open2(decoder.get(), codec, nullptr) < 0) return {};
 
     // The frame index as the Windows reader computed it, in unsigned 32 bits.
     const quint32 length = quint32(std::min<int64_t>(frameCount(format.get(), stream), 0xffffffff));
@@ -203,7 +216,7 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
     std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
     std::unique_ptr<AVFrame, FrameFreer> kept(av_frame_alloc());
-    if (!packet || !frame || !kept) return -1;
+    if (!packet || !frame || !kept) return {};
     bool have = false, reached = false, draining = false;
     // A frame at or past the target ends the walk; a stream that ends before
     // it (its count overstated, a cut-off file) gives its last frame.
@@ -238,11 +251,8 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
             }
         }
     }
-    if (!have) return -1;
-    QImage image = toRgb888(kept.get());
-    if (image.isNull()) return -1;
-    bitmap.setImage(std::move(image));
-    return 0;
+    if (!have) return {};
+    return toRgb888(kept.get());
 }
 
 int TImgUtil::loadAvi(const QString& fileName)

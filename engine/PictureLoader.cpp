@@ -1,6 +1,7 @@
 #include "engine/PictureLoader.h"
 
 #include "engine/PictureBounds.h"
+#include "engine/PictureFormats.h"
 #include "engine/ReadCeiling.h"
 #include "platform/SafeRead.h"
 
@@ -27,6 +28,25 @@ struct Extension
 const Extension kExtensions[] = {
     {".png", "png"}, {".gif", "gif"}, {".webp", "webp"}, {".tif", "tiff"}, {".tiff", "tiff"},
 };
+
+// Read by the engine's own photo readers (engine/PictureFormats.h), not Qt.
+const char* const kPhotoExtensions[] = {".heic", ".heif", ".avif", ".jxl", ".cr2", ".cr3",
+                                        ".nef",  ".arw",  ".dng",  ".orf", ".raf", ".rw2"};
+// Phone and camera videos: their first frame through FFmpeg, as an AVI's.
+const char* const kVideoExtensions[] = {".mp4", ".mov", ".qt", ".m4v", ".mkv", ".webm"};
+
+bool hasExtension(const QString& ext, const char* const* begin, const char* const* end)
+{
+    return std::any_of(begin, end, [&ext](const char* e) { return ext == QLatin1String(e); });
+}
+
+QString extensionOf(const QString& fileName)
+{
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash) return {};
+    return fileName.mid(dot).toLower();
+}
 
 // The formats this Qt can read, asked once: the plug-ins do not change
 // while the program runs.
@@ -178,10 +198,11 @@ TPictureLoader& TPictureLoader::instance()
 
 bool TPictureLoader::CanLoad(const QString& fileName)
 {
-    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0 || dot < slash) return false;
-    const QString ext = fileName.mid(dot).toLower();
+    const QString ext = extensionOf(fileName);
+    if (ext.isEmpty()) return false;
+    if (hasExtension(ext, std::begin(kPhotoExtensions), std::end(kPhotoExtensions)) ||
+        hasExtension(ext, std::begin(kVideoExtensions), std::end(kVideoExtensions)))
+        return true;
     return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&ext](const Extension& e) {
         return ext == QLatin1String(e.ext) && qtReads(e.format);
     });
@@ -189,11 +210,44 @@ bool TPictureLoader::CanLoad(const QString& fileName)
 
 bool TPictureLoader::LoadToBitmap(const QString& fileName, TBitmap& bitmap)
 {
+    TLoadInfo info;
+    return LoadToBitmapFor(fileName, bitmap, QSize(), info);
+}
+
+bool TPictureLoader::LoadToBitmapFor(const QString& fileName, TBitmap& bitmap, QSize box,
+                                     TLoadInfo& info)
+{
+    const QString ext = extensionOf(fileName);
+    if (hasExtension(ext, std::begin(kVideoExtensions), std::end(kVideoExtensions))) {
+        QImage frame = sq::grabVideoFrame(fileName, 0);
+        if (frame.isNull()) return false;
+        bitmap.setImage(std::move(frame));
+        return true;
+    }
     const sq::platform::SafeFile file(fileName, kMaxPictureBytes);
     if (!file.isOpen()) return false;
-    char head[16] = {};
+    char head[64] = {};
     const qint64 got = std::min<qint64>(file.size(), sizeof head);
     if (got <= 0 || !file.readAt(0, head, got)) return false;
+    // A camera RAW is a TIFF (or its own container) known by its name; HEIF
+    // and JPEG XL by their signature, whatever the name says.
+    const sq::PhotoCodec codec = sq::isRawName(fileName)
+                                     ? sq::PhotoCodec::Raw
+                                     : sq::photoCodecOf(QByteArray(head, int(got)));
+    if (codec != sq::PhotoCodec::None) {
+        sq::platform::OpenResult result;
+        const QByteArray bytes =
+            sq::platform::readWholeFile(fileName, sq::kMaxPhotoFileBytes, &result);
+        if (bytes.isEmpty()) return false;
+        sq::DecodedPicture picture = codec == sq::PhotoCodec::Heif ? sq::decodeHeif(bytes, box)
+                                     : codec == sq::PhotoCodec::Jxl ? sq::decodeJxl(bytes, box)
+                                                                    : sq::decodeRaw(bytes, box);
+        if (picture.image.isNull()) return false;
+        if (picture.fullSize != picture.image.size()) info.pictureSize = picture.fullSize;
+        info.IccProfile = std::move(picture.IccProfile);
+        bitmap.setImage(std::move(picture.image));
+        return true;
+    }
     const QByteArray format = sq::pictureFormatOf(QByteArray(head, int(got)));
     if (format.isEmpty() || file.size() > sq::maxPictureFileBytes(format)) return false;
     const std::unique_ptr<QFile> device = file.device();

@@ -1,5 +1,7 @@
 // The engine's loader of PNG, GIF (first frame), WebP and TIFF (first page)
-// pictures through Qt's image readers, installed as the CustomLoader of every
+// pictures through Qt's image readers, and of HEIF, AVIF, JPEG XL and camera
+// RAW photographs through their libraries and of the first frame of phone
+// videos through FFmpeg, installed as the CustomLoader of every
 // engine the program creates (installPictureLoader). The readers are fuzzed
 // through readPicture (fuzz/fuzz_pictures). Stateless: any thread, any number
 // of engines at once.
@@ -39,12 +41,19 @@ public:
     static TPictureLoader& instance();
 
     // By extension (case ignored): .png, .gif, .webp, .tif, .tiff, each only
-    // while Qt has a reader for it.
+    // while Qt has a reader for it; .heic, .heif, .avif, .jxl and the camera
+    // RAW ones (.cr2 .cr3 .nef .arw .dng .orf .raf .rw2) always, and the
+    // videos .mp4 .mov .qt .m4v .mkv .webm (their first frame, as an AVI's).
     bool CanLoad(const QString& fileName) override;
     // Reads a regular file only (platform SafeFile): a FIFO, a device or an
     // oversized file is refused without waiting or filling memory. The bitmap
     // keeps the picture's alpha; the engine lays it on its BKColor.
     bool LoadToBitmap(const QString& fileName, TBitmap& bitmap) override;
+    // HEIF, AVIF and JPEG XL by their signature and RAW by its name go to the
+    // photo readers (engine/PictureFormats.h), which may serve a thumbnail's
+    // box from a smaller picture the file carries.
+    bool LoadToBitmapFor(const QString& fileName, TBitmap& bitmap, QSize box,
+                         TLoadInfo& info) override;
     bool ThreadSafe() const override { return true; }
 };
 

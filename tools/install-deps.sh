@@ -12,6 +12,8 @@ packages=(
   # WebP and TIFF readers for Qt (PNG and GIF are Qt's own)
   qt6-image-formats-plugins
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  # HEIC/HEIF and AVIF, JPEG XL and camera RAW photographs
+  libheif-dev libjxl-dev libraw-dev
   libgmime-3.0-dev libemf2svg-dev libuemf-dev
   fonts-ipafont-gothic adwaita-icon-theme qt6-translations-l10n
   # xdg-open: files opened with their program, folders in the file manager

@@ -7,6 +7,8 @@
 #include "app/Unit3.h"
 #include "platform/FolderTree.h"
 #include "platform/NativePath.h"
+#include "engine/PictureFormats.h"
+#include "tests/support/PhotoFiles.h"
 #include "tests/support/RawNames.h"
 
 #include <QAction>
@@ -35,7 +37,8 @@ QByteArray jpegBytes()
     return bytes;
 }
 
-// A small picture in the format of a suffix, where Qt writes it.
+// A small picture in the format of a suffix, where Qt writes it; a DNG
+// for every camera RAW suffix (LibRaw knows a file by its content).
 QByteArray pictureBytes(const QString& suffix)
 {
     QByteArray bytes;
@@ -43,6 +46,7 @@ QByteArray pictureBytes(const QString& suffix)
     buffer.open(QIODevice::WriteOnly);
     QImage image(40, 30, QImage::Format_RGB888);
     image.fill(Qt::darkGreen);
+    if (sq::isRawName(QStringLiteral("shot.") + suffix)) return dngBytes(image);
     if (!image.save(&buffer, suffix.toLatin1().constData())) // Qt writes no GIF: a 1 x 1 one.
         return QByteArray(
             "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00"

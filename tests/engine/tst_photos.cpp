@@ -1,0 +1,364 @@
+// HEIC, AVIF, JPEG XL and camera RAW (DNG) through the picture loader, and
+// phone videos through the video frame reader: each file is written at run
+// time (tests/support/PhotoFiles, MediaFiles), read whole, upright, from the
+// smallest source that covers a thumbnail's box, and refused when damaged or
+// declaring more than the bound.
+#include "engine/ImgUtils.h"
+#include "engine/PictureFormats.h"
+#include "engine/PictureLoader.h"
+#include "tests/support/FileDamage.h"
+#include "tests/support/MediaFiles.h"
+#include "tests/support/PhotoFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace sq::test;
+
+namespace {
+
+const QRgb kRed = qRgb(255, 0, 0), kGreen = qRgb(0, 255, 0), kBlue = qRgb(0, 0, 255),
+           kWhite = qRgb(255, 255, 255);
+
+QImage flat(int w, int h, QRgb colour)
+{
+    QImage image(w, h, QImage::Format_RGB888);
+    image.fill(QColor(colour));
+    return image;
+}
+
+// Writes picture in the named kind (heic, avif, jxl, jxl-lossless, dng,
+// dng-preview: a DNG whose embedded preview is the picture itself).
+bool writeKind(const QString& kind, const QString& path, const QImage& picture, int orientation = 1)
+{
+    if (kind == QLatin1String("heic")) return writeHeif(path, picture, HeifCodec::Hevc, {}, 0, orientation);
+    if (kind == QLatin1String("avif")) return writeHeif(path, picture, HeifCodec::Av1, {}, 0, orientation);
+    if (kind == QLatin1String("jxl")) return writeJxl(path, picture, orientation);
+    if (kind == QLatin1String("jxl-lossless")) return writeJxl(path, picture, orientation, true);
+    if (kind == QLatin1String("dng")) return writeDng(path, picture, orientation);
+    if (kind == QLatin1String("dng-preview")) return writeDng(path, picture, orientation, picture);
+    return false;
+}
+
+QString suffixOf(const QString& kind)
+{
+    return kind.section(QLatin1Char('-'), 0, 0);
+}
+
+bool skipUnwritable(const QString& kind)
+{
+    return (kind == QLatin1String("heic") && !canWriteHeif(HeifCodec::Hevc)) ||
+           (kind == QLatin1String("avif") && !canWriteHeif(HeifCodec::Av1));
+}
+
+// The colours at the centres of the four quadrants, in the order TL TR BL BR.
+QList<QRgb> quadrantColours(const QImage& image)
+{
+    const int w = image.width(), h = image.height();
+    return {image.pixel(w / 4, h / 4), image.pixel(3 * w / 4, h / 4), image.pixel(w / 4, 3 * h / 4),
+            image.pixel(3 * w / 4, 3 * h / 4)};
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Where SQ_CORPUS_DIR is set, the files written become the fuzz targets' seeds.
+void keepSeed(const QString& target, const QString& file)
+{
+    const QString dir = qEnvironmentVariable("SQ_CORPUS_DIR");
+    if (dir.isEmpty()) return;
+    QDir().mkpath(dir + QLatin1Char('/') + target);
+    QFile::copy(file, dir + QLatin1Char('/') + target + QLatin1Char('/') + QFileInfo(file).fileName());
+}
+
+} // namespace
+
+class TstPhotos : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // Loads through an engine with the picture loader; getType igtNormal for
+    // the picture itself, else a thumbnail of the box.
+    static int load(TImgUtil& engine, const QString& file, QSize box = QSize())
+    {
+        sq::installPictureLoader(engine);
+        engine.setGetType(box.isValid() ? igtPreview : igtNormal);
+        return engine.LoadImage(file, box.width(), box.height());
+    }
+
+private Q_SLOTS:
+    void signatures_data();
+    void signatures();
+    void reads_data();
+    void reads();
+    void upright_data();
+    void upright();
+    void thumbnails_data();
+    void thumbnails();
+    void bounds_data();
+    void bounds();
+    void damaged_data();
+    void damaged();
+    void videos_data();
+    void videos();
+};
+
+void TstPhotos::signatures_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<int>("codec");
+    const auto ftyp = [](const char* major, const char* compatible) {
+        QByteArray b("\0\0\0\x18" "ftyp", 8);
+        b.append(major).append(QByteArray("\0\0\0\0", 4)).append(compatible);
+        return b;
+    };
+    QTest::newRow("heic") << ftyp("heic", "mif1heic") << int(sq::PhotoCodec::Heif);
+    QTest::newRow("avif") << ftyp("avif", "mif1avif") << int(sq::PhotoCodec::Heif);
+    QTest::newRow("mif1 compatible only") << ftyp("abcd", "mif1miaf") << int(sq::PhotoCodec::Heif);
+    QTest::newRow("mp4 movie") << ftyp("isom", "isomavc1") << int(sq::PhotoCodec::None);
+    QTest::newRow("quicktime movie") << ftyp("qt  ", "qt  ") << int(sq::PhotoCodec::None);
+    QTest::newRow("jxl codestream") << QByteArray("\xff\x0a\x10\x20", 4) << int(sq::PhotoCodec::Jxl);
+    QTest::newRow("jxl container")
+        << QByteArray("\0\0\0\x0cJXL \r\n\x87\n\0\0", 14) << int(sq::PhotoCodec::Jxl);
+    QTest::newRow("jpeg") << QByteArray("\xff\xd8\xff\xe0", 4) << int(sq::PhotoCodec::None);
+    QTest::newRow("ftyp cut short") << QByteArray("\0\0\0\x18" "ftyphe", 10) << int(sq::PhotoCodec::None);
+    QTest::newRow("empty") << QByteArray() << int(sq::PhotoCodec::None);
+}
+
+void TstPhotos::signatures()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(int, codec);
+    QCOMPARE(int(sq::photoCodecOf(head)), codec);
+}
+
+void TstPhotos::reads_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char* k : {"heic", "avif", "jxl", "jxl-lossless", "dng", "dng-preview"})
+        QTest::newRow(k) << QString::fromLatin1(k);
+}
+
+void TstPhotos::reads()
+{
+    QFETCH(QString, kind);
+    if (skipUnwritable(kind)) QSKIP("libheif has no encoder for this codec here");
+    const QString file = path(QStringLiteral("reads-%1.%2").arg(kind, suffixOf(kind)));
+    QVERIFY(writeKind(kind, file, quadrants(160, 120)));
+    keepSeed(QStringLiteral("fuzz_photos"), file);
+    TImgUtil engine;
+    QCOMPARE(load(engine, file), 0);
+    QCOMPARE(engine.ImageType(), iitCustom);
+    QCOMPARE(engine.Bitmap().image().size(), QSize(160, 120));
+    QCOMPARE(QSize(engine.ImageWidth(), engine.ImageHeight()), QSize(160, 120));
+    const QList<QRgb> got = quadrantColours(engine.Bitmap().image());
+    const QList<QRgb> want = {kRed, kGreen, kBlue, kWhite};
+    for (int i = 0; i < 4; ++i)
+        QVERIFY2(near(got[i], want[i]), qPrintable(QStringLiteral("quadrant %1: %2").arg(i).arg(got[i], 8, 16)));
+}
+
+void TstPhotos::upright_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<QRgb>>("colours"); // TL TR BL BR once upright
+    const QList<QRgb> cw = {kBlue, kRed, kWhite, kGreen};
+    const QList<QRgb> half = {kWhite, kBlue, kGreen, kRed};
+    const QList<QRgb> ccw = {kGreen, kWhite, kRed, kBlue};
+    for (const char* k : {"heic", "jxl", "dng", "dng-preview"}) {
+        const QString kind = QString::fromLatin1(k);
+        QTest::addRow("%s 6", k) << kind << 6 << QSize(120, 160) << cw;
+        QTest::addRow("%s 3", k) << kind << 3 << QSize(160, 120) << half;
+        QTest::addRow("%s 8", k) << kind << 8 << QSize(120, 160) << ccw;
+    }
+}
+
+void TstPhotos::upright()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, orientation);
+    QFETCH(QSize, size);
+    QFETCH(QList<QRgb>, colours);
+    if (skipUnwritable(kind)) QSKIP("libheif has no encoder for this codec here");
+    const QString file = path(QStringLiteral("up-%1-%2.%3").arg(kind).arg(orientation).arg(suffixOf(kind)));
+    QVERIFY(writeKind(kind, file, quadrants(160, 120), orientation));
+    TImgUtil engine;
+    QCOMPARE(load(engine, file), 0);
+    QCOMPARE(engine.Bitmap().image().size(), size);
+    const QList<QRgb> got = quadrantColours(engine.Bitmap().image());
+    for (int i = 0; i < 4; ++i)
+        QVERIFY2(near(got[i], colours[i]), qPrintable(QStringLiteral("quadrant %1: %2").arg(i).arg(got[i], 8, 16)));
+}
+
+void TstPhotos::thumbnails_data()
+{
+    // A red picture whose own thumbnail or preview is green: the colour says
+    // which source the engine decoded.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QSize>("box"); // invalid: the picture itself
+    QTest::addColumn<QRgb>("colour");
+    QTest::newRow("heic small box: thumbnail") << "heic" << QSize(40, 30) << kGreen;
+    QTest::newRow("heic box as large as the thumbnail") << "heic" << QSize(64, 48) << kGreen;
+    QTest::newRow("heic box past the thumbnail") << "heic" << QSize(120, 90) << kRed;
+    QTest::newRow("heic picture itself") << "heic" << QSize() << kRed;
+    QTest::newRow("dng small box: preview") << "dng" << QSize(40, 30) << kGreen;
+    QTest::newRow("dng box past the preview") << "dng" << QSize(200, 150) << kRed;
+    QTest::newRow("dng picture itself, small preview") << "dng" << QSize() << kRed;
+    QTest::newRow("dng picture itself, full-size preview") << "dng-full" << QSize() << kGreen;
+}
+
+void TstPhotos::thumbnails()
+{
+    QFETCH(QString, kind);
+    QFETCH(QSize, box);
+    QFETCH(QRgb, colour);
+    if (kind == QLatin1String("heic") && !canWriteHeif(HeifCodec::Hevc))
+        QSKIP("libheif has no HEVC encoder here");
+    const QSize full(320, 240);
+    const QString file = path(QStringLiteral("thumb-%1.%2").arg(kind, kind.left(3) == "dng" ? "dng" : "heic"));
+    if (kind == QLatin1String("heic"))
+        QVERIFY(writeHeif(file, flat(320, 240, kRed), HeifCodec::Hevc, flat(320, 240, kGreen), 64));
+    else if (kind == QLatin1String("dng"))
+        QVERIFY(writeDng(file, flat(320, 240, kRed), 1, flat(80, 60, kGreen)));
+    else
+        QVERIFY(writeDng(file, flat(320, 240, kRed), 1, flat(320, 240, kGreen)));
+    keepSeed(QStringLiteral("fuzz_photos"), file);
+    TImgUtil engine;
+    QCOMPARE(load(engine, file, box), 0);
+    const QImage& image = engine.Bitmap().image();
+    QVERIFY(near(image.pixel(image.width() / 2, image.height() / 2), colour));
+    // The picture's own size, whichever source was decoded.
+    QCOMPARE(QSize(engine.ImageWidth(), engine.ImageHeight()), full);
+    if (box.isValid()) QVERIFY(image.width() <= box.width() && image.height() <= box.height());
+}
+
+void TstPhotos::bounds_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char* k : {"heic", "avif", "jxl", "dng", "dng-preview"})
+        QTest::newRow(k) << QString::fromLatin1(k);
+}
+
+void TstPhotos::bounds()
+{
+    // The declared size is checked before decoding: one pixel past the
+    // bound gives nothing, the bound itself the picture.
+    QFETCH(QString, kind);
+    if (skipUnwritable(kind)) QSKIP("libheif has no encoder for this codec here");
+    const QString file = path(QStringLiteral("bound-%1.%2").arg(kind, suffixOf(kind)));
+    QVERIFY(writeKind(kind, file, quadrants(96, 64)));
+    const QByteArray bytes = readAll(file);
+    const auto decode = [&](qint64 maxPixels) {
+        return kind.startsWith(QLatin1String("dng")) ? sq::decodeRaw(bytes, {}, maxPixels)
+               : kind == QLatin1String("jxl")        ? sq::decodeJxl(bytes, {}, maxPixels)
+                                                     : sq::decodeHeif(bytes, {}, maxPixels);
+    };
+    QCOMPARE(decode(96 * 64).image.size(), QSize(96, 64));
+    QVERIFY(decode(96 * 64 - 1).image.isNull());
+}
+
+void TstPhotos::damaged_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("mustFail");
+    for (const char* k : {"heic", "avif", "jxl", "dng", "dng-preview"}) {
+        const QString kind = QString::fromLatin1(k);
+        const bool raw = kind.startsWith(QLatin1String("dng"));
+        QTest::addRow("%s empty", k) << kind << "cut:0" << true;
+        QTest::addRow("%s header only", k) << kind << "cut:40" << true;
+        // LibRaw reads a linear DNG cut short as far as it goes.
+        QTest::addRow("%s cut to a quarter", k) << kind << "cut:25%" << !raw;
+        QTest::addRow("%s cut in half", k) << kind << "cut:50%" << !raw;
+        QTest::addRow("%s last byte gone", k) << kind << "cut:-1" << !raw;
+        QTest::addRow("%s garbage in the middle", k) << kind << "patch:50%" << false;
+        QTest::addRow("%s garbage after the signature", k) << kind << "patch:12" << false;
+    }
+}
+
+void TstPhotos::damaged()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, damage);
+    QFETCH(bool, mustFail);
+    if (skipUnwritable(kind)) QSKIP("libheif has no encoder for this codec here");
+    const QString file = path(QStringLiteral("damaged-%1-%2.%3")
+                                  .arg(kind, QString(damage).replace(QLatin1Char(':'), QLatin1Char('-'))
+                                                 .remove(QLatin1Char('%')),
+                                       suffixOf(kind)));
+    QVERIFY(writeKind(kind, file, quadrants(160, 120)));
+    const qint64 size = QFileInfo(file).size();
+    const QString how = damage.section(QLatin1Char(':'), 0, 0);
+    const QString at = damage.section(QLatin1Char(':'), 1);
+    const qint64 offset = at.endsWith(QLatin1Char('%')) ? size * at.chopped(1).toInt() / 100
+                          : at.toLongLong() < 0        ? size + at.toLongLong()
+                                                       : at.toLongLong();
+    if (how == QLatin1String("cut"))
+        QVERIFY(truncateFile(file, offset));
+    else
+        QVERIFY(patchFile(file, offset, QByteArray(256, '\xa5')));
+    TImgUtil engine;
+    const int r = load(engine, file);
+    if (mustFail) {
+        QCOMPARE(r, -1);
+        QVERIFY(!engine.Bitmap().isEmpty()); // the file's icon
+    } else if (r == 0) {
+        // What decodes is the picture as declared, never a larger one.
+        QVERIFY(engine.Bitmap().width() <= 160 && engine.Bitmap().height() <= 160);
+    } else {
+        QCOMPARE(r, -1);
+    }
+}
+
+void TstPhotos::videos_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("codec");
+    QTest::addColumn<int>("frame");
+    QTest::newRow("mp4") << "clip.mp4" << "libx264" << 0;
+    QTest::newRow("mov") << "clip.mov" << "mpeg4" << 0;
+    QTest::newRow("m4v upper case") << "CLIP.M4V" << "mpeg4" << 0;
+    QTest::newRow("mkv") << "clip.mkv" << "mpeg4" << 0;
+    QTest::newRow("webm") << "clip.webm" << "libvpx-vp9" << 0;
+    // An AVI keeps its frame position (20 % of 50 frames).
+    QTest::newRow("avi") << "clip.avi" << "mjpeg" << 10;
+    QTest::newRow("mp4 cut in half") << "cut.mp4" << "libx264" << -1;
+}
+
+void TstPhotos::videos()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, codec);
+    QFETCH(int, frame);
+    if (!haveFfmpeg()) QSKIP("ffmpeg is not installed");
+    const QString file = path(name);
+    QVERIFY(makeNumberedVideo(file, codec, 50, 5));
+    if (frame < 0)
+        QVERIFY(truncateFile(file, QFileInfo(file).size() / 2));
+    else
+        keepSeed(QStringLiteral("fuzz_video"), file);
+    TImgUtil engine;
+    const int r = load(engine, file);
+    // The phone videos are pictures of the custom loader; an AVI keeps its kind.
+    QCOMPARE(engine.ImageType(), name.endsWith(QLatin1String(".avi")) ? iitAvi : iitCustom);
+    if (frame < 0) {
+        QCOMPARE(r, -1);
+        return;
+    }
+    QCOMPARE(r, 0);
+    QCOMPARE(engine.Bitmap().image().size(), QSize(64, 48));
+    QCOMPARE(videoFrameNumber(engine.Bitmap().image()), frame);
+}
+
+QTEST_MAIN(TstPhotos)
+#include "tst_photos.moc"
