@@ -79,6 +79,16 @@ public:
     virtual bool ThreadSafe() const { return false; }
 };
 
+// What a load left in an engine: its picture and what it tells of the file.
+// A load made by one engine is shown by another by handing this over.
+struct TLoadedPicture
+{
+    QImage Bitmap;
+    TImageType Type = iitNone;
+    int Width = 0, Height = 0;
+    int IconCount = 0, IconIndex = -1;
+};
+
 class TImgUtil
 {
 public:
@@ -121,6 +131,21 @@ public:
     sq::TWorkPool* ResamplePool() const { return m_resamplePool; }
     void setResamplePool(sq::TWorkPool* pool) { m_resamplePool = pool; }
 
+    TLoadedPicture LoadedPicture() const
+    {
+        return {m_bitmap.image(), m_imageType, m_imageWidth, m_imageHeight, m_iconCount, m_iconIndex};
+    }
+    // As if this engine had made the load itself (not from its cache).
+    void AdoptPicture(const TLoadedPicture& p)
+    {
+        m_bitmap.setImage(p.Bitmap);
+        m_imageType = p.Type;
+        m_imageWidth = p.Width;
+        m_imageHeight = p.Height;
+        m_iconCount = p.IconCount;
+        m_iconIndex = p.IconIndex;
+        m_lastFromCache = false;
+    }
     TBitmap& Bitmap() { return m_bitmap; }
     const TBitmap& Bitmap() const { return m_bitmap; }
     TImageType ImageType() const { return m_imageType; }
