@@ -389,6 +389,10 @@ int main(int argc, char** argv)
             }
             slide.Ahead().Loader().setEnabled(true);
         }
+        sq::TViewAhead& store = slide.Ahead().Loader().Store();
+        std::printf("  prepared views held at most: %d of %d, %.1f MB of %.1f MB\n",
+                    store.PeakEntries(), store.MaxEntries(), store.PeakBytes() / 1e6,
+                    store.MaxBytes() / 1e6);
     }
     slide.close();
 
