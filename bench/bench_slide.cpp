@@ -11,13 +11,22 @@
 // the 24 MP ones beside them (../24mp, once made): the time to the first
 // picture (LoadFile's return; a large photograph shows a quick one first)
 // and to the exact one, with the quick first picture and without it.
+// Each layout and mode is stepped with the screens' next pictures prepared
+// ahead and without: back to back, and at a human pace (a pause of pace ms
+// between steps, the event loop running, the bare decode of the next files
+// timed in the pause once the preparing is done). Then the slide timer at
+// its fastest (1 s) and the fast-forward timer at its default (0.2 s): how
+// long each tick takes and how far apart the ticks come.
 // Usage: bench_slide [corpus folder] [steps] [size mode item: N3, N4, N50, N1]
 //        [screens: 1, 2, 4 or a list such as 1,4] [preview folder]
+//        [paced steps] [pace ms] [timer ticks]
 //        (defaults /tmp/bench/corpus/2mp, 50, all four, 1,2,4, the corpus'
-//        sibling 12mp; "-" for a mode or screens: all; "none": no preview)
+//        sibling 12mp, 12, 600, 10; "-" for a mode or screens: all; "none":
+//        no preview; 0 paced steps or ticks: none)
 #include "app/Globals.h"
 #include "app/Unit1.h"
 #include "engine/ImgBox.h"
+#include "viewers/SlideAhead.h"
 #include "viewers/Unit2.h"
 
 #include <QAction>
@@ -28,6 +37,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 #include <ctime>
@@ -88,6 +98,9 @@ double processCpuMs()
 
 struct Result
 {
+    double maxStepMs = 0;
+    double hitShare = 0; // screens shown from a prepared view, of all shown
+    double readyShare = 0; // paced: steps whose preparing was done by the pause's end
     double stepMs = 0;
     double decodeMs = 0;
     double engineMs = 0;
@@ -111,8 +124,13 @@ QStringList nextFiles(TForm2& slide, int n)
 // and the size mode's fitting, at each screen's size) of the same four files
 // are timed with each step, before it on even steps and after it on odd
 // ones, so that neither side always finds the files warm.
-Result measure(TForm2& slide, int steps, int n)
+// With paceMs > 0 the steps come paceMs apart, the event loop running in
+// between, and the references are timed in the pause once the store is idle.
+Result measure(TForm2& slide, int steps, int n, int paceMs = 0)
 {
+    sq::TViewAhead& store = slide.Ahead().Loader().Store();
+    const long long hits0 = store.Hits(), misses0 = store.Misses();
+    int ready = 0;
     int painted = 0;
     for (int k = 1; k <= n; ++k)
         slide.Screen(k)->OnPaint = [&painted](TCustomImgBox*, QPainter&) { ++painted; };
@@ -134,7 +152,18 @@ Result measure(TForm2& slide, int steps, int n)
     };
     for (int i = 0; i < steps; ++i) {
         const QStringList files = nextFiles(slide, n);
-        if (i % 2 == 0) references(files);
+        if (paceMs > 0) {
+            QElapsedTimer pause;
+            pause.start();
+            while (pause.elapsed() < paceMs)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (store.Idle()) ++ready;
+            while (!store.WaitIdle(5))
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            references(files);
+        } else if (i % 2 == 0) {
+            references(files);
+        }
         painted = 0;
         clock.start();
         const double c0 = cpuMs();
@@ -148,13 +177,56 @@ Result measure(TForm2& slide, int steps, int n)
         stepTimes.push_back(clock.nsecsElapsed() / 1e6);
         cpuStep.push_back(cpuMs() - c0);
         cpuAll.push_back(processCpuMs() - all0);
-        if (i % 2 == 1) references(files);
+        if (paceMs <= 0 && i % 2 == 1) references(files);
     }
 
     for (int k = 1; k <= n; ++k)
         slide.Screen(k)->OnPaint = nullptr;
-    return {median(stepTimes), median(decodeTimes), median(engineTimes),
+    const double shown = double(store.Hits() - hits0 + store.Misses() - misses0);
+    return {*std::max_element(stepTimes.begin(), stepTimes.end()),
+            shown > 0 ? (store.Hits() - hits0) / shown : 0,
+            steps > 0 ? double(ready) / steps : 0,
+            median(stepTimes), median(decodeTimes), median(engineTimes),
             median(cpuStep),   median(cpuDec),      median(cpuAll)};
+}
+
+// A timer of intervalMs calling tick as the slide view's timer calls its
+// handler, for ticks ticks: each tick's time until every screen has painted,
+// and the time from one tick's start to the next one's.
+struct TimerResult
+{
+    double medianTickMs = 0, maxTickMs = 0, medianGapMs = 0, maxGapMs = 0, hitShare = 0;
+};
+
+TimerResult measureTimer(TForm2& slide, int n, int intervalMs, int ticks,
+                         const std::function<void()>& tick)
+{
+    sq::TViewAhead& store = slide.Ahead().Loader().Store();
+    const long long hits0 = store.Hits(), misses0 = store.Misses();
+    std::vector<double> tickTimes, gaps;
+    QElapsedTimer run;
+    run.start();
+    double last = -1;
+    int left = ticks;
+    QTimer timer;
+    timer.setInterval(intervalMs);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const double start = run.nsecsElapsed() / 1e6;
+        if (last >= 0) gaps.push_back(start - last);
+        last = start;
+        tick();
+        tickTimes.push_back(run.nsecsElapsed() / 1e6 - start);
+        if (--left == 0) timer.stop();
+    });
+    timer.start();
+    while (timer.isActive())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    (void)n;
+    const double shown = double(store.Hits() - hits0 + store.Misses() - misses0);
+    return {median(tickTimes), *std::max_element(tickTimes.begin(), tickTimes.end()),
+            gaps.empty() ? 0 : median(gaps),
+            gaps.empty() ? 0 : *std::max_element(gaps.begin(), gaps.end()),
+            shown > 0 ? (store.Hits() - hits0) / shown : 0};
 }
 
 // The preview of the main window: each file of the folder (at most
@@ -219,6 +291,9 @@ int main(int argc, char** argv)
     const QString previewFolder = argc > 5
                                       ? QString::fromLocal8Bit(argv[5])
                                       : QDir(corpus).absoluteFilePath(QStringLiteral("../12mp"));
+    const int pacedSteps = argc > 6 ? std::max(0, atoi(argv[6])) : 12;
+    const int paceMs = argc > 7 ? std::max(500, atoi(argv[7])) : 600;
+    const int timerTicks = argc > 8 ? std::max(0, atoi(argv[8])) : 10;
     if (QDir(corpus).entryList({QStringLiteral("*.jpg")}, QDir::Files).size() < 8) {
         std::fprintf(stderr, "no corpus in %s (make it with make_corpus.sh)\n", qPrintable(corpus));
         return 2;
@@ -252,12 +327,15 @@ int main(int argc, char** argv)
     }
     std::printf("load average %.2f %.2f %.2f, %d processors\n", load[0], load[1], load[2],
                 QThread::idealThreadCount());
-    std::printf("Slide view, %d photographs of 1600x1200 (%s), median of %d steps\n", files,
-                qPrintable(corpus), steps);
+    const QSize photo(Form2->ImgBox1->ImgUtil()->ImageWidth(), Form2->ImgBox1->ImgUtil()->ImageHeight());
+    std::printf("Slide view, %d photographs of %dx%d (%s), median of %d steps (paced: %d steps,"
+                " %d ms apart)\n",
+                files, photo.width(), photo.height(), qPrintable(corpus), steps, pacedSteps, paceMs);
     std::printf(
         "wall clock, ms: step | bare decode xN | engine load xN | step/decode | step/engine;"
         " processor time, ms: step, GUI thread | bare decode xN | step/decode | step, all"
-        " threads | step all/decode\n");
+        " threads | step all/decode; max step, ms; screens from prepared views; paced: steps"
+        " prepared by the pause's end\n");
     const struct
     {
         const char* item;
@@ -277,14 +355,52 @@ int main(int argc, char** argv)
         for (const auto& mode : modes) {
             if (!only.isEmpty() && only != QLatin1String(mode.item)) continue;
             slide.menuItem(QString::fromLatin1(mode.item))->trigger();
-            measure(slide, 4, n); // warm-up
-            const Result r = measure(slide, steps, n);
-            std::printf("%7.2f %7.2f %7.2f %6.2f %6.2f | %7.2f %7.2f %6.2f %7.2f %6.2f   %d, %s\n",
-                        r.stepMs, r.decodeMs, r.engineMs, r.stepMs / r.decodeMs,
-                        r.stepMs / r.engineMs, r.stepCpuMs, r.decodeCpuMs,
-                        r.stepCpuMs / r.decodeCpuMs, r.stepAllCpuMs, r.stepAllCpuMs / r.decodeCpuMs,
-                        n, mode.name);
+            for (const bool ahead : {false, true}) {
+                slide.Ahead().Loader().setEnabled(ahead);
+                for (const int pace : {0, paceMs}) {
+                    const int count = pace > 0 ? pacedSteps : steps;
+                    if (count == 0) continue;
+                    measure(slide, pace > 0 ? 1 : 4, n, pace); // warm-up
+                    const Result r = measure(slide, count, n, pace);
+                    std::printf("%7.2f %7.2f %7.2f %6.2f %6.2f | %7.2f %7.2f %6.2f %7.2f %6.2f |"
+                                " %7.2f %4.0f%% %4.0f%%   %d, %s, %s, %s\n",
+                                r.stepMs, r.decodeMs, r.engineMs, r.stepMs / r.decodeMs,
+                                r.stepMs / r.engineMs, r.stepCpuMs, r.decodeCpuMs,
+                                r.stepCpuMs / r.decodeCpuMs, r.stepAllCpuMs,
+                                r.stepAllCpuMs / r.decodeCpuMs, r.maxStepMs, r.hitShare * 100,
+                                r.readyShare * 100, n, mode.name,
+                                ahead ? "ahead" : "no ahead",
+                                pace > 0 ? "human pace" : "back to back");
+                }
+            }
+            if (timerTicks == 0) continue;
+            std::printf("  timers: tick median | tick max | interval median | interval max, ms;"
+                        " screens from prepared views\n");
+            for (const bool ahead : {false, true}) {
+                slide.Ahead().Loader().setEnabled(ahead);
+                // The play timer at its fastest, "1": forward play's ticks.
+                slide.State().PlayDirection = ipdForward;
+                slide.Ahead().Stepped(true);
+                const TimerResult play =
+                    measureTimer(slide, n, 1000, timerTicks, [&] { slide.Timer1Timer(); });
+                std::printf("  %7.2f %7.2f %7.2f %7.2f %4.0f%%   play, 1 s, %s\n",
+                            play.medianTickMs, play.maxTickMs, play.medianGapMs, play.maxGapMs,
+                            play.hitShare * 100, ahead ? "ahead" : "no ahead");
+                // Fast forward at its default "0.2".
+                slide.State().FastMode = ifmForward;
+                const TimerResult fast =
+                    measureTimer(slide, n, 200, timerTicks, [&] { slide.Timer2Timer(); });
+                slide.State().FastMode = ifmNone;
+                std::printf("  %7.2f %7.2f %7.2f %7.2f %4.0f%%   fast forward, 0.2 s, %s\n",
+                            fast.medianTickMs, fast.maxTickMs, fast.medianGapMs, fast.maxGapMs,
+                            fast.hitShare * 100, ahead ? "ahead" : "no ahead");
+            }
+            slide.Ahead().Loader().setEnabled(true);
         }
+        sq::TViewAhead& store = slide.Ahead().Loader().Store();
+        std::printf("  prepared views held at most: %d of %d, %.1f MB of %.1f MB\n",
+                    store.PeakEntries(), store.MaxEntries(), store.PeakBytes() / 1e6,
+                    store.MaxBytes() / 1e6);
     }
     slide.close();
 

@@ -5,12 +5,14 @@
 #pragma once
 
 #include "engine/ImgUtils.h"
+#include "engine/ViewAhead.h"
 
 #include <QImage>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QPainter;
 class QScrollBar;
@@ -76,6 +78,14 @@ public:
     // stateless picture loader, which may be shared, load one after the
     // other. Returns each box's LoadFile result.
     static QList<int> LoadFiles(const QList<TCustomImgBox*>& boxes, const QStringList& files);
+
+    // What a load into this box is made for now; none where another engine
+    // cannot load alike (a cache, a plug-in, a loader of its own).
+    std::optional<sq::TViewSetup> ViewSetup() const;
+    // The view LoadFile gives under setup; any thread.
+    static sq::TPreparedView PrepareView(const QString& fileName, const sq::TViewSetup& setup);
+    // Shows a view made for this box's setup as LoadFile would; its result.
+    int ShowPrepared(const QString& fileName, const sq::TPreparedView& view);
 
     TImgUtil* ImgUtil() const { return m_imgUtil.get(); }
     TSizeType SizeType() const { return m_sizeType; }

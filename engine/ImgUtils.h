@@ -161,6 +161,11 @@ public:
     int IconIndex() const { return m_iconIndex; }
     // The last load's result, taken out: the engine is left empty.
     TImgResult TakeResult();
+    // A copy of it (the picture's pixels shared): the engine keeps it.
+    TImgResult PeekResult() const
+    {
+        return {m_bitmap.image(), m_imageType, m_imageWidth, m_imageHeight, m_iconCount, m_iconIndex, m_lastFromCache};
+    }
     // Stands as if it had made the result itself; the settings stay.
     void SetResult(TImgResult result);
     // Whether the last LoadImage was served by the thumbnail cache.

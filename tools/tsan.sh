@@ -8,7 +8,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/tools/install-deps.sh"
 build="$top/build-tsan"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSQ_TSAN=ON -DSQ_BENCH=OFF
-targets=(tst_panelstress tst_panelpool tst_imgpanel tst_shellchange tst_imgbox tst_quickview tst_budget tst_workpool tst_resample)
+targets=(tst_panelstress tst_panelpool tst_imgpanel tst_shellchange tst_imgbox tst_quickview tst_budget tst_workpool tst_resample tst_viewahead tst_slideahead)
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 cd "$build"
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$top/tests/support/tsan.supp"

@@ -11,6 +11,7 @@
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
 #include "platform/ShownFileWatch.h"
+#include "viewers/AheadLoader.h"
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/ToolButtonRow.h"
 #include "viewers/Unit18.h"
@@ -108,7 +109,9 @@ TForm13::TForm13(TViewerHost& host, QWidget* parent) : QMainWindow(parent), m_ho
     SavePictureDialog1 = [this] { return sq::viewers::askBitmapFileName(this); };
     m_shownWatch = std::make_unique<sq::platform::ShownFileWatch>();
     m_shownWatch->OnChanged = [this](const QString& file) { ShownFileChanged(file); };
+    m_ahead = std::make_unique<TAheadLoader>(2);
     buildComponents();
+    m_ahead->WatchSizes({ImgBox1}, [this] { scheduleAhead(); });
     buildMenus();
 }
 
@@ -239,7 +242,8 @@ bool TForm13::loadCurrentLine()
     // A file gone since the list was made is skipped: the last picture stays.
     if (!isFile(file)) return false;
     m_loadedFile = file;
-    ImgBox1->LoadFile(file);
+    m_ahead->Load(ImgBox1, file);
+    scheduleAhead();
     if (isVisible()) m_shownWatch->setFiles({file});
     return true;
 }
@@ -328,6 +332,7 @@ void TForm13::ListBox1Click()
 void TForm13::Next1Click()
 {
     NextButton->setChecked(true);
+    m_forward = true;
     setCurrentLine(nextLine(currentLine(), ListBox1->count()));
     ListBox1Click();
 }
@@ -335,6 +340,7 @@ void TForm13::Next1Click()
 void TForm13::Prior1Click()
 {
     PriorButton->setChecked(true);
+    m_forward = false;
     setCurrentLine(priorLine(currentLine(), ListBox1->count()));
     ListBox1Click();
 }
@@ -464,6 +470,7 @@ void TForm13::hideEvent(QHideEvent* event)
 {
     QMainWindow::hideEvent(event);
     m_shownWatch->setFiles({});
+    m_ahead->Release();
 }
 
 void TForm13::closeEvent(QCloseEvent* event)

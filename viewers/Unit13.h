@@ -21,6 +21,7 @@ class QMenu;
 class QScreen;
 class QTimer;
 class QToolButton;
+class TAheadLoader;
 class TImgBox;
 class TSlideSplitter;
 class TViewerHost;
@@ -68,6 +69,10 @@ public:
     QAction* menuItem(const QString& name, bool popup = false) const;
     QMenu* menu(const QString& name) const;
     bool isChecked(const QString& name) const;
+
+    // The picture of the next line and of the line before, prepared while
+    // the current one is shown.
+    TAheadLoader& Ahead() { return *m_ahead; }
 
     // TCopySource: the file the picture last loaded.
     QString ShownFile() const override;
@@ -133,6 +138,10 @@ private:
     // Loads the current line's file when it exists; false otherwise.
     bool loadCurrentLine();
     bool holdsPicture() const;
+    // Once the command under way is done, the lines after and before the
+    // current one are prepared, the direction last stepped in first.
+    void scheduleAhead();
+    void prepareAhead();
     QString captionFor(const QString& prefix) const;
 
     TViewerHost& m_host;
@@ -141,4 +150,7 @@ private:
     TMenuTable m_popupMenus; // the context menu's, from the same rows
     QString m_loadedFile;    // the file the picture was last asked to show
     std::unique_ptr<sq::platform::ShownFileWatch> m_shownWatch;
+    std::unique_ptr<TAheadLoader> m_ahead;
+    bool m_forward = true;
+    bool m_aheadPending = false;
 };

@@ -11,6 +11,7 @@
 #include "platform/ShownFileWatch.h"
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/SavedScreen.h"
+#include "viewers/SlideAhead.h"
 #include "viewers/ToolButtonRow.h"
 #include "viewers/ViewerHost.h"
 #include "viewers/WindowPlacement.h"
@@ -125,7 +126,9 @@ TForm2::TForm2(TViewerHost& host, QWidget* parent)
     };
     m_shownWatch = std::make_unique<sq::platform::ShownFileWatch>();
     m_shownWatch->OnChanged = [this](const QString& file) { ShownFileChanged(file); };
+    m_ahead = std::make_unique<TSlideAhead>(*this);
     buildComponents();
+    m_ahead->Loader().WatchSizes({ImgBox1, ImgBox2, ImgBox3, ImgBox4}, [this] { m_ahead->Schedule(); });
     buildMenus();
     FormCreate();
 }
@@ -485,7 +488,8 @@ void TForm2::ShowScreen(int k)
     if (k == 1 && !isVisible()) presentWindow(this);
     const QString path = item->ParseName();
     m_screenFiles[k - 1] = path;
-    Screen(k)->LoadFile(path);
+    m_ahead->Loader().Load(Screen(k), path);
+    m_ahead->Schedule();
     FillInfoLine(k);
     SetRecordLine(k - 1, recordPath(m_host.DataFolder(), path));
     watchShownFiles();
@@ -519,7 +523,8 @@ bool TForm2::showTogether(int n)
     if (!isVisible()) presentWindow(this);
     for (int k = 1; k <= n; ++k)
         m_screenFiles[k - 1] = paths.at(k - 1);
-    TCustomImgBox::LoadFiles(boxes, paths);
+    m_ahead->Loader().LoadAll(boxes, paths);
+    m_ahead->Schedule();
     for (int k = 1; k <= n; ++k) {
         FillInfoLine(k);
         SetRecordLine(k - 1, recordPath(m_host.DataFolder(), paths.at(k - 1)));
@@ -631,6 +636,7 @@ void TForm2::ListingChanged()
     for (QString& file : m_screenFiles)
         file.clear();
     m_state.SwitchCounter = 0;
+    m_ahead->Release();
     hide();
 }
 
@@ -652,8 +658,9 @@ void TForm2::showEvent(QShowEvent* event)
 void TForm2::hideEvent(QHideEvent* event)
 {
     QMainWindow::hideEvent(event);
-    // Nothing shown, nothing watched.
+    // Nothing shown, nothing watched, nothing kept for the next step.
     m_shownWatch->setFiles({});
+    m_ahead->Release();
 }
 
 void TForm2::closeEvent(QCloseEvent* event)

@@ -28,6 +28,7 @@ class QTimer;
 class QToolButton;
 class TImgBox;
 class TImgPanel;
+class TSlideAhead;
 class TViewerHost;
 struct TSavedScreen;
 namespace sq::platform {
@@ -82,6 +83,8 @@ public:
     TSlideState& State() { return m_state; }
     const TSlideEntries& Entries() const { return m_entries; }
     TViewerHost& Host() { return m_host; }
+    // The screens' next views, prepared while the current ones are shown.
+    TSlideAhead& Ahead() { return *m_ahead; }
 
     // Menu items and menus by component name; nullptr when unknown.
     QAction* menuItem(const QString& name) const { return m_menus.item(name); }
@@ -310,6 +313,7 @@ private:
     bool m_memoPending = false;
     QString m_screenFiles[TSlideState::ScreenCount]; // asked of each screen last
     std::unique_ptr<sq::platform::ShownFileWatch> m_shownWatch;
+    std::unique_ptr<TSlideAhead> m_ahead;
     bool m_sizeAwaited = false; // the window size command waits for its size
     QSize m_awaitedSize;
 };

@@ -6,6 +6,7 @@
 #include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
 #include "engine/ImgBox.h"
+#include "viewers/SlideAhead.h"
 #include "viewers/Unit11.h"
 #include "viewers/Unit27.h"
 #include "viewers/Unit29.h"
@@ -58,13 +59,16 @@ void TForm2::runResult(TSlideResult result, bool quiet)
 
 void TForm2::step(bool forward, bool quiet)
 {
+    m_ahead->Stepped(forward);
     runResult(m_state.Step(forward, LayoutScreens(), isChecked(QStringLiteral("N111")), m_entries),
               quiet);
 }
 
 void TForm2::randomPick(bool quiet)
 {
-    runResult(m_state.RandomPick(LayoutScreens(), m_entries, Random), quiet);
+    runResult(m_state.RandomPick(LayoutScreens(), m_entries,
+                                 [this](int n) { return m_ahead->Bounded(n); }),
+              quiet);
 }
 
 void TForm2::Next1Click()
@@ -291,6 +295,7 @@ void TForm2::Play1Click()
     m_state.PlayDirection = ipdForward;
     Timer1->start();
     pressButton(SpeedButton3);
+    m_ahead->Schedule(); // the next step is the play's
 }
 
 void TForm2::ReversePlay1Click()
@@ -298,6 +303,7 @@ void TForm2::ReversePlay1Click()
     m_state.PlayDirection = ipdReverse;
     Timer1->start();
     pressButton(SpeedButton1);
+    m_ahead->Schedule();
 }
 
 void TForm2::RandomPlay1Click()
@@ -308,6 +314,7 @@ void TForm2::RandomPlay1Click()
     }
     m_state.PlayDirection = ipdRandom;
     Timer1->start();
+    m_ahead->Schedule();
 }
 
 void TForm2::FastForward1Click()
