@@ -6,6 +6,7 @@
 #include "app/Translations.h"
 #include "app/Unit1.h"
 #include "platform/DataFolder.h"
+#include "platform/StartTrace.h"
 #include "platform/TermSignals.h"
 
 #include <QApplication>
@@ -64,7 +65,9 @@ int main(int argc, char** argv)
     int qtArgc = static_cast<int>(qtArgv.size());
     qtArgv.push_back(nullptr);
 
+    sq::platform::traceStart("main");
     QApplication app(qtArgc, qtArgv.data());
+    sq::platform::traceStart("application");
     app.setApplicationName(QStringLiteral("Sorrelquint"));
     app.setApplicationVersion(QStringLiteral(SQ_VERSION));
     sq::app::installQtTranslations(app);
@@ -82,7 +85,9 @@ int main(int argc, char** argv)
         if (Form1)
             Form1->close();
     });
+    sq::platform::traceStart("windows created");
     Form1->show();
+    sq::platform::traceStart("main window shown");
     const int rc = app.exec();
     sq::app::destroyWindows();
     return rc;
