@@ -15,6 +15,7 @@
 #include "platform/FolderTree.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
+#include "platform/StartTrace.h"
 #include "platform/SafeRead.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"
@@ -131,10 +132,13 @@ TForm1::TForm1(const QString& dataFolder, const QString& startPath, int screenWi
     }
     setObjectName(QStringLiteral("Form1"));
     buildLayout();
+    sq::platform::traceStart("layout");
     buildMenus();
+    sq::platform::traceStart("menus");
     buildStatusBar();
     connectSlideView();
     connectFileCommands();
+    sq::platform::traceStart("connections");
     FormCreate();
 }
 
@@ -467,7 +471,9 @@ void TForm1::FormShow()
     DirectoryListBox1->setMaximumHeight(std::max(1, Panel3->height() / 2));
 
     // 6. Start-up folder.
+    sq::platform::traceStart("show: windows placed");
     applyStartupFolder();
+    sq::platform::traceStart("show: start-up folder");
 
     // 8. Loupe settings and positions.
     restoreLoupe();
@@ -484,6 +490,7 @@ void TForm1::FormShow()
         if (q == quality)
             checkItemsOf(&TForm1::QualityCommand, q);
 
+    sq::platform::traceStart("show: settings applied");
     // 12. Command-line path, handed to navigation through Memo2.
     if (!m_startPath.isEmpty()) {
         Memo2->setPlainText(m_startPath);
@@ -495,6 +502,7 @@ void TForm1::FormShow()
     // command line is focused in the browser.
     if (!ImgPanel1->hasFocus() && focusWidget() != ImgPanel1) DirectoryListBox1->setFocus();
 
+    sq::platform::traceStart("show: command-line path");
     // After the window is drawn, so the box stands over the program, not
     // over an empty screen.
     QTimer::singleShot(0, this, &TForm1::reportKeptFiles);

@@ -22,6 +22,7 @@
 #include "viewers/Unit28.h"
 #include "viewers/Unit29.h"
 #include "viewers/Unit6.h"
+#include "platform/StartTrace.h"
 
 namespace sq::app {
 
@@ -30,6 +31,7 @@ void createWindows(const QString& dataFolder, const QString& startPath)
     // The main window's creation handler runs before any other window exists;
     // the others may read the settings lines it has loaded.
     Form1 = new TForm1(dataFolder, startPath);
+    sq::platform::traceStart("main window created");
     Form2 = new TForm2(*Form1);
     Form3 = new TForm3;
     Form4 = new TForm4;

@@ -7,6 +7,7 @@
 #include "app/Unit1.h"
 #include "platform/DataFolder.h"
 #include "platform/DisplayPlatform.h"
+#include "platform/StartTrace.h"
 #include "platform/TermSignals.h"
 
 #include <QApplication>
@@ -67,7 +68,9 @@ int main(int argc, char** argv)
 
     // In a Wayland session the program runs on XWayland where it can.
     sq::platform::applyDisplayPlatform(command.qtArguments);
+    sq::platform::traceStart("main");
     QApplication app(qtArgc, qtArgv.data());
+    sq::platform::traceStart("application");
     // A logout or kill closes the main window like its close box, so the
     // settings and favourites are saved. Hooked before the windows are made:
     // a request during a slow start is served once the event loop runs.
@@ -86,7 +89,9 @@ int main(int argc, char** argv)
         dataFolder = sq::platform::chooseDataFolder(sq::platform::executableFolder());
 
     sq::app::createWindows(dataFolder, command.path);
+    sq::platform::traceStart("windows created");
     Form1->show();
+    sq::platform::traceStart("main window shown");
     const int rc = app.exec();
     sq::app::destroyWindows();
     return rc;

@@ -8,6 +8,7 @@
 
 #include "engine/ImgUtils_thumb.h"
 #include "platform/IconList.h"
+#include "platform/StartTrace.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -185,6 +186,7 @@ void TImgThreads::RunNext()
     m_busy = true;
     if (!takeOne()) {
         m_busy = false;
+        sq::platform::traceStart("loader idle");
         purgeCache(m_owner->m_viewImage, m_cacheLock);
         return;
     }

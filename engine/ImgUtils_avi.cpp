@@ -1,5 +1,10 @@
 // One frame of a video (AVI or any container FFmpeg opens) as the picture:
 // the frame at a percentage of the first video stream's length.
+//
+// FFmpeg is opened with dlopen on the first video met, not linked: its
+// libraries pull in more than a hundred codec, network and GPU libraries
+// that every start of the program would otherwise load and relocate before
+// its first line runs. Where they cannot be opened no video has a frame.
 #include "engine/ImgUtils.h"
 
 extern "C" {
@@ -14,31 +19,92 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
+#include <dlfcn.h>
 #include <memory>
 #include <mutex>
 #include <unistd.h>
 
 namespace {
 
+// The FFmpeg functions used, typed by the headers' own declarations.
+struct Ffmpeg
+{
+#define SQ_FFMPEG_FUNCTIONS(F)                                                                 \
+    F(av_log_set_level) F(av_rescale_q) F(av_malloc) F(av_free) F(av_freep) F(av_frame_alloc)   \
+    F(av_frame_free) F(av_frame_unref) F(av_frame_move_ref)                                     \
+    F(av_packet_alloc) F(av_packet_free) F(av_packet_unref) F(avcodec_alloc_context3)           \
+    F(avcodec_free_context) F(avcodec_parameters_to_context) F(avcodec_open2)                   \
+    F(avcodec_flush_buffers) F(avcodec_send_packet) F(avcodec_receive_frame)                    \
+    F(avio_alloc_context) F(avio_context_free) F(avformat_alloc_context) F(avformat_open_input) \
+    F(avformat_find_stream_info) F(av_find_best_stream) F(av_seek_frame) F(av_read_frame)       \
+    F(avformat_close_input) F(sws_getContext) F(sws_scale) F(sws_freeContext)
+#define SQ_FFMPEG_MEMBER(name) decltype(&::name) name = nullptr;
+    SQ_FFMPEG_FUNCTIONS(SQ_FFMPEG_MEMBER)
+#undef SQ_FFMPEG_MEMBER
+};
+
+#define SQ_SONAME(lib, major) "lib" #lib ".so." SQ_STR(major)
+#define SQ_STR(x) SQ_STR2(x)
+#define SQ_STR2(x) #x
+
+// The libraries of the major versions built against, opened once and kept;
+// null when one of them or one function is missing.
+const Ffmpeg* ffmpeg()
+{
+    static const Ffmpeg* const api = [] {
+        static Ffmpeg f;
+        // Dependencies first, so each library finds what it needs opened.
+        void* handles[] = {dlopen(SQ_SONAME(avutil, LIBAVUTIL_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL),
+                           dlopen(SQ_SONAME(swscale, LIBSWSCALE_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL),
+                           dlopen(SQ_SONAME(avcodec, LIBAVCODEC_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL),
+                           dlopen(SQ_SONAME(avformat, LIBAVFORMAT_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL)};
+        for (void* h : handles)
+            if (!h) return static_cast<const Ffmpeg*>(nullptr);
+        bool all = true;
+        const auto find = [&](const char* name) -> void* {
+            for (void* h : handles)
+                if (void* p = dlsym(h, name)) return p;
+            all = false;
+            return nullptr;
+        };
+#define SQ_FFMPEG_FIND(name) f.name = reinterpret_cast<decltype(f.name)>(find(#name));
+        SQ_FFMPEG_FUNCTIONS(SQ_FFMPEG_FIND)
+#undef SQ_FFMPEG_FIND
+        return all ? static_cast<const Ffmpeg*>(&f) : nullptr;
+    }();
+    return api;
+}
+
+#undef SQ_FFMPEG_FUNCTIONS
+#undef SQ_SONAME
+#undef SQ_STR
+#undef SQ_STR2
+
+// Only called once ffmpeg() has given the functions.
+const Ffmpeg& ff()
+{
+    return *ffmpeg();
+}
+
 struct FormatCloser
 {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+    void operator()(AVFormatContext* f) const { ff().avformat_close_input(&f); }
 };
 struct CodecFreer
 {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+    void operator()(AVCodecContext* c) const { ff().avcodec_free_context(&c); }
 };
 struct FrameFreer
 {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
+    void operator()(AVFrame* f) const { ff().av_frame_free(&f); }
 };
 struct PacketFreer
 {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
+    void operator()(AVPacket* p) const { ff().av_packet_free(&p); }
 };
 struct SwsFreer
 {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
+    void operator()(SwsContext* s) const { ff().sws_freeContext(s); }
 };
 
 // The library prints every damaged packet to stderr; a picture browser
@@ -46,7 +112,7 @@ struct SwsFreer
 void quietOnce()
 {
     static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+    std::call_once(once, [] { ff().av_log_set_level(AV_LOG_QUIET); });
 }
 
 // Frames in the stream: the container's count, else estimated from the
@@ -58,9 +124,9 @@ int64_t frameCount(const AVFormatContext* format, const AVStream* stream)
         stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
     if (rate.num <= 0 || rate.den <= 0) return 0;
     if (stream->duration > 0)
-        return av_rescale_q(stream->duration, stream->time_base, av_inv_q(rate));
+        return ff().av_rescale_q(stream->duration, stream->time_base, av_inv_q(rate));
     if (format->duration > 0)
-        return av_rescale_q(format->duration, AVRational{1, AV_TIME_BASE}, av_inv_q(rate));
+        return ff().av_rescale_q(format->duration, AVRational{1, AV_TIME_BASE}, av_inv_q(rate));
     return 0;
 }
 
@@ -71,7 +137,7 @@ int64_t frameTime(const AVStream* stream, int64_t index)
         stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
     const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
     if (rate.num <= 0 || rate.den <= 0) return start;
-    return start + av_rescale_q(index, av_inv_q(rate), stream->time_base);
+    return start + ff().av_rescale_q(index, av_inv_q(rate), stream->time_base);
 }
 
 // FFmpeg reads the file through this descriptor, opened and checked by the
@@ -119,8 +185,8 @@ struct IoFreer
 {
     void operator()(AVIOContext* io) const
     {
-        av_freep(&io->buffer);
-        avio_context_free(&io);
+        ff().av_freep(&io->buffer);
+        ff().avio_context_free(&io);
     }
 };
 
@@ -139,7 +205,7 @@ QImage toRgb888(const AVFrame* frame)
 {
     const int w = frame->width, h = frame->height;
     if (w <= 0 || h <= 0 || qint64(w) * h > TImgUtil::MaxPixels) return {};
-    std::unique_ptr<SwsContext, SwsFreer> sws(sws_getContext(w, h, AVPixelFormat(frame->format), w,
+    std::unique_ptr<SwsContext, SwsFreer> sws(ff().sws_getContext(w, h, AVPixelFormat(frame->format), w,
                                                              h, AV_PIX_FMT_RGB24, SWS_BILINEAR,
                                                              nullptr, nullptr, nullptr));
     if (!sws) return {};
@@ -147,7 +213,7 @@ QImage toRgb888(const AVFrame* frame)
     if (image.isNull()) return {};
     uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
     const int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    if (sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstStride) != h) return {};
+    if (ff().sws_scale(sws.get(), frame->data, frame->linesize, 0, h, dst, dstStride) != h) return {};
     return image;
 }
 
@@ -166,41 +232,42 @@ QImage sq::grabVideoFrame(const QString& fileName, int pos)
     constexpr qint64 MaxPixels = TImgUtil::MaxPixels;
     const sq::platform::SafeFile file(fileName, kMaxVideoBytes);
     if (!file.isOpen()) return {};
+    if (!ffmpeg()) return {};
     quietOnce();
     FdInput input{file.fd(), file.size(), kMaxVideoHeaderRead};
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBuffer));
+    auto* buffer = static_cast<unsigned char*>(ff().av_malloc(kIoBuffer));
     if (!buffer) return {};
     std::unique_ptr<AVIOContext, IoFreer> io(
-        avio_alloc_context(buffer, kIoBuffer, 0, &input, readFd, nullptr, seekFd));
+        ff().avio_alloc_context(buffer, kIoBuffer, 0, &input, readFd, nullptr, seekFd));
     if (!io) {
-        av_free(buffer);
+        ff().av_free(buffer);
         return {};
     }
-    AVFormatContext* rawFormat = avformat_alloc_context();
+    AVFormatContext* rawFormat = ff().avformat_alloc_context();
     if (!rawFormat) return {};
     rawFormat->pb = io.get();
     rawFormat->flags |= AVFMT_FLAG_CUSTOM_IO;
     rawFormat->io_open = refuseOpen;
     // The name only hints at the container; the file is read through io.
     // On failure avformat_open_input frees the context itself.
-    if (avformat_open_input(&rawFormat, sq::platform::nativePath(fileName).constData(), nullptr,
+    if (ff().avformat_open_input(&rawFormat, sq::platform::nativePath(fileName).constData(), nullptr,
                             nullptr) < 0)
         return {};
     // Declared after io, so the demuxer is closed before its input goes.
     std::unique_ptr<AVFormatContext, FormatCloser> format(rawFormat);
-    if (avformat_find_stream_info(format.get(), nullptr) < 0) return {};
+    if (ff().avformat_find_stream_info(format.get(), nullptr) < 0) return {};
     input.budget = kMaxVideoRead;
     const AVCodec* codec = nullptr;
-    const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    const int index = ff().av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
     if (index < 0 || !codec) return {};
     AVStream* stream = format->streams[index];
     // The frame size the stream declares, bounded before a decoder opens.
     const AVCodecParameters* par = stream->codecpar;
     if (par->width <= 0 || par->height <= 0 || qint64(par->width) * par->height > MaxPixels)
         return {};
-    std::unique_ptr<AVCodecContext, CodecFreer> decoder(avcodec_alloc_context3(codec));
-    if (!decoder || avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) return {};
-    if (avcodec_open2(decoder.get(), codec, nullptr) < 0) return {};
+    std::unique_ptr<AVCodecContext, CodecFreer> decoder(ff().avcodec_alloc_context3(codec));
+    if (!decoder || ff().avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) return {};
+    if (ff().avcodec_open2(decoder.get(), codec, nullptr) < 0) return {};
 
     // The frame index as the Windows reader computed it, in unsigned 32 bits.
     const quint32 length = quint32(std::min<int64_t>(frameCount(format.get(), stream), 0xffffffff));
@@ -209,40 +276,40 @@ QImage sq::grabVideoFrame(const QString& fileName, int pos)
     if (target > 0) {
         // Back to the key frame at or before the target, then forward by
         // decoding; a stream that cannot seek is decoded from its start.
-        if (av_seek_frame(format.get(), index, targetTime, AVSEEK_FLAG_BACKWARD) >= 0)
-            avcodec_flush_buffers(decoder.get());
+        if (ff().av_seek_frame(format.get(), index, targetTime, AVSEEK_FLAG_BACKWARD) >= 0)
+            ff().avcodec_flush_buffers(decoder.get());
     }
 
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
-    std::unique_ptr<AVFrame, FrameFreer> kept(av_frame_alloc());
+    std::unique_ptr<AVPacket, PacketFreer> packet(ff().av_packet_alloc());
+    std::unique_ptr<AVFrame, FrameFreer> frame(ff().av_frame_alloc());
+    std::unique_ptr<AVFrame, FrameFreer> kept(ff().av_frame_alloc());
     if (!packet || !frame || !kept) return {};
     bool have = false, reached = false, draining = false;
     // A frame at or past the target ends the walk; a stream that ends before
     // it (its count overstated, a cut-off file) gives its last frame.
     while (!reached) {
         if (!draining) {
-            const int r = av_read_frame(format.get(), packet.get());
+            const int r = ff().av_read_frame(format.get(), packet.get());
             if (r < 0) {
                 draining = true;
-                avcodec_send_packet(decoder.get(), nullptr);
+                ff().avcodec_send_packet(decoder.get(), nullptr);
             } else {
                 const bool ours = packet->stream_index == index;
                 // A damaged packet is passed over: later ones may still decode.
-                if (ours) avcodec_send_packet(decoder.get(), packet.get());
-                av_packet_unref(packet.get());
+                if (ours) ff().avcodec_send_packet(decoder.get(), packet.get());
+                ff().av_packet_unref(packet.get());
                 if (!ours) continue;
             }
         }
         for (;;) {
-            const int r = avcodec_receive_frame(decoder.get(), frame.get());
+            const int r = ff().avcodec_receive_frame(decoder.get(), frame.get());
             if (r == AVERROR(EAGAIN)) break;
             if (r < 0) {
                 reached = true; // drained, or the decoder gave up
                 break;
             }
-            av_frame_unref(kept.get());
-            av_frame_move_ref(kept.get(), frame.get());
+            ff().av_frame_unref(kept.get());
+            ff().av_frame_move_ref(kept.get(), frame.get());
             have = true;
             const int64_t t = kept->best_effort_timestamp;
             if (target == 0 || t == AV_NOPTS_VALUE || t >= targetTime) {

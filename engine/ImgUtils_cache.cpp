@@ -1,5 +1,6 @@
 // The thumbnail cache as seen from TImgUtil: a lookup before decoding, and
 // every thumbnail made handed to the cache as a JPEG stream.
+#include "platform/StartTrace.h"
 #include "engine/ImgUtils.h"
 #include "engine/ImgUtils_thumb.h"
 
@@ -74,4 +75,5 @@ void TImgUtil::SaveToCache(const QString& fileName)
     entry.pictureHeight = m_imageHeight;
     entry.reserved = 0;
     m_thumbnail->Add(fileName, stream);
+    sq::platform::traceStart("thumbnail cached");
 }
