@@ -28,7 +28,8 @@ ExtraOptions readExtraOptions(const QString& path)
         if (eq <= 0) continue;
         const QByteArray name = line.left(eq).trimmed();
         const QByteArray value = line.mid(eq + 1).trimmed();
-        if (name == kColour && (value == "0" || value == "1")) options.colourManagement = value == "1";
+        if (name == kColour && (value == "0" || value == "1"))
+            options.colourManagement = value == "1";
     }
     return options;
 }

@@ -27,13 +27,12 @@ void TForm1::ColourManage1Click()
     sq::app::ExtraOptions options = sq::app::readExtraOptions(extraOptionsFileName());
     options.colourManagement = on;
     if (const int error = sq::app::writeExtraOptions(extraOptionsFileName(), options))
-        std::fprintf(stderr, "sorrelquint: %s: %s\n", extraOptionsFileName().toLocal8Bit().constData(),
-                     std::strerror(error));
+        std::fprintf(stderr, "sorrelquint: %s: %s\n",
+                     extraOptionsFileName().toLocal8Bit().constData(), std::strerror(error));
     // Every picture on show is made again in the new colours: the cache
     // keeps entries of profiled pictures apart by the colour state.
     ImgPanel1->ReloadAll();
     if (!ImgBox1->ImageFile().isEmpty()) ImgBox1->LoadFile(ImgBox1->ImageFile());
     if (Form2 && Form2->isVisible()) Form2->Refresh1Click();
-    if (Form13 && Form13->isVisible())
-        Form13->ShownFileChanged(Form13->ShownFile());
+    if (Form13 && Form13->isVisible()) Form13->ShownFileChanged(Form13->ShownFile());
 }

@@ -68,7 +68,9 @@ int main(int argc, char** argv)
     const QString plain = dir.filePath(QStringLiteral("plain.jpg"));
     const QString wide = dir.filePath(QStringLiteral("p3.jpg"));
     if (!sq::test::writeFile(plain, sq::test::jpegWithIcc(image, QByteArray(), 90)) ||
-        !sq::test::writeFile(wide, sq::test::jpegWithIcc(image, sq::test::iccProfileOf(sq::test::displayP3Space()), 90)))
+        !sq::test::writeFile(
+            wide,
+            sq::test::jpegWithIcc(image, sq::test::iccProfileOf(sq::test::displayP3Space()), 90)))
         return 1;
     sq::ColourSetting off, on;
     off.set(false, QByteArray());
@@ -79,7 +81,8 @@ int main(int argc, char** argv)
         const QString* file;
         sq::ColourSetting* setting;
     };
-    const Case cases[] = {{"no profile", &plain, &on}, {"P3, off", &wide, &off}, {"P3, to sRGB", &wide, &on}};
+    const Case cases[] = {
+        {"no profile", &plain, &on}, {"P3, off", &wide, &off}, {"P3, to sRGB", &wide, &on}};
     std::printf("%-12s %-10s %11s %9s %7s\n", "picture", "load", "pixels", "median ms", "ratio");
     for (const bool thumb : {false, true}) {
         double reference = 0;
@@ -98,8 +101,8 @@ int main(int argc, char** argv)
             }
             const double m = median(ms);
             if (reference == 0) reference = m;
-            std::printf("%-12s %-10s %11lld %9.2f %7.2f\n", c.name, thumb ? "thumbnail" : "full size",
-                        (long long)pixels, m, m / reference);
+            std::printf("%-12s %-10s %11lld %9.2f %7.2f\n", c.name,
+                        thumb ? "thumbnail" : "full size", (long long)pixels, m, m / reference);
         }
     }
     std::printf("transforms made: %d\n", sq::transformsMade());

@@ -71,13 +71,15 @@ sq::ProfileKind classifyOpen(void* p)
     // A table-driven intent takes precedence over the matrix in a transform.
     if (cmsIsTag(p, cmsSigAToB0Tag)) return sq::ProfileKind::Other;
     static const Profile srgb = srgbProfile();
-    const cmsTagSignature colorants[3] = {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
+    const cmsTagSignature colorants[3] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
+                                          cmsSigBlueColorantTag};
     const cmsTagSignature curves[3] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
     for (int c = 0; c < 3; ++c) {
         if (!sameXyz(static_cast<const cmsCIEXYZ*>(cmsReadTag(p, colorants[c])),
                      static_cast<const cmsCIEXYZ*>(cmsReadTag(srgb.get(), colorants[c]))))
             return sq::ProfileKind::Other;
-        if (!srgbCurve(static_cast<const cmsToneCurve*>(cmsReadTag(p, curves[c])))) return sq::ProfileKind::Other;
+        if (!srgbCurve(static_cast<const cmsToneCurve*>(cmsReadTag(p, curves[c]))))
+            return sq::ProfileKind::Other;
     }
     return sq::ProfileKind::Srgb;
 }
@@ -216,15 +218,19 @@ bool convertToDisplay(QImage& image, const QByteArray& profile, const DisplayCol
     if (!target.on || image.isNull() || profile == target.profile) return false;
     cmsUInt32Number type = 0;
     switch (image.format()) {
-    case QImage::Format_RGB888: type = TYPE_RGB_8; break;
+    case QImage::Format_RGB888:
+        type = TYPE_RGB_8;
+        break;
     case QImage::Format_RGB32:
     case QImage::Format_ARGB32:
         type = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TYPE_BGRA_8 : TYPE_ARGB_8;
         break;
-    default: return false;
+    default:
+        return false;
     }
     if (kindOf(profile) != ProfileKind::Other) return false;
-    const QByteArray display = kindOf(target.profile) == ProfileKind::None ? QByteArray() : target.profile;
+    const QByteArray display =
+        kindOf(target.profile) == ProfileKind::None ? QByteArray() : target.profile;
     const Transform t = transformFor(profile, display, type);
     if (!t) return false;
     const int w = image.width();

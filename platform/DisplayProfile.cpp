@@ -22,13 +22,15 @@ QByteArray readProperty(xcb_connection_t* c, xcb_window_t root)
     std::free(atom);
     if (prop == XCB_ATOM_NONE) return {};
     xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, root, prop, XCB_GET_PROPERTY_TYPE_ANY, 0, kMaxProfileWords), nullptr);
+        c, xcb_get_property(c, 0, root, prop, XCB_GET_PROPERTY_TYPE_ANY, 0, kMaxProfileWords),
+        nullptr);
     if (!reply) return {};
     QByteArray bytes;
     // A profile cut off at the cap is no profile.
     if (reply->format == 8 && reply->bytes_after == 0) {
         const int length = xcb_get_property_value_length(reply);
-        if (length > 0) bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)), length);
+        if (length > 0)
+            bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)), length);
     }
     std::free(reply);
     return bytes;

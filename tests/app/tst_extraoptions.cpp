@@ -55,7 +55,8 @@ void TestExtraOptions::writeAndReadBack()
         options.colourManagement = on;
         QCOMPARE(sq::app::writeExtraOptions(path, options), 0);
         QCOMPARE(sq::app::readExtraOptions(path).colourManagement, on);
-        QCOMPARE(readFile(path), QByteArray(on ? "ColourManagement=1\r\n" : "ColourManagement=0\r\n"));
+        QCOMPARE(readFile(path),
+                 QByteArray(on ? "ColourManagement=1\r\n" : "ColourManagement=0\r\n"));
     }
     // A folder in the file's place reads as defaults.
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.ini")));

@@ -35,8 +35,8 @@ QImage shown(const QString& file, sq::ColourSetting* setting, bool* converted = 
 
 // The largest channel difference between the engine's result and the
 // closed-form conversion of the unconverted decode, over the block centres.
-int worstError(const QImage& plain, const QImage& converted, const RgbSpace& from, const RgbSpace& to,
-               QString* where)
+int worstError(const QImage& plain, const QImage& converted, const RgbSpace& from,
+               const RgbSpace& to, QString* where)
 {
     int worst = 0;
     for (int by = 0; by < 4; ++by)
@@ -44,8 +44,9 @@ int worstError(const QImage& plain, const QImage& converted, const RgbSpace& fro
             const QPoint p(bx * 16 + 8, by * 16 + 8);
             const QRgb want = convertColour(plain.pixel(p), from, to);
             const QRgb got = converted.pixel(p);
-            const int d = std::max({std::abs(qRed(want) - qRed(got)), std::abs(qGreen(want) - qGreen(got)),
-                                    std::abs(qBlue(want) - qBlue(got))});
+            const int d =
+                std::max({std::abs(qRed(want) - qRed(got)), std::abs(qGreen(want) - qGreen(got)),
+                          std::abs(qBlue(want) - qBlue(got))});
             if (d > worst) {
                 worst = d;
                 *where = QStringLiteral("at %1,%2 from %3 want %4 got %5")
@@ -93,8 +94,10 @@ void TestColour::classify_data()
     gamma22.srgbCurve = false;
     gamma22.gamma = 2.2;
     QTest::newRow("srgb made from primaries") << iccProfileOf(srgbSpace()) << sq::ProfileKind::Srgb;
-    QTest::newRow("srgb as a 1024-entry table") << iccProfileOf(srgbSpace(), 1024) << sq::ProfileKind::Srgb;
-    QTest::newRow("srgb of Qt") << QColorSpace(QColorSpace::SRgb).iccProfile() << sq::ProfileKind::Srgb;
+    QTest::newRow("srgb as a 1024-entry table")
+        << iccProfileOf(srgbSpace(), 1024) << sq::ProfileKind::Srgb;
+    QTest::newRow("srgb of Qt") << QColorSpace(QColorSpace::SRgb).iccProfile()
+                                << sq::ProfileKind::Srgb;
     QTest::newRow("srgb primaries, gamma 2.2") << iccProfileOf(gamma22) << sq::ProfileKind::Other;
     QTest::newRow("display p3") << p3 << sq::ProfileKind::Other;
     QTest::newRow("adobe rgb") << iccProfileOf(adobeRgbSpace()) << sq::ProfileKind::Other;
@@ -137,7 +140,7 @@ void TestColour::convertsToDisplay_data()
 {
     QTest::addColumn<QString>("container");
     QTest::addColumn<int>("padding"); // characters of text making the profile long
-    QTest::addColumn<int>("from");  // 0 p3, 1 adobe
+    QTest::addColumn<int>("from");    // 0 p3, 1 adobe
     QTest::addColumn<int>("display"); // -1 srgb (none set), 0 p3, 1 adobe
     for (const char* c : {"jpg", "png"}) {
         QTest::addRow("%s p3 on srgb", c) << QString::fromLatin1(c) << 0 << 0 << -1;
@@ -195,7 +198,8 @@ void TestColour::leftAsDecoded_data()
         const QString s = QString::fromLatin1(c);
         QTest::addRow("%s without profile", c) << pictureBytes(s, QByteArray()) << s;
         QTest::addRow("%s srgb", c) << pictureBytes(s, iccProfileOf(srgbSpace())) << s;
-        QTest::addRow("%s srgb of Qt", c) << pictureBytes(s, QColorSpace(QColorSpace::SRgb).iccProfile()) << s;
+        QTest::addRow("%s srgb of Qt", c)
+            << pictureBytes(s, QColorSpace(QColorSpace::SRgb).iccProfile()) << s;
     }
     // Qt takes none of these as a colour space, so no PNG carries them.
     QTest::newRow("jpg truncated profile") << jpegWithIcc(blocks, p3.left(p3.size() - 40)) << "jpg";
@@ -229,7 +233,8 @@ void TestColour::alphaKeepsBackground()
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 16; ++x) image.setPixel(x, y, qRgba(255, 0, 0, 255));
+        for (int x = 0; x < 16; ++x)
+            image.setPixel(x, y, qRgba(255, 0, 0, 255));
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("alpha.png"));
     QVERIFY(writeFile(file, pngWithIcc(image, iccProfileOf(displayP3Space()))));
@@ -275,15 +280,15 @@ void TestColour::cacheFollowsColourState()
         bool converted;
     };
     const Step steps[] = {
-        {true, {}, &wide, false, true},     // made and added
-        {true, {}, &wide, true, false},     // served
-        {false, {}, &wide, false, false},   // switched off: made again
-        {false, {}, &wide, true, false},    // and served while off
-        {true, {}, &wide, false, true},     // back on: the newest entry, made off, is no match
-        {true, adobe, &wide, false, true},  // another display: made again
+        {true, {}, &wide, false, true},    // made and added
+        {true, {}, &wide, true, false},    // served
+        {false, {}, &wide, false, false},  // switched off: made again
+        {false, {}, &wide, true, false},   // and served while off
+        {true, {}, &wide, false, true},    // back on: the newest entry, made off, is no match
+        {true, adobe, &wide, false, true}, // another display: made again
         {true, adobe, &wide, true, false},
-        {true, {}, &plain, false, false},   // no profile: made once
-        {false, {}, &plain, true, false},   // served whatever the state
+        {true, {}, &plain, false, false}, // no profile: made once
+        {false, {}, &plain, true, false}, // served whatever the state
         {true, adobe, &plain, true, false},
     };
     for (size_t i = 0; i < std::size(steps); ++i) {

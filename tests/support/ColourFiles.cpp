@@ -11,8 +11,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <jpeglib.h>
+#include <string>
 #include <vector>
 
 namespace sq::test {
@@ -42,15 +42,19 @@ Mat invert(const Mat& m)
 // RGB to XYZ of the space's own white (Y of white = 1).
 Mat rgbToXyz(const RgbSpace& s)
 {
-    const auto xyz = [](double x, double y) { return std::array<double, 3>{x / y, 1.0, (1 - x - y) / y}; };
+    const auto xyz = [](double x, double y) {
+        return std::array<double, 3>{x / y, 1.0, (1 - x - y) / y};
+    };
     const auto r = xyz(s.rx, s.ry), g = xyz(s.gx, s.gy), b = xyz(s.bx, s.by), w = xyz(s.wx, s.wy);
     const Mat p{{{r[0], g[0], b[0]}, {r[1], g[1], b[1]}, {r[2], g[2], b[2]}}};
     const Mat pi = invert(p);
     double k[3];
-    for (int i = 0; i < 3; ++i) k[i] = pi[i][0] * w[0] + pi[i][1] * w[1] + pi[i][2] * w[2];
+    for (int i = 0; i < 3; ++i)
+        k[i] = pi[i][0] * w[0] + pi[i][1] * w[1] + pi[i][2] * w[2];
     Mat m;
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) m[i][j] = p[i][j] * k[j];
+        for (int j = 0; j < 3; ++j)
+            m[i][j] = p[i][j] * k[j];
     return m;
 }
 
@@ -72,7 +76,8 @@ cmsToneCurve* curveOf(const RgbSpace& s, int entries)
     if (entries > 0) {
         std::vector<cmsUInt16Number> table(static_cast<size_t>(entries));
         for (int i = 0; i < entries; ++i)
-            table[size_t(i)] = cmsUInt16Number(std::lround(65535.0 * decode(double(i) / (entries - 1), s)));
+            table[size_t(i)] =
+                cmsUInt16Number(std::lround(65535.0 * decode(double(i) / (entries - 1), s)));
         return cmsBuildTabulatedToneCurve16(nullptr, cmsUInt32Number(entries), table.data());
     }
     if (!s.srgbCurve) return cmsBuildGamma(nullptr, s.gamma);
@@ -113,9 +118,11 @@ QByteArray iccProfileOf(const RgbSpace& s, int tableEntries, int padding)
 {
     const cmsCIExyY white{s.wx, s.wy, 1.0};
     const cmsCIExyYTRIPLE primaries{{s.rx, s.ry, 1.0}, {s.gx, s.gy, 1.0}, {s.bx, s.by, 1.0}};
-    cmsToneCurve* curves[3] = {curveOf(s, tableEntries), curveOf(s, tableEntries), curveOf(s, tableEntries)};
+    cmsToneCurve* curves[3] = {curveOf(s, tableEntries), curveOf(s, tableEntries),
+                               curveOf(s, tableEntries)};
     cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
-    for (cmsToneCurve* c : curves) cmsFreeToneCurve(c);
+    for (cmsToneCurve* c : curves)
+        cmsFreeToneCurve(c);
     if (p && padding > 0) {
         cmsMLU* text = cmsMLUalloc(nullptr, 1);
         cmsMLUsetASCII(text, "en", "US", std::string(size_t(padding), 'c').c_str());
@@ -139,24 +146,28 @@ QRgb convertColour(QRgb colour, const RgbSpace& from, const RgbSpace& to)
     const double in[3] = {decode(qRed(colour) / 255.0, from), decode(qGreen(colour) / 255.0, from),
                           decode(qBlue(colour) / 255.0, from)};
     double xyz[3], out[3];
-    for (int i = 0; i < 3; ++i) xyz[i] = m1[i][0] * in[0] + m1[i][1] * in[1] + m1[i][2] * in[2];
-    for (int i = 0; i < 3; ++i) out[i] = m2[i][0] * xyz[0] + m2[i][1] * xyz[1] + m2[i][2] * xyz[2];
-    return qRgb(int(std::lround(255 * encode(out[0], to))), int(std::lround(255 * encode(out[1], to))),
+    for (int i = 0; i < 3; ++i)
+        xyz[i] = m1[i][0] * in[0] + m1[i][1] * in[1] + m1[i][2] * in[2];
+    for (int i = 0; i < 3; ++i)
+        out[i] = m2[i][0] * xyz[0] + m2[i][1] * xyz[1] + m2[i][2] * xyz[2];
+    return qRgb(int(std::lround(255 * encode(out[0], to))),
+                int(std::lround(255 * encode(out[1], to))),
                 int(std::lround(255 * encode(out[2], to))));
 }
 
 QImage colourBlocks()
 {
     static const QRgb colours[] = {
-        qRgb(255, 0, 0),   qRgb(0, 255, 0),     qRgb(0, 0, 255),   qRgb(255, 255, 0),
-        qRgb(0, 255, 255), qRgb(255, 0, 255),   qRgb(200, 60, 30), qRgb(40, 160, 90),
+        qRgb(255, 0, 0),     qRgb(0, 255, 0),   qRgb(0, 0, 255),     qRgb(255, 255, 0),
+        qRgb(0, 255, 255),   qRgb(255, 0, 255), qRgb(200, 60, 30),   qRgb(40, 160, 90),
         qRgb(128, 128, 128), qRgb(30, 60, 200), qRgb(250, 200, 150), qRgb(20, 20, 20),
-        qRgb(255, 255, 255), qRgb(0, 0, 0),     qRgb(90, 200, 220), qRgb(180, 40, 140),
+        qRgb(255, 255, 255), qRgb(0, 0, 0),     qRgb(90, 200, 220),  qRgb(180, 40, 140),
     };
     QImage image(64, 64, QImage::Format_RGB888);
     for (int i = 0; i < 16; ++i) {
         for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x) image.setPixel((i % 4) * 16 + x, (i / 4) * 16 + y, colours[i]);
+            for (int x = 0; x < 16; ++x)
+                image.setPixel((i % 4) * 16 + x, (i / 4) * 16 + y, colours[i]);
     }
     return image;
 }
@@ -178,10 +189,12 @@ QByteArray jpegWithIcc(const QImage& source, const QByteArray& icc, int quality)
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     // No chroma subsampling: the blocks keep their colours.
-    for (int c = 0; c < 3; ++c) cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
+    for (int c = 0; c < 3; ++c)
+        cinfo.comp_info[c].h_samp_factor = cinfo.comp_info[c].v_samp_factor = 1;
     jpeg_start_compress(&cinfo, TRUE);
     if (!icc.isEmpty())
-        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(icc.constData()), unsigned(icc.size()));
+        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(icc.constData()),
+                               unsigned(icc.size()));
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(image.constScanLine(int(cinfo.next_scanline)));
         jpeg_write_scanlines(&cinfo, &row, 1);
@@ -212,10 +225,12 @@ QByteArray pngWithGamma(const QImage& image)
     quint32 crc = 0xffffffffu;
     for (int i = 4; i < chunk.size(); ++i) {
         crc ^= uchar(chunk[i]);
-        for (int k = 0; k < 8; ++k) crc = crc & 1 ? 0xedb88320u ^ (crc >> 1) : crc >> 1;
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? 0xedb88320u ^ (crc >> 1) : crc >> 1;
     }
     crc ^= 0xffffffffu;
-    for (int s = 24; s >= 0; s -= 8) chunk.append(char((crc >> s) & 0xff));
+    for (int s = 24; s >= 0; s -= 8)
+        chunk.append(char((crc >> s) & 0xff));
     png.insert(33, chunk);
     return png;
 }
