@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 
 #include "app/DialogParts.h"
+#include "app/ExtraOptions.h"
 #include "app/Globals.h"
 #include "app/ProgramOpener.h"
 #include "app/Unit3.h"
@@ -157,6 +158,11 @@ QString TForm1::favoritesFileName() const
 QString TForm1::lockFileName() const
 {
     return m_dataFolder + kLockFile;
+}
+
+QString TForm1::extraOptionsFileName() const
+{
+    return m_dataFolder + QLatin1String(sq::app::kExtraOptionsFile);
 }
 
 void TForm1::buildLayout()
@@ -433,6 +439,12 @@ void TForm1::FormCreate()
     m_autoThumb = sq::platform::isFolderPath(thumb);
     if (!m_autoThumb) m_autoThumb = ::mkdir(sq::platform::nativePath(thumb).constData(), 0777) == 0;
     engine.setAutoThumb(m_autoThumb);
+
+    // Colour management, from the program's own options file, before any
+    // picture is loaded.
+    const bool colour = sq::app::readExtraOptions(extraOptionsFileName()).colourManagement;
+    setChecked(QStringLiteral("ColourManage1"), colour);
+    applyColourOption(colour);
 }
 
 void TForm1::showEvent(QShowEvent* event)

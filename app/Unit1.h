@@ -70,6 +70,7 @@ public:
     QString favoritesFileName() const;
     // Held while the settings and favourites files are written.
     QString lockFileName() const;
+    QString extraOptionsFileName() const;
 
     // Menu items and pop-up menus by component name; nullptr when unknown.
     QAction* menuItem(const QString& name) const { return m_menus.item(name); }
@@ -101,6 +102,10 @@ public:
     void WindowSizeCommand(int percent); // N501 ... N1001
     void N17Click();                     // folder pane toggle, line 2
     void V1Click();                      // preview pane toggle, line 26
+    // カラーマネジメント: pictures with an ICC profile in the display's
+    // colours or as stored; kept in the program's own options file, and
+    // every shown picture is made again (Unit1_colour.cpp).
+    void ColourManage1Click();
     void Close1Click();
     void N2Click();     // start-up folder dialog
     void About1Click(); // about box
@@ -323,6 +328,8 @@ private:
     sq::platform::FileStamp m_shownStamp;
     QSize m_shownSize;
     QString m_previewFile;
+    // Applies the colour option to the engines of every window.
+    void applyColourOption(bool on);
     QTimer* m_previewFit = nullptr;
     // Rows of the folder tree that hold its current folder are being removed.
     bool m_treeRowsLeaving = false;

@@ -83,6 +83,7 @@ static const TForm1::MenuDef kMenus[] = {
     {"Disp1", "-", nullptr},
     {"Disp1", "N17", "フォルダリスト/ファイルリスト", nullptr, true, true, nullptr, 0, &F::N17Click},
     {"Disp1", "V1", "メインウインドウビュー", nullptr, true, false, nullptr, 0, &F::V1Click},
+    {"Disp1", "ColourManage1", "カラーマネジメント", nullptr, true, true, nullptr, 0, &F::ColourManage1Click},
     {"Disp1", "N37", "表示方法"},
     {"N37", "N29", "そのまま", "mode", false, false, &F::DispModeCommand, 0},
     {"N37", "N35", "画像をウインドウに合わせる", "mode", false, true, &F::DispModeCommand, 1},

@@ -1,5 +1,6 @@
 #include "engine/ImgUtils.h"
 
+#include "engine/ColourManage.h"
 #include "engine/ImgUtils_susie.h"
 #include "engine/TextLines.h"
 #include "platform/IconList.h"
@@ -40,7 +41,7 @@ const KindByExtension kKinds[] = {
 
 } // namespace
 
-TImgUtil::TImgUtil()
+TImgUtil::TImgUtil() : m_colour(&sq::ColourSetting::program())
 {
     m_font.setPointSize(12);
 }
@@ -130,6 +131,8 @@ void TImgUtil::Clear()
     m_iconIndex = -1;
     m_iconCount = 0;
     m_lastFromCache = false;
+    m_lastProfiled = false;
+    m_lastConverted = false;
     m_bitmap.empty();
 }
 
@@ -155,6 +158,7 @@ void TImgUtil::SetResult(TImgResult result)
 int TImgUtil::LoadImage(const QString& fileName, int width, int height, int iconIndex)
 {
     Clear();
+    m_colourNow = m_colour ? m_colour->current() : nullptr;
     if (sq::platform::pathKind(fileName) == sq::platform::PathKind::Missing) return 1;
     if (GetImageType(fileName) == 3)
         return DrawFileIcon(fileName, iconIndex);
@@ -221,11 +225,22 @@ int TImgUtil::decodeByKind(const QString& fileName, int width, int height)
                 ? 0
                 : -1;
         if (r == 0) {
+            const QByteArray profile = m_bitmap.IccProfile();
+            // A picture with alpha is converted before it is laid on the
+            // background, so that the background keeps its own colour; an
+            // opaque one after it is fitted, which costs less.
+            const bool alpha = m_bitmap.image().hasAlphaChannel();
+            if (alpha && !profile.isEmpty()) {
+                if (m_bitmap.image().format() != QImage::Format_ARGB32)
+                    m_bitmap.setImage(m_bitmap.image().convertToFormat(QImage::Format_ARGB32));
+                applyColour(profile);
+            }
             m_bitmap.setImage(sq::flattenOnto(m_bitmap.image(), m_bkColor));
             const QSize own = info.pictureSize.isValid() ? info.pictureSize : m_bitmap.image().size();
             m_imageWidth = own.width();
             m_imageHeight = own.height();
             finishLoad(width, height);
+            if (!alpha) applyColour(profile);
         }
         break;
     }
@@ -268,6 +283,14 @@ void TImgUtil::finishLoad(int width, int height)
 {
     if (m_getType != igtNormal)
         FitBitmap(m_bitmap, width, height);
+}
+
+void TImgUtil::applyColour(const QByteArray& profile)
+{
+    if (profile.isEmpty() || !m_colourNow) return;
+    if (sq::classifyProfile(profile) != sq::ProfileKind::Other) return;
+    m_lastProfiled = true;
+    m_lastConverted = sq::convertToDisplay(m_bitmap.image(), profile, *m_colourNow);
 }
 
 namespace {

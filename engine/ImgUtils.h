@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -48,6 +49,11 @@ enum TBorderStyle { bsNone, bsSingle };
 class TThumb;
 class TSPlugin;
 
+namespace sq {
+class ColourSetting;
+struct DisplayColour;
+} // namespace sq
+
 // The engine's picture: a QImage that keeps the format it was loaded in
 // until it is converted, can be emptied and taken over by the caller.
 class TBitmap
@@ -56,8 +62,16 @@ public:
     const QImage& image() const { return m_image; }
     QImage& image() { return m_image; }
     void setImage(QImage image) { m_image = std::move(image); }
-    void empty() { m_image = QImage(); }
+    void empty()
+    {
+        m_image = QImage();
+        m_iccProfile.clear();
+    }
     QImage take() { return std::exchange(m_image, QImage()); }
+    // The ICC profile embedded in the file the picture came from; empty when
+    // it had none. Loaders set it beside the picture.
+    const QByteArray& IccProfile() const { return m_iccProfile; }
+    void setIccProfile(QByteArray profile) { m_iccProfile = std::move(profile); }
     bool isEmpty() const { return m_image.isNull(); }
     int width() const { return m_image.width(); }
     int height() const { return m_image.height(); }
@@ -65,6 +79,7 @@ public:
 
 private:
     QImage m_image;
+    QByteArray m_iccProfile;
 };
 
 // What a custom loader tells beside the picture it loaded.
@@ -189,6 +204,12 @@ public:
     // (the process's budget unless set; nullptr: nothing is reserved).
     sq::DecodeBudget* Budget() const { return m_budget; }
     void setBudget(sq::DecodeBudget* budget) { m_budget = budget; }
+    // Where decoded pictures with an ICC profile take their colours from:
+    // the program's setting unless set; nullptr turns no picture.
+    sq::ColourSetting* Colour() const { return m_colour; }
+    void setColour(sq::ColourSetting* setting) { m_colour = setting; }
+    // Whether the last picture decoded was turned into the display's colours.
+    bool LastConverted() const { return m_lastConverted; }
     // Once the flag turns true, a decode still waiting for the budget gives
     // up: the load fails. nullptr: never.
     void setCancelFlag(const std::atomic<bool>* flag) { m_cancel = flag; }
@@ -223,6 +244,14 @@ public:
     // picture's EXIF Orientation. A JPEG's entry without it was made sideways
     // and is turned upright as it is read.
     static constexpr qint32 UprightFlag = 1;
+    // Entries made while a colour setting was given carry ColourNotedFlag;
+    // ProfiledFlag when the picture has a profile it is converted from, and
+    // then ConvertedFlag and the display's key in the top 16 bits when it
+    // was made with colours managed. Such an entry is a miss once the switch or the display
+    // profile differ; the entry of a picture without a profile never is.
+    static constexpr qint32 ColourNotedFlag = 2;
+    static constexpr qint32 ProfiledFlag = 4;
+    static constexpr qint32 ConvertedFlag = 8;
     bool LoadFromCache(const QString& fileName, int width, int height);
     void SaveToCache(const QString& fileName);
 
@@ -248,6 +277,11 @@ private:
     int loadDocument(const QString& fileName, int width, int height);
     int loadMetafile(const QString& fileName);
     void finishLoad(int width, int height);
+    // Turns Bitmap into the display's colours by profile (empty: none).
+    void applyColour(const QByteArray& profile);
+    // Whether a cache entry's flags fit the colour state of this load.
+    bool colourEntryValid(qint32 flags) const;
+    qint32 colourFlags() const;
 
     TThumb* m_thumbnail = nullptr;
     std::mutex* m_cacheLock = nullptr;
@@ -275,6 +309,11 @@ private:
     const std::atomic<bool>* m_cancel = nullptr;
     int m_aviFramePos = 20;
     bool m_lastFromCache = false;
+    sq::ColourSetting* m_colour;
+    // Taken when a load starts: every step of one load sees one state.
+    std::shared_ptr<const sq::DisplayColour> m_colourNow;
+    bool m_lastProfiled = false;
+    bool m_lastConverted = false;
 };
 
 namespace sq {
@@ -316,6 +355,10 @@ QByteArray ReadTextLines(const QString& fileName, int maxLines, int maxColumn);
 // fast. Returns a null image on any error. full receives the picture's own
 // upright size when the header could be read.
 QImage decodeJpeg(const QByteArray& bytes, int denom, bool fast, QSize* full = nullptr);
+
+// The ICC profile of a JPEG held in memory, joined from its APP2 chunks;
+// empty when it has none or they are damaged.
+QByteArray jpegIccProfile(const QByteArray& bytes);
 
 // Compresses a picture as JPEG at quality 1..100; empty on failure.
 QByteArray encodeJpeg(const QImage& image, int quality, bool fast);

@@ -4,6 +4,7 @@
 #include "engine/ImgUtils.h"
 #include "engine/ImgUtils_thumb.h"
 
+#include "engine/ColourManage.h"
 #include "engine/ExifOrientation.h"
 
 namespace {
@@ -30,6 +31,7 @@ bool TImgUtil::LoadFromCache(const QString& fileName, int width, int height)
             return false;
         entry = m_thumbnail->currentEntry();
     }
+    if (!colourEntryValid(entry.flags)) return false;
     QSize picture(entry.pictureWidth, entry.pictureHeight);
     // An entry from before thumbnails were turned upright holds a JPEG as
     // stored: it is turned here (and its picture size with it) rather than
@@ -68,7 +70,7 @@ void TImgUtil::SaveToCache(const QString& fileName)
     const auto lock = lockCache(m_cacheLock);
     m_thumbnail->setDeviceScale(m_cacheScale);
     TThumbEntry& entry = m_thumbnail->currentEntry();
-    entry.flags = UprightFlag;
+    entry.flags = UprightFlag | colourFlags();
     entry.thumbWidth = m_bitmap.width();
     entry.thumbHeight = m_bitmap.height();
     entry.pictureWidth = m_imageWidth;
@@ -76,4 +78,30 @@ void TImgUtil::SaveToCache(const QString& fileName)
     entry.reserved = 0;
     m_thumbnail->Add(fileName, stream);
     sq::platform::traceStart("thumbnail cached");
+}
+
+bool TImgUtil::colourEntryValid(qint32 flags) const
+{
+    // Without a colour setting every entry is taken as it is.
+    if (!m_colourNow) return true;
+    const bool on = m_colourNow->on;
+    if (!(flags & ColourNotedFlag)) {
+        // Made before colours were managed: right while they are not, and
+        // for the kinds that never carry a profile.
+        return !on || (m_imageType != iitJpeg && m_imageType != iitCustom);
+    }
+    if (!(flags & ProfiledFlag)) return true;
+    if (!(flags & ConvertedFlag)) return !on;
+    return on && quint16(quint32(flags) >> 16) == m_colourNow->key;
+}
+
+qint32 TImgUtil::colourFlags() const
+{
+    if (!m_colourNow) return 0;
+    qint32 flags = ColourNotedFlag;
+    if (m_lastProfiled) flags |= ProfiledFlag;
+    // Made with colours managed, converted or not (a display profile equal
+    // to the picture's): right for this display only.
+    if (m_lastProfiled && m_colourNow->on) flags |= ConvertedFlag | qint32(quint32(m_colourNow->key) << 16);
+    return flags;
 }

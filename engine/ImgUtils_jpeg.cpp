@@ -49,13 +49,17 @@ typedef int (*ScaleFor)(void* ctx, int width, int height);
 // nullptr (refuse) when the picture is too large.
 typedef unsigned char** (*RowsFor)(void* ctx, int width, int height, int cmyk);
 
-// The stored size (as the scan lies in the file) and the EXIF Orientation.
+// The stored size (as the scan lies in the file), the EXIF Orientation and,
+// when asked for, the ICC profile (malloc'd, the caller frees it, also when
+// ok is 0).
 struct RawResult
 {
     int ok;
     int fullWidth;
     int fullHeight;
     int orientation;
+    unsigned char* icc;
+    unsigned int iccLength;
 };
 
 // Where the compressed bytes come from: a block of memory, or a file read
@@ -67,6 +71,7 @@ struct RawSource
     unsigned long size;
     int fd;
     long long budget;
+    int wantIcc;
 };
 
 constexpr size_t kReadBlock = size_t(64) << 10;
@@ -163,6 +168,8 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
 {
     // Written after setjmp and read after a jump, hence volatile.
     volatile int fullWidth = 0, fullHeight = 0, orientation = 1;
+    unsigned char* volatile icc = NULL;
+    volatile unsigned int iccLength = 0;
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     cinfo.err = jpeg_std_error(&err.pub);
@@ -174,12 +181,22 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
     cinfo.mem->max_memory_to_use = kMaxJpegMemory;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
-        return RawResult{0, fullWidth, fullHeight, orientation};
+        return RawResult{0, fullWidth, fullHeight, orientation, icc, iccLength};
     }
     setSource(&cinfo, source);
     // APP1 segments are kept (at most 64 KiB each) for their Orientation.
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    // APP2 holds the ICC profile, cut into chunks of at most 64 KiB.
+    if (source.wantIcc) jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
+    if (source.wantIcc) {
+        JOCTET* data = NULL;
+        unsigned int length = 0;
+        if (jpeg_read_icc_profile(&cinfo, &data, &length)) {
+            icc = data;
+            iccLength = length;
+        }
+    }
     fullWidth = int(cinfo.image_width);
     fullHeight = int(cinfo.image_height);
     for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
@@ -192,7 +209,7 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
     const int denom = scaleFor(scaleCtx, transposed ? fullHeight : fullWidth, transposed ? fullWidth : fullHeight);
     if (denom <= 0) {
         jpeg_destroy_decompress(&cinfo);
-        return RawResult{denom == 0 ? 1 : 0, fullWidth, fullHeight, orientation};
+        return RawResult{denom == 0 ? 1 : 0, fullWidth, fullHeight, orientation, icc, iccLength};
     }
     const int cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
@@ -203,7 +220,7 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
     unsigned char** rows = rowsFor(ctx, int(cinfo.output_width), int(cinfo.output_height), cmyk);
     if (!rows) {
         jpeg_destroy_decompress(&cinfo);
-        return RawResult{0, fullWidth, fullHeight, orientation};
+        return RawResult{0, fullWidth, fullHeight, orientation, icc, iccLength};
     }
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION left = cinfo.output_height - cinfo.output_scanline;
@@ -211,7 +228,7 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    return RawResult{1, fullWidth, fullHeight, orientation};
+    return RawResult{1, fullWidth, fullHeight, orientation, icc, iccLength};
 }
 
 // Compresses 24-bit rows into a malloc'd buffer that the caller frees.
@@ -289,11 +306,21 @@ void cmykToRgb(Target& target)
     }
 }
 
-QImage decodeFrom(const RawSource& source, bool fast, ScaleFor scaleFor, void* scaleCtx,
-                  QSize* full)
+// Takes the profile out of a result into icc (when given) and frees it.
+void takeIcc(const RawResult& r, QByteArray* icc)
+{
+    if (icc && r.icc && r.iccLength > 0)
+        *icc = QByteArray(reinterpret_cast<const char*>(r.icc), qsizetype(r.iccLength));
+    std::free(r.icc);
+}
+
+QImage decodeFrom(RawSource source, bool fast, ScaleFor scaleFor, void* scaleCtx, QSize* full,
+                  QByteArray* icc = nullptr)
 {
     Target target;
+    source.wantIcc = icc ? 1 : 0;
     const RawResult r = decodeRaw(source, fast ? 1 : 0, scaleFor, scaleCtx, rowsForTarget, &target);
+    takeIcc(r, icc);
     if (full && (r.fullWidth > 0 || r.fullHeight > 0))
         *full = sq::orientedSize(QSize(r.fullWidth, r.fullHeight), r.orientation);
     if (!r.ok)
@@ -306,7 +333,7 @@ QImage decodeFrom(const RawSource& source, bool fast, ScaleFor scaleFor, void* s
 RawSource memorySource(const QByteArray& bytes)
 {
     return RawSource{reinterpret_cast<const unsigned char*>(bytes.constData()),
-                     (unsigned long)bytes.size(), -1, 0};
+                     (unsigned long)bytes.size(), -1, 0, 0};
 }
 
 int givenScale(void* ctx, int, int)
@@ -386,15 +413,27 @@ QSize jpegSize(const QByteArray& bytes)
 {
     const RawResult r =
         decodeRaw(memorySource(bytes), 1, headerOnly, nullptr, rowsForTarget, nullptr);
+    takeIcc(r, nullptr);
     return r.ok ? sq::orientedSize(QSize(r.fullWidth, r.fullHeight), r.orientation) : QSize();
+}
+
+QByteArray jpegIccProfile(const QByteArray& bytes)
+{
+    RawSource source = memorySource(bytes);
+    source.wantIcc = 1;
+    const RawResult r = decodeRaw(source, 1, headerOnly, nullptr, rowsForTarget, nullptr);
+    QByteArray icc;
+    takeIcc(r, &icc);
+    return icc;
 }
 
 int jpegFileOrientation(const QString& fileName)
 {
     const sq::platform::SafeFile file(fileName, kMaxJpegBytes);
     if (!file.isOpen()) return 1;
-    const RawResult r = decodeRaw(RawSource{nullptr, 0, file.fd(), file.size()}, 1, headerOnly, nullptr,
+    const RawResult r = decodeRaw(RawSource{nullptr, 0, file.fd(), file.size(), 0}, 1, headerOnly, nullptr,
                                   rowsForTarget, nullptr);
+    takeIcc(r, nullptr);
     return r.ok ? r.orientation : 1;
 }
 
@@ -414,10 +453,10 @@ int jpegScaleFor(int w, int h, int boxW, int boxH)
 namespace {
 
 QImage decodeForBox(const RawSource& source, bool fast, bool scaled, int width, int height,
-                    QSize* full)
+                    QSize* full, QByteArray* icc = nullptr)
 {
     BoxScale box{scaled, width, height};
-    return decodeFrom(source, fast, boxScale, &box, full);
+    return decodeFrom(source, fast, boxScale, &box, full, icc);
 }
 
 } // namespace
@@ -428,11 +467,14 @@ int TImgUtil::loadJpeg(const QString& fileName, int width, int height)
     // read before the picture is known to be one.
     const sq::platform::SafeFile file(fileName, kMaxJpegBytes);
     if (!file.isOpen()) return -1;
-    const RawSource source{nullptr, 0, file.fd(), file.size()};
+    const RawSource source{nullptr, 0, file.fd(), file.size(), 0};
     QSize full;
+    QByteArray icc;
     QImage image = decodeForBox(source, m_performance == jpBestSpeed, m_getType != igtNormal, width,
-                                height, &full);
-    return installJpeg(std::move(image), full, width, height, QSize());
+                                height, &full, m_colourNow ? &icc : nullptr);
+    const int r = installJpeg(std::move(image), full, width, height, QSize());
+    if (r == 0) applyColour(icc);
+    return r;
 }
 
 int TImgUtil::JpegToBitmap(const QByteArray& bytes, int width, int height, QSize pictureSize)

@@ -5,6 +5,7 @@
 #include "engine/ReadCeiling.h"
 #include "platform/SafeRead.h"
 
+#include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 #include <QList>
@@ -149,6 +150,31 @@ QByteArray pictureFormatOf(const QByteArray& head)
     return {};
 }
 
+bool pngCarriesIcc(QIODevice* device)
+{
+    if (!device || device->isSequential()) return false;
+    const qint64 start = device->pos();
+    const qint64 size = device->size();
+    qint64 at = start + 8; // past the signature
+    bool found = false;
+    // A few thousand chunks before the image data is damage, not a picture.
+    for (int n = 0; n < 4096 && at + 8 <= size; ++n) {
+        char head[8];
+        if (!device->seek(at) || device->read(head, 8) != 8) break;
+        const qint64 length = qint64(uchar(head[0])) << 24 | qint64(uchar(head[1])) << 16 |
+                              qint64(uchar(head[2])) << 8 | qint64(uchar(head[3]));
+        const QByteArray type(head + 4, 4);
+        if (type == "iCCP") {
+            found = length > 0 && at + 12 + length <= size;
+            break;
+        }
+        if (type == "IDAT" || type == "IEND" || length > size) break;
+        at += 12 + length;
+    }
+    device->seek(start);
+    return found;
+}
+
 qint64 maxPictureFileBytes(const QByteArray& format)
 {
     return format == "webp" ? kMaxWebpBytes : kMaxPictureBytes;
@@ -255,6 +281,13 @@ bool TPictureLoader::LoadToBitmapFor(const QString& fileName, TBitmap& bitmap, Q
     BoundedDevice bounded(device.get(), file.size());
     QImage image = sq::readPicture(&bounded);
     if (image.isNull()) return false;
+    // Qt makes a colour space of a PNG's gamma chunks as well; only a profile
+    // the file carries counts.
+    QByteArray icc;
+    const QColorSpace space = image.colorSpace();
+    if (space.isValid() && (format != "png" || (bounded.seek(0) && sq::pngCarriesIcc(&bounded))))
+        icc = space.iccProfile();
     bitmap.setImage(std::move(image));
+    bitmap.setIccProfile(std::move(icc));
     return true;
 }

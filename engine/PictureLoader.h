@@ -28,6 +28,10 @@ QByteArray pictureFormatOf(const QByteArray& head);
 // raised for the read when the picture needs more (engine/ReadCeiling.h).
 QImage readPicture(QIODevice* device, qint64 maxPixels = TImgUtil::MaxPixels);
 
+// Whether a PNG on device holds an iCCP chunk before its image data, read
+// from the chunk headers alone; the device's position is kept.
+bool pngCarriesIcc(QIODevice* device);
+
 // The largest file read for a format: WebP's reader takes the whole file into
 // memory, the others read as they decode.
 qint64 maxPictureFileBytes(const QByteArray& format);

@@ -9,6 +9,8 @@ packages=(
   # program
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libjpeg62-turbo-dev
+  # colour management, and the display's profile from the X server
+  liblcms2-dev libxcb1-dev
   # WebP and TIFF readers for Qt (PNG and GIF are Qt's own)
   qt6-image-formats-plugins
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
