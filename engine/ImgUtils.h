@@ -88,8 +88,6 @@ struct TLoadInfo
     // The picture's own size where the bitmap is a smaller source of it
     // (a thumbnail the file carries); invalid: the bitmap's size.
     QSize pictureSize;
-    // The embedded ICC profile the pixels are in; empty for sRGB or none.
-    QByteArray IccProfile;
 };
 
 // A loader of further formats an embedding program may install. The engine

@@ -270,8 +270,8 @@ bool TPictureLoader::LoadToBitmapFor(const QString& fileName, TBitmap& bitmap, Q
                                                                     : sq::decodeRaw(bytes, box);
         if (picture.image.isNull()) return false;
         if (picture.fullSize != picture.image.size()) info.pictureSize = picture.fullSize;
-        info.IccProfile = std::move(picture.IccProfile);
         bitmap.setImage(std::move(picture.image));
+        bitmap.setIccProfile(std::move(picture.IccProfile));
         return true;
     }
     const QByteArray format = sq::pictureFormatOf(QByteArray(head, int(got)));
