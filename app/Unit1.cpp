@@ -1,7 +1,6 @@
 #include "app/Unit1.h"
 
 #include "app/DialogParts.h"
-#include "app/Globals.h"
 #include "app/ProgramOpener.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
@@ -16,6 +15,7 @@
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
 #include "platform/SafeRead.h"
+#include "state/Globals.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"
 #include "viewers/Unit2.h"

@@ -3,9 +3,9 @@
 // against the plain-stretch tick measured in the same run; with the parts of
 // a tick on their own. Needs an X server:
 //   tests/support/with-xvfb.sh 1024x768 build-rel/bench/bench_loupe [ticks]
-#include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
 #include "engine/Stretch.h"
+#include "state/SettingsLines.h"
 #include "viewers/DesktopGrab.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"

@@ -12,9 +12,10 @@
 //        [screens: 1, 2, 4 or a list such as 1,4] [preview folder]
 //        (defaults /tmp/bench/corpus/2mp, 50, all four, 1,2,4, the corpus'
 //        sibling 12mp; "-" for a mode or screens: all; "none": no preview)
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "app/Windows.h"
 #include "engine/ImgBox.h"
+#include "state/Globals.h"
 #include "viewers/Unit2.h"
 
 #include <QAction>

@@ -2,11 +2,11 @@
 // folder tree and the start-up folder dialog, chosen there by their bytes
 // (which reach the browser and settings line 0), and a data folder so named.
 // Also: every picture kind the desktop entry claims opens like a PNG.
-#include "app/Globals.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
 #include "platform/FolderTree.h"
 #include "platform/NativePath.h"
+#include "state/Globals.h"
 #include "tests/support/RawNames.h"
 
 #include <QAction>
