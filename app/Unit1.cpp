@@ -2,7 +2,6 @@
 
 #include "app/DialogParts.h"
 #include "app/ExtraOptions.h"
-#include "app/Globals.h"
 #include "app/ProgramOpener.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
@@ -16,8 +15,9 @@
 #include "platform/FolderTree.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
-#include "platform/StartTrace.h"
 #include "platform/SafeRead.h"
+#include "platform/StartTrace.h"
+#include "state/Globals.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"
 #include "viewers/Unit2.h"

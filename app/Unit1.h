@@ -4,10 +4,10 @@
 // GUI thread only.
 #pragma once
 
-#include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
 #include "engine/ImgBox.h"
 #include "platform/ShownFileWatch.h"
+#include "state/SettingsLines.h"
 #include "viewers/MenuTable.h"
 #include "viewers/ViewerHost.h"
 

@@ -1,7 +1,7 @@
 // The main window's thumbnail browser: its configuration, the commands that
 // change it, and its events written to the status bar.
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "state/Globals.h"
 
 #include "app/ProgramOpener.h"
 #include "app/Unit17.h"

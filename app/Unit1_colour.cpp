@@ -1,7 +1,7 @@
 // The main window's colour management switch.
-#include "app/ExtraOptions.h"
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "app/ExtraOptions.h"
+#include "state/Globals.h"
 
 #include "engine/ColourManage.h"
 #include "engine/ImgBox.h"

@@ -3,8 +3,8 @@
 // quality of the checked JPG item, with the progress box. An existing target
 // gets the file operations' conflict question. The work itself is the
 // engine's (engine/ImgConvert.h).
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "state/Globals.h"
 
 #include "app/DialogParts.h"
 #include "app/Unit10.h"

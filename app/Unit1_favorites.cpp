@@ -6,8 +6,8 @@
 // was there but could not be read is never written over, and another window
 // of the program on the same data folder keeps what it wrote: the list is
 // merged with the file as it is at close.
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "state/Globals.h"
 
 #include "app/DialogParts.h"
 #include "app/FavoritesMerge.h"

@@ -3,8 +3,8 @@
 // tree's pop-up, the picture menu's clipboard commands, moving and copying
 // the selected files, the destination chooser's actions, renaming the
 // previewed file and opening files with their programs.
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "state/Globals.h"
 
 #include "app/DialogParts.h"
 #include "app/ProgramOpener.h"

@@ -1,8 +1,8 @@
 // The main window's side of the file list view: its two commands set the
 // mode and fill the view's lists from the browser, then open it on the
 // screen the main window is on.
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "state/Globals.h"
 
 #include "viewers/Unit13.h"
 

@@ -1,8 +1,8 @@
 // The main window's loupe commands and the loupe's settings lines: restored
 // at first show, gathered at close. The loupe windows do the work (Unit14,
 // Unit18, Unit26).
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "state/Globals.h"
 #include "viewers/LoupeGeometry.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"

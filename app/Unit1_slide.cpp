@@ -2,8 +2,8 @@
 // on the browser or the preview (all entries) or from the selected entries,
 // showing it again, and hiding it when the browser's listing changes under
 // its screens.
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "state/Globals.h"
 
 #include "platform/PathOps.h"
 #include "viewers/Unit2.h"

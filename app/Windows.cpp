@@ -1,4 +1,5 @@
-#include "app/Globals.h"
+#include "app/Windows.h"
+#include "state/Globals.h"
 
 #include "app/Unit1.h"
 #include "app/Unit10.h"

@@ -2,13 +2,14 @@
 // the windows and runs the event loop. The first argument, a folder or file,
 // is opened after the start-up folder; a file is also selected and previewed.
 #include "app/CommandLine.h"
-#include "app/Globals.h"
 #include "app/Translations.h"
 #include "app/Unit1.h"
+#include "app/Windows.h"
 #include "platform/DataFolder.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/StartTrace.h"
 #include "platform/TermSignals.h"
+#include "state/Globals.h"
 
 #include <QApplication>
 

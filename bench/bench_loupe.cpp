@@ -4,9 +4,9 @@
 // a tick on their own, and the capture of the program's own windows used
 // where the desktop cannot be read. Needs an X server:
 //   tests/support/with-xvfb.sh 1024x768 build-rel/bench/bench_loupe [ticks]
-#include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
 #include "engine/Stretch.h"
+#include "state/SettingsLines.h"
 #include "viewers/DesktopGrab.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"

@@ -23,9 +23,10 @@
 //        (defaults /tmp/bench/corpus/2mp, 50, all four, 1,2,4, the corpus'
 //        sibling 12mp, 12, 600, 10; "-" for a mode or screens: all; "none":
 //        no preview; 0 paced steps or ticks: none)
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "app/Windows.h"
 #include "engine/ImgBox.h"
+#include "state/Globals.h"
 #include "viewers/SlideAhead.h"
 #include "viewers/Unit2.h"
 

@@ -1,11 +1,11 @@
 #include "viewers/SavedScreen.h"
 
-#include "app/SettingsLines.h"
 #include "engine/TextLines.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
 #include "platform/SafeRead.h"
 #include "platform/ShellFolder.h"
+#include "state/SettingsLines.h"
 
 namespace {
 

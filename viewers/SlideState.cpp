@@ -1,6 +1,6 @@
 #include "viewers/SlideState.h"
 
-#include "app/SettingsLines.h"
+#include "state/SettingsLines.h"
 
 TSlideState::TSlideState()
 {

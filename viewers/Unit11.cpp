@@ -1,10 +1,10 @@
 #include "viewers/Unit11.h"
 
-#include "app/Globals.h"
 #include "browser/ImgPanel.h"
 #include "engine/ImgBox.h"
 #include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
+#include "state/Globals.h"
 #include "viewers/ListChoice.h"
 #include "viewers/Unit2.h"
 #include "viewers/ViewerHost.h"

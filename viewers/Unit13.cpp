@@ -3,14 +3,14 @@
 // commands.
 #include "viewers/Unit13.h"
 
-#include "app/Globals.h"
-#include "app/SettingsLines.h"
 #include "engine/BmpFile.h"
 #include "engine/ImgBox.h"
 #include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
 #include "platform/ShownFileWatch.h"
+#include "state/Globals.h"
+#include "state/SettingsLines.h"
 #include "viewers/AheadLoader.h"
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/ToolButtonRow.h"

@@ -1,8 +1,8 @@
 #include "viewers/Unit14.h"
 
-#include "app/Globals.h"
-#include "app/SettingsLines.h"
 #include "engine/Stretch.h"
+#include "state/Globals.h"
+#include "state/SettingsLines.h"
 #include "viewers/DesktopGrab.h"
 #include "viewers/LoupeGeometry.h"
 #include "viewers/ViewerHost.h"

@@ -1,6 +1,6 @@
 #include "viewers/Unit18.h"
 
-#include "app/SettingsLines.h"
+#include "state/SettingsLines.h"
 #include "viewers/LoupeGeometry.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit26.h"

@@ -2,13 +2,13 @@
 // panels, creation, show, close, keys and mouse.
 #include "viewers/Unit2.h"
 
-#include "app/Globals.h"
-#include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
 #include "engine/ImgBox.h"
 #include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
 #include "platform/ShownFileWatch.h"
+#include "state/Globals.h"
+#include "state/SettingsLines.h"
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/SavedScreen.h"
 #include "viewers/SlideAhead.h"

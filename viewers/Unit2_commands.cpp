@@ -2,10 +2,10 @@
 // enlarging, size modes and options, the timers and the clicks on screens.
 #include "viewers/Unit2.h"
 
-#include "app/Globals.h"
-#include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
 #include "engine/ImgBox.h"
+#include "state/Globals.h"
+#include "state/SettingsLines.h"
 #include "viewers/SlideAhead.h"
 #include "viewers/Unit11.h"
 #include "viewers/Unit27.h"

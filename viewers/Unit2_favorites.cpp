@@ -4,10 +4,10 @@
 // applied to the screens.
 #include "viewers/Unit2.h"
 
-#include "app/Globals.h"
 #include "browser/ImgPanel.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
+#include "state/Globals.h"
 #include "viewers/SavedScreen.h"
 #include "viewers/Unit6.h"
 #include "viewers/ViewerHost.h"

@@ -4,7 +4,6 @@
 // and the loupe commands.
 #include "viewers/Unit2.h"
 
-#include "app/Globals.h"
 #include "browser/ImgPanel.h"
 #include "engine/BmpFile.h"
 #include "engine/ImgBox.h"
@@ -12,6 +11,7 @@
 #include "platform/FileOpsDialogs.h"
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
+#include "state/Globals.h"
 #include "viewers/Unit18.h"
 #include "viewers/Unit27.h"
 #include "viewers/Unit28.h"

@@ -4,8 +4,9 @@
 // window's command tests.
 #pragma once
 
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "app/Windows.h"
+#include "state/Globals.h"
 #include "tests/support/TestFiles.h"
 
 #include <QDir>

@@ -3,6 +3,7 @@
 // favourites, and a settings file that is a link is replaced, never written
 // through.
 #include "app/FavoritesMerge.h"
+#include "app/Windows.h"
 #include "engine/TextLines.h"
 #include "platform/NativePath.h"
 #include "tests/app/AppFixture.h"

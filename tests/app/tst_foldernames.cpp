@@ -2,12 +2,12 @@
 // folder tree and the start-up folder dialog, chosen there by their bytes
 // (which reach the browser and settings line 0), and a data folder so named.
 // Also: every picture kind the desktop entry claims opens like a PNG.
-#include "app/Globals.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
+#include "engine/PictureFormats.h"
 #include "platform/FolderTree.h"
 #include "platform/NativePath.h"
-#include "engine/PictureFormats.h"
+#include "state/Globals.h"
 #include "tests/support/PhotoFiles.h"
 #include "tests/support/RawNames.h"
 

@@ -5,12 +5,13 @@
 // shown folder; the viewers loading a shown picture again when it changes;
 // the lists of the file list window and the join dialog chosen by keys; the
 // join dialog's first choice; the slide view's window size command.
-#include "app/SettingsLines.h"
 #include "app/Unit1.h"
 #include "app/Unit24.h"
+#include "app/Windows.h"
 #include "engine/ImgBox.h"
 #include "platform/PathOps.h"
 #include "platform/ShownFileWatch.h"
+#include "state/SettingsLines.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/viewers/SlideFixture.h"
 #include "viewers/Unit11.h"

@@ -4,9 +4,10 @@
 // default action for files recorded instead of run.
 #pragma once
 
-#include "app/Globals.h"
 #include "app/Unit1.h"
+#include "app/Windows.h"
 #include "platform/ShellOpen.h"
+#include "state/Globals.h"
 #include "tests/support/TestFiles.h"
 #include "viewers/Unit2.h"
 

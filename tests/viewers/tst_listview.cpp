@@ -3,6 +3,7 @@
 // files gone from under it, the keys of each mode, size modes and speed in
 // the settings lines, captions, and the "ファイル" commands.
 #include "app/Unit23.h"
+#include "app/Windows.h"
 #include "engine/BmpFile.h"
 #include "engine/ImgBox.h"
 #include "tests/support/MessageBoxes.h"

@@ -2,10 +2,11 @@
 // bar's controls and settings lines, restoring them at start, the refresh
 // tick over a desktop of the test's own, keys, the window's life and the
 // picture dialog's save, clipboard and background.
-#include "app/Globals.h"
-#include "app/SettingsLines.h"
 #include "app/Unit1.h"
+#include "app/Windows.h"
 #include "engine/Stretch.h"
+#include "state/Globals.h"
+#include "state/SettingsLines.h"
 #include "tests/support/TestFiles.h"
 #include "viewers/DesktopGrab.h"
 #include "viewers/LoupeGeometry.h"

@@ -4,8 +4,8 @@
 // loupe magnifies, what its ring shape lets through, how the screen's edge
 // clips the capture, and what a saved loupe picture holds outside its shape.
 // Screenshots are left in $SQ_SCREENS.
-#include "app/SettingsLines.h"
 #include "browser/ImgPanel.h"
+#include "state/SettingsLines.h"
 #include "viewers/Unit14.h"
 #include "viewers/Unit18.h"
 #include "viewers/Unit25.h"

@@ -1,4 +1,4 @@
-#include "app/SettingsLines.h"
+#include "state/SettingsLines.h"
 #include "tests/support/HostileFiles.h"
 #include "tests/support/TestFiles.h"
 

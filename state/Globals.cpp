@@ -1,4 +1,4 @@
-#include "app/Globals.h"
+#include "state/Globals.h"
 
 TForm1* Form1 = nullptr;
 TForm2* Form2 = nullptr;

@@ -1,6 +1,6 @@
-// The program-wide state the windows share: one reference per window, made
-// once by createWindows() in the fixed start-up order, and the few flags the
-// windows read and write. GUI thread only.
+// The program-wide state the windows share: one reference per window, set
+// once by createWindows() (app/Windows.h) in the fixed start-up order, and the
+// few flags the windows read and write. GUI thread only.
 #pragma once
 
 #include <QString>
@@ -62,13 +62,5 @@ extern TPanelItem* previewEntry; // browser entry last shown in the preview
 extern int destinationAction;    // what the destination chooser does on OK
 // The slide view's screen entries and selected-pictures mode live in its
 // state object, TForm2::State().
-
-// Creates every window once, main window first, in the start-up order.
-// dataFolder is the program's data folder (ends in "/"); startPath the
-// command-line path, "" for none.
-void createWindows(const QString& dataFolder, const QString& startPath = QString());
-
-// Deletes the windows in reverse order (tests and program end).
-void destroyWindows();
 
 } // namespace sq::app

@@ -1,4 +1,4 @@
-#include "app/SettingsLines.h"
+#include "state/SettingsLines.h"
 
 #include "engine/TextLines.h"
 #include "platform/AtomicFile.h"
