@@ -78,11 +78,6 @@ const Filter kFilters[] = {
     {"実行ファイル(*.exe)", "*.exe;*.exe.lnk"},
 };
 
-struct Size
-{
-    int width, height;
-};
-const Size kThumbSizes[] = {{40, 30}, {60, 45}, {80, 60}, {100, 75}, {120, 90}};
 // "すべての画像" lists every picture kind the desktop entry claims, so that a
 // file of any of them opened from a file manager is listed and shown.
 const char* const kExtensions[] = {
@@ -116,6 +111,11 @@ QString firstLine(const QPlainTextEdit* memo)
 }
 
 } // namespace
+
+QString TForm1::extensionPatterns(int index)
+{
+    return QString::fromLatin1(kExtensions[index]);
+}
 
 TForm1::TForm1(const QString& dataFolder, const QString& startPath, int screenWidth,
                int screenHeight, QWidget* parent)
@@ -612,7 +612,7 @@ void TForm1::navigateFromMemo2()
         const QString name = sq::platform::displayText(sq::platform::fileNameOf(path));
         const int shown = m_settings.readInt(52);
         const auto matches = [&name](int ext) {
-            return QDir::match(QString::fromLatin1(kExtensions[ext]).split(QLatin1Char(';')), name);
+            return QDir::match(extensionPatterns(ext).split(QLatin1Char(';')), name);
         };
         if (shown >= 0 && shown < 3 && !matches(shown) && matches(3)) ExtCommand(3);
     }
@@ -720,105 +720,4 @@ void TForm1::setThumbnailPaneHeight(int height)
     const int total = sizes.value(0) + sizes.value(1);
     const int h = std::max(1, height);
     Splitter2->setSizes({h, std::max(1, total - h)});
-}
-
-void TForm1::SortCommand(int code)
-{
-    checkItemsOf(&TForm1::SortCommand, code);
-    browserSetSortType(code);
-    browserRefresh();
-    m_settings.setInt(1, code);
-}
-
-void TForm1::SizeCommand(int index)
-{
-    checkItemsOf(&TForm1::SizeCommand, index);
-    browserSetImageSize(kThumbSizes[index].width, kThumbSizes[index].height);
-    m_settings.setInt(3, index);
-}
-
-void TForm1::ViewStyleCommand(int index)
-{
-    checkItemsOf(&TForm1::ViewStyleCommand, index);
-    browserSetStyle(index);
-    m_settings.setInt(4, index);
-}
-
-void TForm1::ExtCommand(int index)
-{
-    // "BMP" and "JPEG" close the slide view, whatever is being applied.
-    if (index != 2) hideSlideViewForListingChange(true);
-    checkItemsOf(&TForm1::ExtCommand, index);
-    browserSetExt(QString::fromLatin1(kExtensions[index]));
-    m_settings.setInt(52, index);
-}
-
-void TForm1::DispModeCommand(int mode)
-{
-    checkItemsOf(&TForm1::DispModeCommand, mode);
-    previewSetMode(mode);
-    showPreviewEntry();
-    m_settings.setInt(27, mode);
-}
-
-void TForm1::QualityCommand(int quality)
-{
-    checkItemsOf(&TForm1::QualityCommand, quality);
-    m_settings.setInt(54, quality);
-}
-
-void TForm1::WindowSizeCommand(int percent)
-{
-    resize(m_screenWidth * percent / 100, m_screenHeight * percent / 100);
-}
-
-void TForm1::N17Click()
-{
-    if (isChecked(QStringLiteral("N17"))) {
-        setChecked(QStringLiteral("N17"), false);
-        Panel3->hide();
-        m_settings.setText(2, QStringLiteral("0"));
-    } else {
-        setChecked(QStringLiteral("N17"), true);
-        Panel3->show();
-        m_settings.setText(2, QStringLiteral("1"));
-    }
-}
-
-void TForm1::V1Click()
-{
-    if (isChecked(QStringLiteral("V1"))) {
-        setChecked(QStringLiteral("V1"), false);
-        m_settings.setText(26, QStringLiteral("0"));
-        ImgBox1->hide();
-    } else {
-        setChecked(QStringLiteral("V1"), true);
-        m_settings.setText(26, QStringLiteral("1"));
-        ImgBox1->show();
-        setThumbnailPaneHeight(m_settings.readInt(51));
-    }
-}
-
-void TForm1::Close1Click()
-{
-    close();
-}
-
-void TForm1::N2Click()
-{
-    if (!Form3)
-        return;
-    // The chosen folder is used at the next start; the tree stays where it is.
-    Form3->onChosen = [this](const QString& path) {
-        if (QAction* n2 = menuItem(QStringLiteral("N2")))
-            n2->setText(sq::platform::displayText(path));
-        m_settings.setText(0, path);
-    };
-    Form3->openAt(m_treeFolder);
-}
-
-void TForm1::About1Click()
-{
-    if (Form4)
-        Form4->show();
 }

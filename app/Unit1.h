@@ -48,6 +48,8 @@ public:
     static constexpr int StatusPanelCount = 7;
     // How long the preview's size must rest before a picture is fitted to it again.
     static constexpr int PreviewFitDelayMs = 100;
+    // The file name patterns of 表示 > 拡張子 item index, ";"-separated.
+    static QString extensionPatterns(int index);
 
     // dataFolder is the program's data folder (ends in "/"). screenWidth and
     // screenHeight size the window and the defaults; 0 takes the primary
