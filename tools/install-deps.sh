@@ -28,9 +28,9 @@ packages=(
   # wmctrl for the title bar's close box
   mutter dbus x11-utils wmctrl
   desktop-file-utils lintian
-  # the test in a headless Wayland session (mutter and dbus above): XWayland, its
-  # session bus, Qt's Wayland plugin for the native runs, and weston for the
-  # grabbed native run
+  # the test in a headless Wayland session (mutter and dbus above): XWayland,
+  # Qt's Wayland plugin for the native runs, and weston for the grabbed native
+  # run
   xwayland qt6-wayland weston
   # cjpeg and djpeg: the reference of the conversion tests and benchmark
   libjpeg-turbo-progs
