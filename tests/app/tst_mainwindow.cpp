@@ -259,7 +259,8 @@ private Q_SLOTS:
         if (line == 52)
             QCOMPARE(b.View().DispTypes().Ext(),
                      value == "0"   ? QStringLiteral("*.bmp")
-                     : value == "3" ? QStringLiteral("*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.webp;*.tif;*.tiff")
+                     : value == "3" ? QStringLiteral("*.bmp;*.jpg;*.jpeg;*.png;*.gif;*.webp;*.tif;*.tiff;*.heic;*.heif;*.avif;*.jxl;"
+                                                  "*.cr2;*.cr3;*.nef;*.arw;*.dng;*.orf;*.raf;*.rw2;*.mp4;*.mov;*.qt;*.m4v;*.mkv;*.webm")
                                     : QStringLiteral("*.jpg;*.bmp;")); // as created: nothing applied
         w.close();
         // A value outside the range applies nothing and stays as it was.

@@ -65,12 +65,17 @@ field() { sed -n "s/^$1=//p" "$entry"; }
 [ "$(field Icon)" = sorrelquint ] || fail "Icon is '$(field Icon)'"
 [ "$(field Categories)" = "Graphics;Viewer;" ] || fail "Categories"
 [ -n "$(field 'Name\[ja\]')" ] || fail "no Japanese name"
-# Only the picture kinds the program shows in its preview: claiming text,
-# pages, mails, videos or folders would make it the default program for them
+# Only the kinds the program shows in its preview (phone videos by their first
+# frame): claiming text, pages, mails, AVI or folders would make it the
+# default program for them
 # on a desktop with no other, where it shows a folder instead of the text;
 # icons, cursors and metafiles it opens with their default program, which
 # would be itself again.
-pictures="image/jpeg image/bmp image/png image/gif image/webp image/tiff"
+pictures="image/jpeg image/bmp image/png image/gif image/webp image/tiff
+  image/heic image/heif image/avif image/jxl image/x-canon-cr2 image/x-canon-cr3
+  image/x-nikon-nef image/x-sony-arw image/x-adobe-dng image/x-olympus-orf
+  image/x-fuji-raf image/x-panasonic-rw2 video/mp4 video/quicktime video/x-matroska video/webm"
+pictures=$(echo $pictures)
 for m in $pictures; do
   case ";$(field MimeType)" in *";$m;"*) ;; *) fail "MimeType lacks $m" ;; esac
 done
