@@ -5,6 +5,7 @@
 #include "engine/DecodeBudget.h"
 #include "engine/ImgBox.h"
 #include "engine/PictureLoader.h"
+#include "tests/engine/BoxCompare.h"
 #include "tests/support/TestFiles.h"
 
 #include <QScrollBar>
@@ -38,23 +39,6 @@ bool settle(TImgBox& box)
     return QTest::qWaitFor([&box] { return !box.ExactPending(); }, 20000);
 }
 
-// What the windows read from a box and what it shows.
-void compareBoxes(TImgBox& got, TImgBox& want)
-{
-    QCOMPARE(got.Loaded(), want.Loaded());
-    QCOMPARE(got.ImageFile(), want.ImageFile());
-    QCOMPARE(got.PictureRect(), want.PictureRect());
-    QCOMPARE(got.ViewBitmap(), want.ViewBitmap());
-    QCOMPARE(got.clientSize(), want.clientSize());
-    QCOMPARE(got.verticalBar()->isVisibleTo(&got), want.verticalBar()->isVisibleTo(&want));
-    const TImgUtil& a = *got.ImgUtil();
-    const TImgUtil& b = *want.ImgUtil();
-    QCOMPARE(a.Bitmap().image(), b.Bitmap().image());
-    QCOMPARE(a.ImageWidth(), b.ImageWidth());
-    QCOMPARE(a.ImageHeight(), b.ImageHeight());
-    QCOMPARE(a.ImageType(), b.ImageType());
-    QCOMPARE(got.grab().toImage(), want.grab().toImage());
-}
 
 } // namespace
 
