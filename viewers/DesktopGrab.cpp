@@ -1,5 +1,6 @@
 #include "viewers/DesktopGrab.h"
 
+#include "engine/DeviceRects.h"
 #include "engine/Stretch.h"
 #include "platform/DisplayPlatform.h"
 
@@ -21,15 +22,17 @@ bool desktopCaptureRefused()
     return refused;
 }
 
-QImage grabDesktop(const QRect& rect, const QPoint& at)
+QImage grabDesktopDevice(const QRect& rect, const QPoint& at)
 {
     if (rect.isEmpty() || desktopCaptureRefused()) return QImage();
     QScreen* screen = QGuiApplication::screenAt(at);
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (!screen) return QImage();
-    QImage out(rect.size(), QImage::Format_RGB888);
+    const qreal ratio = screen->devicePixelRatio();
+    QImage out(toDevice(rect.size(), ratio), QImage::Format_RGB888);
     if (out.isNull()) return QImage();
     out.fill(Qt::black);
+    out.setDevicePixelRatio(ratio);
     const QRect screenRect = screen->geometry();
     const QRect inside = rect & screenRect;
     if (inside.isEmpty()) return out;
@@ -39,15 +42,23 @@ QImage grabDesktop(const QRect& rect, const QPoint& at)
     const QPixmap grab =
         screen->grabWindow(0, origin.x(), origin.y(), inside.width(), inside.height());
     if (grab.isNull()) return QImage();
+    // Where the part lies in the picture, its edges rounded as the
+    // picture's own size is.
+    const QRect to = deviceEdges(inside.translated(-rect.topLeft()), ratio) & out.rect();
     QImage pixels = grab.toImage().convertToFormat(QImage::Format_RGB888);
-    if (pixels.size() != inside.size()) // a scaled screen hands out device pixels
-        pixels = NearestResize(pixels, inside.width(), inside.height());
+    if (pixels.size() != to.size()) pixels = NearestResize(pixels, to.width(), to.height());
     if (pixels.isNull()) return QImage();
-    const QPoint to = inside.topLeft() - rect.topLeft();
-    for (int y = 0; y < inside.height(); ++y)
+    for (int y = 0; y < to.height(); ++y)
         std::memcpy(out.scanLine(to.y() + y) + 3 * to.x(), pixels.constScanLine(y),
-                    std::size_t(3 * inside.width()));
+                    std::size_t(3 * to.width()));
     return out;
+}
+
+QImage grabDesktop(const QRect& rect, const QPoint& at)
+{
+    QImage pixels = grabDesktopDevice(rect, at);
+    if (pixels.isNull() || pixels.size() == rect.size()) return pixels;
+    return NearestResize(pixels, rect.width(), rect.height());
 }
 
 namespace {
@@ -62,12 +73,13 @@ int stackRank(const QWidget* w)
 }
 } // namespace
 
-QImage grabProgramWindows(const QRect& rect, const QWidget* skip)
+QImage grabProgramWindows(const QRect& rect, const QWidget* skip, qreal ratio)
 {
-    if (rect.isEmpty()) return QImage();
-    QImage out(rect.size(), QImage::Format_RGB32);
+    if (rect.isEmpty() || !(ratio > 0)) return QImage();
+    QImage out(toDevice(rect.size(), ratio), QImage::Format_RGB32);
     if (out.isNull()) return QImage();
     out.fill(Qt::black);
+    out.setDevicePixelRatio(ratio); // the windows draw themselves at device pixels
     QWidgetList windows;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != skip && w->isVisible() && !w->isMinimized() && w->windowType() != Qt::Desktop)

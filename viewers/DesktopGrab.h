@@ -15,10 +15,14 @@ namespace sq::loupe {
 // XWayland included).
 bool desktopCaptureRefused();
 
-// The desktop inside rect (desktop coordinates) as a rect.size() picture of
-// 24 bits, taken from the screen that holds `at` (the primary screen when
-// none does); pixels outside that screen stay black. A null picture when the
+// The desktop inside rect (desktop coordinates) as a picture of 24 bits at
+// the device pixels of the screen that holds `at` (the primary screen when
+// none does): round(rect.size() x its ratio) pixels, with that device pixel
+// ratio. Pixels outside that screen stay black. A null picture when the
 // session refuses desktop capture or the grab fails.
+QImage grabDesktopDevice(const QRect& rect, const QPoint& at);
+
+// The same as a rect.size() picture, one pixel per logical pixel.
 QImage grabDesktop(const QRect& rect, const QPoint& at);
 
 // What the program's own visible top-level windows show inside rect
@@ -26,6 +30,7 @@ QImage grabDesktop(const QRect& rect, const QPoint& at);
 // program itself, as a rect.size() picture of 24 bits; black where none of
 // them lies. skip (the loupe itself) is left out. For sessions that refuse
 // desktop capture: the loupe still magnifies the program's windows there.
-QImage grabProgramWindows(const QRect& rect, const QWidget* skip);
+// Drawn at the device pixel ratio given: round(rect.size() x ratio) pixels.
+QImage grabProgramWindows(const QRect& rect, const QWidget* skip, qreal ratio = 1);
 
 } // namespace sq::loupe

@@ -1,5 +1,6 @@
 #include "viewers/Unit14.h"
 
+#include "engine/DeviceRects.h"
 #include "engine/Stretch.h"
 #include "state/Globals.h"
 #include "state/SettingsLines.h"
@@ -27,8 +28,10 @@ TForm14::TForm14(TViewerHost* host, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::X11BypassWindowManagerHint),
       m_host(host),
-      Timer1(new QTimer(this)), m_grab(&sq::loupe::grabDesktop),
-      m_fallback([this](const QRect& rect, const QPoint&) { return sq::loupe::grabProgramWindows(rect, this); })
+      Timer1(new QTimer(this)), m_grab(&sq::loupe::grabDesktopDevice),
+      m_fallback([this](const QRect& rect, const QPoint&) {
+          return sq::loupe::grabProgramWindows(rect, this, devicePixelRatioF());
+      })
 {
     setObjectName(QStringLiteral("Form14"));
     setWindowTitle(QStringLiteral("ルーペウインドウ"));
@@ -50,8 +53,16 @@ void TForm14::setLoupeSide(int s)
 {
     if (s < 1) return;
     m_side = s;
-    if (!m_picture.isNull()) m_picture = m_picture.copy(0, 0, s, s);
-    if (!m_lastFrame.isNull()) m_lastFrame = m_lastFrame.copy(0, 0, s, s);
+    // The pictures are kept at device pixels; their corner stays.
+    const auto cut = [s](QImage& picture) {
+        if (picture.isNull()) return;
+        const qreal ratio = picture.devicePixelRatio();
+        const int side = sq::toDevice(s, ratio);
+        picture = picture.copy(0, 0, side, side);
+        picture.setDevicePixelRatio(ratio);
+    };
+    cut(m_picture);
+    cut(m_lastFrame);
     setFixedSize(s, s);
     setMagnification(m_magnification);
     applyShape(m_shape);
@@ -116,11 +127,16 @@ void TForm14::Timer1Timer()
         if (capture.isNull()) return;
     }
     ++m_ticks;
-    // 6. Plain stretch, or the bilinear rule unless thumbnails are loading.
+    // 6. Plain stretch, or the bilinear rule unless thumbnails are loading;
+    // from the capture's device pixels to the window's, so a scaled screen
+    // shows the desktop's own detail, not a logical-size picture enlarged.
+    const qreal ratio = devicePixelRatioF();
+    const int side = sq::toDevice(m_side, ratio);
     if (!m_smooth)
-        m_picture = sq::NearestResize(capture, m_side, m_side);
+        m_picture = sq::NearestResize(capture, side, side);
     else if (!sq::app::thumbnailsLoading)
-        m_picture = sq::BilinearResize(capture, m_side, m_side);
+        m_picture = sq::BilinearResize(capture, side, side);
+    if (!m_picture.isNull()) m_picture.setDevicePixelRatio(ratio);
     // 7. The capture buffer goes with this scope.
     if (!m_picture.isNull()) {
         m_lastFrame = m_picture;
@@ -143,6 +159,10 @@ QImage TForm14::grabClientArea()
 {
     const QRect area = geometry();
     QImage pixels = m_grab(area, area.center());
+    // Saved and copied at the window's logical size, whatever the screen's
+    // ratio.
+    if (!pixels.isNull() && pixels.size() != area.size())
+        pixels = sq::NearestResize(pixels, area.width(), area.height());
     // Without the desktop, the window as the program draws it.
     if (pixels.isNull() && m_fallback) {
         QImage own(area.size(), QImage::Format_RGB32);
@@ -163,9 +183,11 @@ void TForm14::waitShownOnScreen() const
     QPoint local = shape.boundingRect().center();
     if (!shape.contains(local) && shape.begin() != shape.end()) local = shape.begin()->center();
     const QPoint global = mapToGlobal(local);
-    if (!screen->geometry().contains(global) || !m_lastFrame.rect().contains(local)) return;
+    const qreal ratio = m_lastFrame.devicePixelRatio();
+    const QPoint device(sq::toDevice(local.x(), ratio), sq::toDevice(local.y(), ratio));
+    if (!screen->geometry().contains(global) || !m_lastFrame.rect().contains(device)) return;
     const QPoint at = global - screen->geometry().topLeft();
-    const QRgb want = m_lastFrame.pixel(local) | 0xff000000u;
+    const QRgb want = m_lastFrame.pixel(device) | 0xff000000u;
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < 1000) {

@@ -45,7 +45,8 @@ public:
     int shapeIndex() const { return m_shape; }
     bool smoothing() const { return m_smooth; }
 
-    // Image1, the loupe picture: null while cleared (nothing to save).
+    // Image1, the loupe picture: null while cleared (nothing to save). At
+    // the window's device pixels, with its device pixel ratio.
     const QImage& picture() const { return m_picture; }
     bool hasPicture() const { return !m_picture.isNull(); }
     // Image3, the save buffer of the picture dialog.
@@ -62,15 +63,17 @@ public:
     // Refreshes that produced a capture, for tests and benchmarks.
     int tickCount() const { return m_ticks; }
 
-    // Where desktop pixels come from: grab(rect, at) returns rect.size()
-    // pixels or a null picture. The default grabs the screen.
+    // Where desktop pixels come from: grab(rect, at) returns a picture of
+    // rect at any resolution (the default: the screen's device pixels) or a
+    // null picture.
     using Grabber = std::function<QImage(const QRect& rect, const QPoint& at)>;
     void setGrabber(Grabber grab) { m_grab = std::move(grab); }
     // Where pixels come from when the desktop gives none: by default the
     // program's own windows but this one. Empty: nothing.
     void setFallbackGrabber(Grabber grab) { m_fallback = std::move(grab); }
     // The window's client area as the display shows it, with whatever lies
-    // under it outside its shape; null when no pixels can be had.
+    // under it outside its shape, one pixel per logical pixel; null when no
+    // pixels can be had.
     QImage grabClientArea();
     // Brings the window to the foreground so its keys work.
     void activateLoupe();

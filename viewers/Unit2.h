@@ -177,7 +177,11 @@ public:
     void LoupeSave1Click();         // ルーペ画面を保存
     void Loupe1Click();             // ルーペ表示 (Tool menu)
     void LoupeHide1Click();         // ルーペ非表示
-    void LoupeBar1Click();          // ルーペバー
+    void LoupeBar1Click();          // ルーペバー: shown clear of the info line's text
+    // Where the info line's text stands, in desktop coordinates: from the
+    // line's left to the end of its text (at least the line's minimum
+    // width); empty while the window is hidden.
+    QRect infoLineText() const;
     // Screen k's capture (5 for the composite of the whole screen area),
     // rendered from the window; the "ファイル" menu and the loupe bar are
     // hidden meanwhile. Null for a screen the layout does not offer.

@@ -16,15 +16,19 @@
 #include "viewers/Unit27.h"
 #include "viewers/Unit28.h"
 #include "viewers/ViewerHost.h"
+#include "viewers/WindowPlacement.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 
 #include <sys/stat.h>
+
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -260,5 +264,20 @@ void TForm2::LoupeHide1Click()
 
 void TForm2::LoupeBar1Click()
 {
-    if (Form18) Form18->ShowBar();
+    if (!Form18) return;
+    Form18->ShowBar();
+    // The bar floats over every window; over this one it would hide the
+    // name, position and size of the picture on a narrow screen.
+    moveClearOf(Form18, infoLineText());
+}
+
+QRect TForm2::infoLineText() const
+{
+    if (!isVisible() || !Panel11->isVisible()) return QRect();
+    int right = Panel11->minimumWidth();
+    for (const QLabel* l : {Label4, Label5, Label6})
+        if (!l->text().isEmpty())
+            right = std::max(right, l->x() + l->fontMetrics().horizontalAdvance(l->text()));
+    right = std::min(right, Panel11->width());
+    return QRect(Panel11->mapToGlobal(QPoint(0, 0)), QSize(right, Panel11->height()));
 }

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <functional>
 
 QPoint insidePosWithinArea(const QRect& inside, const QMargins& frame, const QRect& available)
 {
@@ -34,13 +35,14 @@ QMargins frameMarginsOf(const QWidget* window)
 }
 
 // Watches a window just shown until its frame has arrived (the window
-// manager answers with a move or resize), keeps it on the screen then, and
-// removes itself. Without a window manager no frame comes; the watch ends
-// after a while all the same.
+// manager answers with a move or resize), runs `place` then, and removes
+// itself. Without a window manager no frame comes; the watch ends after a
+// while all the same.
 class FrameArrival : public QObject
 {
 public:
-    explicit FrameArrival(QWidget* window) : QObject(window), m_window(window)
+    FrameArrival(QWidget* window, std::function<void()> place)
+        : QObject(window), m_window(window), m_place(std::move(place))
     {
         window->installEventFilter(this);
         QTimer::singleShot(2000, this, [this] { deleteLater(); });
@@ -52,7 +54,7 @@ protected:
         if (watched == m_window &&
             (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
             const bool framed = !frameMarginsOf(m_window).isNull();
-            keepOnScreen(m_window);
+            m_place();
             if (framed) {
                 m_window->removeEventFilter(this);
                 deleteLater();
@@ -63,6 +65,7 @@ protected:
 
 private:
     QWidget* m_window;
+    std::function<void()> m_place;
 };
 
 } // namespace
@@ -91,5 +94,38 @@ void presentWindow(QWidget* window)
     keepOnScreen(window);
     window->raise();
     window->activateWindow();
-    if (first) new FrameArrival(window);
+    if (first) new FrameArrival(window, [window] { keepOnScreen(window); });
+}
+
+QPoint frameClearOf(const QRect& frame, const QRect& keep, const QRect& available)
+{
+    if (!frame.intersects(keep)) return frame.topLeft();
+    const int below = keep.top() + keep.height();
+    if (below + frame.height() <= available.top() + available.height())
+        return QPoint(frame.left(), below);
+    const int above = keep.top() - frame.height();
+    if (above >= available.top()) return QPoint(frame.left(), above);
+    return frame.topLeft();
+}
+
+namespace {
+void placeClearOf(QWidget* window, const QRect& keep)
+{
+    const QScreen* screen = QGuiApplication::screenAt(keep.center());
+    if (!screen) screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect frame = window->frameGeometry();
+    const QPoint at = frameClearOf(frame, keep, screen->availableGeometry());
+    // move() places the frame's corner.
+    if (at != frame.topLeft()) window->move(at);
+}
+} // namespace
+
+void moveClearOf(QWidget* window, const QRect& keep)
+{
+    if (!window || !window->isWindow() || keep.isEmpty()) return;
+    placeClearOf(window, keep);
+    // A frame still to come from a window manager makes the window taller.
+    if (frameMarginsOf(window).isNull())
+        new FrameArrival(window, [window, keep] { placeClearOf(window, keep); });
 }

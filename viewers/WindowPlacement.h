@@ -24,3 +24,13 @@ void keepOnScreen(QWidget* window);
 // on the screen now and once more when a window manager has put its frame
 // around it (the frame's size is known only then).
 void presentWindow(QWidget* window);
+
+// Top-left for an outer frame that must not cover `keep`: the frame's own
+// corner when it does not; else the frame moved straight down to just
+// below keep, or up to just above it where below does not fit in
+// `available`. Where neither fits it stays.
+QPoint frameClearOf(const QRect& frame, const QRect& keep, const QRect& available);
+
+// Moves the top-level `window` (its frame) clear of `keep`, in desktop
+// coordinates, within the available area of its screen.
+void moveClearOf(QWidget* window, const QRect& keep);

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -471,6 +472,52 @@ private Q_SLOTS:
                          plain(view).copy(QRect(QPoint(0, 0), area.size())));
             else
                 QCOMPARE(box->ImgUtil()->ImageWidth(), picture.width());
+        }
+    }
+
+    // Moved to a screen of another ratio, the browser's cells and a
+    // stretched picture are made anew at that screen's device size; moved
+    // back, at the first one's. Needs two screens of different ratios
+    // (CTest gives the offscreen platform such a pair).
+    void movedToAnotherRatio()
+    {
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        if (screens.size() < 2 || screens[0]->devicePixelRatio() == screens[1]->devicePixelRatio())
+            QSKIP("needs two screens of different device pixel ratios");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("m.bmp"));
+        QVERIFY(writeBmp(path, fineDetail(QSize(400, 300))));
+        const QSize cell(80, 60);
+        TImgPanel p;
+        configure(p, cell);
+        TImgBox box;
+        box.resize(301, 203);
+        box.ImgUtil()->setGetType(igtFit);
+        box.setSizeType(ispStretch);
+        box.show();
+        p.OpenFolder(dir.path());
+        QVERIFY(waitIdle(p));
+        QCOMPARE(box.LoadFile(path), 0);
+        for (QScreen* screen : {screens[1], screens[0], screens[1]}) {
+            const QPoint at = screen->geometry().topLeft() + QPoint(20, 20);
+            p.move(at);
+            box.move(at + QPoint(0, 100));
+            QTRY_COMPARE(p.viewport()->devicePixelRatioF(), screen->devicePixelRatio());
+            const qreal r = screen->devicePixelRatio();
+            QCoreApplication::processEvents();
+            p.viewport()->repaint();
+            QVERIFY(waitIdle(p));
+            QCOMPARE(p.DeviceRatio(), r);
+            TPanelItem* item = p.Items().Items(indexNamed(p, QStringLiteral("m.bmp")));
+            QVERIFY(item->LoadDone);
+            const QSize device = sq::toDevice(cell, r);
+            QCOMPARE(item->CellBitmap.size(), device);
+            QCOMPARE(item->CellBitmap.devicePixelRatio(), r);
+            const QImage engine = engineAt(p, path, device);
+            QCOMPARE(plain(item->CellBitmap.copy(centred(device, engine.size()))), plain(engine));
+            QTRY_COMPARE(box.ViewBitmap().devicePixelRatio(), r);
+            QCOMPARE(box.ViewBitmap().size(), sq::toDevice(box.clientSize(), r));
+            QCOMPARE(box.ImgUtil()->Bitmap().image().size(), sq::toDevice(box.clientSize(), r));
         }
     }
 

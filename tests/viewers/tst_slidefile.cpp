@@ -562,8 +562,19 @@ private Q_SLOTS:
         s.menuItem(QStringLiteral("LoupeHide1"))->trigger();
         QVERIFY(!Form14->isVisible());
         QVERIFY(!Form18->SpeedButton1->isChecked());
+        // The bar shown over the info line's text is moved off it; one
+        // that leaves the text clear stays where it is.
+        const QRect text = s.infoLineText();
+        QVERIFY(!text.isEmpty());
+        Form18->move(text.topLeft() + QPoint(40, -5));
         s.menuItem(QStringLiteral("LoupeBar1"))->trigger();
         QVERIFY(Form18->isVisible());
+        QVERIFY(!Form18->frameGeometry().intersects(text));
+        QCOMPARE(Form18->x(), text.left() + 40);
+        const QPoint clear(text.left(), text.bottom() + 200);
+        Form18->move(clear);
+        s.menuItem(QStringLiteral("LoupeBar1"))->trigger();
+        QCOMPARE(Form18->pos(), clear);
         s.menuItem(QStringLiteral("LoupeSave1"))->trigger();
         QVERIFY(Form26->isVisible());
         Form26->hide();

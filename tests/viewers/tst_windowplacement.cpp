@@ -15,6 +15,8 @@ private Q_SLOTS:
     void insidePos();
     void keptOnScreen_data();
     void keptOnScreen();
+    void clearOf_data();
+    void clearOf();
 };
 
 void TestWindowPlacement::insidePos_data()
@@ -92,6 +94,31 @@ void TestWindowPlacement::keptOnScreen()
     QCOMPARE(dialog.pos() != start, moves);
     QVERIFY(dialog.isActiveWindow());
     keepOnScreen(nullptr); // nothing to place
+}
+
+void TestWindowPlacement::clearOf_data()
+{
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<QRect>("keep");
+    QTest::addColumn<QPoint>("want");
+    const QRect info(450, 62, 300, 33); // an info line below a title and menu bar
+    QTest::newRow("clear already") << QRect(100, 200, 500, 60) << info << QPoint(100, 200);
+    QTest::newRow("touching its bottom edge") << QRect(500, 95, 500, 60) << info << QPoint(500, 95);
+    QTest::newRow("over its top") << QRect(494, 15, 530, 67) << info << QPoint(494, 95);
+    QTest::newRow("one pixel over") << QRect(700, 94, 300, 60) << info << QPoint(700, 95);
+    QTest::newRow("no room below: above")
+        << QRect(500, 700, 300, 60) << QRect(450, 700, 300, 60) << QPoint(500, 640);
+    QTest::newRow("no room either way")
+        << QRect(0, 100, 300, 400) << QRect(0, 300, 300, 300) << QPoint(0, 100);
+}
+
+void TestWindowPlacement::clearOf()
+{
+    QFETCH(QRect, frame);
+    QFETCH(QRect, keep);
+    QFETCH(QPoint, want);
+    const QRect screen(0, 0, 1024, 768);
+    QCOMPARE(frameClearOf(frame, keep, screen), want);
 }
 
 QTEST_MAIN(TestWindowPlacement)

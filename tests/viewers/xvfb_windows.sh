@@ -6,7 +6,10 @@
 # frame half the screen's width and height; the join dialog (連結して保存)
 # lies wholly on the screen, frame included; under a window manager the title
 # bar's close box (_NET_CLOSE_WINDOW) closes it as its own close does: hidden,
-# its slide timer stopped, the program still running. Leaves windows1.png
+# its slide timer stopped, the program still running; the join dialog's
+# close box closes only it; maximised by the manager and restored, the
+# window has its normal size again; the loupe bar (ツール > ルーペバー)
+# leaves the info line's text uncovered. Leaves windows1.png
 # (after the double-click), windows2.png (after Space, the whole screen),
 # windows2_slide.png (the slide view then) and windows3.png (at 50%) behind.
 #   xvfb_windows.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
@@ -79,6 +82,32 @@ if [ -n "$SQ_X_WM" ]; then
   xprop -id "$slide" _NET_WM_STATE | grep -q _NET_WM_STATE_MAXIMIZED_VERT || fail "the window manager does not hold it maximised"
 fi
 
+# ツール > ルーペバー: the bar floats over every window, but not over the
+# info line's text: its light green pixels are all still on the screen.
+info_pixels() { # SHOT -> pixels of the info line's colour in the slide view's area
+  sq_geometry "$slide"
+  "$IM" "$1" -crop "${GW}x${GH}+${GX}+${GY}" +repage -fill black +opaque 'rgb(128,255,128)' \
+    -fill white -opaque 'rgb(128,255,128)' -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+import -window root "$out/windows_info.png"
+before=$(info_pixels "$out/windows_info.png")
+[ "$before" -gt 20 ] || fail "the info line shows no text ($before pixels of its colour)"
+xdotool key alt; sleep 0.4
+xdotool key Right Right Right; sleep 0.3
+xdotool key Down; sleep 0.4
+xdotool key Down Down Down Return
+bar=$(sq_window '^ルーペ$')
+[ -n "$bar" ] || fail "ルーペバー showed no loupe bar"
+sq_settled "$bar" || fail "the window manager put no frame round the loupe bar"
+sleep 1
+import -window root "$out/windows_bar.png"
+after=$(info_pixels "$out/windows_bar.png")
+[ "$after" -eq "$before" ] || fail "the loupe bar covers the info line: $after of its $before text pixels left"
+echo "loupe bar clear of the info line ($after text pixels)"
+# The keys go to the slide view again.
+xdotool windowfocus "$slide" 2>/dev/null || true
+sleep 0.5
+
 # ウインドウ (the fifth menu) > ウインドウサイズ (after 1面, 2面, 4面 and
 # 大きく表示する面) > 50%.
 xdotool key alt; sleep 0.4
@@ -96,6 +125,17 @@ if [ -n "$SQ_X_WM" ]; then
   xprop -id "$slide" _NET_WM_STATE | grep -q _NET_WM_STATE_MAXIMIZED && fail "still maximised at 50%"
 fi
 echo "frames: maximised 1024 x 768, 50% $OW x $OH"
+if [ -n "$SQ_X_WM" ]; then
+  # Maximised by the window manager and back to normal size: the 50% frame
+  # returns.
+  wmctrl -i -r "$slide" -b add,maximized_vert,maximized_horz
+  for _ in $(seq 1 30); do outer "$slide"; [ "$OW x $OH" = "1024 x 768" ] && break; sleep 0.1; done
+  [ "$OW x $OH" = "1024 x 768" ] || fail "maximised by the window manager the frame is $OW x $OH"
+  wmctrl -i -r "$slide" -b remove,maximized_vert,maximized_horz
+  for _ in $(seq 1 30); do outer "$slide"; [ "$OW x $OH" = "512 x 384" ] && break; sleep 0.1; done
+  [ "$OW x $OH" = "512 x 384" ] || fail "back to normal size the frame is $OW x $OH, not 512 x 384"
+  echo "normal size again: $OW x $OH"
+fi
 
 # ファイル > 連結して保存 (the fourth item): the dialog and its frame on screen.
 xdotool key alt; sleep 0.4
@@ -109,8 +149,17 @@ outer "$join"
 [ "$OX" -ge 0 ] && [ "$OY" -ge 0 ] && [ $((OX + OW)) -le 1024 ] && [ $((OY + OH)) -le 768 ] ||
   fail "the join dialog's frame $OW x $OH at $OX,$OY runs past the 1024 x 768 screen"
 echo "join dialog: frame $OW x $OH at $OX,$OY"
-xdotool key Escape; sleep 0.5
-xdotool search --onlyvisible --name '^連結して保存$' >/dev/null 2>&1 && { sq_click 10 10 "$slide_name"; xdotool key Escape; }
+if [ -n "$SQ_X_WM" ]; then
+  # Its title bar's close box is its キャンセル: gone, the slide view stays.
+  wmctrl -i -c "$join"
+  for _ in $(seq 1 30); do xdotool search --onlyvisible --name '^連結して保存$' >/dev/null 2>&1 || break; sleep 0.1; done
+  xdotool search --onlyvisible --name '^連結して保存$' >/dev/null 2>&1 && fail "the join dialog's close box did not close it"
+  [ -n "$(sq_window "$slide_name")" ] || fail "the join dialog's close box took the slide view with it"
+  echo "join dialog: closed by its close box"
+else
+  xdotool key Escape; sleep 0.5
+  xdotool search --onlyvisible --name '^連結して保存$' >/dev/null 2>&1 && { sq_click 10 10 "$slide_name"; xdotool key Escape; }
+fi
 
 if [ -n "$SQ_X_WM" ]; then
   # Playing (Up), then the title bar's close box. The design's close stops
