@@ -83,15 +83,12 @@ if [ -n "$SQ_X_WM" ]; then
 fi
 
 # ツール > ルーペバー: the bar floats over every window, but not over the
-# info line's text: its light green pixels are all still on the screen.
-info_pixels() { # SHOT -> pixels of the info line's colour in the slide view's area
-  sq_geometry "$slide"
-  "$IM" "$1" -crop "${GW}x${GH}+${GX}+${GY}" +repage -fill black +opaque 'rgb(128,255,128)' \
-    -fill white -opaque 'rgb(128,255,128)' -format '%[fx:int(mean*w*h+0.5)]' info:
-}
+# info line's text (the box round its light green pixels on the screen).
 import -window root "$out/windows_info.png"
-before=$(info_pixels "$out/windows_info.png")
-[ "$before" -gt 20 ] || fail "the info line shows no text ($before pixels of its colour)"
+text=$("$IM" "$out/windows_info.png" -fuzz 20% -fill black +opaque 'rgb(128,255,128)' \
+  -fill white -opaque 'rgb(128,255,128)' -format '%@' info:)   # WxH+X+Y
+read -r TW TH TX TY < <(tr 'x+' '  ' <<<"$text")
+[ "${TW:-0}" -gt 20 ] && [ "$TH" -gt 5 ] || fail "the info line shows no text ($text)"
 xdotool key alt; sleep 0.4
 xdotool key Right Right Right; sleep 0.3
 xdotool key Down; sleep 0.4
@@ -101,9 +98,10 @@ bar=$(sq_window '^ルーペ$')
 sq_settled "$bar" || fail "the window manager put no frame round the loupe bar"
 sleep 1
 import -window root "$out/windows_bar.png"
-after=$(info_pixels "$out/windows_bar.png")
-[ "$after" -eq "$before" ] || fail "the loupe bar covers the info line: $after of its $before text pixels left"
-echo "loupe bar clear of the info line ($after text pixels)"
+outer "$bar"
+[ $((OX + OW)) -le "$TX" ] || [ "$OX" -ge $((TX + TW)) ] || [ $((OY + OH)) -le "$TY" ] || [ "$OY" -ge $((TY + TH)) ] ||
+  fail "the loupe bar's frame $OW x $OH at $OX,$OY covers the info line's text $text"
+echo "loupe bar at $OX,$OY ($OW x $OH), clear of the info line's text $text"
 # The keys go to the slide view again.
 xdotool windowfocus "$slide" 2>/dev/null || true
 sleep 0.5
