@@ -2,6 +2,7 @@
 
 #include <QRect>
 
+#include <algorithm>
 #include <cstring>
 
 namespace sq {
@@ -19,18 +20,15 @@ bool TFitStream::Begin(QSize picture, QImage& dst, QPoint at, QSize size)
         m_out[size_t(y)] = dst.scanLine(at.y() + y) + 3 * at.x();
     if (w != sw) m_columns.emplace(sw, w, sw < w);
     if (h != sh) m_rows.emplace(sh, h, 3 * w, sh < h);
+    if (m_rows) m_in.resize(size_t(sh));
     if (m_columns && m_rows) {
-        // Across first into rows of their own, which the row pass then reads.
-        m_work = QImage(w, sh, QImage::Format_RGB888);
-        if (m_work.isNull()) return false;
-        m_across.resize(size_t(sh));
-        m_in.resize(size_t(sh));
-        for (int y = 0; y < sh; ++y)
-            m_in[size_t(y)] = m_across[size_t(y)] = m_work.scanLine(y);
-    } else if (m_columns) {
-        m_across = m_out;
-    } else if (m_rows) {
-        m_in.resize(size_t(sh)); // the picture's own rows, as they come
+        // Each destination row is made once its last row is in, so the ring
+        // holds the rows one destination row reads, and the one coming.
+        int span = 1;
+        for (int y = 0; y < h; ++y)
+            span = std::max(span, m_rows->lastSource(y) - m_rows->firstSource(y) + 1);
+        m_ring = QImage(w, std::min(sh, span + 1), QImage::Format_RGB888);
+        if (m_ring.isNull()) return false;
     }
     m_picture = picture;
     m_size = size;
@@ -46,15 +44,22 @@ void TFitStream::Rows(const std::uint8_t* const* rows, int y0, int y1)
     }
     const size_t bytes = size_t(3) * size_t(m_size.width());
     for (int y = y0; y < y1; ++y) {
-        if (m_columns)
-            m_columns->row(rows[y], m_across[size_t(y)]);
-        else if (m_rows)
+        if (m_columns && m_rows) {
+            std::uint8_t* slot = m_ring.scanLine(y % m_ring.height());
+            m_columns->row(rows[y], slot);
+            m_in[size_t(y)] = slot;
+            // At once, before the ring comes round to the rows it reads.
+            emitRows(y + 1);
+        } else if (m_columns) {
+            m_columns->row(rows[y], m_out[size_t(y)]);
+        } else if (m_rows) {
             m_in[size_t(y)] = rows[y];
-        else
+        } else {
             std::memcpy(m_out[size_t(y)], rows[y], bytes);
+        }
     }
     m_received = y1;
-    if (m_rows) emitRows(y1);
+    if (m_rows && !m_columns) emitRows(y1);
 }
 
 void TFitStream::emitRows(int ready)
@@ -63,7 +68,7 @@ void TFitStream::emitRows(int ready)
     while (end < m_size.height() && m_rows->lastSource(end) < ready)
         ++end;
     if (end == m_written) return;
-    m_rows->rows(m_in.data(), m_out.data(), m_written, end);
+    m_rows->rows(m_in.data(), m_out.data(), m_written, end, &m_sums);
     m_written = end;
 }
 

@@ -1,9 +1,9 @@
 // ResizeInto made while the picture is still being decoded: each run of
 // rows is resampled across as soon as the decoder hands it over, while it
-// is still in the cache, and the destination rows follow as soon as the
-// rows they read are there. The bytes are ResizeInto's. Used by the views'
-// loads (FittedView.h). One thread at a time; the rows stay where they were
-// given until Finish.
+// is still in the cache, and each destination row follows as soon as the
+// rows it reads are there, so that only the few rows a destination row
+// reads are kept between the passes. The bytes are ResizeInto's. Used by
+// the views' loads (TStretchWatch). One thread at a time.
 #pragma once
 
 #include "engine/ResamplePasses.h"
@@ -13,7 +13,6 @@
 #include <QSize>
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -28,7 +27,8 @@ public:
     // outlive the stream and keep its memory.
     bool Begin(QSize picture, QImage& dst, QPoint at, QSize size);
     // The picture's rows [y0, y1), y0 where the last run ended, at rows[y]
-    // for y in that run; each stays readable at its address until Finish.
+    // for y in that run. Where the rows are resampled down the picture
+    // alone, each stays readable at its address until Finish.
     void Rows(const std::uint8_t* const* rows, int y0, int y1);
     // Whether every row came and every destination row is written.
     bool Finish();
@@ -43,10 +43,12 @@ private:
     bool m_begun = false;
     std::optional<resample::ColumnPass> m_columns;
     std::optional<resample::RowPass> m_rows;
-    QImage m_work;                          // the rows resampled across, when rows follow
-    std::vector<const std::uint8_t*> m_in;  // what the row pass reads
-    std::vector<std::uint8_t*> m_out;       // dst's rows of the rectangle
-    std::vector<std::uint8_t*> m_across;    // where the across pass writes each row
+    // The rows resampled across, when rows follow: a ring of as many as one
+    // destination row reads.
+    QImage m_ring;
+    std::vector<const std::uint8_t*> m_in; // what the row pass reads, by source row
+    std::vector<std::uint8_t*> m_out;      // dst's rows of the rectangle
+    std::vector<std::uint32_t> m_sums;     // the row pass's scratch
 };
 
 } // namespace sq

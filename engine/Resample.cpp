@@ -342,13 +342,20 @@ long long RowPass::rowBytes() const
     return m_enlarge ? 4LL * m_bytes : (static_cast<long long>(m_n) + m_m - 1) / m_m * m_bytes;
 }
 
+int RowPass::firstSource(int y) const
+{
+    if (m_enlarge) return std::clamp(m_cubic[size_t(y)].first, 0, m_n - 1);
+    return m_edges.bound[size_t(y)];
+}
+
 int RowPass::lastSource(int y) const
 {
     if (m_enlarge) return std::clamp(m_cubic[size_t(y)].first + 3, 0, m_n - 1);
     return std::min(m_edges.bound[size_t(y) + 1], m_n - 1);
 }
 
-void RowPass::rows(const std::uint8_t* const* in, std::uint8_t* const* out, int y0, int y1) const
+void RowPass::rows(const std::uint8_t* const* in, std::uint8_t* const* out, int y0, int y1,
+                   std::vector<std::uint32_t>* scratch) const
 {
     const int n = m_n, bytes = m_bytes;
     const int last = n - 1;
@@ -369,7 +376,9 @@ void RowPass::rows(const std::uint8_t* const* in, std::uint8_t* const* out, int 
     const AreaEdges& e = m_edges;
     // A run of destination rows starts at its upper edge: the rows are the
     // same whichever thread makes them and wherever a run begins.
-    std::vector<std::uint32_t> whole(static_cast<size_t>(bytes));
+    std::vector<std::uint32_t> own;
+    std::vector<std::uint32_t>& whole = scratch ? *scratch : own;
+    whole.resize(static_cast<size_t>(bytes));
     int start = e.bound[size_t(y0)];
     std::uint32_t a = e.frac[size_t(y0)];
     for (int y = y0; y < y1; ++y) {

@@ -60,10 +60,14 @@ class RowPass
 {
 public:
     RowPass(int n, int m, int bytes, bool enlarge);
-    // The last source row that destination row y reads; grows with y.
+    // The first and the last source row that destination row y reads; both
+    // grow with y.
+    int firstSource(int y) const;
     int lastSource(int y) const;
-    // Destination rows [y0, y1) into out[y] from the source rows in[].
-    void rows(const std::uint8_t* const* in, std::uint8_t* const* out, int y0, int y1) const;
+    // Destination rows [y0, y1) into out[y] from the source rows in[]; the
+    // sums go to scratch where one is given, kept for the next call.
+    void rows(const std::uint8_t* const* in, std::uint8_t* const* out, int y0, int y1,
+              std::vector<std::uint32_t>* scratch = nullptr) const;
     // Bytes a destination row reads, for cutting the work up.
     long long rowBytes() const;
 
