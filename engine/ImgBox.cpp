@@ -85,22 +85,8 @@ TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const 
     } else {
         if (cw <= 0 || ch <= 0)
             return view;
-        const int pw = cw * 100 / iw, ph = ch * 100 / ih;
-        int w, h, dx, dy;
-        if (pw <= ph) {
-            w = cw;
-            h = ih * pw / 100;
-            dx = 0;
-            dy = (ch - h) / 2;
-        } else {
-            w = iw * ph / 100;
-            h = ch;
-            dx = (cw - w) / 2;
-            dy = 0;
-        }
-        // A picture far wider or taller than the view still keeps a line.
-        w = std::max(1, w);
-        h = std::max(1, h);
+        const QRect at = StretchPlace(picture.size(), client);
+        const int w = at.width(), h = at.height(), dx = at.x(), dy = at.y();
         // Resampled straight into the view's bitmap; only the bands the
         // picture leaves get the colour.
         view.Bitmap = QImage(cw, ch, QImage::Format_RGB888);
@@ -114,6 +100,77 @@ TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const 
     place.Right = std::min(place.Right, cw);
     place.Bottom = std::min(place.Bottom, ch);
     view.Place = place;
+    view.Placed = true;
+    return view;
+}
+
+QRect StretchPlace(QSize picture, QSize client)
+{
+    const int iw = picture.width(), ih = picture.height();
+    const int cw = client.width(), ch = client.height();
+    const int pw = cw * 100 / iw, ph = ch * 100 / ih;
+    int w, h, dx, dy;
+    if (pw <= ph) {
+        w = cw;
+        h = ih * pw / 100;
+        dx = 0;
+        dy = (ch - h) / 2;
+    } else {
+        w = iw * ph / 100;
+        h = ch;
+        dx = (cw - w) / 2;
+        dy = 0;
+    }
+    // A picture far wider or taller than the view still keeps a line.
+    return QRect(dx, dy, std::max(1, w), std::max(1, h));
+}
+
+TStretchWatch::TStretchWatch(TImgUtil& engine, QSize client)
+    : m_engine(engine)
+    , m_client(client)
+{
+    m_engine.setDecodeWatch(this);
+}
+
+TStretchWatch::~TStretchWatch()
+{
+    m_engine.setDecodeWatch(nullptr);
+}
+
+bool TStretchWatch::Begin(const QImage& picture)
+{
+    m_bits = nullptr;
+    m_bitmap = QImage();
+    if (picture.isNull() || m_client.isEmpty()) return false;
+    m_place = StretchPlace(picture.size(), m_client);
+    m_bitmap = QImage(m_client, QImage::Format_RGB888);
+    if (m_bitmap.isNull() || !m_stream.Begin(picture.size(), m_bitmap, m_place.topLeft(),
+                                             m_place.size())) {
+        m_bitmap = QImage();
+        return false;
+    }
+    m_picture = picture.size();
+    m_bits = picture.constBits();
+    return true;
+}
+
+void TStretchWatch::Rows(const unsigned char* const* rows, int y0, int y1)
+{
+    m_stream.Rows(rows, y0, y1);
+}
+
+TImgView TStretchWatch::View(const QImage& picture, QSize client, const QColor& color)
+{
+    if (!m_bits || !m_engine.LastWatched() || client != m_client || picture.size() != m_picture ||
+        picture.constBits() != m_bits || !m_stream.Finish())
+        return {};
+    TImgView view;
+    fillAround(m_bitmap, m_place, color);
+    view.Bitmap = std::move(m_bitmap);
+    m_bits = nullptr;
+    const QRect& r = m_place;
+    view.Place = {r.x(), r.y(), std::min(r.x() + r.width(), client.width()),
+                  std::min(r.y() + r.height(), client.height())};
     view.Placed = true;
     return view;
 }
@@ -219,10 +276,17 @@ int TCustomImgBox::LoadFile(const QString& fileName)
     const int b = borderWidth();
     const QSize inner = sq::toDevice(
         QSize(std::max(0, width() - 2 * b), std::max(0, height() - 2 * b)), viewRatio());
+    // A stretched view is resampled as the picture decodes.
+    std::optional<sq::TStretchWatch> watch;
+    if (m_sizeType == ispStretch) watch.emplace(*m_imgUtil, inner);
     const int result = m_imgUtil->LoadImage(fileName, inner.width(), inner.height(), 0);
     m_loaded = result == 0;
     UpdateScrollBars(true);
-    Redraw();
+    if (m_loaded && watch)
+        placeView(makeView(m_imgUtil->Bitmap().image(), m_sizeType, clientSize(), m_color,
+                           viewRatio(), &*watch));
+    else
+        Redraw();
     return result;
 }
 
@@ -258,12 +322,16 @@ void TCustomImgBox::runLoad(Load& load)
 {
     try {
         const QSize box = sq::toDevice(load.Inner.expandedTo(QSize(0, 0)), load.Ratio);
+        // A stretched view is resampled as the picture decodes.
+        std::optional<sq::TStretchWatch> watch;
+        if (load.Type == ispStretch) watch.emplace(*load.Engine, box);
         load.Result = load.Engine->LoadImage(load.File, box.width(), box.height(), 0);
         if (load.Result != 0)
             return;
         const QImage& picture = load.Engine->Bitmap().image();
         load.Client = sq::ImgClientSize(load.Inner, load.LineStep, picture.size(), load.Type);
-        load.View = makeView(picture, load.Type, load.Client, load.Color, load.Ratio);
+        load.View = makeView(picture, load.Type, load.Client, load.Color, load.Ratio,
+                             watch ? &*watch : nullptr);
     } catch (...) {
         // Out of memory on a worker: the box shows nothing, as for a file
         // that cannot be decoded, and the program goes on.
@@ -336,10 +404,13 @@ void TCustomImgBox::Redraw()
 }
 
 TImgView TCustomImgBox::makeView(const QImage& picture, TSizeType type, QSize client,
-                                 const QColor& color, qreal ratio)
+                                 const QColor& color, qreal ratio, sq::TStretchWatch* watch)
 {
-    TImgView view = sq::MakeImgView(picture, type, sq::toDevice(client, ratio), color,
-                                    &sq::TWorkPool::instance());
+    const QSize device = sq::toDevice(client, ratio);
+    TImgView view;
+    if (watch && type == ispStretch) view = watch->View(picture, device, color);
+    if (!view.Placed)
+        view = sq::MakeImgView(picture, type, device, color, &sq::TWorkPool::instance());
     if (ratio != 1 && view.Placed) {
         view.Bitmap.setDevicePixelRatio(ratio);
         // The place the windows draw their marks on is logical.

@@ -4,6 +4,7 @@
 // the pure view rule MakeImgView and the workers LoadFiles runs itself.
 #pragma once
 
+#include "engine/FitStream.h"
 #include "engine/ImgUtils.h"
 #include "engine/ViewAhead.h"
 
@@ -49,6 +50,40 @@ namespace sq {
 // picture is resampled on the pool's threads too, if one is given.
 TImgView MakeImgView(const QImage& picture, TSizeType type, QSize client, const QColor& color,
                      TWorkPool* pool = nullptr);
+
+// Where MakeImgView puts a picture of the given size stretched into a client
+// area; both sizes not empty. Pure; any thread.
+QRect StretchPlace(QSize picture, QSize client);
+
+// Makes the stretched view of the picture its engine decodes while the
+// decode goes on: each run of decoded rows is resampled into the view at
+// once (TFitStream). Set on the engine while it lives; used by the thread
+// that loads with that engine.
+class TStretchWatch final : public TDecodeWatch
+{
+public:
+    // For views of a client area of client pixels.
+    TStretchWatch(TImgUtil& engine, QSize client);
+    ~TStretchWatch() override;
+    TStretchWatch(const TStretchWatch&) = delete;
+    TStretchWatch& operator=(const TStretchWatch&) = delete;
+
+    bool Begin(const QImage& picture) override;
+    void Rows(const unsigned char* const* rows, int y0, int y1) override;
+    // MakeImgView(picture, ispStretch, client, color), taken from what was
+    // made meanwhile, when picture is what the engine's last load gave and
+    // the watch saw all of it; not Placed otherwise.
+    TImgView View(const QImage& picture, QSize client, const QColor& color);
+
+private:
+    TImgUtil& m_engine;
+    QSize m_client;
+    QSize m_picture;
+    const uchar* m_bits = nullptr; // the watched picture's pixels
+    QImage m_bitmap;
+    QRect m_place;
+    TFitStream m_stream;
+};
 
 // The client area a view whose area inside the border is inner leaves for
 // a picture of the given size (an invalid size: none loaded) once the
@@ -168,9 +203,10 @@ private:
     // A stretched picture is made at the screen's device pixels; a picture
     // at its own size keeps one pixel to one logical pixel.
     qreal viewRatio() const { return m_sizeType == ispStretch ? devicePixelRatioF() : 1; }
-    // The view of the engine's picture for a client area, at ratio.
+    // The view of the engine's picture for a client area, at ratio; taken
+    // from the watch of the load when it made it.
     static TImgView makeView(const QImage& picture, TSizeType type, QSize client,
-                             const QColor& color, qreal ratio);
+                             const QColor& color, qreal ratio, sq::TStretchWatch* watch = nullptr);
 
     QImage m_viewBitmap;
     std::unique_ptr<TImgUtil> m_imgUtil;

@@ -133,6 +133,7 @@ void TImgUtil::Clear()
     m_lastFromCache = false;
     m_lastProfiled = false;
     m_lastConverted = false;
+    m_lastWatched = false;
     m_bitmap.empty();
 }
 
@@ -153,6 +154,7 @@ void TImgUtil::SetResult(TImgResult result)
     m_iconCount = result.IconCount;
     m_iconIndex = result.IconIndex;
     m_lastFromCache = result.FromCache;
+    m_lastWatched = false;
 }
 
 int TImgUtil::LoadImage(const QString& fileName, int width, int height, int iconIndex)

@@ -52,6 +52,22 @@ class TSPlugin;
 namespace sq {
 class ColourSetting;
 struct DisplayColour;
+
+// Sees a JPEG's rows as the decoder hands them over, for work that goes
+// along with the decode (a view's resampling while the cache is warm).
+// Called on the loading thread, between the decoder's calls; it must not
+// throw (what it throws is dropped and it sees no further rows).
+class TDecodeWatch
+{
+public:
+    virtual ~TDecodeWatch() = default;
+    // The 24-bit picture about to be decoded into, at the size it will have
+    // (no rows in it yet); whether to watch its rows.
+    virtual bool Begin(const QImage& picture) = 0;
+    // Its rows [y0, y1) are decoded, rows[y] holding row y; y0 is where the
+    // last run ended. Earlier rows stay as they were.
+    virtual void Rows(const unsigned char* const* rows, int y0, int y1) = 0;
+};
 } // namespace sq
 
 // The engine's picture: a QImage that keeps the format it was loaded in
@@ -208,6 +224,13 @@ public:
     void setColour(sq::ColourSetting* setting) { m_colour = setting; }
     // Whether the last picture decoded was turned into the display's colours.
     bool LastConverted() const { return m_lastConverted; }
+    // What sees the rows of the JPEGs this engine decodes at full size and
+    // upright, until set otherwise (nullptr: nothing). The watch outlives
+    // the loads it is set for.
+    void setDecodeWatch(sq::TDecodeWatch* watch) { m_watch = watch; }
+    // Whether the last load's picture is the one the watch was shown, every
+    // row of it, and left as it was decoded.
+    bool LastWatched() const { return m_lastWatched; }
     // Once the flag turns true, a decode still waiting for the budget gives
     // up: the load fails. nullptr: never.
     void setCancelFlag(const std::atomic<bool>* flag) { m_cancel = flag; }
@@ -312,6 +335,8 @@ private:
     std::shared_ptr<const sq::DisplayColour> m_colourNow;
     bool m_lastProfiled = false;
     bool m_lastConverted = false;
+    sq::TDecodeWatch* m_watch = nullptr;
+    bool m_lastWatched = false;
 };
 
 namespace sq {

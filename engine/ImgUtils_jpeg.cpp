@@ -47,7 +47,9 @@ extern "C" void onJpegOutput(j_common_ptr) {}
 typedef int (*ScaleFor)(void* ctx, int width, int height);
 // Gives the rows to decode into once the output size is known; returns
 // nullptr (refuse) when the picture is too large.
-typedef unsigned char** (*RowsFor)(void* ctx, int width, int height, int cmyk);
+typedef unsigned char** (*RowsFor)(void* ctx, int width, int height, int cmyk, int orientation);
+// Told after each run of rows [y0, y1) is decoded into them.
+typedef void (*RowsDone)(void* ctx, int y0, int y1);
 
 // The stored size (as the scan lies in the file), the EXIF Orientation and,
 // when asked for, the ICC profile (malloc'd, the caller frees it, also when
@@ -164,7 +166,7 @@ constexpr long kMaxJpegMemory = long(1) << 30;
 
 // C-style on purpose: nothing here has a destructor for longjmp to skip.
 RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* scaleCtx,
-                    RowsFor rowsFor, void* ctx)
+                    RowsFor rowsFor, void* ctx, RowsDone rowsDone = NULL)
 {
     // Written after setjmp and read after a jump, hence volatile.
     volatile int fullWidth = 0, fullHeight = 0, orientation = 1;
@@ -217,14 +219,17 @@ RawResult decodeRaw(const RawSource& source, int fast, ScaleFor scaleFor, void* 
     cinfo.scale_num = 1;
     cinfo.scale_denom = (unsigned)denom;
     jpeg_start_decompress(&cinfo);
-    unsigned char** rows = rowsFor(ctx, int(cinfo.output_width), int(cinfo.output_height), cmyk);
+    unsigned char** rows =
+        rowsFor(ctx, int(cinfo.output_width), int(cinfo.output_height), cmyk, orientation);
     if (!rows) {
         jpeg_destroy_decompress(&cinfo);
         return RawResult{0, fullWidth, fullHeight, orientation, icc, iccLength};
     }
     while (cinfo.output_scanline < cinfo.output_height) {
-        const JDIMENSION left = cinfo.output_height - cinfo.output_scanline;
-        jpeg_read_scanlines(&cinfo, rows + cinfo.output_scanline, left < 16 ? left : 16);
+        const JDIMENSION first = cinfo.output_scanline;
+        const JDIMENSION left = cinfo.output_height - first;
+        jpeg_read_scanlines(&cinfo, rows + first, left < 16 ? left : 16);
+        if (rowsDone) rowsDone(ctx, int(first), int(cinfo.output_scanline));
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
@@ -267,9 +272,13 @@ struct Target
     std::vector<unsigned char*> rows;
     std::vector<unsigned char> cmykRows;
     bool cmyk = false;
+    // Shown the rows as they come when the picture is decoded as it is
+    // installed: RGB and upright already.
+    sq::TDecodeWatch* watch = nullptr;
+    bool watching = false;
 };
 
-unsigned char** rowsForTarget(void* ctx, int width, int height, int cmyk)
+unsigned char** rowsForTarget(void* ctx, int width, int height, int cmyk, int orientation)
 {
     auto* t = static_cast<Target*>(ctx);
     if (width <= 0 || height <= 0 || qint64(width) * height > TImgUtil::MaxPixels)
@@ -288,7 +297,25 @@ unsigned char** rowsForTarget(void* ctx, int width, int height, int cmyk)
         for (int y = 0; y < height; ++y)
             t->rows[size_t(y)] = t->image.scanLine(y);
     }
+    if (t->watch && !cmyk && orientation == 1) {
+        try {
+            t->watching = t->watch->Begin(t->image);
+        } catch (...) {
+            t->watching = false;
+        }
+    }
     return t->rows.data();
+}
+
+void rowsDoneForTarget(void* ctx, int y0, int y1)
+{
+    auto* t = static_cast<Target*>(ctx);
+    if (!t->watching) return;
+    try {
+        t->watch->Rows(t->rows.data(), y0, y1);
+    } catch (...) {
+        t->watching = false;
+    }
 }
 
 // Adobe writes CMYK inverted: each channel times black.
@@ -314,13 +341,19 @@ void takeIcc(const RawResult& r, QByteArray* icc)
     std::free(r.icc);
 }
 
+// With a watch, watched tells whether it saw every row of the picture
+// returned as it is returned.
 QImage decodeFrom(RawSource source, bool fast, ScaleFor scaleFor, void* scaleCtx, QSize* full,
-                  QByteArray* icc = nullptr)
+                  QByteArray* icc = nullptr, sq::TDecodeWatch* watch = nullptr,
+                  bool* watched = nullptr)
 {
     Target target;
+    target.watch = watch;
     source.wantIcc = icc ? 1 : 0;
-    const RawResult r = decodeRaw(source, fast ? 1 : 0, scaleFor, scaleCtx, rowsForTarget, &target);
+    const RawResult r = decodeRaw(source, fast ? 1 : 0, scaleFor, scaleCtx, rowsForTarget, &target,
+                                  watch ? rowsDoneForTarget : nullptr);
     takeIcc(r, icc);
+    if (watched) *watched = r.ok && target.watching;
     if (full && (r.fullWidth > 0 || r.fullHeight > 0))
         *full = sq::orientedSize(QSize(r.fullWidth, r.fullHeight), r.orientation);
     if (!r.ok)
@@ -453,10 +486,11 @@ int jpegScaleFor(int w, int h, int boxW, int boxH)
 namespace {
 
 QImage decodeForBox(const RawSource& source, bool fast, bool scaled, int width, int height,
-                    QSize* full, QByteArray* icc = nullptr)
+                    QSize* full, QByteArray* icc = nullptr, sq::TDecodeWatch* watch = nullptr,
+                    bool* watched = nullptr)
 {
     BoxScale box{scaled, width, height};
-    return decodeFrom(source, fast, boxScale, &box, full, icc);
+    return decodeFrom(source, fast, boxScale, &box, full, icc, watch, watched);
 }
 
 } // namespace
@@ -470,10 +504,14 @@ int TImgUtil::loadJpeg(const QString& fileName, int width, int height)
     const RawSource source{nullptr, 0, file.fd(), file.size(), 0};
     QSize full;
     QByteArray icc;
+    bool watched = false;
     QImage image = decodeForBox(source, m_performance == jpBestSpeed, m_getType != igtNormal, width,
-                                height, &full, m_colourNow ? &icc : nullptr);
+                                height, &full, m_colourNow ? &icc : nullptr, m_watch, &watched);
     const int r = installJpeg(std::move(image), full, width, height, QSize());
     if (r == 0) applyColour(icc);
+    // Fitting or a colour conversion changed what the watch saw.
+    m_lastWatched = r == 0 && watched && !m_lastConverted &&
+                    (m_getType == igtNormal || full == QSize(width, height));
     return r;
 }
 

@@ -160,12 +160,18 @@ void TViewWorker::serve()
         done.Type = r.Type;
         done.Color = r.Color;
         try {
+            // A stretched view is resampled as the picture decodes.
+            std::optional<TStretchWatch> watch;
+            if (r.Type == ispStretch)
+                watch.emplace(engine, ImgClientSize(r.Inner, r.LineStep, QSize(), r.Type));
             done.Result = engine.LoadImage(r.File, std::max(0, r.Inner.width()),
                                            std::max(0, r.Inner.height()), 0);
             if (done.Result == 0) {
                 const QImage& picture = engine.Bitmap().image();
                 done.Client = ImgClientSize(r.Inner, r.LineStep, picture.size(), r.Type);
-                done.View = MakeImgView(picture, r.Type, done.Client, r.Color, r.Pool);
+                if (watch) done.View = watch->View(picture, done.Client, r.Color);
+                if (!done.View.Placed)
+                    done.View = MakeImgView(picture, r.Type, done.Client, r.Color, r.Pool);
             }
         } catch (...) {
             // Out of memory: shown as a file that cannot be decoded.

@@ -1,5 +1,6 @@
 #include "engine/Resample.h"
 
+#include "engine/ResamplePasses.h"
 #include "engine/WorkPool.h"
 
 #include <algorithm>
@@ -31,13 +32,9 @@ inline std::uint8_t cubicByte(std::int32_t acc)
     return static_cast<std::uint8_t>(acc >> 20);
 }
 
-// Source position of every destination index of an enlarging pass, as the
-// first of the four taps and the weights.
-struct CubicTap
-{
-    int first;
-    std::array<std::int32_t, 4> w;
-};
+using resample::AreaEdges;
+using resample::AreaTaps;
+using resample::CubicTap;
 
 std::vector<CubicTap> cubicTaps(int n, int m)
 {
@@ -51,15 +48,6 @@ std::vector<CubicTap> cubicTaps(int n, int m)
     }
     return taps;
 }
-
-// Edges of a reducing pass: whole part and fraction (units of 2^18) of the
-// source coordinate of destination edge e, for e = 0 .. m.
-struct AreaEdges
-{
-    std::vector<int> bound;
-    std::vector<std::uint32_t> frac;
-    std::uint64_t scale = 0;
-};
 
 AreaEdges areaEdges(int n, int m)
 {
@@ -79,19 +67,11 @@ AreaEdges areaEdges(int n, int m)
     return e;
 }
 
-// The weights of a narrowing pass laid out per destination pixel over the
-// same number of source pixels (count), from first[x] on, zero where a pixel
-// adds nothing: the edges' uncovered parts, or the taps that a span shorter
-// than count, or moved back from the end of the row, does not reach. Sums of
-// up to 16 taps of 255 x 2^18 fit 32 bits; wider spans (count 0) and rows
-// shorter than count take the general loop.
-struct AreaTaps
-{
-    int count = 0;
-    std::vector<int> first;
-    std::vector<std::uint32_t> weight;
-};
-
+// The weights of a narrowing pass, zero where a pixel adds nothing: the
+// edges' uncovered parts, or the taps that a span shorter than count, or
+// moved back from the end of the row, does not reach. Sums of up to 16 taps
+// of 255 x 2^18 fit 32 bits; wider spans (count 0) and rows shorter than
+// count take the general loop.
 AreaTaps areaTaps(const AreaEdges& e, int n, int m)
 {
     constexpr int kMostTaps = 16;
@@ -237,56 +217,151 @@ std::array<std::int32_t, 4> CubicWeights(std::int32_t S, long double x)
     };
 }
 
-void EnlargeColumns(const QImage& src, QImage& dst, TWorkPool* pool)
+} // namespace sq
+
+namespace sq::resample {
+
+ColumnPass::ColumnPass(int n, int m, bool enlarge)
+    : m_n(n)
+    , m_m(m)
+    , m_enlarge(enlarge)
 {
-    const int n = src.width(), m = dst.width(), height = std::min(src.height(), dst.height());
-    if (n <= 0 || m <= 1 || height <= 0) return;
-    const int last = n - 1;
-    const std::vector<CubicTap> taps = cubicTaps(n, m);
-    const auto in = rowPointers(src);
-    const auto out = rowPointers(dst);
-    const auto rows = [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            const std::uint8_t* s = in[size_t(y)];
-            std::uint8_t* d = out[size_t(y)];
-            for (int x = 0; x < m; ++x) {
-                const CubicTap& tap = taps[size_t(x)];
-                const int i = tap.first;
-                const std::int32_t w0 = tap.w[0], w1 = tap.w[1], w2 = tap.w[2], w3 = tap.w[3];
-                const std::uint8_t *p0, *p1, *p2, *p3;
-                if (i >= 0 && i + 3 <= last) {
-                    p0 = s + 3 * i;
-                    p1 = p0 + 3;
-                    p2 = p0 + 6;
-                    p3 = p0 + 9;
-                } else {
-                    p0 = s + 3 * std::clamp(i, 0, last);
-                    p1 = s + 3 * std::clamp(i + 1, 0, last);
-                    p2 = s + 3 * std::clamp(i + 2, 0, last);
-                    p3 = s + 3 * std::clamp(i + 3, 0, last);
-                }
-                for (int c = 0; c < 3; ++c)
-                    d[3 * x + c] =
-                        cubicByte(kCubicHalf + p0[c] * w0 + p1[c] * w1 + p2[c] * w2 + p3[c] * w3);
-            }
-        }
-    };
-    // Four taps a byte: as much work as reading four times the row.
-    split(pool, height, 12LL * m, rows);
+    if (m_enlarge) {
+        m_cubic = cubicTaps(n, m);
+    } else {
+        m_edges = areaEdges(n, m);
+        m_taps = areaTaps(m_edges, n, m);
+    }
 }
 
-void EnlargeRows(const QImage& src, QImage& dst, TWorkPool* pool)
+long long ColumnPass::rowBytes() const
 {
-    const int n = src.height(), m = dst.height();
-    const int bytes = 3 * std::min(src.width(), dst.width());
-    if (n <= 0 || m <= 1 || bytes <= 0) return;
+    // Four taps a byte: as much work as reading four times the row.
+    return m_enlarge ? 12LL * m_m : 3LL * m_n;
+}
+
+void ColumnPass::row(const std::uint8_t* s, std::uint8_t* d) const
+{
+    const int n = m_n, m = m_m;
+    if (m_enlarge) {
+        const int last = n - 1;
+        for (int x = 0; x < m; ++x) {
+            const CubicTap& tap = m_cubic[size_t(x)];
+            const int i = tap.first;
+            const std::int32_t w0 = tap.w[0], w1 = tap.w[1], w2 = tap.w[2], w3 = tap.w[3];
+            const std::uint8_t *p0, *p1, *p2, *p3;
+            if (i >= 0 && i + 3 <= last) {
+                p0 = s + 3 * i;
+                p1 = p0 + 3;
+                p2 = p0 + 6;
+                p3 = p0 + 9;
+            } else {
+                p0 = s + 3 * std::clamp(i, 0, last);
+                p1 = s + 3 * std::clamp(i + 1, 0, last);
+                p2 = s + 3 * std::clamp(i + 2, 0, last);
+                p3 = s + 3 * std::clamp(i + 3, 0, last);
+            }
+            for (int c = 0; c < 3; ++c)
+                d[3 * x + c] =
+                    cubicByte(kCubicHalf + p0[c] * w0 + p1[c] * w1 + p2[c] * w2 + p3[c] * w3);
+        }
+        return;
+    }
+    const AreaEdges& e = m_edges;
+    if (m_taps.count > 0) {
+        // The same sums as below, over a fixed number of taps a pixel; the
+        // usual counts unrolled (a photograph fitted to a screen of a few
+        // screens takes 5 to 12).
+        switch (m_taps.count) {
+        case 2: reduceRowFixed<2>(m_taps, e.scale, s, d, m, 2); break;
+        case 3: reduceRowFixed<3>(m_taps, e.scale, s, d, m, 3); break;
+        case 4: reduceRowFixed<4>(m_taps, e.scale, s, d, m, 4); break;
+        case 5: reduceRowFixed<5>(m_taps, e.scale, s, d, m, 5); break;
+        case 6: reduceRowFixed<6>(m_taps, e.scale, s, d, m, 6); break;
+        case 7: reduceRowFixed<7>(m_taps, e.scale, s, d, m, 7); break;
+        case 8: reduceRowFixed<8>(m_taps, e.scale, s, d, m, 8); break;
+        case 9: reduceRowFixed<9>(m_taps, e.scale, s, d, m, 9); break;
+        case 10: reduceRowFixed<10>(m_taps, e.scale, s, d, m, 10); break;
+        case 11: reduceRowFixed<11>(m_taps, e.scale, s, d, m, 11); break;
+        case 12: reduceRowFixed<12>(m_taps, e.scale, s, d, m, 12); break;
+        default: reduceRowFixed<0>(m_taps, e.scale, s, d, m, m_taps.count); break;
+        }
+        return;
+    }
+    int start = 0;
+    std::uint32_t a = 0;
+    for (int x = 0; x < m; ++x) {
+        // 64-bit sums: right for any reduction factor.
+        std::uint64_t acc0 = kAreaHalf, acc1 = kAreaHalf, acc2 = kAreaHalf;
+        if (a != kAreaOne) {
+            const std::uint64_t w = kAreaOne - a;
+            const std::uint8_t* p = s + 3 * start;
+            acc0 += p[0] * w;
+            acc1 += p[1] * w;
+            acc2 += p[2] * w;
+        }
+        const int end = e.bound[size_t(x) + 1];
+        std::uint64_t whole0 = 0, whole1 = 0, whole2 = 0;
+        for (const std::uint8_t* p = s + 3 * (start + 1); p < s + 3 * end; p += 3) {
+            whole0 += p[0];
+            whole1 += p[1];
+            whole2 += p[2];
+        }
+        acc0 += whole0 * kAreaOne;
+        acc1 += whole1 * kAreaOne;
+        acc2 += whole2 * kAreaOne;
+        const std::uint32_t f = e.frac[size_t(x) + 1];
+        if (f != 0) {
+            const std::uint8_t* p = s + 3 * end;
+            acc0 += p[0] * std::uint64_t(f);
+            acc1 += p[1] * std::uint64_t(f);
+            acc2 += p[2] * std::uint64_t(f);
+        }
+        d[3 * x] = static_cast<std::uint8_t>((acc0 * e.scale) >> 40);
+        d[3 * x + 1] = static_cast<std::uint8_t>((acc1 * e.scale) >> 40);
+        d[3 * x + 2] = static_cast<std::uint8_t>((acc2 * e.scale) >> 40);
+        start = end;
+        a = f;
+    }
+}
+
+RowPass::RowPass(int n, int m, int bytes, bool enlarge)
+    : m_n(n)
+    , m_m(m)
+    , m_bytes(bytes)
+    , m_enlarge(enlarge)
+{
+    if (m_enlarge)
+        m_cubic = cubicTaps(n, m);
+    else
+        m_edges = areaEdges(n, m);
+}
+
+long long RowPass::rowBytes() const
+{
+    return m_enlarge ? 4LL * m_bytes : (static_cast<long long>(m_n) + m_m - 1) / m_m * m_bytes;
+}
+
+int RowPass::firstSource(int y) const
+{
+    if (m_enlarge) return std::clamp(m_cubic[size_t(y)].first, 0, m_n - 1);
+    return m_edges.bound[size_t(y)];
+}
+
+int RowPass::lastSource(int y) const
+{
+    if (m_enlarge) return std::clamp(m_cubic[size_t(y)].first + 3, 0, m_n - 1);
+    return std::min(m_edges.bound[size_t(y) + 1], m_n - 1);
+}
+
+void RowPass::rows(const std::uint8_t* const* in, std::uint8_t* const* out, int y0, int y1,
+                   std::vector<std::uint32_t>* scratch) const
+{
+    const int n = m_n, bytes = m_bytes;
     const int last = n - 1;
-    const std::vector<CubicTap> taps = cubicTaps(n, m);
-    const auto in = rowPointers(src);
-    const auto out = rowPointers(dst);
-    const auto rows = [&](int y0, int y1) {
+    if (m_enlarge) {
         for (int y = y0; y < y1; ++y) {
-            const CubicTap& tap = taps[size_t(y)];
+            const CubicTap& tap = m_cubic[size_t(y)];
             const std::uint8_t* r0 = in[size_t(std::clamp(tap.first, 0, last))];
             const std::uint8_t* r1 = in[size_t(std::clamp(tap.first + 1, 0, last))];
             const std::uint8_t* r2 = in[size_t(std::clamp(tap.first + 2, 0, last))];
@@ -296,131 +371,104 @@ void EnlargeRows(const QImage& src, QImage& dst, TWorkPool* pool)
             for (int b = 0; b < bytes; ++b)
                 d[b] = cubicByte(kCubicHalf + r0[b] * w0 + r1[b] * w1 + r2[b] * w2 + r3[b] * w3);
         }
-    };
-    split(pool, m, 4LL * bytes, rows);
+        return;
+    }
+    const AreaEdges& e = m_edges;
+    // A run of destination rows starts at its upper edge: the rows are the
+    // same whichever thread makes them and wherever a run begins.
+    std::vector<std::uint32_t> own;
+    std::vector<std::uint32_t>& whole = scratch ? *scratch : own;
+    whole.resize(static_cast<size_t>(bytes));
+    int start = e.bound[size_t(y0)];
+    std::uint32_t a = e.frac[size_t(y0)];
+    for (int y = y0; y < y1; ++y) {
+        const int end = e.bound[size_t(y) + 1];
+        const std::uint32_t f = e.frac[size_t(y) + 1];
+        const std::uint8_t* top = in[size_t(start)];
+        const std::uint32_t topWeight = kAreaOne - a;
+        const std::uint8_t* bottom = in[size_t(std::min(end, last))];
+        const std::uint32_t bottomWeight = f;
+        const std::uint64_t scale = e.scale;
+        std::uint8_t* d = out[size_t(y)];
+        // Whole rows are summed unweighted first; a 32-bit sum holds 2^24 rows.
+        std::uint32_t* sum = whole.data();
+        if (end - start > 1) {
+            const std::uint8_t* r = in[size_t(start) + 1];
+            for (int b = 0; b < bytes; ++b)
+                sum[b] = r[b];
+            for (int row = start + 2; row < end; ++row) {
+                r = in[size_t(row)];
+                for (int b = 0; b < bytes; ++b)
+                    sum[b] += r[b];
+            }
+        } else {
+            std::fill(whole.begin(), whole.end(), 0u);
+        }
+        // The partial rows at both edges in one sweep with the whole ones;
+        // an edge that adds nothing has the weight 0 (the lower edge of the
+        // last row may lie past the picture: any row then does).
+        for (int b = 0; b < bytes; ++b) {
+            const std::uint64_t acc = kAreaHalf + std::uint64_t(sum[b]) * kAreaOne +
+                                      std::uint32_t(top[b] * topWeight) +
+                                      std::uint32_t(bottom[b] * bottomWeight);
+            d[b] = static_cast<std::uint8_t>((acc * scale) >> 40);
+        }
+        start = end;
+        a = f;
+    }
+}
+
+} // namespace sq::resample
+
+namespace sq {
+
+namespace {
+
+void columnPass(const QImage& src, QImage& dst, TWorkPool* pool, bool enlarge)
+{
+    const int n = src.width(), m = dst.width(), height = std::min(src.height(), dst.height());
+    if (n <= 0 || m <= (enlarge ? 1 : 0) || height <= 0) return;
+    const resample::ColumnPass pass(n, m, enlarge);
+    const auto in = rowPointers(src);
+    const auto out = rowPointers(dst);
+    split(pool, height, pass.rowBytes(), [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            pass.row(in[size_t(y)], out[size_t(y)]);
+    });
+}
+
+void rowPass(const QImage& src, QImage& dst, TWorkPool* pool, bool enlarge)
+{
+    const int n = src.height(), m = dst.height();
+    const int bytes = 3 * std::min(src.width(), dst.width());
+    if (n <= 0 || m <= (enlarge ? 1 : 0) || bytes <= 0) return;
+    const resample::RowPass pass(n, m, bytes, enlarge);
+    const auto in = rowPointers(src);
+    const auto out = rowPointers(dst);
+    split(pool, m, pass.rowBytes(),
+          [&](int y0, int y1) { pass.rows(in.data(), out.data(), y0, y1); });
+}
+
+} // namespace
+
+void EnlargeColumns(const QImage& src, QImage& dst, TWorkPool* pool)
+{
+    columnPass(src, dst, pool, true);
+}
+
+void EnlargeRows(const QImage& src, QImage& dst, TWorkPool* pool)
+{
+    rowPass(src, dst, pool, true);
 }
 
 void ReduceColumns(const QImage& src, QImage& dst, TWorkPool* pool)
 {
-    const int n = src.width(), m = dst.width(), height = std::min(src.height(), dst.height());
-    if (n <= 0 || m <= 0 || height <= 0) return;
-    const AreaEdges e = areaEdges(n, m);
-    const auto in = rowPointers(src);
-    const auto out = rowPointers(dst);
-    const AreaTaps taps = areaTaps(e, n, m);
-    if (taps.count > 0) {
-        // The same sums as below, over a fixed number of taps a pixel; the
-        // usual small counts unrolled.
-        const auto rows = [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                const std::uint8_t* s = in[size_t(y)];
-                std::uint8_t* d = out[size_t(y)];
-                switch (taps.count) {
-                case 2: reduceRowFixed<2>(taps, e.scale, s, d, m, 2); break;
-                case 3: reduceRowFixed<3>(taps, e.scale, s, d, m, 3); break;
-                case 4: reduceRowFixed<4>(taps, e.scale, s, d, m, 4); break;
-                default: reduceRowFixed<0>(taps, e.scale, s, d, m, taps.count); break;
-                }
-            }
-        };
-        split(pool, height, 3LL * n, rows);
-        return;
-    }
-    const auto rows = [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            const std::uint8_t* s = in[size_t(y)];
-            std::uint8_t* d = out[size_t(y)];
-            int start = 0;
-            std::uint32_t a = 0;
-            for (int x = 0; x < m; ++x) {
-                // 64-bit sums: right for any reduction factor.
-                std::uint64_t acc0 = kAreaHalf, acc1 = kAreaHalf, acc2 = kAreaHalf;
-                if (a != kAreaOne) {
-                    const std::uint64_t w = kAreaOne - a;
-                    const std::uint8_t* p = s + 3 * start;
-                    acc0 += p[0] * w;
-                    acc1 += p[1] * w;
-                    acc2 += p[2] * w;
-                }
-                const int end = e.bound[size_t(x) + 1];
-                std::uint64_t whole0 = 0, whole1 = 0, whole2 = 0;
-                for (const std::uint8_t* p = s + 3 * (start + 1); p < s + 3 * end; p += 3) {
-                    whole0 += p[0];
-                    whole1 += p[1];
-                    whole2 += p[2];
-                }
-                acc0 += whole0 * kAreaOne;
-                acc1 += whole1 * kAreaOne;
-                acc2 += whole2 * kAreaOne;
-                const std::uint32_t f = e.frac[size_t(x) + 1];
-                if (f != 0) {
-                    const std::uint8_t* p = s + 3 * end;
-                    acc0 += p[0] * std::uint64_t(f);
-                    acc1 += p[1] * std::uint64_t(f);
-                    acc2 += p[2] * std::uint64_t(f);
-                }
-                d[3 * x] = static_cast<std::uint8_t>((acc0 * e.scale) >> 40);
-                d[3 * x + 1] = static_cast<std::uint8_t>((acc1 * e.scale) >> 40);
-                d[3 * x + 2] = static_cast<std::uint8_t>((acc2 * e.scale) >> 40);
-                start = end;
-                a = f;
-            }
-        }
-    };
-    split(pool, height, 3LL * n, rows);
+    columnPass(src, dst, pool, false);
 }
 
 void ReduceRows(const QImage& src, QImage& dst, TWorkPool* pool)
 {
-    const int n = src.height(), m = dst.height();
-    const int bytes = 3 * std::min(src.width(), dst.width());
-    if (n <= 0 || m <= 0 || bytes <= 0) return;
-    const AreaEdges e = areaEdges(n, m);
-    const auto in = rowPointers(src);
-    const auto out = rowPointers(dst);
-    // Each run of destination rows starts at its upper edge: the rows are
-    // the same whichever thread makes them and wherever a run begins.
-    const auto rows = [&](int y0, int y1) {
-        std::vector<std::uint32_t> whole(static_cast<size_t>(bytes));
-        int start = e.bound[size_t(y0)];
-        std::uint32_t a = e.frac[size_t(y0)];
-        for (int y = y0; y < y1; ++y) {
-            const int end = e.bound[size_t(y) + 1];
-            const std::uint32_t f = e.frac[size_t(y) + 1];
-            const std::uint8_t* top = in[size_t(start)];
-            const std::uint32_t topWeight = kAreaOne - a;
-            const std::uint8_t* bottom = in[size_t(std::min(end, n - 1))];
-            const std::uint32_t bottomWeight = f;
-            const std::uint64_t scale = e.scale;
-            std::uint8_t* d = out[size_t(y)];
-            // Whole rows are summed unweighted first; a 32-bit sum holds 2^24 rows.
-            std::uint32_t* sum = whole.data();
-            if (end - start > 1) {
-                const std::uint8_t* r = in[size_t(start) + 1];
-                for (int b = 0; b < bytes; ++b)
-                    sum[b] = r[b];
-                for (int row = start + 2; row < end; ++row) {
-                    r = in[size_t(row)];
-                    for (int b = 0; b < bytes; ++b)
-                        sum[b] += r[b];
-                }
-            } else {
-                std::fill(whole.begin(), whole.end(), 0u);
-            }
-            // The partial rows at both edges in one sweep with the whole ones;
-            // an edge that adds nothing has the weight 0 (the lower edge of the
-            // last row may lie past the picture: any row then does).
-            for (int b = 0; b < bytes; ++b) {
-                const std::uint64_t acc = kAreaHalf + std::uint64_t(sum[b]) * kAreaOne +
-                                          std::uint32_t(top[b] * topWeight) +
-                                          std::uint32_t(bottom[b] * bottomWeight);
-                d[b] = static_cast<std::uint8_t>((acc * scale) >> 40);
-            }
-            start = end;
-            a = f;
-        }
-    };
-    split(pool, m, (static_cast<long long>(n) + m - 1) / m * bytes, rows);
+    rowPass(src, dst, pool, false);
 }
 
 int ResizeBitmap(QImage& bitmap, int w, int h, TWorkPool* pool)

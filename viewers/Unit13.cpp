@@ -198,6 +198,7 @@ void TForm13::buildComponents()
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(5000);
+    Timer1->setTimerType(Qt::PreciseTimer); // play keeps its pace, as the slide view's
     connect(Timer1, &QTimer::timeout, this, &TForm13::Timer1Timer);
 
     central->setContextMenuPolicy(Qt::CustomContextMenu);

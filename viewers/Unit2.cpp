@@ -216,6 +216,10 @@ void TForm2::buildComponents()
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(200);
+    // Play and fast forward keep their pace: a coarse timer may come up to
+    // 5% late, and on a busy machine it was seen to, tick after tick.
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer2->setTimerType(Qt::PreciseTimer);
     Timer3 = new QTimer(this);
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(5000);

@@ -234,6 +234,11 @@ private Q_SLOTS:
         // The slide view's fitting of a 4:3 photograph (2.56 and 2.49 to one).
         QTest::newRow("photo to a screen") << QSize(320, 240) << QSize(125, 96);
         QTest::newRow("nearly the same") << QSize(101, 100) << QSize(100, 99);
+        // Photographs fitted to a quarter of a screen: 5 to 13 taps a pixel.
+        QTest::newRow("factor 4.4") << QSize(400, 5) << QSize(91, 2);
+        QTest::newRow("factor 6.25") << QSize(4000, 3) << QSize(640, 3);
+        QTest::newRow("factor 9.7") << QSize(970, 41) << QSize(100, 4);
+        QTest::newRow("factor 11.3") << QSize(1130, 3) << QSize(100, 3);
         // Sums just inside 32 bits, and just past them (64-bit sums).
         QTest::newRow("factor 63") << QSize(630, 4) << QSize(10, 4);
         QTest::newRow("factor 65") << QSize(650, 130) << QSize(10, 2);

@@ -219,6 +219,8 @@ private Q_SLOTS:
         view().Play1Click();
         QVERIFY(view().PlayButton->isChecked());
         QCOMPARE(view().Timer1->interval(), 3000); // line 49's default "2"
+        QVERIFY(!view().Timer1->isSingleShot());
+        QCOMPARE(view().Timer1->timerType(), Qt::PreciseTimer);
         view().Timer1->setInterval(20);
         QTRY_VERIFY(ticks >= 5);
         QVERIFY(view().Timer1->isActive());

@@ -362,6 +362,10 @@ private Q_SLOTS:
         QTest::keyClick(&s, Qt::Key_Up);
         QVERIFY(s.Timer1->isActive() && s.SpeedButton3->isChecked());
         QCOMPARE(s.Timer1->interval(), 4000); // line 5 "3"
+        // A steady pace: repeating, and not let slip by a coarse timer.
+        QVERIFY(!s.Timer1->isSingleShot() && !s.Timer2->isSingleShot());
+        QCOMPARE(s.Timer1->timerType(), Qt::PreciseTimer);
+        QCOMPARE(s.Timer2->timerType(), Qt::PreciseTimer);
         s.Timer1Timer();
         QCOMPARE(f.shown(), f.picturesAt({4}));
         QTest::keyClick(&s, Qt::Key_Shift, Qt::ShiftModifier);

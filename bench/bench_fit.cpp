@@ -1,0 +1,140 @@
+// A photograph fitted to a view (画像をウインドウに合わせる): the engine's load
+// at full size and its stretched view, made after the decode (LoadImage,
+// then MakeImgView) and made along with it (a TStretchWatch on the load),
+// against the bare libjpeg decode of the same file (the engine's fast DCT,
+// a new picture each time). Wall clock and the loading thread's processor
+// time, median of the runs, each run taking every file of the folder once
+// per way, the ways in turn so that none always finds the file warm. One
+// thread, no helpers: the resampling's cost shows whole.
+// Usage: bench_fit [folder] [runs] [client WxH ...]
+//        (defaults /tmp/bench/corpus/12mp, 5, 796x496 and 1596x996)
+#include "engine/ImgBox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <jpeglib.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double threadCpuMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+bool decodeFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.readAll();
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    cinfo.dct_method = JDCT_IFAST;
+    jpeg_start_decompress(&cinfo);
+    const size_t stride = size_t(cinfo.output_width) * 3;
+    std::unique_ptr<unsigned char[]> pixels(new unsigned char[stride * cinfo.output_height]);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        unsigned char* row = pixels.get() + stride * cinfo.output_scanline;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+// The view made after the decode, or along with it.
+bool fitted(TImgUtil& engine, const QString& file, QSize client, bool along)
+{
+    std::unique_ptr<sq::TStretchWatch> watch;
+    if (along) watch = std::make_unique<sq::TStretchWatch>(engine, client);
+    if (engine.LoadImage(file, client.width(), client.height()) != 0) return false;
+    const QImage& picture = engine.Bitmap().image();
+    TImgView view;
+    if (watch) view = watch->View(picture, client, Qt::black);
+    if (along && !view.Placed) return false; // not made along: say so
+    if (!view.Placed) view = sq::MakeImgView(picture, ispStretch, client, Qt::black);
+    return view.Placed;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/bench/corpus/12mp");
+    const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
+    std::vector<QSize> clients;
+    for (int i = 3; i < argc; ++i) {
+        int w = 0, h = 0;
+        if (std::sscanf(argv[i], "%dx%d", &w, &h) == 2 && w > 0 && h > 0) clients.emplace_back(w, h);
+    }
+    if (clients.empty()) clients = {QSize(796, 496), QSize(1596, 996)};
+    QStringList files;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
+        files << dir.absoluteFilePath(name);
+    if (files.isEmpty()) {
+        std::fprintf(stderr, "no pictures in %s\n", qPrintable(folder));
+        return 2;
+    }
+    double load[3] = {};
+    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3) load[0] = -1;
+        std::fclose(f);
+    }
+    TImgUtil engine;
+    engine.setGetType(igtNormal);
+    engine.LoadImage(files.first(), 1, 1);
+    std::printf("load average %.2f %.2f %.2f; %lld files of %dx%d in %s, median of %d runs\n",
+                load[0], load[1], load[2], (long long)files.size(), engine.ImageWidth(),
+                engine.ImageHeight(), qPrintable(folder), runs);
+    std::printf("%-10s %-22s %9s %9s %7s\n", "client", "way", "wall ms", "cpu ms", "/decode");
+    for (const QSize client : clients) {
+        std::vector<double> wall[3], cpu[3];
+        for (int run = 0; run < runs; ++run) {
+            for (int k = 0; k < 3; ++k) {
+                const int way = (k + run) % 3;
+                QElapsedTimer clock;
+                clock.start();
+                const double c0 = threadCpuMs();
+                for (const QString& f : files) {
+                    const bool ok = way == 0 ? decodeFile(f) : fitted(engine, f, client, way == 2);
+                    if (!ok) {
+                        std::fprintf(stderr, "%s failed (way %d)\n", qPrintable(f), way);
+                        return 1;
+                    }
+                }
+                wall[way].push_back(clock.nsecsElapsed() / 1e6);
+                cpu[way].push_back(threadCpuMs() - c0);
+            }
+        }
+        const char* names[3] = {"bare decode", "load, then fit", "fit along the decode"};
+        const double base = median(wall[0]);
+        for (int way = 0; way < 3; ++way)
+            std::printf("%4dx%-5d %-22s %9.1f %9.1f %7.3f\n", client.width(), client.height(),
+                        names[way], median(wall[way]), median(cpu[way]), median(wall[way]) / base);
+    }
+    return 0;
+}
