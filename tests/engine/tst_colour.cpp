@@ -139,7 +139,11 @@ void TestColour::classify()
 {
     QFETCH(QByteArray, icc);
     QFETCH(sq::ProfileKind, kind);
-    keepSeed(QStringLiteral("profile-%1").arg(QString::fromLatin1(QTest::currentDataTag())).replace(QLatin1Char(' '), QLatin1Char('-')), icc);
+    keepSeed(QStringLiteral("profile-%1")
+                 .arg(QString::fromLatin1(QTest::currentDataTag()))
+                 .replace(QLatin1Char(' '), QLatin1Char('-'))
+                 .remove(QLatin1Char(',')),
+             icc);
     QCOMPARE(sq::classifyProfile(icc), kind);
 }
 
