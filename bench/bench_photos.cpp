@@ -3,10 +3,13 @@
 // loader) beside the library's own fastest path for the same file (the
 // HEIF thumbnail item or the DNG's embedded preview decoded directly, a
 // JPEG XL's whole decode) and the library's decode of the whole picture.
-// Milliseconds, median of runs. Usage: bench_photos JPEG [RUNS]
+// Milliseconds, median of runs. Then the DNG's thumbnail read straight from
+// the open file (what the loader does) beside the file read whole first and
+// decoded from memory, with the bytes each reads. Usage: bench_photos JPEG [RUNS]
 #include "engine/ImgUtils.h"
 #include "engine/PictureFormats.h"
 #include "engine/PictureLoader.h"
+#include "platform/SafeRead.h"
 #include "tests/support/PhotoFiles.h"
 
 #include <QElapsedTimer>
@@ -162,5 +165,23 @@ int main(int argc, char** argv)
                     fastest, full);
     }
     std::printf("dng full = LibRaw half-size development; jxl fastest = its whole decode\n");
+    if (files[3].written) {
+        const QSize box(120, 90);
+        qint64 read = 0;
+        const double fromFile = medianMs(runs, [&] {
+            const sq::platform::SafeFile file(dng);
+            return !sq::decodeRawFile(file, box, TImgUtil::MaxPixels, &read).image.isNull();
+        });
+        qint64 whole = 0;
+        const double fromBytes = medianMs(runs, [&] {
+            const QByteArray bytes = sq::platform::readWholeFile(dng, sq::kMaxPhotoFileBytes);
+            whole = bytes.size();
+            return !sq::decodeRaw(bytes, box).image.isNull();
+        });
+        std::printf("dng thumbnail from the open file %8.1f ms, %8lld KB read\n", fromFile,
+                    (long long)(read / 1024));
+        std::printf("dng thumbnail from the whole file %7.1f ms, %8lld KB read (ratio %.1fx)\n",
+                    fromBytes, (long long)(whole / 1024), fromFile > 0 ? fromBytes / fromFile : 0.0);
+    }
     return 0;
 }

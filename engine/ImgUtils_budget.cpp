@@ -2,6 +2,7 @@
 // decode reserves from the engine's budget before it starts.
 #include "engine/ImgUtils.h"
 #include "engine/PictureBounds.h"
+#include "engine/PictureFormats.h"
 #include "engine/PictureLoader.h"
 #include "platform/SafeRead.h"
 
@@ -55,6 +56,15 @@ qint64 TImgUtil::decodeCost(const QString& fileName, int width, int height) cons
         if (m_getType != igtNormal && full != QSize(width, height))
             denom = sq::jpegScaleFor(full.width(), full.height(), width, height);
         return pixels(full) / (qint64(denom) * denom) * kJpegBytesPerPixel;
+    }
+    if (m_imageType == iitCustom) {
+        // The photo readers' own sources, chosen as the loader chooses them
+        // (a RAW by its name, the others by their signature).
+        const sq::PhotoCodec codec =
+            sq::isRawName(fileName) ? sq::PhotoCodec::Raw : sq::photoCodecOf(head);
+        if (codec != sq::PhotoCodec::None)
+            return sq::photoDecodeCost(file, codec,
+                                       m_getType != igtNormal ? QSize(width, height) : QSize());
     }
     const sq::DeclaredPicture declared = sq::declaredPicture(head);
     if (!declared.format.isEmpty())

@@ -64,4 +64,16 @@ bool sourceCoversBox(QSize source, QSize full, QSize box)
     return source.width() >= needW && source.height() >= needH;
 }
 
+qint64 photoDecodeCost(const platform::SafeFile& file, PhotoCodec codec, QSize box,
+                       qint64 maxPixels)
+{
+    switch (codec) {
+    case PhotoCodec::Heif: return heifDecodeCost(file, box, maxPixels);
+    case PhotoCodec::Jxl: return jxlDecodeCost(file, maxPixels);
+    case PhotoCodec::Raw: return rawDecodeCost(file, box, maxPixels);
+    case PhotoCodec::None: break;
+    }
+    return 0;
+}
+
 } // namespace sq

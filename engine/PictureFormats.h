@@ -1,8 +1,9 @@
 // Readers of the photographs phones and cameras write: HEIC/HEIF and AVIF
 // through libheif, JPEG XL through libjxl, camera RAW through LibRaw. Each
-// takes the whole file's bytes (read through the safe file layer by the
-// picture loader), reads the declared size first and decodes nothing past
-// maxPixels. A non-empty box asks for a thumbnail: the reader may then use a
+// takes the file's bytes (HEIF and JPEG XL read whole through the safe file
+// layer by the picture loader; a RAW straight from the open file, read only
+// where LibRaw needs it), reads the declared size first and decodes nothing
+// past maxPixels. A non-empty box asks for a thumbnail: the reader may then use a
 // smaller source the file offers (a HEIF thumbnail item, a RAW's embedded
 // preview, LibRaw's half-size processing) as long as it covers the picture
 // fitted into the box. Pure functions over bytes, any thread.
@@ -14,6 +15,10 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+
+namespace sq::platform {
+class SafeFile;
+}
 
 namespace sq {
 
@@ -52,7 +57,25 @@ DecodedPicture decodeJxl(const QByteArray& bytes, QSize box = QSize(),
 DecodedPicture decodeRaw(const QByteArray& bytes, QSize box = QSize(),
                          qint64 maxPixels = TImgUtil::MaxPixels);
 
-// The largest file each reader takes into memory.
+// The same from an open regular file: LibRaw reads the header, then only the
+// preview's bytes or the sensor data, never the whole file at once. A file
+// past kMaxPhotoFileBytes is refused. *bytesRead, when given, is the count of
+// bytes read from the file.
+DecodedPicture decodeRawFile(const platform::SafeFile& file, QSize box = QSize(),
+                             qint64 maxPixels = TImgUtil::MaxPixels, qint64* bytesRead = nullptr);
+
+// The memory decoding the photograph in file for box (empty: the picture
+// itself) takes at most, from its header alone and for the source the reader
+// above would decode (a thumbnail item, a preview, a half-size development);
+// 0 when the header cannot be read or declares more than maxPixels (the
+// reader then refuses the file). Reads only the header's bytes.
+qint64 photoDecodeCost(const platform::SafeFile& file, PhotoCodec codec, QSize box,
+                       qint64 maxPixels = TImgUtil::MaxPixels);
+qint64 heifDecodeCost(const platform::SafeFile& file, QSize box, qint64 maxPixels);
+qint64 jxlDecodeCost(const platform::SafeFile& file, qint64 maxPixels);
+qint64 rawDecodeCost(const platform::SafeFile& file, QSize box, qint64 maxPixels);
+
+// The largest file each reader takes.
 constexpr qint64 kMaxPhotoFileBytes = qint64(512) << 20;
 
 } // namespace sq

@@ -1,7 +1,11 @@
 // HEIC/HEIF and AVIF through libheif, from memory. libheif turns the picture
 // by its own rotation and mirror properties as it decodes, which stand in for
-// any EXIF Orientation the file also carries: nothing else turns it.
+// any EXIF Orientation the file also carries: nothing else turns it. The
+// cost of a decode is read from the file's boxes through a reader over the
+// open file, which libheif asks only for the boxes that describe the items.
 #include "engine/PictureFormats.h"
+
+#include "platform/SafeRead.h"
 
 #include <libheif/heif.h>
 
@@ -105,9 +109,73 @@ QByteArray iccOf(const heif_image_handle* handle)
     return icc;
 }
 
+// libheif's reads over an open file, up to the size it had when opened.
+struct FileReader
+{
+    const sq::platform::SafeFile* file;
+    qint64 size;
+    qint64 pos = 0;
+
+    static int64_t position(void* self) { return static_cast<FileReader*>(self)->pos; }
+    static int read(void* data, size_t size, void* self)
+    {
+        auto* r = static_cast<FileReader*>(self);
+        if (qint64(size) > r->size - r->pos) return 1;
+        if (size > 0 && !r->file->readAt(r->pos, static_cast<char*>(data), qint64(size))) return 1;
+        r->pos += qint64(size);
+        return 0;
+    }
+    static int seek(int64_t position, void* self)
+    {
+        auto* r = static_cast<FileReader*>(self);
+        if (position < 0 || position > r->size) return 1;
+        r->pos = position;
+        return 0;
+    }
+    static heif_reader_grow_status waitFor(int64_t target, void* self)
+    {
+        return target <= static_cast<FileReader*>(self)->size ? heif_reader_grow_status_size_reached
+                                                             : heif_reader_grow_status_size_beyond_eof;
+    }
+};
+
+// Bytes a pixel while libheif decodes: its planes (up to three samples of up
+// to two bytes, 10-bit 4:4:4) beside the interleaved 8-bit RGBA picture it
+// converts them into; after that the engine's copy beside that picture is less.
+constexpr qint64 kHeifBytesPerPixel = 6 + 4;
+
 } // namespace
 
 namespace sq {
+
+qint64 heifDecodeCost(const platform::SafeFile& file, QSize box, qint64 maxPixels)
+{
+    if (!file.isOpen() || file.size() <= 0 || file.size() > kMaxPhotoFileBytes) return 0;
+    // The context keeps the reader: both outlive it.
+    FileReader state{&file, file.size()};
+    heif_reader reader{};
+    reader.reader_api_version = 1;
+    reader.get_position = &FileReader::position;
+    reader.read = &FileReader::read;
+    reader.seek = &FileReader::seek;
+    reader.wait_for_file_size = &FileReader::waitFor;
+    std::unique_ptr<heif_context, ContextFreer> context(heif_context_alloc());
+    if (!context) return 0;
+    heif_context_set_maximum_image_size_limit(context.get(), 1 << 16);
+    if (heif_context_read_from_reader(context.get(), &reader, &state, nullptr).code !=
+        heif_error_Ok)
+        return 0;
+    heif_image_handle* raw = nullptr;
+    if (heif_context_get_primary_image_handle(context.get(), &raw).code != heif_error_Ok || !raw)
+        return 0;
+    const Handle primary(raw);
+    QSize size = handleSize(primary.get());
+    if (!withinBound(size, maxPixels)) return 0;
+    if (box.isValid() && !box.isEmpty())
+        if (const Handle thumb = coveringThumbnail(primary.get(), size, box, maxPixels))
+            size = handleSize(thumb.get());
+    return qint64(size.width()) * size.height() * kHeifBytesPerPixel;
+}
 
 DecodedPicture decodeHeif(const QByteArray& bytes, QSize box, qint64 maxPixels)
 {

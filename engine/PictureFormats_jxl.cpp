@@ -3,8 +3,11 @@
 // libjxl offers no smaller source for a thumbnail: it is always decoded whole.
 #include "engine/PictureFormats.h"
 
+#include "platform/SafeRead.h"
+
 #include <jxl/decode.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -30,9 +33,50 @@ QByteArray iccOf(const JxlDecoder* decoder, const JxlPixelFormat& format)
     return icc;
 }
 
+// The picture's size from its basic header, read from bytes of the file's
+// start; invalid while those bytes hold no whole header.
+QSize basicSize(const QByteArray& head)
+{
+    std::unique_ptr<JxlDecoder, DecoderFreer> decoder(JxlDecoderCreate(nullptr));
+    if (!decoder || JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS ||
+        JxlDecoderSetInput(decoder.get(), reinterpret_cast<const uint8_t*>(head.constData()),
+                           size_t(head.size())) != JXL_DEC_SUCCESS)
+        return {};
+    JxlDecoderCloseInput(decoder.get());
+    JxlBasicInfo info;
+    if (JxlDecoderProcessInput(decoder.get()) != JXL_DEC_BASIC_INFO ||
+        JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+        return {};
+    return QSize(int(std::min<uint32_t>(info.xsize, 1u << 30)),
+                 int(std::min<uint32_t>(info.ysize, 1u << 30)));
+}
+
+// Bytes a pixel while libjxl decodes: it works on 32-bit float planes, three
+// or four of them, and writes into the picture's own four bytes a pixel.
+constexpr qint64 kJxlBytesPerPixel = 16 + 4;
+
 } // namespace
 
 namespace sq {
+
+qint64 jxlDecodeCost(const platform::SafeFile& file, qint64 maxPixels)
+{
+    if (!file.isOpen() || file.size() <= 0 || file.size() > kMaxPhotoFileBytes) return 0;
+    // The header is in the codestream's first bytes; in a container, boxes
+    // of metadata may come before it.
+    for (const qint64 want : {qint64(64) << 10, qint64(1) << 20}) {
+        const qint64 len = std::min(want, file.size());
+        QByteArray head(qsizetype(len), Qt::Uninitialized);
+        if (!file.readAt(0, head.data(), len)) return 0;
+        const QSize size = basicSize(head);
+        if (size.isValid()) {
+            if (size.isEmpty() || qint64(size.width()) * size.height() > maxPixels) return 0;
+            return qint64(size.width()) * size.height() * kJxlBytesPerPixel;
+        }
+        if (len == file.size()) break;
+    }
+    return 0;
+}
 
 DecodedPicture decodeJxl(const QByteArray& bytes, QSize, qint64 maxPixels)
 {

@@ -261,13 +261,19 @@ bool TPictureLoader::LoadToBitmapFor(const QString& fileName, TBitmap& bitmap, Q
                                      ? sq::PhotoCodec::Raw
                                      : sq::photoCodecOf(QByteArray(head, int(got)));
     if (codec != sq::PhotoCodec::None) {
-        sq::platform::OpenResult result;
-        const QByteArray bytes =
-            sq::platform::readWholeFile(fileName, sq::kMaxPhotoFileBytes, &result);
-        if (bytes.isEmpty()) return false;
-        sq::DecodedPicture picture = codec == sq::PhotoCodec::Heif ? sq::decodeHeif(bytes, box)
-                                     : codec == sq::PhotoCodec::Jxl ? sq::decodeJxl(bytes, box)
-                                                                    : sq::decodeRaw(bytes, box);
+        sq::DecodedPicture picture;
+        if (codec == sq::PhotoCodec::Raw) {
+            // Read where LibRaw needs it: a thumbnail from the preview takes
+            // a small part of a large file.
+            picture = sq::decodeRawFile(file, box);
+        } else {
+            sq::platform::OpenResult result;
+            const QByteArray bytes =
+                sq::platform::readWholeFile(fileName, sq::kMaxPhotoFileBytes, &result);
+            if (bytes.isEmpty()) return false;
+            picture = codec == sq::PhotoCodec::Heif ? sq::decodeHeif(bytes, box)
+                                                    : sq::decodeJxl(bytes, box);
+        }
         if (picture.image.isNull()) return false;
         if (picture.fullSize != picture.image.size()) info.pictureSize = picture.fullSize;
         bitmap.setImage(std::move(picture.image));

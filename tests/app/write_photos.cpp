@@ -1,10 +1,13 @@
 // Writes a folder of photographs for the X test of the new kinds: a HEIC with
 // its own thumbnail, an AVIF, a JPEG XL, a DNG with an embedded preview and
-// an MP4, each a different colourful pattern at 640 x 480.
+// an MP4 and a JPEG carrying a Display P3 profile, each a different colourful
+// pattern at 640 x 480.
 //   write_photos FOLDER
+#include "tests/support/ColourFiles.h"
 #include "tests/support/MediaFiles.h"
 #include "tests/support/PhotoFiles.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -47,6 +50,10 @@ int main(int argc, char** argv)
     if (canWriteHeif(HeifCodec::Av1)) ok = writeHeif(dir + "/b_phone.avif", pattern(2), HeifCodec::Av1) && ok;
     ok = writeJxl(dir + "/c_photo.jxl", pattern(3)) && ok;
     ok = writeDng(dir + "/d_camera.dng", pattern(4), 1, pattern(4).scaled(320, 240)) && ok;
+    QFile p3(dir + "/f_wide.jpg");
+    const QByteArray jpeg = jpegWithIcc(pattern(5), iccProfileOf(displayP3Space()), 90);
+    ok = !jpeg.isEmpty() && p3.open(QIODevice::WriteOnly) && p3.write(jpeg) == jpeg.size() && ok;
+    p3.close();
     QProcess ffmpeg;
     ffmpeg.start("ffmpeg", {"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
                             "testsrc2=s=640x480:r=25:d=2", "-c:v", "libx264", "-pix_fmt", "yuv420p",

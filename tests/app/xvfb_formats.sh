@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# HEIC, AVIF, JPEG XL, a DNG and an MP4 as a user meets them, under X: the
-# program started on a folder of them, 表示(V) > 拡張子 > すべての画像 chosen by
-# keyboard, every cell drawn as a picture; then the first one selected and
-# opened by ツール > 選択画像をスライドビュー. Leaves formats_grid.png and
-# formats_slide.png behind.
+# HEIC, AVIF, JPEG XL, a DNG, an MP4 and a Display P3 JPEG as a user meets
+# them, under X: the program started on a folder of them, 表示(V) > 拡張子 >
+# すべての画像 chosen by keyboard, every cell drawn as a picture; then the DNG
+# opened in the slide view by a double-click on its cell. Leaves
+# formats_grid.png and formats_slide.png behind.
 #   xvfb_formats.sh PROGRAM WRITER OUTDIR   (run under with-xvfb.sh 1024x768)
 set -eu
 program=$1; writer=$2; out=$3
@@ -17,6 +17,7 @@ trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$work/data" "$work/photos"
 QT_QPA_PLATFORM=offscreen "$writer" "$work/photos" || { echo "the photographs could not be written"; exit 1; }
 count=$(ls "$work/photos" | wc -l)
+[ "$count" -ge 5 ] || { echo "only $count files written"; exit 1; }
 
 SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/photos" >>"$work/log" 2>&1 &
 pid=$!
@@ -48,12 +49,8 @@ for _ in $(seq 1 10); do
   [ "$drawn" -eq "$count" ] && break
 done
 echo "cell spreads:$spreads"
-# The first picture selected, then ツール (right of 表示; its first item
-# highlighted) > 選択画像をスライドビュー, two items down.
-xdotool mousemove 177 85 click 1; sleep 1
-xdotool key alt+v; sleep 0.4
-xdotool key Right; sleep 0.4
-xdotool key Down Down Return; sleep 6
+# The DNG (the fourth cell) opened by a double-click.
+xdotool mousemove $((177 + 87 * 3)) 85 click --repeat 2 --delay 80 1; sleep 6
 import -window root "$out/formats_slide.png"
 slide=$(spread "$out/formats_slide.png" "400x300+300+200")
 kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""

@@ -6,6 +6,7 @@
 #include "engine/ImgUtils.h"
 #include "engine/PictureLoader.h"
 #include "tests/support/ColourFiles.h"
+#include "tests/support/PhotoFiles.h"
 #include "tests/support/TestFiles.h"
 
 #include <QBuffer>
@@ -33,15 +34,29 @@ QImage shown(const QString& file, sq::ColourSetting* setting, bool* converted = 
     return util.Bitmap().image().convertToFormat(QImage::Format_RGB888);
 }
 
+// A thumbnail of the picture file, fitted into a box, as an engine under
+// setting makes it.
+QImage thumbnail(const QString& file, sq::ColourSetting* setting, QSize box, bool* converted)
+{
+    TImgUtil util;
+    sq::installPictureLoader(util);
+    util.setColour(setting);
+    util.setGetType(igtStretch);
+    if (util.LoadImage(file, box.width(), box.height()) != 0) return {};
+    if (converted) *converted = util.LastConverted();
+    return util.Bitmap().image().convertToFormat(QImage::Format_RGB888);
+}
+
 // The largest channel difference between the engine's result and the
-// closed-form conversion of the unconverted decode, over the block centres.
+// closed-form conversion of the unconverted decode, over the block centres
+// (blocks of block pixels, four by four).
 int worstError(const QImage& plain, const QImage& converted, const RgbSpace& from,
-               const RgbSpace& to, QString* where)
+               const RgbSpace& to, QString* where, int block = 16)
 {
     int worst = 0;
     for (int by = 0; by < 4; ++by)
         for (int bx = 0; bx < 4; ++bx) {
-            const QPoint p(bx * 16 + 8, by * 16 + 8);
+            const QPoint p(bx * block + block / 2, by * block + block / 2);
             const QRgb want = convertColour(plain.pixel(p), from, to);
             const QRgb got = converted.pixel(p);
             const int d =
@@ -66,6 +81,16 @@ QByteArray pictureBytes(const QString& container, const QByteArray& icc)
     return container == QLatin1String("png") ? pngWithIcc(blocks, icc) : jpegWithIcc(blocks, icc);
 }
 
+// Where SQ_CORPUS_DIR is set, the profiles and pictures made become
+// fuzz_icc's seeds.
+void keepSeed(const QString& name, const QByteArray& bytes)
+{
+    const QString dir = qEnvironmentVariable("SQ_CORPUS_DIR");
+    if (dir.isEmpty() || bytes.isEmpty()) return;
+    QDir().mkpath(dir + QStringLiteral("/fuzz_icc"));
+    writeFile(dir + QStringLiteral("/fuzz_icc/") + name, bytes);
+}
+
 } // namespace
 
 class TestColour : public QObject
@@ -81,6 +106,8 @@ private Q_SLOTS:
     void convertsToDisplay();
     void leftAsDecoded_data();
     void leftAsDecoded();
+    void photoThumbnails_data();
+    void photoThumbnails();
     void alphaKeepsBackground();
     void cacheFollowsColourState();
 };
@@ -112,6 +139,11 @@ void TestColour::classify()
 {
     QFETCH(QByteArray, icc);
     QFETCH(sq::ProfileKind, kind);
+    keepSeed(QStringLiteral("profile-%1")
+                 .arg(QString::fromLatin1(QTest::currentDataTag()))
+                 .replace(QLatin1Char(' '), QLatin1Char('-'))
+                 .remove(QLatin1Char(',')),
+             icc);
     QCOMPARE(sq::classifyProfile(icc), kind);
 }
 
@@ -163,6 +195,9 @@ void TestColour::convertsToDisplay()
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("wide.") + container);
     QVERIFY(writeFile(file, pictureBytes(container, iccProfileOf(source, 0, padding))));
+    if (padding == 0)
+        keepSeed(QStringLiteral("picture-%1.%2").arg(from).arg(container),
+                 pictureBytes(container, iccProfileOf(source)));
 
     sq::ColourSetting on;
     on.set(true, display < 0 ? QByteArray() : iccProfileOf(target));
@@ -224,6 +259,54 @@ void TestColour::leftAsDecoded()
     QVERIFY(!before.isNull());
     QVERIFY(!converted);
     QCOMPARE(managed, before);
+}
+
+void TestColour::photoThumbnails_data()
+{
+    QTest::addColumn<int>("codec"); // HeifCodec
+    QTest::addColumn<int>("display"); // -1 srgb (none set), 1 adobe
+    QTest::addColumn<int>("thumbSide"); // a thumbnail item of this side, which serves the box
+    QTest::newRow("heic p3 on srgb") << int(HeifCodec::Hevc) << -1 << 0;
+    QTest::newRow("heic p3 on an adobe display") << int(HeifCodec::Hevc) << 1 << 0;
+    QTest::newRow("heic p3 from its thumbnail item") << int(HeifCodec::Hevc) << -1 << 32;
+    QTest::newRow("avif p3 on srgb") << int(HeifCodec::Av1) << -1 << 0;
+}
+
+void TestColour::photoThumbnails()
+{
+    // A phone photograph in Display P3, shown as a thumbnail: the fitted
+    // bitmap is converted to the display, and left as decoded while the
+    // option is off.
+    QFETCH(int, codec);
+    QFETCH(int, display);
+    QFETCH(int, thumbSide);
+    const HeifCodec heifCodec = HeifCodec(codec);
+    if (!canWriteHeif(heifCodec)) QSKIP("libheif has no encoder for this codec here");
+    const RgbSpace target = display < 0 ? srgbSpace() : adobeRgbSpace();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(heifCodec == HeifCodec::Hevc ? QStringLiteral("p3.heic")
+                                                                   : QStringLiteral("p3.avif"));
+    QVERIFY(writeHeif(file, colourBlocks(), heifCodec, thumbSide ? colourBlocks() : QImage(), thumbSide,
+                      1, 100, iccProfileOf(displayP3Space())));
+    sq::ColourSetting on;
+    on.set(true, display < 0 ? QByteArray() : iccProfileOf(target));
+    sq::ColourSetting off;
+    off.set(false, QByteArray());
+    const QSize box(32, 32); // the 64 x 64 picture halved: blocks of 8
+    bool converted = false;
+    const QImage managed = thumbnail(file, &on, box, &converted);
+    QVERIFY(converted);
+    bool offConverted = true;
+    const QImage plain = thumbnail(file, &off, box, &offConverted);
+    QVERIFY(!offConverted);
+    QCOMPARE(plain.size(), box);
+    QCOMPARE(managed.size(), box);
+    QVERIFY(plain != managed);
+    QString where;
+    const int error = worstError(plain, managed, displayP3Space(), target, &where, 8);
+    QVERIFY2(error <= 2, qPrintable(QStringLiteral("%1 levels off %2").arg(error).arg(where)));
+    // Off is the decode as it was before colours were managed, bit for bit.
+    QCOMPARE(plain, thumbnail(file, nullptr, box, nullptr));
 }
 
 void TestColour::alphaKeepsBackground()

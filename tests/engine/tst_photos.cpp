@@ -6,14 +6,20 @@
 #include "engine/ImgUtils.h"
 #include "engine/PictureFormats.h"
 #include "engine/PictureLoader.h"
+#include "platform/SafeRead.h"
 #include "tests/support/FileDamage.h"
 #include "tests/support/MediaFiles.h"
 #include "tests/support/PhotoFiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
+#include <vector>
 
 using namespace sq::test;
 
@@ -108,6 +114,11 @@ private Q_SLOTS:
     void bounds();
     void damaged_data();
     void damaged();
+    void rawReadsWhatItNeeds_data();
+    void rawReadsWhatItNeeds();
+    void decodeCost_data();
+    void decodeCost();
+    void manyAtOnceWithinTheBudget();
     void videos_data();
     void videos();
 };
@@ -318,6 +329,152 @@ void TstPhotos::damaged()
     } else {
         QCOMPARE(r, -1);
     }
+}
+
+void TstPhotos::rawReadsWhatItNeeds_data()
+{
+    // An 800 x 600 DNG (some 2.9 MB of sensor data) with a 200 x 150 preview.
+    QTest::addColumn<QSize>("box");      // invalid: the picture itself
+    QTest::addColumn<int>("mostPercent"); // of the file read, at most
+    QTest::addColumn<int>("leastPercent");
+    QTest::newRow("thumbnail from the preview") << QSize(160, 120) << 10 << 0;
+    QTest::newRow("box as large as the preview") << QSize(200, 150) << 10 << 0;
+    QTest::newRow("box past the preview: developed at half size") << QSize(300, 225) << 100 << 90;
+    QTest::newRow("picture itself: developed") << QSize() << 100 << 90;
+}
+
+void TstPhotos::rawReadsWhatItNeeds()
+{
+    QFETCH(QSize, box);
+    QFETCH(int, mostPercent);
+    QFETCH(int, leastPercent);
+    const QString file = path(QStringLiteral("partial.dng"));
+    if (!QFileInfo::exists(file))
+        QVERIFY(writeDng(file, quadrants(800, 600), 6, quadrants(200, 150)));
+    const sq::platform::SafeFile opened(file);
+    QVERIFY(opened.isOpen());
+    qint64 read = -1;
+    const sq::DecodedPicture fromFile = sq::decodeRawFile(opened, box, TImgUtil::MaxPixels, &read);
+    QVERIFY(!fromFile.image.isNull());
+    QCOMPARE(fromFile.fullSize, QSize(600, 800));
+    QVERIFY2(read <= opened.size() * mostPercent / 100 && read >= opened.size() * leastPercent / 100,
+             qPrintable(QStringLiteral("%1 of %2 bytes read").arg(read).arg(opened.size())));
+    // The same picture as from the whole file's bytes.
+    const sq::DecodedPicture fromBytes = sq::decodeRaw(readAll(file), box);
+    QCOMPARE(fromFile.image, fromBytes.image);
+}
+
+void TstPhotos::decodeCost_data()
+{
+    // The file (kind, its size, a thumbnail or preview of the given side),
+    // the box, the source whose pixels the cost must count, and a damage.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("thumbSide");
+    QTest::addColumn<QSize>("box");
+    QTest::addColumn<QSize>("source"); // empty: no cost
+    QTest::addColumn<QString>("damage");
+    const QSize big(640, 480);
+    QTest::newRow("heic picture") << "heic" << big << 0 << QSize() << big << "";
+    QTest::newRow("heic thumbnail item") << "heic" << big << 64 << QSize(40, 30) << QSize(64, 48) << "";
+    QTest::newRow("heic box past the thumbnail") << "heic" << big << 64 << QSize(120, 90) << big << "";
+    QTest::newRow("avif picture") << "avif" << big << 0 << QSize(40, 30) << big << "";
+    QTest::newRow("jxl picture") << "jxl" << big << 0 << QSize() << big << "";
+    QTest::newRow("jxl box: decoded whole") << "jxl" << big << 0 << QSize(40, 30) << big << "";
+    QTest::newRow("dng developed") << "dng" << big << 0 << QSize() << big << "";
+    QTest::newRow("dng preview") << "dng" << big << 160 << QSize(80, 60) << QSize(160, 120) << "";
+    QTest::newRow("dng box past the preview") << "dng" << big << 160 << QSize(200, 150) << big << "";
+    // Cut inside the header that declares the size: the box list of a HEIF,
+    // a JPEG XL's size fields, a DNG's first IFD.
+    QTest::newRow("heic header cut short") << "heic" << big << 0 << QSize() << QSize() << "cut:40";
+    QTest::newRow("jxl header cut short") << "jxl" << big << 0 << QSize() << QSize() << "cut:3";
+    QTest::newRow("dng header cut short") << "dng" << big << 0 << QSize() << QSize() << "cut:40";
+    for (const char* k : {"heic", "jxl", "dng"}) {
+        QTest::addRow("%s empty", k) << k << big << 0 << QSize() << QSize() << "cut:0";
+        QTest::addRow("%s past the bound", k) << k << big << 0 << QSize() << QSize() << "bound";
+    }
+    QTest::newRow("heic signature wrecked") << "heic" << big << 0 << QSize() << QSize() << "patch:4";
+    QTest::newRow("jxl signature wrecked") << "jxl" << big << 0 << QSize() << QSize() << "patch:0";
+}
+
+void TstPhotos::decodeCost()
+{
+    QFETCH(QString, kind);
+    QFETCH(QSize, size);
+    QFETCH(int, thumbSide);
+    QFETCH(QSize, box);
+    QFETCH(QSize, source);
+    QFETCH(QString, damage);
+    if (skipUnwritable(kind)) QSKIP("libheif has no encoder for this codec here");
+    const QString file = path(QStringLiteral("cost-%1.%2").arg(QString::fromLatin1(QTest::currentDataTag()), kind));
+    const QImage green = flat(size.width(), size.height(), kGreen);
+    if (kind == QLatin1String("dng"))
+        QVERIFY(writeDng(file, green, 1, thumbSide ? green.scaled(thumbSide, thumbSide * 3 / 4) : QImage()));
+    else if (thumbSide)
+        QVERIFY(writeHeif(file, green, HeifCodec::Hevc, green, thumbSide));
+    else
+        QVERIFY(writeKind(kind, file, green));
+    if (damage.startsWith(QLatin1String("cut:")))
+        QVERIFY(truncateFile(file, damage.mid(4).toLongLong()));
+    else if (damage.startsWith(QLatin1String("patch:")))
+        QVERIFY(patchFile(file, damage.mid(6).toLongLong(), QByteArray(8, '\xa5')));
+    const sq::platform::SafeFile opened(file);
+    QVERIFY(opened.isOpen());
+    const sq::PhotoCodec codec = kind == QLatin1String("dng") ? sq::PhotoCodec::Raw
+                                 : kind == QLatin1String("jxl") ? sq::PhotoCodec::Jxl
+                                                                : sq::PhotoCodec::Heif;
+    const qint64 maxPixels = damage == QLatin1String("bound") ? qint64(size.width()) * size.height() - 1
+                                                              : TImgUtil::MaxPixels;
+    const qint64 cost = sq::photoDecodeCost(opened, codec, box, maxPixels);
+    if (source.isEmpty()) {
+        QCOMPARE(cost, qint64(0));
+        return;
+    }
+    // At least what a JPEG of the source reserves (two 24-bit bitmaps), and not so much
+    // more that a smaller source would pass for a larger one.
+    const qint64 pixels = qint64(source.width()) * source.height();
+    QVERIFY2(cost >= pixels * 6 && cost <= pixels * 32 + opened.size(),
+             qPrintable(QStringLiteral("cost %1 for %2 pixels").arg(cost).arg(pixels)));
+}
+
+void TstPhotos::manyAtOnceWithinTheBudget()
+{
+    // Thumbnails of several photographs at once: each reserves its cost from
+    // the budget before it decodes, so while the budget is full every one of
+    // them waits, and once it is free they all finish.
+    QStringList files;
+    for (const char* k : {"heic", "jxl", "dng", "dng-preview", "avif"}) {
+        const QString kind = QString::fromLatin1(k);
+        if (skipUnwritable(kind)) continue;
+        files << path(QStringLiteral("budget-%1.%2").arg(kind, suffixOf(kind)));
+        QVERIFY(writeKind(kind, files.last(), quadrants(320, 240)));
+    }
+    const qint64 limit = qint64(256) << 20;
+    sq::DecodeBudget budget(limit);
+    sq::DecodeBudget::Hold full = budget.reserve(limit);
+    std::atomic<int> loaded{0};
+    std::vector<std::thread> workers;
+    // On a failed check too: the budget freed and the workers joined.
+    const auto finish = qScopeGuard([&] {
+        full.release();
+        for (std::thread& w : workers)
+            if (w.joinable()) w.join();
+    });
+    for (const QString& file : std::as_const(files))
+        workers.emplace_back([&budget, &loaded, file] {
+            TImgUtil engine;
+            sq::installPictureLoader(engine);
+            engine.setBudget(&budget);
+            engine.setGetType(igtStretch);
+            if (engine.LoadImage(file, 80, 60) == 0) ++loaded;
+        });
+    QTRY_COMPARE_WITH_TIMEOUT(budget.waiting(), int(files.size()), 10000);
+    QCOMPARE(loaded.load(), 0);
+    full.release();
+    for (std::thread& w : workers) w.join();
+    QCOMPARE(loaded.load(), int(files.size()));
+    QCOMPARE(budget.held(), qint64(0));
+    QVERIFY(budget.peakHeld() <= limit);
 }
 
 void TstPhotos::videos_data()

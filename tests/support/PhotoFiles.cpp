@@ -140,7 +140,8 @@ bool canWriteHeif(HeifCodec codec)
 }
 
 bool writeHeif(const QString& path, const QImage& picture, HeifCodec codec,
-               const QImage& thumbnail, int thumbnailSide, int orientation, int quality)
+               const QImage& thumbnail, int thumbnailSide, int orientation, int quality,
+               const QByteArray& icc)
 {
     std::unique_ptr<heif_context, void (*)(heif_context*)> ctx(heif_context_alloc(),
                                                                 heif_context_free);
@@ -153,6 +154,10 @@ bool writeHeif(const QString& path, const QImage& picture, HeifCodec codec,
     std::unique_ptr<heif_image, void (*)(const heif_image*)> image(heifImageOf(picture),
                                                                    heif_image_release);
     if (!image) return false;
+    if (!icc.isEmpty() &&
+        heif_image_set_raw_color_profile(image.get(), "prof", icc.constData(), size_t(icc.size()))
+                .code != heif_error_Ok)
+        return false;
     std::unique_ptr<heif_encoding_options, void (*)(heif_encoding_options*)> options(
         heif_encoding_options_alloc(), heif_encoding_options_free);
     options->image_orientation = heifOrientation(orientation);

@@ -18,10 +18,11 @@ bool canWriteHeif(HeifCodec codec);
 // Writes picture as a HEIC (Hevc) or AVIF (Av1) file. With a thumbnail, it is
 // stored as the file's thumbnail item, scaled to fit thumbnailSide (so a test
 // can tell which was decoded by its look). orientation (EXIF numbering, 1, 3,
-// 6 or 8) is written as the file's rotation property.
+// 6 or 8) is written as the file's rotation property; icc, when not empty,
+// as the picture's colour profile.
 bool writeHeif(const QString& path, const QImage& picture, HeifCodec codec,
                const QImage& thumbnail = QImage(), int thumbnailSide = 0, int orientation = 1,
-               int quality = 90);
+               int quality = 90, const QByteArray& icc = QByteArray());
 
 // Writes picture as a JPEG XL codestream (effort 3, lossy at distance 1 or
 // lossless), with orientation (EXIF numbering) in its header.
