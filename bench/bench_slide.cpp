@@ -16,18 +16,23 @@
 // between steps, the event loop running, the bare decode of the next files
 // timed in the pause once the preparing is done). Then the slide timer at
 // its fastest (1 s) and the fast-forward timer at its default (0.2 s): how
-// long each tick takes and how far apart the ticks come.
+// long each tick takes and how far apart the ticks come. Then the slide
+// view's file list window on a third folder (by default the 12 MP ones):
+// its line moved down by the key at a human pace, with the previews of the
+// lines beside prepared ahead and without, against the bare decode.
 // Usage: bench_slide [corpus folder] [steps] [size mode item: N3, N4, N50, N1]
 //        [screens: 1, 2, 4 or a list such as 1,4] [preview folder]
-//        [paced steps] [pace ms] [timer ticks]
+//        [paced steps] [pace ms] [timer ticks] [file list folder]
 //        (defaults /tmp/bench/corpus/2mp, 50, all four, 1,2,4, the corpus'
-//        sibling 12mp, 12, 600, 10; "-" for a mode or screens: all; "none":
-//        no preview; 0 paced steps or ticks: none)
+//        sibling 12mp, 12, 600, 10, the corpus' sibling 12mp; "-" for a mode:
+//        all; "-" for screens: all, "0": no slide rows; "none" for the
+//        preview or file list folder: none; 0 paced steps or ticks: none)
 #include "app/Unit1.h"
 #include "app/Windows.h"
 #include "engine/ImgBox.h"
 #include "state/Globals.h"
 #include "viewers/SlideAhead.h"
+#include "viewers/Unit11.h"
 #include "viewers/Unit2.h"
 
 #include <QAction>
@@ -37,6 +42,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QThread>
 #include <QTimer>
 
@@ -271,6 +277,75 @@ PreviewResult measurePreview(TImgBox& box, const QStringList& files, int steps)
             QSize(box.ImgUtil()->ImageWidth(), box.ImgUtil()->ImageHeight())};
 }
 
+// The file list window's line moved down by the key steps times, paceMs
+// apart (the event loop running in between), from its first line: each
+// step's time from the key press until the preview has painted its exact
+// picture, against the bare decode of the line's file timed in the pause
+// once the store is idle.
+struct ListResult
+{
+    double stepMs = 0, maxStepMs = 0, decodeMs = 0, hitShare = 0, readyShare = 0;
+};
+
+ListResult measureFileList(int steps, int paceMs)
+{
+    TForm11& w = *Form11;
+    QListWidget* list = w.ListBox1;
+    TImgBox& box = *w.ImgBox1;
+    sq::TViewAhead& store = w.Ahead().Store();
+    bool exactPainted = false;
+    box.OnPaint = [&](TCustomImgBox* b, QPainter&) {
+        if (!b->ExactPending()) exactPainted = true;
+    };
+    auto shown = [&] {
+        while (!exactPainted)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    };
+    exactPainted = false;
+    list->setCurrentRow(0);
+    shown();
+    const long long hits0 = store.Hits(), misses0 = store.Misses();
+    std::vector<double> stepTimes, decodeTimes;
+    int ready = 0;
+    QElapsedTimer clock;
+    steps = std::min(steps, list->count() - 1);
+    for (int i = 0; i < steps; ++i) {
+        QElapsedTimer pause;
+        pause.start();
+        while (pause.elapsed() < paceMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (store.Idle()) ++ready;
+        while (!store.WaitIdle(5))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        clock.start();
+        decodeFile(w.FileOf(list->currentRow() + 1));
+        decodeTimes.push_back(clock.nsecsElapsed() / 1e6);
+        exactPainted = false;
+        clock.start();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QApplication::sendEvent(list, &press);
+        shown();
+        stepTimes.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    box.OnPaint = nullptr;
+    const double loads = double(store.Hits() - hits0 + store.Misses() - misses0);
+    return {median(stepTimes),
+            stepTimes.empty() ? 0 : *std::max_element(stepTimes.begin(), stepTimes.end()),
+            median(decodeTimes), loads > 0 ? (store.Hits() - hits0) / loads : 0,
+            steps > 0 ? double(ready) / steps : 0};
+}
+
+void printLoad()
+{
+    double load[3] = {};
+    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3) load[0] = -1;
+        std::fclose(f);
+    }
+    std::printf("load average %.2f %.2f %.2f, %d processors\n", load[0], load[1], load[2],
+                QThread::idealThreadCount());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -295,6 +370,9 @@ int main(int argc, char** argv)
     const int pacedSteps = argc > 6 ? std::max(0, atoi(argv[6])) : 12;
     const int paceMs = argc > 7 ? std::max(500, atoi(argv[7])) : 600;
     const int timerTicks = argc > 8 ? std::max(0, atoi(argv[8])) : 10;
+    const QString listFolder = argc > 9
+                                   ? QString::fromLocal8Bit(argv[9])
+                                   : QDir(corpus).absoluteFilePath(QStringLiteral("../12mp"));
     if (QDir(corpus).entryList({QStringLiteral("*.jpg")}, QDir::Files).size() < 8) {
         std::fprintf(stderr, "no corpus in %s (make it with make_corpus.sh)\n", qPrintable(corpus));
         return 2;
@@ -321,13 +399,7 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 
     const int files = Form1->ImgPanel1->Items().Count();
-    double load[3] = {};
-    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
-        if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3) load[0] = -1;
-        std::fclose(f);
-    }
-    std::printf("load average %.2f %.2f %.2f, %d processors\n", load[0], load[1], load[2],
-                QThread::idealThreadCount());
+    printLoad();
     const QSize photo(Form2->ImgBox1->ImgUtil()->ImageWidth(), Form2->ImgBox1->ImgUtil()->ImageHeight());
     std::printf("Slide view, %d photographs of %dx%d (%s), median of %d steps (paced: %d steps,"
                 " %d ms apart)\n",
@@ -404,6 +476,40 @@ int main(int argc, char** argv)
                     store.MaxBytes() / 1e6);
     }
     slide.close();
+
+    if (listFolder != QLatin1String("none") && pacedSteps > 0) {
+        const QString folder = QDir::cleanPath(QDir(listFolder).absolutePath());
+        Form1->ListFolder(folder);
+        while (Form1->ImgPanel1->CurrentFolderPath() != folder ||
+               Form1->ImgPanel1->Items().Count() == 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        while (Form1->ImgPanel1->Loader().Busy())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        Form1->ImgPanel1->MoveFocus(0, {}, false);
+        Form1->ImgPanel1DblClick();
+        slide.FileList1Click();
+        for (int i = 0; i < 20; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        printLoad();
+        std::printf("File list window, preview %dx%d, %d photographs (%s), key down %d ms apart,"
+                    " median of %d steps\n",
+                    Form11->ImgBox1->width(), Form11->ImgBox1->height(),
+                    Form11->ListBox1->count(), qPrintable(folder), paceMs, pacedSteps);
+        std::printf("wall clock, ms: step (key to exact picture painted) | max step | bare decode |"
+                    " step/decode; previews from prepared views; steps prepared by the pause's"
+                    " end\n");
+        for (const bool ahead : {false, true}) {
+            Form11->Ahead().setEnabled(ahead);
+            measureFileList(1, paceMs); // warm-up
+            const ListResult r = measureFileList(pacedSteps, paceMs);
+            std::printf("%7.2f %7.2f %7.2f %6.2f | %4.0f%% %4.0f%%   %s\n", r.stepMs, r.maxStepMs,
+                        r.decodeMs, r.stepMs / r.decodeMs, r.hitShare * 100, r.readyShare * 100,
+                        ahead ? "ahead" : "no ahead");
+        }
+        Form11->Ahead().setEnabled(true);
+        Form11->hide();
+        slide.close();
+    }
 
     if (previewFolder != QLatin1String("none")) {
         TImgBox& box = *Form1->ImgBox1;

@@ -97,6 +97,46 @@ void TAheadLoader::Want(const QList<std::pair<TCustomImgBox*, QString>>& next)
     m_store->Want(wanted);
 }
 
+void TAheadLoader::WantLines(TCustomImgBox* box, int line, int count, bool forward, bool wrap,
+                             const std::function<QString(int)>& fileOf)
+{
+    QList<std::pair<TCustomImgBox*, QString>> want;
+    if (line >= 0 && line < count) {
+        auto beside = [&](int step) {
+            int l = line + step;
+            if (wrap) l = (l + count) % count;
+            return l >= 0 && l < count && l != line ? l : -1;
+        };
+        for (const int l : {beside(forward ? 1 : -1), beside(forward ? -1 : 1)}) {
+            if (l < 0) continue;
+            const QString file = fileOf(l);
+            // A wrapped list of two has one line on both sides.
+            if (!file.isEmpty() && (want.isEmpty() || want.back().second != file))
+                want.append({box, file});
+        }
+    }
+    Want(want);
+}
+
+void TAheadLoader::setPreparer(QObject* context, std::function<void()> prepare)
+{
+    m_context = context;
+    m_prepare = std::move(prepare);
+}
+
+void TAheadLoader::Schedule()
+{
+    if (m_pending || !m_enabled || !m_context) return;
+    m_pending = true;
+    QMetaObject::invokeMethod(
+        m_context,
+        [this] {
+            m_pending = false;
+            if (m_enabled && m_prepare) m_prepare();
+        },
+        Qt::QueuedConnection);
+}
+
 void TAheadLoader::Release()
 {
     m_store->Clear();

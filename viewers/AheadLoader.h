@@ -1,7 +1,8 @@
 // Loading views through a store of views prepared ahead: a box whose view
 // for the file is ready shows it at once, the others load as usual; and the
 // boxes' next views are asked for, to be made on the store's threads. What
-// the viewers share; each viewer says which views it wants next. GUI thread.
+// the viewers share; each viewer says which views it wants next, or for a
+// box stepping through a list, which line it is on. GUI thread.
 #pragma once
 
 #include "engine/ViewAhead.h"
@@ -39,6 +40,18 @@ public:
     // The views to make next: each box with the file it may load, the most
     // wanted first, for the boxes as they are set up now.
     void Want(const QList<std::pair<TCustomImgBox*, QString>>& next);
+    // Want for one box stepping through a list of count lines, now on line:
+    // the line next to it in the direction last stepped in, then the one
+    // back. With wrap the line after the last is the first. fileOf gives a
+    // line's file, empty for one not to be prepared.
+    void WantLines(TCustomImgBox* box, int line, int count, bool forward, bool wrap,
+                   const std::function<QString(int)>& fileOf);
+    // prepare (which asks Want or WantLines) runs through context's event
+    // queue on Schedule: once the command under way is done, once for any
+    // number of Schedule calls before it runs, and not while off. context
+    // owns this loader.
+    void setPreparer(QObject* context, std::function<void()> prepare);
+    void Schedule();
     // Every prepared view dropped (the viewer is hidden).
     void Release();
     // resized runs after any of boxes changed size: the views wanted were
@@ -50,5 +63,8 @@ public:
 private:
     std::unique_ptr<sq::TViewAhead> m_store;
     std::unique_ptr<QObject> m_sizeWatch;
+    QObject* m_context = nullptr;
+    std::function<void()> m_prepare;
     bool m_enabled = true;
+    bool m_pending = false;
 };

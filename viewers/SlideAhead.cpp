@@ -11,6 +11,7 @@ TSlideAhead::TSlideAhead(TForm2& form)
     : m_form(form)
     , m_loader(MaxViews)
 {
+    m_loader.setPreparer(&form, [this] { Prepare(); });
 }
 
 int TSlideAhead::Bounded(int n)
@@ -35,15 +36,7 @@ int TSlideAhead::drawn(int bound, size_t& used)
 
 void TSlideAhead::Schedule()
 {
-    if (m_pending || !m_loader.Enabled()) return;
-    m_pending = true;
-    QMetaObject::invokeMethod(
-        &m_form,
-        [this] {
-            m_pending = false;
-            Prepare();
-        },
-        Qt::QueuedConnection);
+    m_loader.Schedule();
 }
 
 void TSlideAhead::addScreens(const TSlideState& state,

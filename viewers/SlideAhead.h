@@ -44,5 +44,4 @@ private:
     TAheadLoader m_loader;
     std::deque<std::pair<int, int>> m_drawn; // (bound, value), next first
     bool m_forward = true;
-    bool m_pending = false;
 };

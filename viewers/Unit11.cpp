@@ -5,6 +5,7 @@
 #include "engine/PictureLoader.h"
 #include "platform/NativePath.h"
 #include "state/Globals.h"
+#include "viewers/AheadLoader.h"
 #include "viewers/ListChoice.h"
 #include "viewers/Unit2.h"
 #include "viewers/ViewerHost.h"
@@ -30,7 +31,10 @@ bool isFile(const QString& path)
 
 } // namespace
 
-TForm11::TForm11(TViewerHost& host, QWidget* parent) : QDialog(parent), m_host(host)
+TForm11::TForm11(TViewerHost& host, QWidget* parent)
+    : QDialog(parent)
+    , m_host(host)
+    , m_ahead(std::make_unique<TAheadLoader>(2))
 {
     setObjectName(QStringLiteral("Form11"));
     setWindowTitle(QStringLiteral("ファイルリスト"));
@@ -91,12 +95,24 @@ TForm11::TForm11(TViewerHost& host, QWidget* parent) : QDialog(parent), m_host(h
     new TListChoice(ListBox1, [this] { ListBox1Click(); });
     connect(Button5, &QPushButton::clicked, this, &TForm11::Button5Click);
     connect(Button6, &QPushButton::clicked, this, &TForm11::Button6Click);
+
+    m_ahead->setPreparer(this, [this] { prepareAhead(); });
+    m_ahead->WatchSizes({ImgBox1}, [this] { m_ahead->Schedule(); });
 }
+
+TForm11::~TForm11() = default;
 
 void TForm11::Fill(const QStringList& lines)
 {
+    ListingChanged();
     ListBox1->clear();
     ListBox1->addItems(lines);
+}
+
+void TForm11::ListingChanged()
+{
+    m_ahead->Release();
+    m_previewLine = -1;
 }
 
 int TForm11::ChosenIndex(int k) const
@@ -111,22 +127,40 @@ int TForm11::entryIndexOf(int p) const
     return p;
 }
 
-void TForm11::ListBox1Click()
+QString TForm11::FileOf(int p) const
 {
-    const int p = ListBox1->currentRow();
-    if (p < 0 || !Form2) return;
+    if (p < 0 || !Form2) return {};
     TImgPanel& browser = m_host.Browser();
     QString file;
     if (Form2->State().SelectedPicturesMode == 1) {
-        if (p < Form2->ListBox1->count()) Form2->ListBox1->setCurrentRow(p);
         const QString name = Form2->State().SelectionNames.value(p);
         // The name is the file's within the browser's folder.
         if (!name.isEmpty()) file = browser.CurrentFolderPath() + QLatin1Char('/') + name;
     } else if (p < browser.Items().Count()) {
         file = browser.Items().Items(p)->ParseName();
     }
+    return isFile(file) ? file : QString();
+}
+
+void TForm11::ListBox1Click()
+{
+    const int p = ListBox1->currentRow();
+    if (p < 0 || !Form2) return;
+    if (Form2->State().SelectedPicturesMode == 1 && p < Form2->ListBox1->count())
+        Form2->ListBox1->setCurrentRow(p);
+    if (m_previewLine >= 0 && p != m_previewLine) m_forward = p > m_previewLine;
+    m_previewLine = p;
     // A file that has gone leaves the preview as it was.
-    if (isFile(file)) ImgBox1->LoadFile(file);
+    const QString file = FileOf(p);
+    if (!file.isEmpty()) m_ahead->Load(ImgBox1, file);
+    m_ahead->Schedule();
+}
+
+void TForm11::prepareAhead()
+{
+    if (!isVisible()) return;
+    m_ahead->WantLines(ImgBox1, ListBox1->currentRow(), ListBox1->count(), m_forward, false,
+                       [this](int line) { return FileOf(line); });
 }
 
 void TForm11::ArrowClick(int k)
@@ -176,4 +210,10 @@ void TForm11::Button5Click()
 void TForm11::Button6Click()
 {
     hide();
+}
+
+void TForm11::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    m_ahead->Release();
 }

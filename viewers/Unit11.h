@@ -1,16 +1,20 @@
 // The file list window: the slide view lists its pictures here; a click
 // previews one, the arrows assign the clicked line to a screen and "OK" puts
-// the assigned pictures on the slide view's screens. Created once at start
+// the assigned pictures on the slide view's screens. The lines beside the
+// previewed one are prepared ahead on helper threads. Created once at start
 // by createWindows() and kept, hidden, until the slide view shows it.
 // GUI thread only.
 #pragma once
 
 #include <QDialog>
 
+#include <memory>
+
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class TAheadLoader;
 class TImgBox;
 class TViewerHost;
 
@@ -22,10 +26,20 @@ public:
     static constexpr int ScreenCount = 4;
 
     explicit TForm11(TViewerHost& host, QWidget* parent = nullptr);
+    ~TForm11() override;
 
     // The list is cleared and takes the lines ("index+1|name"); the
-    // assignments stay.
+    // assignments stay. Nothing prepared for the old lines is kept.
     void Fill(const QStringList& lines);
+    // The browser lists another folder: the lines' files are other files now.
+    void ListingChanged();
+
+    // The file line p previews: the existing file, "" for none.
+    QString FileOf(int p) const;
+
+    // The pictures of the lines beside the previewed one, the one in the
+    // direction the line last moved in first.
+    TAheadLoader& Ahead() { return *m_ahead; }
 
     // The browser entry index assigned to screen k (1..4); -1 before any.
     int ChosenIndex(int k) const;
@@ -46,10 +60,17 @@ public:
     QPushButton* Button5 = nullptr;        // OK
     QPushButton* Button6 = nullptr;        // キャンセル
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+
 private:
     // The browser entry index of line p, -1 when there is none.
     int entryIndexOf(int p) const;
+    void prepareAhead();
 
     TViewerHost& m_host;
     int m_chosen[ScreenCount] = {-1, -1, -1, -1};
+    std::unique_ptr<TAheadLoader> m_ahead;
+    int m_previewLine = -1; // the line last previewed
+    bool m_forward = true;
 };

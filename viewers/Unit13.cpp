@@ -110,8 +110,9 @@ TForm13::TForm13(TViewerHost& host, QWidget* parent) : QMainWindow(parent), m_ho
     m_shownWatch = std::make_unique<sq::platform::ShownFileWatch>();
     m_shownWatch->OnChanged = [this](const QString& file) { ShownFileChanged(file); };
     m_ahead = std::make_unique<TAheadLoader>(2);
+    m_ahead->setPreparer(this, [this] { prepareAhead(); });
     buildComponents();
-    m_ahead->WatchSizes({ImgBox1}, [this] { scheduleAhead(); });
+    m_ahead->WatchSizes({ImgBox1}, [this] { m_ahead->Schedule(); });
     buildMenus();
 }
 
@@ -244,7 +245,7 @@ bool TForm13::loadCurrentLine()
     if (!isFile(file)) return false;
     m_loadedFile = file;
     m_ahead->Load(ImgBox1, file);
-    scheduleAhead();
+    m_ahead->Schedule();
     if (isVisible()) m_shownWatch->setFiles({file});
     return true;
 }

@@ -138,9 +138,8 @@ private:
     // Loads the current line's file when it exists; false otherwise.
     bool loadCurrentLine();
     bool holdsPicture() const;
-    // Once the command under way is done, the lines after and before the
-    // current one are prepared, the direction last stepped in first.
-    void scheduleAhead();
+    // The lines after and before the current one prepared, the direction
+    // last stepped in first (run by the loader once a command is done).
     void prepareAhead();
     QString captionFor(const QString& prefix) const;
 
@@ -152,5 +151,4 @@ private:
     std::unique_ptr<sq::platform::ShownFileWatch> m_shownWatch;
     std::unique_ptr<TAheadLoader> m_ahead;
     bool m_forward = true;
-    bool m_aheadPending = false;
 };

@@ -13,6 +13,7 @@
 #include "viewers/SavedScreen.h"
 #include "viewers/SlideAhead.h"
 #include "viewers/ToolButtonRow.h"
+#include "viewers/Unit11.h"
 #include "viewers/ViewerHost.h"
 #include "viewers/WindowPlacement.h"
 
@@ -641,6 +642,8 @@ void TForm2::ListingChanged()
         file.clear();
     m_state.SwitchCounter = 0;
     m_ahead->Release();
+    // The file list's lines were made from the old listing too.
+    if (Form11) Form11->ListingChanged();
     hide();
 }
 

@@ -4,73 +4,25 @@
 // loads anew, the store keeps within its limits, random play picks the same
 // pictures with and without preparing, and damaged files ahead do not stop
 // the stepping.
+#include "tests/viewers/AheadChecks.h"
 #include "tests/viewers/SlideFixture.h"
 
-#include "engine/ImgBox.h"
 #include "viewers/SlideAhead.h"
 #include "viewers/Unit13.h"
 
-#include <QFile>
 #include <QListWidget>
-#include <QScrollBar>
 #include <QTimer>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <random>
 
+using sq::test::replaceKeepingTime;
+using sq::test::Shown;
+using sq::test::shownBy;
 using sq::test::SlideFixture;
+using sq::test::waitPrepared;
+using sq::test::writeMixedFolder;
 
 namespace {
-
-// Pictures of sizes around a screen's, some larger, some smaller, each with
-// noise of its own so that a wrong file or a shifted view shows.
-QStringList writeMixedFolder(const QString& folder, int count)
-{
-    QStringList files;
-    for (int i = 1; i <= count; ++i) {
-        const QString f = QStringLiteral("%1/pic_%2.jpg").arg(folder).arg(i, 2, 10, QLatin1Char('0'));
-        const int w = 60 + (i * 137) % 480, h = 50 + (i * 89) % 340;
-        if (!sq::test::writeJpeg(f, sq::test::noiseImage(w, h, quint32(i)))) return {};
-        files << f;
-    }
-    return files;
-}
-
-// Puts from in the place of over with over's modification time to the
-// nanosecond: a file of the same size and time, another inode.
-bool replaceKeepingTime(const QString& from, const QString& over)
-{
-    struct stat st;
-    if (::stat(QFile::encodeName(over).constData(), &st) != 0) return false;
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::utimensat(AT_FDCWD, QFile::encodeName(from).constData(), times, 0) != 0) return false;
-    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(over).constData()) == 0;
-}
-
-// What a box shows, as far as a step shows it.
-struct Shown
-{
-    QImage view, picture;
-    TRectL place;
-    int result = 0, width = 0, height = 0;
-    bool loaded = false, hbar = false, vbar = false;
-    bool operator==(const Shown&) const = default;
-};
-
-Shown shownBy(const TCustomImgBox& box)
-{
-    return {box.ViewBitmap(),
-            box.ImgUtil()->Bitmap().image(),
-            box.PictureRect(),
-            0,
-            box.ImgUtil()->ImageWidth(),
-            box.ImgUtil()->ImageHeight(),
-            box.Loaded(),
-            box.horizontalBar()->isVisibleTo(&box),
-            box.verticalBar()->isVisibleTo(&box)};
-}
 
 // The file screen k's entry names.
 QString entryFile(TForm2& s, int k)
@@ -94,14 +46,6 @@ void compareWithLoads(TForm2& s)
         if (!(stepped == loaded)) qWarning("screen %d differs from its load", k);
         QVERIFY(stepped == loaded);
     }
-}
-
-// The queued preparing runs, and the store finishes what it was asked.
-void waitPrepared(sq::TViewAhead& store)
-{
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
-    QVERIFY(store.WaitIdle(20000));
 }
 
 sq::TViewAhead& slideStore()
