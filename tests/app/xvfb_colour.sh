@@ -6,16 +6,14 @@
 # slide view shows the P3 colour too. The platform reads the root window's
 # _ICC_PROFILE back as set. Leaves colour_p3.png (thumbnails beside the slide
 # view) in OUTDIR.
-#   xvfb_colour.sh PROGRAM TOOL OUTDIR   (run under with-xvfb.sh 1024x768)
+#   xvfb_colour.sh PROGRAM TOOL OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
 set -eu
 program=$1; tool=$2; out=$3
 mkdir -p "$out"
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
-command -v import >/dev/null || { echo "SKIP: ImageMagick's import is not installed"; exit 77; }
-work=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/data" "$work/photos"
+. "$(dirname "$0")/../support/xsession.sh"
+sq_need xdotool import
+sq_setup
+mkdir -p "$work/photos"
 "$tool" display
 read -r pr pg pb sr sg sb < <("$tool" write "$work/photos")
 
@@ -27,25 +25,20 @@ near() { # near "r g b" R G B TOLERANCE
 }
 # Inside the first cell (p3.jpg) and the second (plain.jpg).
 cells() {
-  import -window root "$work/shot.png"
+  sq_shot '^Sorrelquint$' "$work/shot.png"
   c1=$("$tool" mean "$work/shot.png" 157 75 40 20)
   c2=$("$tool" mean "$work/shot.png" 244 75 40 20)
 }
 toggle() { # 表示(V) > カラーマネジメント, the thirteenth item
-  xdotool mousemove 950 757 click 1; sleep 0.3
+  sq_click -74 -11; sleep 0.3
   xdotool key alt+v; sleep 0.4
   for _ in $(seq 1 12); do xdotool key Down; done
   xdotool key Return; sleep 4
 }
 fail() { echo "$1"; cat "$work/log"; exit 1; }
 
-SORRELQUINT_DATA_DIR="$work/data" "$program" "$work/photos" >>"$work/log" 2>&1 &
-pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/data/sorrelquint.ini" ] && xdotool search --name Sorrelquint >/dev/null 2>&1 && break
-  sleep 0.1
-done
-sleep 4
+sq_start "$program" "$work/photos"
+sleep 1
 cells
 cp "$work/shot.png" "$work/thumbs.png"
 near "$c1" "$pr" "$pg" "$pb" 4 || fail "P3 thumbnail shows $c1, not $pr $pg $pb"
@@ -66,15 +59,16 @@ near "$c1" "$pr" "$pg" "$pb" 4 || fail "switched on again the P3 thumbnail shows
 grep -q '^ColourManagement=1' "$work/data/sorrelquint-extra.ini" || fail "the switch was not kept"
 
 # The slide view on the P3 picture: a click, then a double click on its cell.
-xdotool mousemove 177 85 click 1; sleep 0.3
-xdotool click --repeat 2 --delay 80 1; sleep 4
-import -window root "$work/slide.png"
+sq_click 177 85; sleep 0.3
+xdotool click --repeat 2 --delay 80 1
+[ -n "$(sq_window 'スライドビュー/Sorrelquint')" ] || fail "the slide view did not open"
+sleep 3
+sq_shot 'スライドビュー/Sorrelquint' "$work/slide.png"
 # Two screens side by side: p3.jpg on the left, plain.jpg on the right.
 s=$("$tool" mean "$work/slide.png" 205 378 100 60)
 t=$("$tool" mean "$work/slide.png" 718 378 100 60)
 near "$s" "$pr" "$pg" "$pb" 4 || fail "the slide view shows $s for p3.jpg, not $pr $pg $pb"
 near "$t" "$sr" "$sg" "$sb" 3 || fail "the slide view shows $t for plain.jpg, not $sr $sg $sb"
-convert "$work/thumbs.png" "$work/slide.png" +append "$out/colour_p3.png" 2>/dev/null ||
+"$IM" "$work/thumbs.png" "$work/slide.png" +append "$out/colour_p3.png" 2>/dev/null ||
   cp "$work/slide.png" "$out/colour_p3.png"
-kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
 echo "ok: P3 thumbnail $on1 (expected $pr $pg $pb), off $off1 (stored $sr $sg $sb), slide view $s and $t"
