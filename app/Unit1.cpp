@@ -23,6 +23,7 @@
 #include "viewers/Unit2.h"
 #include "viewers/Unit26.h"
 #include "viewers/Unit27.h"
+#include "viewers/WindowPlacement.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -377,9 +378,11 @@ void TForm1::FormCreate()
     // 1. Dropped files. (QRandomGenerator::global() is seeded by the system.)
     setAcceptDrops(true);
 
-    // 2. Caption and size: the screen's size, centred, not maximised.
+    // 2. Caption and size: the screen's size, centred, not maximised. The
+    // size is the outer frame's, title bar included, once a window manager
+    // has put one round the window.
     setWindowTitle(QStringLiteral("Sorrelquint"));
-    resize(m_screenWidth, m_screenHeight);
+    resizeFrame(this, QSize(m_screenWidth, m_screenHeight));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - m_screenWidth) / 2, area.y() + (area.height() - m_screenHeight) / 2);

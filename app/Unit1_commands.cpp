@@ -7,6 +7,7 @@
 #include "app/Unit4.h"
 #include "platform/NativePath.h"
 #include "state/Globals.h"
+#include "viewers/WindowPlacement.h"
 
 #include <QAction>
 #include <QSplitter>
@@ -68,7 +69,8 @@ void TForm1::QualityCommand(int quality)
 
 void TForm1::WindowSizeCommand(int percent)
 {
-    resize(m_screenWidth * percent / 100, m_screenHeight * percent / 100);
+    // The outer frame takes the share of the screen; the position stays.
+    resizeFrame(this, QSize(m_screenWidth * percent / 100, m_screenHeight * percent / 100));
 }
 
 void TForm1::N17Click()

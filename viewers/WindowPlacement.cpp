@@ -45,12 +45,14 @@ public:
         : QObject(window), m_window(window), m_place(std::move(place))
     {
         window->installEventFilter(this);
-        QTimer::singleShot(2000, this, [this] { deleteLater(); });
+        // A window not shown yet is watched from its showing on.
+        if (window->isVisible()) endLater();
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (watched == m_window && event->type() == QEvent::Show) endLater();
         if (watched == m_window &&
             (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
             const bool framed = !frameMarginsOf(m_window).isNull();
@@ -64,8 +66,16 @@ protected:
     }
 
 private:
+    void endLater()
+    {
+        if (m_ending) return;
+        m_ending = true;
+        QTimer::singleShot(2000, this, [this] { deleteLater(); });
+    }
+
     QWidget* m_window;
     std::function<void()> m_place;
+    bool m_ending = false;
 };
 
 } // namespace
@@ -95,6 +105,30 @@ void presentWindow(QWidget* window)
     window->raise();
     window->activateWindow();
     if (first) new FrameArrival(window, [window] { keepOnScreen(window); });
+}
+
+void resizeFrame(QWidget* window, const QSize& outer)
+{
+    if (!window || !window->isWindow()) return;
+    // A window manager keeps a maximised window at its size whatever it is
+    // asked: the window leaves that state first.
+    if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        window->setWindowState(window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    const auto apply = [window, outer] {
+        const QMargins m = frameMarginsOf(window);
+        const QSize inside(std::max(1, outer.width() - m.left() - m.right()),
+                           std::max(1, outer.height() - m.top() - m.bottom()));
+        if (window->size() != inside) window->resize(inside);
+        keepOnScreen(window);
+    };
+    apply();
+    // Only the newest size is kept when the frame comes.
+    static const QString watchName = QStringLiteral("resizeFrameWatch");
+    for (QObject* old : window->findChildren<QObject*>(watchName, Qt::FindDirectChildrenOnly)) {
+        window->removeEventFilter(old);
+        delete old;
+    }
+    if (frameMarginsOf(window).isNull()) (new FrameArrival(window, apply))->setObjectName(watchName);
 }
 
 QPoint frameClearOf(const QRect& frame, const QRect& keep, const QRect& available)

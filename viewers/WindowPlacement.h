@@ -7,6 +7,7 @@
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 
 class QWidget;
 
@@ -24,6 +25,13 @@ void keepOnScreen(QWidget* window);
 // on the screen now and once more when a window manager has put its frame
 // around it (the frame's size is known only then).
 void presentWindow(QWidget* window);
+
+// Gives the top-level `window` an outer frame of `outer` (title bar and
+// borders included), leaving a maximised or full-screen state first. A frame
+// still to come from a window manager is allowed for once it has arrived;
+// the frame is then kept on the screen. Without a manager the inside is
+// `outer`.
+void resizeFrame(QWidget* window, const QSize& outer);
 
 // Top-left for an outer frame that must not cover `keep`: the frame's own
 // corner when it does not; else the frame moved straight down to just

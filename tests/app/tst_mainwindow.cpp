@@ -296,7 +296,8 @@ private Q_SLOTS:
         QCOMPARE(f->FilterComboBox1->count(), 7);
         QCOMPARE(f->FilterComboBox1->itemData(6).toString(), QStringLiteral("*.exe;*.exe.lnk"));
         QCOMPARE(f->windowTitle(), QStringLiteral("Sorrelquint"));
-        QCOMPARE(f->size(), QSize(1024, 768));
+        // The outer frame has the screen's size.
+        QCOMPARE(f->frameGeometry().size(), QSize(1024, 768));
     }
 
     void startPaths_data()
@@ -736,7 +737,8 @@ private Q_SLOTS:
         w.close();
     }
 
-    // The window takes exactly the size the command computes, however small:
+    // The window's outer frame takes exactly the size the command computes,
+    // however small:
     // no child's minimum size may hold it larger.
     void windowSizeCommands_data()
     {
@@ -757,11 +759,11 @@ private Q_SLOTS:
         TForm1 f(dir.path() + QStringLiteral("/"), QString(), screenWidth, screenHeight);
         f.show();
         QTest::qWait(0);
-        QCOMPARE(f.size(), QSize(screenWidth, screenHeight));
+        QCOMPARE(f.frameGeometry().size(), QSize(screenWidth, screenHeight));
         f.menuItem(QStringLiteral("N%1").arg(percent) + QStringLiteral("1"))->trigger();
         QCoreApplication::processEvents();
         const QSize want(screenWidth * percent / 100, screenHeight * percent / 100);
-        QCOMPARE(f.size(), want);
+        QCOMPARE(f.frameGeometry().size(), want);
         // The seven status panels share the narrower bar instead of running past its end.
         const QLabel* last = f.statusBar()->findChild<QLabel*>(QStringLiteral("StatusPanel6"));
         QVERIFY2(last->geometry().right() < f.statusBar()->width(),
@@ -769,7 +771,7 @@ private Q_SLOTS:
         // Back to full size: the panes and the status bar take their widths again.
         f.menuItem(QStringLiteral("N1001"))->trigger();
         QCoreApplication::processEvents();
-        QCOMPARE(f.size(), QSize(screenWidth, screenHeight));
+        QCOMPARE(f.frameGeometry().size(), QSize(screenWidth, screenHeight));
         QCOMPARE(f.Panel3->width(), 128);
         QCOMPARE(f.DirectoryListBox1->height(), f.Panel3->height() / 2);
         QCOMPARE(f.statusBar()->findChild<QLabel*>(QStringLiteral("StatusPanel1"))->width(), 150);

@@ -17,6 +17,7 @@ private Q_SLOTS:
     void keptOnScreen();
     void clearOf_data();
     void clearOf();
+    void frameSized();
 };
 
 void TestWindowPlacement::insidePos_data()
@@ -119,6 +120,28 @@ void TestWindowPlacement::clearOf()
     QFETCH(QPoint, want);
     const QRect screen(0, 0, 1024, 768);
     QCOMPARE(frameClearOf(frame, keep, screen), want);
+}
+
+// The frame takes the size asked for (here, with no frame drawn, the
+// inside): a maximised window leaves that state first, and of two sizes asked
+// for before the window is shown the newer one is what it shows with.
+void TestWindowPlacement::frameSized()
+{
+    QWidget window;
+    resizeFrame(&window, QSize(640, 480));
+    resizeFrame(&window, QSize(300, 200));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCoreApplication::processEvents();
+    QCOMPARE(window.frameGeometry().size(), QSize(300, 200));
+    window.setWindowState(Qt::WindowMaximized);
+    QTRY_VERIFY(window.windowState() & Qt::WindowMaximized);
+    resizeFrame(&window, QSize(512, 384));
+    QVERIFY(!(window.windowState() & Qt::WindowMaximized));
+    QTRY_COMPARE(window.frameGeometry().size(), QSize(512, 384));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(area.contains(window.frameGeometry()));
+    resizeFrame(nullptr, QSize(10, 10)); // nothing to size
 }
 
 QTEST_MAIN(TestWindowPlacement)

@@ -9,7 +9,8 @@
 # its slide timer stopped, the program still running; the join dialog's
 # close box closes only it; maximised by the manager and restored, the
 # window has its normal size again; the loupe bar (ツール > ルーペバー)
-# leaves the info line's text uncovered. Leaves windows1.png
+# leaves the info line's text uncovered; the main window's frame has the
+# screen's size at start and its share at ウインドウサイズ. Leaves windows1.png
 # (after the double-click), windows2.png (after Space, the whole screen),
 # windows2_slide.png (the slide view then) and windows3.png (at 50%) behind.
 #   xvfb_windows.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
@@ -55,6 +56,10 @@ slide_name='^スライドビュー/Sorrelquint$'
 screen1() { sq_shot "$slide_name" "$1"; nearest "$1" "40x40+236+$(( $("$IM" "$1" -format %h info:) / 2 ))"; }
 
 sq_start "$program" "$work/photos"
+main=$(sq_window '^Sorrelquint$')
+# The main window starts with the screen's size, its outer frame included.
+outer "$main"
+[ "$OX $OY $OW $OH" = "0 0 1024 768" ] || fail "the main window's frame starts at $OW x $OH at $OX,$OY"
 # The double-click opens the slide view on photographs 1 and 2; then Space
 # at once, no click in between.
 sq_click 177 85
@@ -173,4 +178,25 @@ if [ -n "$SQ_X_WM" ]; then
   [ -n "$(sq_window '^Sorrelquint$')" ] || fail "the main window is gone"
   echo "close box: the slide view closed, its timer stopped, the program runs on"
 fi
+# The main window's ウインドウ (after 表示 and ツール) > ウインドウサイズ >
+# 50%, then 100%: its outer frame takes that share of the screen.
+main_size() { # PERCENT-ITEM (0 for 50%, 5 for 100%) -> waits for the frame
+  sq_click -74 -11; sleep 0.3
+  xdotool windowfocus "$main" 2>/dev/null || true; sleep 0.3
+  xdotool key alt+v; sleep 0.4
+  xdotool key Right Right; sleep 0.4
+  xdotool key Right; sleep 0.4
+  for _ in $(seq 1 "$1"); do xdotool key Down; done
+  xdotool key Return
+  for _ in $(seq 1 30); do outer "$main"; [ "$OW x $OH" = "$2" ] && break; sleep 0.1; done
+  [ "$OW x $OH" = "$2" ] || fail "the main window's ウインドウサイズ gave a frame of $OW x $OH, not $2"
+}
+if [ -n "$(xdotool search --onlyvisible --name "$slide_name" 2>/dev/null)" ]; then
+  xdotool windowfocus "$slide" 2>/dev/null || true; sleep 0.3
+  xdotool key Escape   # hides it
+  for _ in $(seq 1 30); do xdotool search --onlyvisible --name "$slide_name" >/dev/null 2>&1 || break; sleep 0.1; done
+fi
+main_size 0 "512 x 384"
+main_size 5 "1024 x 768"
+echo "main window: frames 1024 x 768 at start, 512 x 384 at 50%, 1024 x 768 at 100%"
 echo "ok${SQ_X_WM:+ under $SQ_X_WM}: focus at once, Space stepped, frames 1024 x 768 and 512 x 384, join dialog on screen"
