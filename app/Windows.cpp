@@ -50,7 +50,7 @@ void createWindows(const QString& dataFolder, const QString& startPath)
     Form23 = new TForm23;
     Form24 = new TForm24;
     Form25 = new TForm25;
-    Form26 = new TForm26(Form14, Form25);
+    Form26 = new TForm26(Form14);
     Form18->setSaveDialog(Form26);
     Form27 = new TForm27;
     Form28 = new TForm28;

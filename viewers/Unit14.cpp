@@ -173,6 +173,22 @@ QImage TForm14::grabClientArea()
     return pixels;
 }
 
+QImage TForm14::pictureOn(const QColor& background) const
+{
+    if (m_lastFrame.isNull()) return QImage();
+    QImage out(m_lastFrame.size(), QImage::Format_RGB888);
+    out.setDevicePixelRatio(m_lastFrame.devicePixelRatio());
+    out.fill(background);
+    {
+        QPainter painter(&out);
+        if (!mask().isEmpty()) painter.setClipRegion(mask());
+        painter.drawImage(0, 0, m_lastFrame);
+    }
+    out.setDevicePixelRatio(1);
+    if (out.size() != size()) out = sq::NearestResize(out, width(), height());
+    return out;
+}
+
 void TForm14::waitShownOnScreen() const
 {
     if (m_lastFrame.isNull()) return;

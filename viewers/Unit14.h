@@ -4,6 +4,7 @@
 // its picture dialog (Unit26). GUI thread only.
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -75,6 +76,10 @@ public:
     // under it outside its shape, one pixel per logical pixel; null when no
     // pixels can be had.
     QImage grabClientArea();
+    // The window's own picture within its shape and `background` outside it,
+    // one pixel per logical pixel: what the display shows with that colour
+    // under the window. Null while the window shows no picture.
+    QImage pictureOn(const QColor& background) const;
     // Brings the window to the foreground so its keys work.
     void activateLoupe();
     // Waits (up to a second) until the screen shows what the window last

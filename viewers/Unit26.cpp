@@ -5,7 +5,6 @@
 #include "platform/NativePath.h"
 #include "viewers/BitmapSaveDialog.h"
 #include "viewers/Unit14.h"
-#include "viewers/Unit25.h"
 #include "viewers/WindowPlacement.h"
 
 #include <QApplication>
@@ -19,8 +18,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
-TForm26::TForm26(TForm14* loupe, TForm25* backdrop, QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), m_loupe(loupe), m_backdrop(backdrop)
+TForm26::TForm26(TForm14* loupe, QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), m_loupe(loupe)
 {
     setObjectName(QStringLiteral("Form26"));
     setWindowTitle(QStringLiteral("ルーぺ画面を保存"));
@@ -114,19 +113,11 @@ void TForm26::Prepare()
 
 bool TForm26::captureLoupe()
 {
-    const bool colour = colourBackground();
-    m_backdrop->setGeometry(m_loupe->geometry());
-    if (colour) {
-        // The backdrop goes under the loupe: shown first, the loupe raised
-        // over it and painted again where the backdrop covered it.
-        m_backdrop->setColor(m_color);
-        m_backdrop->showPainted();
-        m_loupe->raise();
-        m_loupe->repaint();
-        m_loupe->waitShownOnScreen();
-    }
-    m_loupe->saveBuffer() = m_loupe->grabClientArea();
-    if (colour) m_backdrop->hide();
+    // "色": the loupe's own picture laid on the colour here, not a window of
+    // that colour shown under the loupe and the screen grabbed, since a
+    // window manager or compositor may stack the two or show them late.
+    m_loupe->saveBuffer() =
+        colourBackground() ? m_loupe->pictureOn(m_color) : m_loupe->grabClientArea();
     return !m_loupe->saveBuffer().isNull();
 }
 

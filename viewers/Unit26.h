@@ -1,6 +1,6 @@
 // The loupe picture dialog ("ルーぺ画面を保存"): previews what the loupe
 // (Unit14) shows, with the area outside its shape left as it is or in one
-// colour (the backdrop, Unit25), and saves it as a BMP file or puts it on the
+// colour, and saves it as a BMP file or puts it on the
 // clipboard. Created once by createWindows(); opened by the loupe bar's
 // ShowSaveDialog. GUI thread only.
 #pragma once
@@ -14,7 +14,6 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 class TForm14;
-class TForm25;
 
 class TForm26 : public QWidget
 {
@@ -23,14 +22,14 @@ class TForm26 : public QWidget
 public:
     static constexpr int PreviewSide = 65;
 
-    // loupe and backdrop must not be null.
-    TForm26(TForm14* loupe, TForm25* backdrop, QWidget* parent = nullptr);
+    // loupe must not be null.
+    explicit TForm26(TForm14* loupe, QWidget* parent = nullptr);
 
     // "ルーペ画面を保存": shows the dialog with a fresh preview and brings
     // the loupe to the foreground.
     void Prepare();
-    // Captures the loupe's area into the save buffer (over the backdrop with
-    // "色") and shows it in the preview; with no loupe picture both stay empty.
+    // Captures the loupe's area into the save buffer (its picture on the
+    // chosen colour with "色") and shows it in the preview; with no loupe picture both stay empty.
     void refreshPreview();
 
     void Button1Click();   // "OK": save as BMP; the dialog stays open
@@ -64,13 +63,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The loupe's area as the display shows it, into the save buffer.
+    // The loupe's area as the display shows it, or its picture on the
+    // chosen colour, into the save buffer.
     bool captureLoupe();
     void showPreview();
     void paintSwatch();
 
     TForm14* m_loupe;
-    TForm25* m_backdrop;
     QColor m_color = Qt::white; // the swatch and ColorDialog1's colour
     QImage m_preview;
 };
