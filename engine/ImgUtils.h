@@ -389,7 +389,8 @@ QByteArray encodeJpeg(const QImage& image, int quality, bool fast);
 // The frame at pos percent of the first video stream's length (0 = the first
 // frame) of a video in any container FFmpeg opens, in 24 bits at its own
 // size; null when the file cannot be opened or decoded, or its frame size is
-// past TImgUtil::MaxPixels (checked before the decoder opens).
+// past 64 MP (checked before the decoder opens, and by every decoder before
+// it allocates a frame).
 QImage grabVideoFrame(const QString& fileName, int pos);
 
 // The picture's upright size from a JPEG header, or an invalid size.

@@ -23,6 +23,7 @@ extern "C" {
 #include <memory>
 #include <mutex>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -37,7 +38,8 @@ struct Ffmpeg
     F(avcodec_flush_buffers) F(avcodec_send_packet) F(avcodec_receive_frame)                    \
     F(avio_alloc_context) F(avio_context_free) F(avformat_alloc_context) F(avformat_open_input) \
     F(avformat_find_stream_info) F(av_find_best_stream) F(av_seek_frame) F(av_read_frame)       \
-    F(avformat_close_input) F(sws_getContext) F(sws_scale) F(sws_freeContext)
+    F(avformat_close_input) F(sws_getContext) F(sws_scale) F(sws_freeContext) F(av_dict_set)    \
+    F(av_dict_free)
 #define SQ_FFMPEG_MEMBER(name) decltype(&::name) name = nullptr;
     SQ_FFMPEG_FUNCTIONS(SQ_FFMPEG_MEMBER)
 #undef SQ_FFMPEG_MEMBER
@@ -101,6 +103,10 @@ struct FrameFreer
 struct PacketFreer
 {
     void operator()(AVPacket* p) const { ff().av_packet_free(&p); }
+};
+struct DictFreer
+{
+    void operator()(AVDictionary* d) const { ff().av_dict_free(&d); }
 };
 struct SwsFreer
 {
@@ -200,11 +206,25 @@ constexpr int kIoBuffer = 64 << 10;
 constexpr qint64 kMaxVideoBytes = qint64(64) << 30;
 constexpr qint64 kMaxVideoHeaderRead = qint64(4) << 20;
 constexpr qint64 kMaxVideoRead = qint64(32) << 20;
+// No frame larger than this is decoded: twice the largest picture any level
+// of H.264, HEVC, VP9 or AV1 allows (35.6 MP). Each decoder, the ones the
+// demuxer opens to learn the streams included, refuses a larger frame before
+// it allocates it; a damaged header declaring hundreds of megapixels would
+// otherwise have frames of that size allocated and cleared in turn.
+constexpr qint64 kMaxVideoPixels = qint64(1) << 26;
+
+// Decoder options bounding the frame size.
+std::unique_ptr<AVDictionary, DictFreer> boundedDecoder()
+{
+    AVDictionary* options = nullptr;
+    ff().av_dict_set(&options, "max_pixels", QByteArray::number(kMaxVideoPixels).constData(), 0);
+    return std::unique_ptr<AVDictionary, DictFreer>(options);
+}
 
 QImage toRgb888(const AVFrame* frame)
 {
     const int w = frame->width, h = frame->height;
-    if (w <= 0 || h <= 0 || qint64(w) * h > TImgUtil::MaxPixels) return {};
+    if (w <= 0 || h <= 0 || qint64(w) * h > kMaxVideoPixels) return {};
     std::unique_ptr<SwsContext, SwsFreer> sws(ff().sws_getContext(w, h, AVPixelFormat(frame->format), w,
                                                              h, AV_PIX_FMT_RGB24, SWS_BILINEAR,
                                                              nullptr, nullptr, nullptr));
@@ -229,7 +249,6 @@ int TImgUtil::GrabAviFrame(const QString& fileName, TBitmap& bitmap, int pos)
 
 QImage sq::grabVideoFrame(const QString& fileName, int pos)
 {
-    constexpr qint64 MaxPixels = TImgUtil::MaxPixels;
     const sq::platform::SafeFile file(fileName, kMaxVideoBytes);
     if (!file.isOpen()) return {};
     if (!ffmpeg()) return {};
@@ -255,7 +274,15 @@ QImage sq::grabVideoFrame(const QString& fileName, int pos)
         return {};
     // Declared after io, so the demuxer is closed before its input goes.
     std::unique_ptr<AVFormatContext, FormatCloser> format(rawFormat);
-    if (ff().avformat_find_stream_info(format.get(), nullptr) < 0) return {};
+    {
+        // Options for each stream's probing decoder; FFmpeg takes the ones it
+        // uses out of each dictionary.
+        std::vector<AVDictionary*> options(format->nb_streams, nullptr);
+        for (AVDictionary*& o : options) o = boundedDecoder().release();
+        const int r = ff().avformat_find_stream_info(format.get(), options.empty() ? nullptr : options.data());
+        for (AVDictionary*& o : options) ff().av_dict_free(&o);
+        if (r < 0) return {};
+    }
     input.budget = kMaxVideoRead;
     const AVCodec* codec = nullptr;
     const int index = ff().av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
@@ -263,11 +290,17 @@ QImage sq::grabVideoFrame(const QString& fileName, int pos)
     AVStream* stream = format->streams[index];
     // The frame size the stream declares, bounded before a decoder opens.
     const AVCodecParameters* par = stream->codecpar;
-    if (par->width <= 0 || par->height <= 0 || qint64(par->width) * par->height > MaxPixels)
+    fprintf(stderr, "DBG par %dx%d\n", par->width, par->height);
+    if (par->width <= 0 || par->height <= 0 || qint64(par->width) * par->height > kMaxVideoPixels)
         return {};
     std::unique_ptr<AVCodecContext, CodecFreer> decoder(ff().avcodec_alloc_context3(codec));
     if (!decoder || ff().avcodec_parameters_to_context(decoder.get(), stream->codecpar) < 0) return {};
-    if (ff().avcodec_open2(decoder.get(), codec, nullptr) < 0) return {};
+    {
+        AVDictionary* options = boundedDecoder().release();
+        const int r = ff().avcodec_open2(decoder.get(), codec, &options);
+        ff().av_dict_free(&options);
+        if (r < 0) return {};
+    }
 
     // The frame index as the Windows reader computed it, in unsigned 32 bits.
     const quint32 length = quint32(std::min<int64_t>(frameCount(format.get(), stream), 0xffffffff));

@@ -9,6 +9,9 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -144,6 +147,223 @@ struct FileReader
 // converts them into; after that the engine's copy beside that picture is less.
 constexpr qint64 kHeifBytesPerPixel = 6 + 4;
 
+// The item sizes read from the meta box alone, without libheif: it copies
+// every box it reads, the pictures' data included, where the cost needs the
+// primary item's and its thumbnails' sizes only. Anything this does not
+// follow (no size property, a crop, a side past libheif's limit, a box cut
+// short) leaves the cost to libheif.
+class MetaItems
+{
+public:
+    // The meta box's contents from the file; false when there is none to read.
+    bool read(const sq::platform::SafeFile& file)
+    {
+        const qint64 size = file.size();
+        qint64 at = 0;
+        for (int boxes = 0; boxes < 64 && at + 8 <= size; ++boxes) {
+            unsigned char h[16];
+            if (!file.readAt(at, reinterpret_cast<char*>(h), 8)) return false;
+            quint64 boxSize = be(h, 4);
+            qint64 header = 8;
+            if (boxSize == 1) {
+                if (at + 16 > size || !file.readAt(at + 8, reinterpret_cast<char*>(h + 8), 8)) return false;
+                boxSize = be(h + 8, 8);
+                header = 16;
+            } else if (boxSize == 0) {
+                boxSize = quint64(size - at);
+            }
+            if (boxSize < quint64(header) || boxSize > quint64(size - at)) return false;
+            if (std::memcmp(h + 4, "meta", 4) == 0) {
+                if (boxSize > (quint64(16) << 20)) return false;
+                m_meta.resize(qsizetype(boxSize) - header);
+                return file.readAt(at + header, m_meta.data(), m_meta.size());
+            }
+            at += qint64(boxSize);
+        }
+        return false;
+    }
+
+    // The primary item's size and its thumbnails' (at most 64);
+    // false when the boxes say anything this does not follow.
+    bool sizes(QSize* primary, std::vector<QSize>* thumbnails)
+    {
+        // meta is a full box: version and flags first.
+        if (m_meta.size() < 4) return false;
+        const Span meta{reinterpret_cast<const unsigned char*>(m_meta.constData()) + 4,
+                        m_meta.size() - 4};
+        quint32 primaryId = 0;
+        bool havePrimary = false;
+        Span ipco, ipma, iref;
+        const bool ok = walk(meta, [&](const char* type, Span body) {
+            if (std::memcmp(type, "pitm", 4) == 0) {
+                if (body.size < 4) return false;
+                const bool wide = body.data[0] != 0;
+                if (body.size < (wide ? 8 : 6)) return false;
+                primaryId = quint32(be(body.data + 4, wide ? 4 : 2));
+                havePrimary = true;
+            } else if (std::memcmp(type, "iprp", 4) == 0) {
+                return walk(body, [&](const char* t, Span b) {
+                    if (std::memcmp(t, "ipco", 4) == 0) ipco = b;
+                    if (std::memcmp(t, "ipma", 4) == 0) ipma = b;
+                    return true;
+                });
+            } else if (std::memcmp(type, "iref", 4) == 0) {
+                iref = body;
+            }
+            return true;
+        });
+        if (!ok || !havePrimary || !ipco.data || !ipma.data) return false;
+        // The properties in order (their indices count from 1).
+        std::vector<std::pair<std::array<char, 4>, Span>> properties;
+        if (!walk(ipco, [&](const char* t, Span b) {
+                if (properties.size() >= 4096) return false;
+                std::array<char, 4> type;
+                std::memcpy(type.data(), t, 4);
+                properties.emplace_back(type, b);
+                return true;
+            }))
+            return false;
+        if (!itemSize(primaryId, ipma, properties, primary)) return false;
+        thumbnails->clear();
+        if (!iref.data) return true;
+        if (iref.size < 4) return false;
+        const bool wideIds = iref.data[0] != 0;
+        const int idBytes = wideIds ? 4 : 2;
+        return walk(Span{iref.data + 4, iref.size - 4}, [&](const char* t, Span b) {
+            if (std::memcmp(t, "thmb", 4) != 0) return true;
+            if (b.size < idBytes + 2) return false;
+            const quint32 from = quint32(be(b.data, idBytes));
+            const int count = int(be(b.data + idBytes, 2));
+            if (b.size < idBytes + 2 + qsizetype(count) * idBytes) return false;
+            for (int i = 0; i < count; ++i) {
+                if (quint32(be(b.data + idBytes + 2 + qsizetype(i) * idBytes, idBytes)) != primaryId) continue;
+                QSize thumb;
+                if (thumbnails->size() >= 64 || !itemSize(from, ipma, properties, &thumb)) return false;
+                thumbnails->push_back(thumb);
+            }
+            return true;
+        });
+    }
+
+private:
+    struct Span
+    {
+        const unsigned char* data = nullptr;
+        qsizetype size = 0;
+    };
+
+    static quint64 be(const unsigned char* p, int bytes)
+    {
+        quint64 v = 0;
+        for (int i = 0; i < bytes; ++i) v = v << 8 | p[i];
+        return v;
+    }
+
+    // Calls visit(type, body) for each box in span; false when a box runs
+    // past it or visit says so.
+    template <typename Visit>
+    static bool walk(Span span, Visit&& visit)
+    {
+        qsizetype at = 0;
+        while (at < span.size) {
+            if (span.size - at < 8) return false;
+            quint64 boxSize = be(span.data + at, 4);
+            qsizetype header = 8;
+            if (boxSize == 1) {
+                if (span.size - at < 16) return false;
+                boxSize = be(span.data + at + 8, 8);
+                header = 16;
+            } else if (boxSize == 0) {
+                boxSize = quint64(span.size - at);
+            }
+            if (boxSize < quint64(header) || boxSize > quint64(span.size - at)) return false;
+            if (!visit(reinterpret_cast<const char*>(span.data + at + 4),
+                       Span{span.data + at + header, qsizetype(boxSize) - header}))
+                return false;
+            at += qsizetype(boxSize);
+        }
+        return true;
+    }
+
+    // The item's size from its ispe, as libheif gives a handle's size (its
+    // turn, irot, not applied); false without an ispe, with a crop (clap),
+    // or with a side past libheif's limit.
+    static bool itemSize(quint32 id, Span ipma,
+                         const std::vector<std::pair<std::array<char, 4>, Span>>& properties, QSize* out)
+    {
+        if (ipma.size < 8) return false;
+        const int version = ipma.data[0];
+        const bool wideIndex = (ipma.data[3] & 1) != 0;
+        const quint32 entries = quint32(be(ipma.data + 4, 4));
+        qsizetype at = 8;
+        // An item's associations may be spread over several entries.
+        QSize size;
+        bool listed = false;
+        for (quint32 e = 0; e < entries; ++e) {
+            const int idBytes = version < 1 ? 2 : 4;
+            if (ipma.size - at < idBytes + 1) return false;
+            const quint32 item = quint32(be(ipma.data + at, idBytes));
+            const int count = ipma.data[at + idBytes];
+            at += idBytes + 1;
+            const int indexBytes = wideIndex ? 2 : 1;
+            if (ipma.size - at < qsizetype(count) * indexBytes) return false;
+            if (item != id) {
+                at += qsizetype(count) * indexBytes;
+                continue;
+            }
+            listed = true;
+            for (int i = 0; i < count; ++i, at += indexBytes) {
+                const quint32 index =
+                    quint32(be(ipma.data + at, indexBytes)) & (wideIndex ? 0x7fffu : 0x7fu);
+                if (index == 0) continue;
+                if (index > properties.size()) return false;
+                const auto& [type, body] = properties[index - 1];
+                if (std::memcmp(type.data(), "clap", 4) == 0) return false;
+                if (std::memcmp(type.data(), "ispe", 4) == 0) {
+                    if (body.size < 12 || size.isValid()) return false;
+                    const quint64 w = be(body.data + 4, 4), h = be(body.data + 8, 4);
+                    if (w == 0 || h == 0 || w > (1u << 16) || h > (1u << 16)) return false;
+                    size = QSize(int(w), int(h));
+                }
+            }
+        }
+        if (!listed || !size.isValid()) return false;
+        *out = size;
+        return true;
+    }
+
+    QByteArray m_meta;
+};
+
+// The cost from the meta box alone; -1 where libheif must read the file.
+qint64 quickHeifCost(const sq::platform::SafeFile& file, QSize box, qint64 maxPixels)
+{
+    // libheif reads only a file whose ftyp box names a still-picture brand.
+    char head[64] = {};
+    const qint64 got = std::min<qint64>(file.size(), sizeof head);
+    if (!file.readAt(0, head, got) || sq::photoCodecOf(QByteArray(head, int(got))) != sq::PhotoCodec::Heif)
+        return -1;
+    MetaItems items;
+    QSize full;
+    std::vector<QSize> thumbnails;
+    if (!items.read(file) || !items.sizes(&full, &thumbnails)) return -1;
+    if (!withinBound(full, maxPixels)) return 0;
+    QSize size = full;
+    if (box.isValid() && !box.isEmpty()) {
+        // The smallest thumbnail that covers the box, as coveringThumbnail.
+        qint64 best = 0;
+        for (const QSize thumb : thumbnails) {
+            if (!withinBound(thumb, maxPixels) || !sq::sourceCoversBox(thumb, full, box)) continue;
+            const qint64 pixels = qint64(thumb.width()) * thumb.height();
+            if (best == 0 || pixels < best) {
+                best = pixels;
+                size = thumb;
+            }
+        }
+    }
+    return qint64(size.width()) * size.height() * kHeifBytesPerPixel;
+}
+
 } // namespace
 
 namespace sq {
@@ -151,6 +371,7 @@ namespace sq {
 qint64 heifDecodeCost(const platform::SafeFile& file, QSize box, qint64 maxPixels)
 {
     if (!file.isOpen() || file.size() <= 0 || file.size() > kMaxPhotoFileBytes) return 0;
+    if (const qint64 quick = quickHeifCost(file, box, maxPixels); quick >= 0) return quick;
     // The context keeps the reader: both outlive it.
     FileReader state{&file, file.size()};
     heif_reader reader{};

@@ -26,6 +26,12 @@ sleep 0.3
 xdotool key alt+v; sleep 0.4
 xdotool key Down Down Down Down Down Down Down Right; sleep 0.4
 xdotool key Down Down Down Return
+# 表示(V) > 並べ替え(I) > 名前: the cells in the order of the names (the
+# browser starts sorted by file type, which puts the DNG first).
+sleep 0.4
+xdotool key alt+v; sleep 0.4
+xdotool key i; sleep 0.4
+xdotool key Return
 # The cells of the first row (80 x 60 pictures, 87 pixels apart), looked at
 # until every one is drawn (the loader works in the background) or 20 s pass.
 for _ in $(seq 1 10); do
@@ -40,7 +46,7 @@ for _ in $(seq 1 10); do
   [ "$drawn" -eq "$count" ] && break
 done
 echo "cell spreads:$spreads"
-# The DNG (the fourth cell) opened by a double-click.
+# The DNG (the fourth cell by name) opened by a double-click.
 sq_main
 # shellcheck disable=SC2046
 xdotool mousemove $(sq_at $((177 + 87 * 3)) 85) click --repeat 2 --delay 80 1
