@@ -48,6 +48,11 @@ bool sourceCoversBox(QSize source, QSize full, QSize box);
 
 DecodedPicture decodeHeif(const QByteArray& bytes, QSize box = QSize(),
                           qint64 maxPixels = TImgUtil::MaxPixels);
+// Whether every grid or overlay item of the HEIF file in bytes declares a
+// canvas within maxPixels, with data long enough for its tiles; true for a
+// file without such items or whose boxes cannot be followed. decodeHeif
+// refuses a file for which it is false.
+bool heifDerivedItemsBounded(const QByteArray& bytes, qint64 maxPixels = TImgUtil::MaxPixels);
 DecodedPicture decodeJxl(const QByteArray& bytes, QSize box = QSize(),
                          qint64 maxPixels = TImgUtil::MaxPixels);
 // RAW: for the full picture, the embedded preview when it is full-size, else

@@ -183,6 +183,74 @@ public:
         return false;
     }
 
+    // The meta box's contents from a file in memory; false when there is none.
+    bool read(const QByteArray& file)
+    {
+        const Span all{reinterpret_cast<const unsigned char*>(file.constData()), file.size()};
+        bool found = false;
+        walkTop(all, [&](const char* type, Span body) {
+            if (std::memcmp(type, "meta", 4) != 0) return true;
+            m_meta = QByteArray(reinterpret_cast<const char*>(body.data), body.size);
+            found = true;
+            return false;
+        });
+        return found;
+    }
+
+    // Whether every derived item (a grid of tiles or an overlay) says a
+    // canvas within the bounds, in data long enough for its tiles: libheif
+    // makes the canvas from that data without its own size limit. `file` is
+    // the whole file, for data stored outside the meta box.
+    bool derivedItemsBounded(const QByteArray& file, qint64 maxPixels)
+    {
+        if (m_meta.size() < 4) return false;
+        const Span meta{reinterpret_cast<const unsigned char*>(m_meta.constData()) + 4,
+                        m_meta.size() - 4};
+        Span iinf, iloc, iref, idat;
+        if (!walk(meta, [&](const char* type, Span body) {
+                if (std::memcmp(type, "iinf", 4) == 0) iinf = body;
+                if (std::memcmp(type, "iloc", 4) == 0) iloc = body;
+                if (std::memcmp(type, "iref", 4) == 0) iref = body;
+                if (std::memcmp(type, "idat", 4) == 0) idat = body;
+                return true;
+            }))
+            return false;
+        std::vector<std::pair<quint32, bool>> derived; // id, is a grid
+        if (!iinf.data || iinf.size < 6) return !iinf.data;
+        const int countBytes = iinf.data[0] == 0 ? 2 : 4;
+        if (!walk(Span{iinf.data + 4 + countBytes, iinf.size - 4 - countBytes},
+                  [&](const char* t, Span b) {
+                      if (std::memcmp(t, "infe", 4) != 0 || b.size < 4 || b.data[0] < 2) return true;
+                      const int idBytes = b.data[0] == 2 ? 2 : 4;
+                      if (b.size < 4 + idBytes + 2 + 4) return false;
+                      const quint32 id = quint32(be(b.data + 4, idBytes));
+                      const unsigned char* type = b.data + 4 + idBytes + 2;
+                      if (std::memcmp(type, "grid", 4) == 0) derived.emplace_back(id, true);
+                      if (std::memcmp(type, "iovl", 4) == 0) derived.emplace_back(id, false);
+                      return derived.size() < 256;
+                  }))
+            return false;
+        for (const auto& [id, grid] : derived) {
+            const int tiles = references(iref, "dimg", id);
+            unsigned char head[32] = {};
+            const qsizetype got = itemData(iloc, idat, file, id, head, sizeof head);
+            if (tiles <= 0 || got < 0) return false;
+            const bool wide = got >= 2 && (head[1] & 1) != 0;
+            const int side = wide ? 4 : 2;
+            const qsizetype sizeAt = grid ? 4 : 2 + 8;
+            if (got < sizeAt + 2 * side) return false;
+            const quint64 w = be(head + sizeAt, side), h = be(head + sizeAt + side, side);
+            if (w == 0 || h == 0 || w > (1u << 16) || h > (1u << 16) ||
+                !withinBound(QSize(int(w), int(h)), maxPixels))
+                return false;
+            if (grid && (int(head[2]) + 1) * (int(head[3]) + 1) != tiles) return false;
+            // An overlay places each tile: an offset pair for each.
+            if (!grid && itemData(iloc, idat, file, id, nullptr, 0) < sizeAt + 2 * side + qsizetype(tiles) * 2 * side)
+                return false;
+        }
+        return true;
+    }
+
     // The primary item's size and its thumbnails' (at most 64);
     // false when the boxes say anything this does not follow.
     bool sizes(QSize* primary, std::vector<QSize>* thumbnails)
@@ -257,6 +325,113 @@ private:
         quint64 v = 0;
         for (int i = 0; i < bytes; ++i) v = v << 8 | p[i];
         return v;
+    }
+
+    // walk() over a whole file, whose last box may be cut short.
+    template <typename Visit>
+    static void walkTop(Span span, Visit&& visit)
+    {
+        qsizetype at = 0;
+        for (int boxes = 0; boxes < 64 && span.size - at >= 8; ++boxes) {
+            quint64 boxSize = be(span.data + at, 4);
+            qsizetype header = 8;
+            if (boxSize == 1) {
+                if (span.size - at < 16) return;
+                boxSize = be(span.data + at + 8, 8);
+                header = 16;
+            } else if (boxSize == 0) {
+                boxSize = quint64(span.size - at);
+            }
+            if (boxSize < quint64(header) || boxSize > quint64(span.size - at)) return;
+            if (!visit(reinterpret_cast<const char*>(span.data + at + 4),
+                       Span{span.data + at + header, qsizetype(boxSize) - header}))
+                return;
+            at += qsizetype(boxSize);
+        }
+    }
+
+    // How many items `from` refers to by references of `type`; 0 when none,
+    // -1 when the box is damaged.
+    static int references(Span iref, const char* type, quint32 from)
+    {
+        if (!iref.data || iref.size < 4) return iref.data ? -1 : 0;
+        const int idBytes = iref.data[0] != 0 ? 4 : 2;
+        int count = 0;
+        const bool ok = walk(Span{iref.data + 4, iref.size - 4}, [&](const char* t, Span b) {
+            if (std::memcmp(t, type, 4) != 0) return true;
+            if (b.size < idBytes + 2) return false;
+            if (quint32(be(b.data, idBytes)) != from) return true;
+            const int n = int(be(b.data + idBytes, 2));
+            if (b.size < idBytes + 2 + qsizetype(n) * idBytes) return false;
+            count += n;
+            return true;
+        });
+        return ok ? count : -1;
+    }
+
+    // Copies up to `room` bytes of item `id`'s data (from the file or the
+    // idat box) into `out` and gives the data's whole length; -1 when the
+    // item is not located or its data lies outside what is there.
+    static qsizetype itemData(Span iloc, Span idat, const QByteArray& file, quint32 id,
+                              unsigned char* out, qsizetype room)
+    {
+        if (!iloc.data || iloc.size < 8) return -1;
+        const int version = iloc.data[0];
+        if (version > 2) return -1;
+        const int offsetSize = iloc.data[4] >> 4, lengthSize = iloc.data[4] & 15;
+        const int baseSize = iloc.data[5] >> 4, indexSize = version > 0 ? iloc.data[5] & 15 : 0;
+        const auto sizeOk = [](int n) { return n == 0 || n == 4 || n == 8; };
+        if (!sizeOk(offsetSize) || !sizeOk(lengthSize) || !sizeOk(baseSize) || !sizeOk(indexSize))
+            return -1;
+        const int idBytes = version < 2 ? 2 : 4;
+        qsizetype at = 6;
+        if (iloc.size - at < idBytes) return -1;
+        const quint64 items = be(iloc.data + at, idBytes);
+        at += idBytes;
+        for (quint64 i = 0; i < items; ++i) {
+            const qsizetype fixed = idBytes + (version > 0 ? 2 : 0) + 2 + baseSize + 2;
+            if (iloc.size - at < fixed) return -1;
+            const quint32 item = quint32(be(iloc.data + at, idBytes));
+            at += idBytes;
+            int method = 0;
+            if (version > 0) {
+                method = iloc.data[at + 1] & 15;
+                at += 2;
+            }
+            at += 2; // data reference index
+            const quint64 base = be(iloc.data + at, baseSize);
+            at += baseSize;
+            const int extents = int(be(iloc.data + at, 2));
+            at += 2;
+            const qsizetype extentBytes = indexSize + offsetSize + lengthSize;
+            if (iloc.size - at < qsizetype(extents) * extentBytes) return -1;
+            if (item != id) {
+                at += qsizetype(extents) * extentBytes;
+                continue;
+            }
+            if (method > 1) return -1;
+            const unsigned char* source = method == 0
+                                              ? reinterpret_cast<const unsigned char*>(file.constData())
+                                              : idat.data;
+            const quint64 sourceSize = method == 0 ? quint64(file.size()) : quint64(idat.size);
+            if (!source && sourceSize) return -1;
+            qsizetype total = 0;
+            for (int e = 0; e < extents; ++e) {
+                at += indexSize;
+                const quint64 offset = base + be(iloc.data + at, offsetSize);
+                at += offsetSize;
+                quint64 length = be(iloc.data + at, lengthSize);
+                at += lengthSize;
+                if (offset > sourceSize) return -1;
+                if (length == 0) length = sourceSize - offset;
+                if (length > sourceSize - offset) return -1;
+                const qsizetype copy = std::min<qsizetype>(qsizetype(length), room - total);
+                if (copy > 0 && out) std::memcpy(out + total, source + offset, size_t(copy));
+                total += qsizetype(length);
+            }
+            return total;
+        }
+        return -1;
     }
 
     // Calls visit(type, body) for each box in span; false when a box runs
@@ -398,6 +573,12 @@ qint64 heifDecodeCost(const platform::SafeFile& file, QSize box, qint64 maxPixel
     return qint64(size.width()) * size.height() * kHeifBytesPerPixel;
 }
 
+bool heifDerivedItemsBounded(const QByteArray& bytes, qint64 maxPixels)
+{
+    MetaItems items;
+    return !items.read(bytes) || items.derivedItemsBounded(bytes, maxPixels);
+}
+
 DecodedPicture decodeHeif(const QByteArray& bytes, QSize box, qint64 maxPixels)
 {
     DecodedPicture out;
@@ -416,6 +597,9 @@ DecodedPicture decodeHeif(const QByteArray& bytes, QSize box, qint64 maxPixels)
     const Handle primary(raw);
     const QSize full = handleSize(primary.get());
     if (!withinBound(full, maxPixels)) return out;
+    // A grid or overlay whose canvas is unbounded or whose data is cut short
+    // is refused before libheif builds it.
+    if (!heifDerivedItemsBounded(bytes, maxPixels)) return out;
     QImage image;
     if (box.isValid() && !box.isEmpty())
         if (const Handle thumb = coveringThumbnail(primary.get(), full, box, maxPixels))

@@ -123,6 +123,8 @@ private Q_SLOTS:
     void heifCostAsLibheifSees_data();
     void heifCostAsLibheifSees();
     void manyAtOnceWithinTheBudget();
+    void derivedItems_data();
+    void derivedItems();
     void videos_data();
     void videos();
 };
@@ -537,6 +539,42 @@ void TstPhotos::manyAtOnceWithinTheBudget()
     QCOMPARE(loaded.load(), int(files.size()));
     QCOMPARE(budget.held(), qint64(0));
     QVERIFY(budget.peakHeld() <= limit);
+}
+
+// Grid and overlay items: libheif makes their canvas from their own data,
+// so a file whose overlay data is cut short or declares a vast canvas is
+// refused before it is decoded. The damaged overlay is kept in the fuzz
+// corpus (libheif asked 5 GB for its 856 bytes).
+void TstPhotos::derivedItems_data()
+{
+    QTest::addColumn<QString>("make");
+    QTest::addColumn<bool>("bounded");
+    QTest::newRow("plain HEIC") << "heic" << true;
+    QTest::newRow("overlay cut short") << "overlay" << false;
+    QTest::newRow("its items made plain") << "plain items" << true;
+    QTest::newRow("cut before its meta") << "cut" << true;
+}
+
+void TstPhotos::derivedItems()
+{
+    QFETCH(QString, make);
+    QFETCH(bool, bounded);
+    QByteArray bytes;
+    if (make == QLatin1String("heic")) {
+        if (!canWriteHeif(HeifCodec::Hevc)) QSKIP("libheif cannot encode HEVC here");
+        const QString file = path(QStringLiteral("plain.heic"));
+        QVERIFY(writeHeif(file, flat(64, 48, kRed), HeifCodec::Hevc));
+        bytes = readAll(file);
+    } else {
+        bytes = readAll(qEnvironmentVariable("SQ_SOURCE_DIR") +
+                        "/fuzz/corpus/fuzz_photos/regress-overlay-canvas.heic");
+        QCOMPARE(bytes.size(), 856);
+        if (make == QLatin1String("plain items"))
+            bytes.replace("iovl", "hvc1").replace("grid", "hvc1");
+        if (make == QLatin1String("cut")) bytes.truncate(48);
+    }
+    QCOMPARE(sq::heifDerivedItemsBounded(bytes), bounded);
+    if (!bounded) QVERIFY(sq::decodeHeif(bytes).image.isNull());
 }
 
 void TstPhotos::videos_data()
