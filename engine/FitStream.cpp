@@ -12,15 +12,17 @@ TFitStream::~TFitStream()
     settle();
 }
 
-// Waits for the helper's task, if one is out; what it threw ends the stream.
+// Waits for the helper's tasks; what one threw ends the stream.
 void TFitStream::settle()
 {
-    if (!m_task.Active()) return;
-    try {
-        m_pool->Join(m_task);
-    } catch (...) {
-        m_begun = false;
+    for (TWorkPool::Task& task : m_tasks) {
+        try {
+            m_pool->Join(task);
+        } catch (...) {
+            m_begun = false;
+        }
     }
+    m_tasks.clear();
 }
 
 bool TFitStream::Begin(QSize picture, QImage& dst, QPoint at, QSize size, TWorkPool* pool)
@@ -66,6 +68,8 @@ bool TFitStream::Begin(QSize picture, QImage& dst, QPoint at, QSize size, TWorkP
     if (pool && pool->PieceCount(sh, rowBytes) > 1) {
         m_pool = pool;
         m_batchRows = int(std::clamp<long long>((pool->PieceBytes() + rowBytes - 1) / rowBytes, 1, sh));
+        // Room for every task beforehand: one started is always joined.
+        m_tasks.reserve(size_t(sh / m_batchRows) + 1);
     }
     m_picture = picture;
     m_size = size;
@@ -93,9 +97,7 @@ void TFitStream::Rows(const std::uint8_t* const* rows, int y0, int y1)
         m_handed = y1;
         if (!m_following && m_handed - m_passed >= m_batchRows) m_following = start = true;
     }
-    if (!start) return;
-    settle(); // the last task, which has let go of the rows already
-    m_task = m_pool->Start([this] { follow(); });
+    if (start) m_tasks.push_back(m_pool->Start([this] { follow(); }));
 }
 
 // A helper's task: the rows handed over through the passes, in order,

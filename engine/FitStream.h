@@ -62,7 +62,9 @@ private:
     // The feeding thread's.
     int m_received = 0;
     std::vector<const std::uint8_t*> m_src; // the picture's rows, by source row
-    TWorkPool::Task m_task;
+    // The helper's tasks handed out, joined at the end only: one that has
+    // just let go of the rows may still be on its way out.
+    std::vector<TWorkPool::Task> m_tasks;
     // Between the feeding thread and the helper.
     std::mutex m_lock;
     int m_handed = 0;         // rows handed over
