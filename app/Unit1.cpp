@@ -290,7 +290,13 @@ void TForm1::buildLayout()
     Splitter2->setStretchFactor(0, 0);
     Splitter2->setStretchFactor(1, 1);
     Splitter2->setSizes({216, 400});
-    ImgPanel1->installEventFilter(this);
+    // Browser resize: the splitter position is remembered while the preview
+    // is shown. Told by the panel rather than seen in an event filter, which
+    // would look at every event the panel gets, the workers' posted ones too.
+    ImgPanel1->OnResize = [this](TCustomImgPanel* panel) {
+        if (m_shown && isChecked(QStringLiteral("V1")) && ImgBox1->isVisible())
+            m_settings.setInt(51, panel->height());
+    };
 
     Splitter1->addWidget(Panel3);
     Splitter1->addWidget(Splitter2);
@@ -597,10 +603,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == ImgBox1 && event->type() == QEvent::Resize && m_previewFit)
         m_previewFit->start();
-    // Browser resize: the splitter position is remembered while the preview is shown.
-    if (watched == ImgPanel1 && event->type() == QEvent::Resize && m_shown &&
-        isChecked(QStringLiteral("V1")) && ImgBox1->isVisible())
-        m_settings.setInt(51, ImgPanel1->height());
     return QMainWindow::eventFilter(watched, event);
 }
 

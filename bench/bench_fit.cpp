@@ -2,13 +2,17 @@
 // at full size and its stretched view, made after the decode (LoadImage,
 // then MakeImgView) and made along with it (a TStretchWatch on the load),
 // against the bare libjpeg decode of the same file (the engine's fast DCT,
-// a new picture each time). Wall clock and the loading thread's processor
-// time, median of the runs, each run taking every file of the folder once
-// per way, the ways in turn so that none always finds the file warm. One
-// thread, no helpers: the resampling's cost shows whole.
+// a new picture each time). Wall clock, the loading thread's processor time
+// and the whole program's, median of the runs, each run taking every file
+// of the folder once per way, the ways in turn so that none always finds
+// the file warm. The views are made as the program makes them, with the
+// engine's helper threads (TWorkPool::instance()), and the one made along
+// the decode once more on the loading thread alone, where the resampling's
+// cost shows whole.
 // Usage: bench_fit [folder] [runs] [client WxH ...]
 //        (defaults /tmp/bench/corpus/12mp, 5, 796x496 and 1596x996)
 #include "engine/ImgBox.h"
+#include "engine/WorkPool.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,6 +41,13 @@ double threadCpuMs()
     return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
 
+double processCpuMs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
 bool decodeFile(const QString& path)
 {
     QFile file(path);
@@ -62,7 +73,8 @@ bool decodeFile(const QString& path)
     return true;
 }
 
-// The view made after the decode, or along with it.
+// The view made after the decode, or along with it; on the engine's
+// resampling helpers, if it has them.
 bool fitted(TImgUtil& engine, const QString& file, QSize client, bool along)
 {
     std::unique_ptr<sq::TStretchWatch> watch;
@@ -72,7 +84,8 @@ bool fitted(TImgUtil& engine, const QString& file, QSize client, bool along)
     TImgView view;
     if (watch) view = watch->View(picture, client, Qt::black);
     if (along && !view.Placed) return false; // not made along: say so
-    if (!view.Placed) view = sq::MakeImgView(picture, ispStretch, client, Qt::black);
+    if (!view.Placed)
+        view = sq::MakeImgView(picture, ispStretch, client, Qt::black, engine.ResamplePool());
     return view.Placed;
 }
 
@@ -104,23 +117,32 @@ int main(int argc, char** argv)
         if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3) load[0] = -1;
         std::fclose(f);
     }
-    TImgUtil engine;
-    engine.setGetType(igtNormal);
-    engine.LoadImage(files.first(), 1, 1);
-    std::printf("load average %.2f %.2f %.2f; %lld files of %dx%d in %s, median of %d runs\n",
-                load[0], load[1], load[2], (long long)files.size(), engine.ImageWidth(),
-                engine.ImageHeight(), qPrintable(folder), runs);
-    std::printf("%-10s %-22s %9s %9s %7s\n", "client", "way", "wall ms", "cpu ms", "/decode");
+    // As the views' engines are: resampling on the program's helpers.
+    TImgUtil shared;
+    shared.setGetType(igtNormal);
+    shared.setResamplePool(&sq::TWorkPool::instance());
+    TImgUtil alone;
+    alone.setGetType(igtNormal);
+    alone.LoadImage(files.first(), 1, 1);
+    std::printf("load average %.2f %.2f %.2f; %lld files of %dx%d in %s, median of %d runs, "
+                "%d helpers\n",
+                load[0], load[1], load[2], (long long)files.size(), alone.ImageWidth(),
+                alone.ImageHeight(), qPrintable(folder), runs, sq::TWorkPool::instance().Helpers());
+    std::printf("%-10s %-30s %9s %9s %9s %7s\n", "client", "way", "wall ms", "cpu ms",
+                "all cpu", "/decode");
+    constexpr int kWays = 4;
     for (const QSize client : clients) {
-        std::vector<double> wall[3], cpu[3];
+        std::vector<double> wall[kWays], cpu[kWays], all[kWays];
         for (int run = 0; run < runs; ++run) {
-            for (int k = 0; k < 3; ++k) {
-                const int way = (k + run) % 3;
+            for (int k = 0; k < kWays; ++k) {
+                const int way = (k + run) % kWays;
                 QElapsedTimer clock;
                 clock.start();
-                const double c0 = threadCpuMs();
+                const double c0 = threadCpuMs(), p0 = processCpuMs();
                 for (const QString& f : files) {
-                    const bool ok = way == 0 ? decodeFile(f) : fitted(engine, f, client, way == 2);
+                    const bool ok = way == 0   ? decodeFile(f)
+                                    : way == 1 ? fitted(shared, f, client, false)
+                                               : fitted(way == 2 ? shared : alone, f, client, true);
                     if (!ok) {
                         std::fprintf(stderr, "%s failed (way %d)\n", qPrintable(f), way);
                         return 1;
@@ -128,13 +150,16 @@ int main(int argc, char** argv)
                 }
                 wall[way].push_back(clock.nsecsElapsed() / 1e6);
                 cpu[way].push_back(threadCpuMs() - c0);
+                all[way].push_back(processCpuMs() - p0);
             }
         }
-        const char* names[3] = {"bare decode", "load, then fit", "fit along the decode"};
+        const char* names[kWays] = {"bare decode", "load, then fit (helpers)",
+                                    "fit along the decode (helpers)", "fit along, one thread"};
         const double base = median(wall[0]);
-        for (int way = 0; way < 3; ++way)
-            std::printf("%4dx%-5d %-22s %9.1f %9.1f %7.3f\n", client.width(), client.height(),
-                        names[way], median(wall[way]), median(cpu[way]), median(wall[way]) / base);
+        for (int way = 0; way < kWays; ++way)
+            std::printf("%4dx%-5d %-30s %9.1f %9.1f %9.1f %7.3f\n", client.width(), client.height(),
+                        names[way], median(wall[way]), median(cpu[way]), median(all[way]),
+                        median(wall[way]) / base);
     }
     return 0;
 }

@@ -145,7 +145,7 @@ bool TStretchWatch::Begin(const QImage& picture)
     m_place = StretchPlace(picture.size(), m_client);
     m_bitmap = QImage(m_client, QImage::Format_RGB888);
     if (m_bitmap.isNull() || !m_stream.Begin(picture.size(), m_bitmap, m_place.topLeft(),
-                                             m_place.size())) {
+                                             m_place.size(), m_engine.ResamplePool())) {
         m_bitmap = QImage();
         return false;
     }
@@ -157,6 +157,12 @@ bool TStretchWatch::Begin(const QImage& picture)
 void TStretchWatch::Rows(const unsigned char* const* rows, int y0, int y1)
 {
     m_stream.Rows(rows, y0, y1);
+}
+
+void TStretchWatch::End()
+{
+    // The rows still on a helper are waited for while the picture is there.
+    m_stream.Finish();
 }
 
 TImgView TStretchWatch::View(const QImage& picture, QSize client, const QColor& color)

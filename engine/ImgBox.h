@@ -57,8 +57,9 @@ QRect StretchPlace(QSize picture, QSize client);
 
 // Makes the stretched view of the picture its engine decodes while the
 // decode goes on: each run of decoded rows is resampled into the view at
-// once (TFitStream). Set on the engine while it lives; used by the thread
-// that loads with that engine.
+// once (TFitStream), on one of the engine's resampling helpers when it has
+// them. Set on the engine while it lives; used by the thread that loads
+// with that engine.
 class TStretchWatch final : public TDecodeWatch
 {
 public:
@@ -70,6 +71,7 @@ public:
 
     bool Begin(const QImage& picture) override;
     void Rows(const unsigned char* const* rows, int y0, int y1) override;
+    void End() override;
     // MakeImgView(picture, ispStretch, client, color), taken from what was
     // made meanwhile, when picture is what the engine's last load gave and
     // the watch saw all of it; not Placed otherwise.

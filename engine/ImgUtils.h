@@ -67,6 +67,9 @@ public:
     // Its rows [y0, y1) are decoded, rows[y] holding row y; y0 is where the
     // last run ended. Earlier rows stay as they were.
     virtual void Rows(const unsigned char* const* rows, int y0, int y1) = 0;
+    // The decode is over, every row come or not: called once after a Begin
+    // that said yes, before the picture's rows may go away.
+    virtual void End() {}
 };
 } // namespace sq
 

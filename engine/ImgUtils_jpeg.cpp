@@ -276,6 +276,7 @@ struct Target
     // installed: RGB and upright already.
     sq::TDecodeWatch* watch = nullptr;
     bool watching = false;
+    bool watchBegun = false; // its Begin said yes: End is owed
 };
 
 unsigned char** rowsForTarget(void* ctx, int width, int height, int cmyk, int orientation)
@@ -299,7 +300,7 @@ unsigned char** rowsForTarget(void* ctx, int width, int height, int cmyk, int or
     }
     if (t->watch && !cmyk && orientation == 1) {
         try {
-            t->watching = t->watch->Begin(t->image);
+            t->watching = t->watchBegun = t->watch->Begin(t->image);
         } catch (...) {
             t->watching = false;
         }
@@ -352,6 +353,13 @@ QImage decodeFrom(RawSource source, bool fast, ScaleFor scaleFor, void* scaleCtx
     source.wantIcc = icc ? 1 : 0;
     const RawResult r = decodeRaw(source, fast ? 1 : 0, scaleFor, scaleCtx, rowsForTarget, &target,
                                   watch ? rowsDoneForTarget : nullptr);
+    if (target.watchBegun) {
+        try {
+            watch->End();
+        } catch (...) {
+            target.watching = false;
+        }
+    }
     takeIcc(r, icc);
     if (watched) *watched = r.ok && target.watching;
     if (full && (r.fullWidth > 0 || r.fullHeight > 0))

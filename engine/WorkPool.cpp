@@ -15,6 +15,7 @@ struct TWorkPool::Batch
     int count = 0;
     int pieces = 0;
     const std::function<void(int, int)>* body = nullptr;
+    std::function<void(int, int)> own; // Start's body, which outlives the call
     bool plain = true; // the pieces hand out nothing: a waiter may run them
     std::atomic<int> next{0};
     std::atomic<int> done{0};
@@ -94,10 +95,42 @@ void TWorkPool::ForItems(int count, int threads, const std::function<void(int)>&
     run(batch, jobs);
 }
 
+TWorkPool::Task TWorkPool::Start(std::function<void()> body)
+{
+    Task task;
+    if (!body) return task;
+    auto batch = std::make_shared<Batch>();
+    batch->count = 1;
+    batch->pieces = 1;
+    batch->own = [body = std::move(body)](int, int) { body(); };
+    batch->body = &batch->own;
+    task.m_batch = batch;
+    if (m_threads.empty())
+        take(*batch, false);
+    else
+        handOut(batch, 1);
+    return task;
+}
+
+void TWorkPool::Join(Task& task)
+{
+    const std::shared_ptr<Batch> batch = std::move(task.m_batch);
+    task.m_batch.reset();
+    if (!batch) return;
+    // Not begun yet: run here rather than wait for a helper to get free.
+    take(*batch, false);
+    wait(batch);
+}
+
 void TWorkPool::run(const std::shared_ptr<Batch>& batch, int jobs)
 {
     handOut(batch, jobs);
     take(*batch, false);
+    wait(batch);
+}
+
+void TWorkPool::wait(const std::shared_ptr<Batch>& batch)
+{
     {
         std::unique_lock<std::mutex> guard(m_lock);
         while (!batch->finished) {

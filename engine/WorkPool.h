@@ -19,7 +19,20 @@ namespace sq {
 
 class TWorkPool
 {
+    struct Batch;
+
 public:
+    // A piece of work Start handed out; empty when none is.
+    class Task
+    {
+    public:
+        bool Active() const { return bool(m_batch); }
+
+    private:
+        friend class TWorkPool;
+        std::shared_ptr<Batch> m_batch;
+    };
+
     // The program's pool: one helper fewer than the processors, pieces of at
     // least kPieceBytes.
     static TWorkPool& instance();
@@ -57,6 +70,19 @@ public:
     // their own work with ForRanges. Exceptions as for ForRanges.
     void ForItems(int count, int threads, const std::function<void(int)>& body);
 
+    // body() once, on a helper free now or later, while the caller goes
+    // on; with no helpers, here before returning. The body must not hand
+    // out work itself, and what it uses must live until Join.
+    Task Start(std::function<void()> body);
+    // Returns once the task's body has run: here, when no helper has taken
+    // it yet, else after the helper running it is done (the waiting thread
+    // runs other threads' plain pieces meanwhile). The task is empty after;
+    // an empty one returns at once. Rethrows what the body threw.
+    void Join(Task& task);
+
+    // The least bytes a piece is cut to (PieceCount's unit).
+    long long PieceBytes() const { return m_pieceBytes; }
+
     // Pieces run by helpers, and by threads that waited for their own,
     // since the pool started: whether work was really shared.
     long long SharedPieces() const { return m_shared.load(); }
@@ -64,8 +90,8 @@ public:
     long long Pieces() const { return m_pieces.load(); }
 
 private:
-    struct Batch;
     void run(const std::shared_ptr<Batch>& batch, int jobs);
+    void wait(const std::shared_ptr<Batch>& batch);
     void handOut(const std::shared_ptr<Batch>& batch, int jobs);
     void take(Batch& batch, bool shared);
     void finish(Batch& batch);

@@ -4,6 +4,7 @@
 #include "engine/FitStream.h"
 #include "engine/ImgBox.h"
 #include "engine/Resample.h"
+#include "engine/WorkPool.h"
 
 #include "tests/support/ExifFiles.h"
 #include "tests/support/FileDamage.h"
@@ -32,11 +33,12 @@ QImage noise(int w, int h, quint32 seed)
 }
 
 // Feeds the picture's rows in runs of `run` rows (0: all at once, -1: runs
-// of 1, 2, 3, ... rows), as a decoder hands them over.
-bool stream(const QImage& picture, QImage& dst, QRect rect, int run)
+// of 1, 2, 3, ... rows), as a decoder hands them over; with a pool, the
+// rows resampled on its helpers.
+bool stream(const QImage& picture, QImage& dst, QRect rect, int run, sq::TWorkPool* pool = nullptr)
 {
     sq::TFitStream s;
-    if (!s.Begin(picture.size(), dst, rect.topLeft(), rect.size())) return false;
+    if (!s.Begin(picture.size(), dst, rect.topLeft(), rect.size(), pool)) return false;
     std::vector<const uchar*> rows(size_t(picture.height()));
     for (int y = 0; y < picture.height(); ++y)
         rows[size_t(y)] = picture.constScanLine(y);
@@ -93,6 +95,10 @@ class TestFitStream : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    // Two helpers, and every row worth a task of its own.
+    sq::TWorkPool m_pool{2, 1};
+    // One helper, woken for a few rows of a few hundred pixels.
+    sq::TWorkPool m_lazyPool{1, 6000};
 
 private Q_SLOTS:
     void matchesResizeInto_data()
@@ -100,43 +106,65 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<QRect>("rect");
         QTest::addColumn<int>("run");
-        // Narrowed both ways, as a photograph fitted to a screen.
-        QTest::newRow("401x301 to 64x49, runs of 16") << QSize(401, 301) << QRect(5, 3, 64, 49) << 16;
-        QTest::newRow("401x301 to 64x49, growing runs") << QSize(401, 301) << QRect(0, 0, 64, 49) << -1;
-        QTest::newRow("401x301 to 64x49, one run") << QSize(401, 301) << QRect(1, 2, 64, 49) << 0;
-        QTest::newRow("97x61 to 13x7, rows one by one") << QSize(97, 61) << QRect(2, 0, 13, 7) << 1;
-        // Nearly the same width: two taps a pixel.
-        QTest::newRow("200x200 to 199x13") << QSize(200, 200) << QRect(0, 0, 199, 13) << 16;
-        // More than 16 taps a pixel: the general loop.
-        QTest::newRow("2000x20 to 50x3") << QSize(2000, 20) << QRect(1, 1, 50, 3) << 16;
-        QTest::newRow("5x3 to 1x1") << QSize(5, 3) << QRect(0, 0, 1, 1) << 2;
-        QTest::newRow("300x7 to 3x2, runs of 3") << QSize(300, 7) << QRect(0, 1, 3, 2) << 3;
-        // One dimension alone, the other as it is.
-        QTest::newRow("1x50 to 1x7") << QSize(1, 50) << QRect(0, 0, 1, 7) << 16;
-        QTest::newRow("50x1 to 7x1") << QSize(50, 1) << QRect(3, 3, 7, 1) << 16;
-        QTest::newRow("60x40 to 60x9") << QSize(60, 40) << QRect(0, 2, 60, 9) << 5;
-        QTest::newRow("60x40 to 11x40") << QSize(60, 40) << QRect(4, 0, 11, 40) << 7;
-        QTest::newRow("64x64 as it is") << QSize(64, 64) << QRect(1, 1, 64, 64) << 7;
-        QTest::newRow("1x1 as it is") << QSize(1, 1) << QRect(0, 0, 1, 1) << 16;
-        // Enlarged, and enlarged one way while narrowed the other.
-        QTest::newRow("33x17 to 70x40") << QSize(33, 17) << QRect(0, 0, 70, 40) << 1;
-        QTest::newRow("1x1 to 9x5") << QSize(1, 1) << QRect(0, 0, 9, 5) << 16;
-        QTest::newRow("40x30 to 90x20") << QSize(40, 30) << QRect(2, 2, 90, 20) << 4;
-        QTest::newRow("40x30 to 20x90") << QSize(40, 30) << QRect(0, 5, 20, 90) << -1;
+        QTest::addColumn<int>("helpers"); // 0: none, 1: each row a task, 2: several rows a task
+        const struct
+        {
+            const char* name;
+            QSize picture;
+            QRect rect;
+            int run;
+        } rows[] = {
+            // Narrowed both ways, as a photograph fitted to a screen.
+            {"401x301 to 64x49, runs of 16", {401, 301}, {5, 3, 64, 49}, 16},
+            {"401x301 to 64x49, growing runs", {401, 301}, {0, 0, 64, 49}, -1},
+            {"401x301 to 64x49, one run", {401, 301}, {1, 2, 64, 49}, 0},
+            {"97x61 to 13x7, rows one by one", {97, 61}, {2, 0, 13, 7}, 1},
+            {"1001x777 to 333x259, odd, runs of 8", {1001, 777}, {1, 1, 333, 259}, 8},
+            // Nearly the same width: two taps a pixel.
+            {"200x200 to 199x13", {200, 200}, {0, 0, 199, 13}, 16},
+            // More than 16 taps a pixel: the general loop.
+            {"2000x20 to 50x3", {2000, 20}, {1, 1, 50, 3}, 16},
+            {"5x3 to 1x1", {5, 3}, {0, 0, 1, 1}, 2},
+            {"300x7 to 3x2, runs of 3", {300, 7}, {0, 1, 3, 2}, 3},
+            // One dimension alone, the other as it is.
+            {"1x50 to 1x7", {1, 50}, {0, 0, 1, 7}, 16},
+            {"1x500 to 1x9, rows one by one", {1, 500}, {0, 0, 1, 9}, 1},
+            {"50x1 to 7x1", {50, 1}, {3, 3, 7, 1}, 16},
+            {"60x40 to 60x9", {60, 40}, {0, 2, 60, 9}, 5},
+            {"60x40 to 11x40", {60, 40}, {4, 0, 11, 40}, 7},
+            {"64x64 as it is", {64, 64}, {1, 1, 64, 64}, 7},
+            {"1x1 as it is", {1, 1}, {0, 0, 1, 1}, 16},
+            // Enlarged, and enlarged one way while narrowed the other.
+            {"33x17 to 70x40", {33, 17}, {0, 0, 70, 40}, 1},
+            {"1x1 to 9x5", {1, 1}, {0, 0, 9, 5}, 16},
+            {"1x37 to 5x90", {1, 37}, {0, 0, 5, 90}, 3},
+            {"40x30 to 90x20", {40, 30}, {2, 2, 90, 20}, 4},
+            {"40x30 to 20x90", {40, 30}, {0, 5, 20, 90}, -1},
+        };
+        const char* ways[] = {"", ", on helpers", ", on helpers, some left to the end"};
+        for (const auto& r : rows)
+            for (int helpers = 0; helpers < 3; ++helpers)
+                QTest::newRow(qPrintable(QLatin1String(r.name) + QLatin1String(ways[helpers])))
+                    << r.picture << r.rect << r.run << helpers;
     }
 
+    // On helpers the rows go to the pool as they come, while more come in:
+    // every row worth a task, or several rows, so that the rows after the
+    // last task are resampled by the feeding thread at the end.
     void matchesResizeInto()
     {
         QFETCH(QSize, picture);
         QFETCH(QRect, rect);
         QFETCH(int, run);
+        QFETCH(int, helpers);
         const QImage src = noise(picture.width(), picture.height(), quint32(picture.width() * 31 + rect.width()));
         // Room around the rectangle, which must stay as it was.
         QImage want(rect.right() + 4, rect.bottom() + 3, QImage::Format_RGB888);
         want.fill(QColor(1, 2, 3));
         QImage got = want.copy();
         QVERIFY(sq::ResizeInto(src, want, rect.topLeft(), rect.size()));
-        QVERIFY(stream(src, got, rect, run));
+        sq::TWorkPool* pools[] = {nullptr, &m_pool, &m_lazyPool};
+        QVERIFY(stream(src, got, rect, run, pools[helpers]));
         QCOMPARE(got, want);
     }
 
@@ -180,6 +208,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("result");
         QTest::newRow("colour 203x141") << QStringLiteral("rgb") << QSize(203, 141) << QSize(37, 23) << true << 0;
         QTest::newRow("colour 203x141 in a wide client") << QStringLiteral("rgb") << QSize(203, 141) << QSize(300, 20) << true << 0;
+        QTest::newRow("colour 1203x901, odd") << QStringLiteral("rgb") << QSize(1203, 901) << QSize(211, 157) << true << 0;
         QTest::newRow("colour, enlarged") << QStringLiteral("rgb") << QSize(21, 13) << QSize(70, 50) << true << 0;
         QTest::newRow("colour 1x40") << QStringLiteral("rgb") << QSize(1, 40) << QSize(9, 9) << true << 0;
         QTest::newRow("colour 40x1") << QStringLiteral("rgb") << QSize(40, 1) << QSize(9, 9) << true << 0;
@@ -216,25 +245,29 @@ private Q_SLOTS:
         plain.setGetType(igtNormal);
         QCOMPARE(plain.LoadImage(file, client.width(), client.height()), result);
 
-        TImgUtil engine;
-        engine.setGetType(igtNormal);
-        TImgView view;
-        {
-            sq::TStretchWatch watch(engine, client);
-            QCOMPARE(engine.LoadImage(file, client.width(), client.height()), result);
-            view = watch.View(engine.Bitmap().image(), client, QColor(9, 8, 7));
+        // Resampled on the loading thread, and on the engine's helpers.
+        for (sq::TWorkPool* pool : {static_cast<sq::TWorkPool*>(nullptr), &m_pool}) {
+            TImgUtil engine;
+            engine.setGetType(igtNormal);
+            engine.setResamplePool(pool);
+            TImgView view;
+            {
+                sq::TStretchWatch watch(engine, client);
+                QCOMPARE(engine.LoadImage(file, client.width(), client.height()), result);
+                view = watch.View(engine.Bitmap().image(), client, QColor(9, 8, 7));
+            }
+            const QImage& got = engine.Bitmap().image();
+            QCOMPARE(got, plain.Bitmap().image());
+            QCOMPARE(engine.LastWatched(), watched);
+            QCOMPARE(view.Placed, watched);
+            if (!watched) continue;
+            const TImgView want = sq::MakeImgView(got, ispStretch, client, QColor(9, 8, 7));
+            QVERIFY(want.Placed);
+            QCOMPARE(view.Place, want.Place);
+            QCOMPARE(view.Bitmap, want.Bitmap);
+            // A view is handed out once; asked for another client it is none.
+            QVERIFY(!viewForOtherClient(engine, file, client));
         }
-        const QImage& got = engine.Bitmap().image();
-        QCOMPARE(got, plain.Bitmap().image());
-        QCOMPARE(engine.LastWatched(), watched);
-        QCOMPARE(view.Placed, watched);
-        if (!watched) return;
-        const TImgView want = sq::MakeImgView(got, ispStretch, client, QColor(9, 8, 7));
-        QVERIFY(want.Placed);
-        QCOMPARE(view.Place, want.Place);
-        QCOMPARE(view.Bitmap, want.Bitmap);
-        // A view is handed out once; asked for another client it is none.
-        QVERIFY(!viewForOtherClient(engine, file, client));
     }
 
     // A box's stretched view, loaded alone, beside others and ahead for a

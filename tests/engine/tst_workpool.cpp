@@ -211,6 +211,66 @@ private Q_SLOTS:
             QCOMPARE(item, std::vector<int>(rows, 20));
     }
 
+    // A task handed out with Start runs once, on a helper while the caller
+    // goes on, or on the caller at Join when no helper got to it (none, or
+    // all busy); Join returns once it has run and passes on what it threw.
+    void startedTaskRunsOnceAndJoins_data()
+    {
+        QTest::addColumn<int>("helpers");
+        QTest::addColumn<bool>("busy");   // the helpers are kept busy until Join
+        QTest::addColumn<bool>("throws");
+        QTest::addColumn<bool>("here"); // where it must run: the caller's thread
+        QTest::newRow("no helpers") << 0 << false << false << true;
+        QTest::newRow("a free helper") << 1 << false << false << false;
+        QTest::newRow("helpers busy") << 2 << true << false << true;
+        QTest::newRow("throws on a helper") << 1 << false << true << false;
+        QTest::newRow("throws here") << 0 << false << true << true;
+    }
+    void startedTaskRunsOnceAndJoins()
+    {
+        QFETCH(int, helpers);
+        QFETCH(bool, busy);
+        QFETCH(bool, throws);
+        QFETCH(bool, here);
+        sq::TWorkPool pool(helpers);
+        std::atomic<bool> release{false};
+        std::atomic<int> blocked{0};
+        std::vector<sq::TWorkPool::Task> blockers;
+        if (busy) {
+            for (int i = 0; i < helpers; ++i)
+                blockers.push_back(pool.Start([&] {
+                    ++blocked;
+                    waitFor([&] { return release.load(); });
+                }));
+            QVERIFY(waitFor([&] { return blocked.load() == helpers; }));
+        }
+        std::atomic<int> runs{0};
+        std::thread::id ranOn;
+        sq::TWorkPool::Task task = pool.Start([&] {
+            ranOn = std::this_thread::get_id();
+            ++runs;
+            if (throws) throw std::runtime_error("task failed");
+        });
+        QVERIFY(task.Active());
+        // A free helper takes it without the caller's Join.
+        if (!here) QVERIFY(waitFor([&] { return runs.load() == 1; }));
+        bool thrown = false;
+        try {
+            pool.Join(task);
+        } catch (const std::runtime_error& e) {
+            thrown = QByteArray(e.what()) == "task failed";
+        }
+        QCOMPARE(thrown, throws);
+        QVERIFY(!task.Active());
+        QCOMPARE(runs.load(), 1);
+        QCOMPARE(ranOn == std::this_thread::get_id(), here);
+        pool.Join(task); // empty: nothing runs again
+        QCOMPARE(runs.load(), 1);
+        release = true;
+        for (sq::TWorkPool::Task& b : blockers)
+            pool.Join(b);
+    }
+
     // How many pieces a pass is cut into: none for small work or no
     // helpers, never more than items or several per thread.
     void pieceCount_data()
