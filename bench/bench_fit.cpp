@@ -11,6 +11,7 @@
 // cost shows whole.
 // Usage: bench_fit [folder] [runs] [client WxH ...]
 //        (defaults /tmp/bench/corpus/12mp, 5, 796x496 and 1596x996)
+#include "bench/JpegTiming.h"
 #include "engine/ImgBox.h"
 #include "engine/WorkPool.h"
 
@@ -28,50 +29,11 @@
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+double threadCpuMs() { return bench::cpuMs(); }
 
-double threadCpuMs()
-{
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double processCpuMs()
-{
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-bool decodeFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.readAll();
-    jpeg_decompress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
-    jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_RGB;
-    cinfo.dct_method = JDCT_IFAST;
-    jpeg_start_decompress(&cinfo);
-    const size_t stride = size_t(cinfo.output_width) * 3;
-    std::unique_ptr<unsigned char[]> pixels(new unsigned char[stride * cinfo.output_height]);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        unsigned char* row = pixels.get() + stride * cinfo.output_scanline;
-        jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return true;
-}
+using bench::decodeFile;
+using bench::median;
+using bench::processCpuMs;
 
 // The view made after the decode, or along with it; on the engine's
 // resampling helpers, if it has them.

@@ -29,6 +29,7 @@
 //        preview or file list folder: none; 0 paced steps or ticks: none)
 #include "app/Unit1.h"
 #include "app/Windows.h"
+#include "bench/JpegTiming.h"
 #include "engine/ImgBox.h"
 #include "state/Globals.h"
 #include "viewers/SlideAhead.h"
@@ -56,52 +57,11 @@
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+using bench::cpuMs;
 
-// Reads and decodes one JPEG into a new 24-bit picture at full size, as a
-// viewer must make a new picture for each file; false on failure.
-bool decodeFile(const QString& path)
-{
-    std::unique_ptr<unsigned char[]> pixels; // not cleared: libjpeg writes every byte
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.readAll();
-    jpeg_decompress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
-    jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_RGB;
-    cinfo.dct_method = JDCT_IFAST;
-    jpeg_start_decompress(&cinfo);
-    const size_t stride = size_t(cinfo.output_width) * 3;
-    pixels.reset(new unsigned char[stride * cinfo.output_height]);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        unsigned char* row = pixels.get() + stride * cinfo.output_scanline;
-        jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return true;
-}
-
-double cpuMs(clockid_t clock = CLOCK_THREAD_CPUTIME_ID)
-{
-    timespec ts;
-    clock_gettime(clock, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-// Every thread of the process: the screens load on helper threads too.
-double processCpuMs()
-{
-    return cpuMs(CLOCK_PROCESS_CPUTIME_ID);
-}
+using bench::decodeFile;
+using bench::median;
+using bench::processCpuMs;
 
 struct Result
 {
