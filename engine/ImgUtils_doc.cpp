@@ -2,11 +2,10 @@
 // body under its subject, sender and date, laid out by QTextDocument and
 // painted on white. Nothing outside the file is ever read.
 
-// GMime (through glib) comes before any Qt header.
-#include <gmime/gmime.h>
-
 #include "engine/HtmlBounds.h"
 #include "engine/ImgUtils.h"
+#include "engine/ImgUtils_meta.h"
+#include "engine/MailParse.h"
 #include "engine/TextLines.h"
 #include "platform/SafeRead.h"
 
@@ -22,7 +21,6 @@
 #include <QTimeZone>
 #include <QUrl>
 
-#include <mutex>
 
 namespace {
 
@@ -187,94 +185,22 @@ bool renderHtml(const QByteArray& bytes, QImage& image)
 
 // ---- mail ----
 
-void gmimeOnce()
+QString headerHtml(const sq::mail::MailParts& mail)
 {
-    static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
-}
-
-template <typename T> struct GUnref
-{
-    void operator()(T* p) const
-    {
-        if (p) g_object_unref(p);
-    }
-};
-template <typename T> using GPtr = std::unique_ptr<T, GUnref<T>>;
-
-QString takeGString(char* text)
-{
-    const QString s = text ? QString::fromUtf8(text) : QString();
-    g_free(text);
-    return s;
-}
-
-struct MailParts
-{
-    QString html;
-    QString plain;
-    // Inline pictures named by Content-ID, for cid: references of the HTML,
-    // still encoded: the document decodes those the page shows.
-    QList<std::pair<QString, QByteArray>> pictures;
-};
-
-void collectPart(GMimeObject* /*parent*/, GMimeObject* part, gpointer data)
-{
-    auto* parts = static_cast<MailParts*>(data);
-    if (!GMIME_IS_PART(part)) return;
-    GMimePart* mimePart = GMIME_PART(part);
-    GMimeContentType* type = g_mime_object_get_content_type(part);
-    if (GMIME_IS_TEXT_PART(part) && !g_mime_part_is_attachment(mimePart)) {
-        QString* slot = nullptr;
-        if (g_mime_content_type_is_type(type, "text", "html"))
-            slot = &parts->html;
-        else if (g_mime_content_type_is_type(type, "text", "plain"))
-            slot = &parts->plain;
-        if (slot && slot->isEmpty())
-            *slot = takeGString(g_mime_text_part_get_text(GMIME_TEXT_PART(part)));
-        return;
-    }
-    const char* id = g_mime_object_get_content_id(part);
-    GMimeDataWrapper* content = g_mime_part_get_content(mimePart);
-    if (!id || !content || !g_mime_content_type_is_type(type, "image", "*")) return;
-    GPtr<GMimeStream> stream(g_mime_stream_mem_new());
-    if (g_mime_data_wrapper_write_to_stream(content, stream.get()) < 0) return;
-    GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
-    if (array && array->len > 0 && array->len < guint(INT_MAX))
-        parts->pictures.append(
-            {QString::fromUtf8(id),
-             QByteArray(reinterpret_cast<const char*>(array->data), int(array->len))});
-}
-
-QString headerHtml(GMimeMessage* message)
-{
-    const QString subject = QString::fromUtf8(g_mime_message_get_subject(message));
-    QString from;
-    if (InternetAddressList* list = g_mime_message_get_from(message))
-        from = takeGString(internet_address_list_to_string(list, nullptr, FALSE));
     QString date;
-    if (GDateTime* when = g_mime_message_get_date(message)) {
-        const qint64 secs = g_date_time_to_unix(when);
-        const int offset = int(g_date_time_get_utc_offset(when) / G_TIME_SPAN_SECOND);
-        date = QDateTime::fromSecsSinceEpoch(secs, QTimeZone(offset))
+    if (mail.hasDate)
+        date = QDateTime::fromSecsSinceEpoch(mail.dateSecs, QTimeZone(mail.utcOffset))
                    .toString(QStringLiteral("yyyy/MM/dd HH:mm"));
-    }
-    if (subject.isEmpty() && from.isEmpty() && date.isEmpty()) return {};
+    if (mail.subject.isEmpty() && mail.from.isEmpty() && date.isEmpty()) return {};
     return QStringLiteral("<div style=\"background-color:#e8e8e8\"><b>%1</b><br>%2<br>%3</div>")
-        .arg(subject.toHtmlEscaped(), from.toHtmlEscaped(), date.toHtmlEscaped());
+        .arg(mail.subject.toHtmlEscaped(), mail.from.toHtmlEscaped(), date.toHtmlEscaped());
 }
 
 bool renderMail(const QByteArray& bytes, QImage& image)
 {
-    gmimeOnce();
-    GPtr<GMimeStream> stream(
-        g_mime_stream_mem_new_with_buffer(bytes.constData(), size_t(bytes.size())));
-    GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-    GPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
-    if (!message) return false;
-    MailParts parts;
-    g_mime_message_foreach(message.get(), collectPart, &parts);
-    QString header = headerHtml(message.get());
+    sq::mail::MailParts parts;
+    if (!sq::mail::parseMail(bytes, &parts)) return false;
+    QString header = headerHtml(parts);
     // Text that has no mail headers and no body is not a mail.
     if (header.isEmpty() && parts.html.isEmpty() && parts.plain.isEmpty()) return false;
     // The body is bounded as a page is; the header block is ours, only its
@@ -340,5 +266,30 @@ int TImgUtil::loadDocument(const QString& fileName, int width, int height)
     m_imageHeight = m_bitmap.height();
     // The page takes the exact box, its aspect already that of the box.
     if (m_getType != igtNormal) ResizeBitmap(m_bitmap, width, height);
+    return 0;
+}
+
+// ---- metafiles ----
+
+namespace {
+
+// A metafile larger than this is taken as damaged rather than read whole.
+constexpr qint64 kMaxMetafileBytes = qint64(64) << 20;
+
+} // namespace
+
+int TImgUtil::loadMetafile(const QString& fileName)
+{
+    const QByteArray bytes = sq::platform::readWholeFile(fileName, kMaxMetafileBytes);
+    if (bytes.isEmpty()) return -1;
+    const bool enhanced = m_imageType == iitEmf;
+    const QSize size = enhanced ? sq::meta::emfSize(bytes) : sq::meta::wmfSize(bytes);
+    if (!size.isValid()) return -1;
+    QImage image = enhanced ? sq::meta::renderEmf(bytes, size, m_bkColor)
+                            : sq::meta::renderWmf(bytes, size, m_bkColor);
+    if (image.isNull()) return -1;
+    m_imageWidth = image.width();
+    m_imageHeight = image.height();
+    m_bitmap.setImage(std::move(image));
     return 0;
 }

@@ -600,26 +600,3 @@ QImage renderWmf(const QByteArray& bytes, QSize size, const QColor& background)
 }
 
 } // namespace sq::meta
-
-namespace {
-
-// A metafile larger than this is taken as damaged rather than read whole.
-constexpr qint64 kMaxMetafileBytes = qint64(64) << 20;
-
-} // namespace
-
-int TImgUtil::loadMetafile(const QString& fileName)
-{
-    const QByteArray bytes = sq::platform::readWholeFile(fileName, kMaxMetafileBytes);
-    if (bytes.isEmpty()) return -1;
-    const bool enhanced = m_imageType == iitEmf;
-    const QSize size = enhanced ? sq::meta::emfSize(bytes) : sq::meta::wmfSize(bytes);
-    if (!size.isValid()) return -1;
-    QImage image = enhanced ? sq::meta::renderEmf(bytes, size, m_bkColor)
-                            : sq::meta::renderWmf(bytes, size, m_bkColor);
-    if (image.isNull()) return -1;
-    m_imageWidth = image.width();
-    m_imageHeight = image.height();
-    m_bitmap.setImage(std::move(image));
-    return 0;
-}

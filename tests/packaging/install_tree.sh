@@ -3,10 +3,12 @@
 # checks what a desktop expects there: both programs (their --help, --version
 # and usage errors), the desktop entry (validated where desktop-file-utils is
 # installed), the icon as SVG and as a 256 x 256 PNG, the compressed manual
-# pages and the package documents.
-#   install_tree.sh BUILD_DIR
+# pages and the package documents; the installed programs find their formats
+# module.
+#   install_tree.sh BUILD_DIR [SOURCE_DIR]
 set -eu
 build=$1
+src=${2:-$(cd "$(dirname "$0")/../.." && pwd)}
 dest=$(mktemp -d)
 trap 'rm -rf "$dest"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -16,6 +18,7 @@ rm -f "$dest.log"
 root="$dest/usr/local"
 expected="bin/sorrelquint
 bin/sqimg
+lib/sorrelquint/sorrelquint-formats.so
 share/applications/sorrelquint.desktop
 share/doc/sorrelquint/changelog.gz
 share/doc/sorrelquint/copyright
@@ -57,6 +60,14 @@ grep -q '^usage: sqimg' "$dest/out" || fail "sqimg --help prints no usage on std
 run 0 "$root/bin/sqimg" --version
 run 2 "$root/bin/sqimg" --no-such-option
 grep -q '^usage: sqimg' "$dest/err" || fail "sqimg: usage error not on stderr"
+# The photograph readers live in the module installed beside the programs;
+# the loader's trace tells which file was opened.
+env -u DISPLAY QT_QPA_PLATFORM=offscreen LD_DEBUG=files \
+  "$root/bin/sqimg" load "$src/fuzz/corpus/fuzz_photos/reads-heic.heic" >"$dest/out" 2>"$dest/err" ||
+  { cat "$dest/err"; fail "the installed sqimg cannot read a HEIC picture"; }
+opened=$(sed -n 's/.*file=\([^ ]*sorrelquint-formats\.so\).*/\1/p' "$dest/err" | head -n 1)
+[ "$(readlink -f "$opened")" = "$(readlink -f "$root/lib/sorrelquint/sorrelquint-formats.so")" ] ||
+  fail "the installed sqimg opened the formats module '$opened'"
 
 # The desktop entry.
 entry="$root/share/applications/sorrelquint.desktop"
