@@ -58,6 +58,11 @@ public:
                     int screenWidth = 0, int screenHeight = 0, QWidget* parent = nullptr);
     ~TForm1() override;
 
+    // Has the browser's workers make the first page of the folder the
+    // start-up ends in (the command line's, else the start-up folder)
+    // while the other windows are made; called once, before the show.
+    void prepareStartFolder();
+
     TSettingsLines& settings() { return m_settings; }
     const QString& dataFolder() const { return m_dataFolder; }
 

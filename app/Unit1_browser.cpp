@@ -499,3 +499,20 @@ void TForm1::FindByName(const QString& text)
         ImgPanel1Click();
     }
 }
+
+void TForm1::prepareStartFolder()
+{
+    // As many pictures as a first page of small cells holds.
+    constexpr int kFirstPage = 24;
+    QString folder;
+    if (!m_startPath.isEmpty()) {
+        if (m_startPath.size() <= 3) return;
+        const QString absolute = sq::platform::absolutePathOf(m_startPath);
+        if (!sq::platform::pathExists(absolute)) return;
+        folder = sq::platform::isFolderPath(absolute) ? absolute : sq::platform::parentOf(absolute);
+    } else {
+        const QString start = m_settings.text(0);
+        folder = sq::platform::isFolderPath(start) ? start : m_dataFolder;
+    }
+    ImgPanel1->PrepareFolder(folder, kFirstPage);
+}

@@ -33,6 +33,7 @@ void createWindows(const QString& dataFolder, const QString& startPath)
     // the others may read the settings lines it has loaded.
     Form1 = new TForm1(dataFolder, startPath);
     sq::platform::traceStart("main window created");
+    Form1->prepareStartFolder();
     Form2 = new TForm2(*Form1);
     Form3 = new TForm3;
     Form4 = new TForm4;

@@ -112,6 +112,12 @@ struct TThumbJob
 
     State state = Pending;
     std::atomic<bool> Cancelled{false};
+    // Made ahead of the browser's own request (under the pool's lock):
+    // nobody has asked for it yet; see TImgThreads::Prepare.
+    bool Ahead = false;
+    // The file's data when it was listed for a job made ahead: taken over
+    // only by a job for the file as it is listed now.
+    std::optional<sq::platform::FindData> AheadStamp;
 };
 
 class TImgThreads;
@@ -200,6 +206,17 @@ public:
     // Whether the result installed last came from the thumbnail cache.
     bool LastFromCache() const { return m_lastFromCache; }
 
+    // Jobs made ahead, while the program is still starting: each is made by
+    // a worker left free by the browser's own jobs (at most one core less
+    // than the workers, so the GUI thread keeps one), and taken over by the
+    // browser's job for the same file, box and settings instead of making
+    // it again. What was not taken is dropped once the browser has made
+    // what it asked for in that folder, and a few seconds after it was
+    // asked for in any case.
+    void Prepare(const QString& folder, std::vector<std::shared_ptr<TThumbJob>> jobs);
+    void DropAhead();
+    int AheadCount() const { return static_cast<int>(m_ahead.size()); }
+
     // ---- the workers' side (any thread) ----
     // The next job for a worker, waiting for one; nullptr when the pool ends.
     std::shared_ptr<TThumbJob> takeJob(TImgThread* worker);
@@ -218,6 +235,11 @@ protected:
     // decoding) and adds it to the window.
     void submit(std::shared_ptr<TThumbJob> job);
     bool inWindow(std::int32_t id) const { return m_windowIds.count(id) != 0; }
+    // Takes the job made ahead for this one (same file as listed now, box
+    // and settings) into the window in its place, running or done: true.
+    // False when there is none or it has not started yet (it is dropped;
+    // the caller makes the job as any other).
+    bool takeOverAhead(const TThumbJob& wanted, const std::optional<sq::platform::FindData>& stamp);
 
     TCustomImgPanel* m_owner;
     std::uint64_t m_serial = 0;
@@ -263,6 +285,11 @@ private:
     std::vector<std::unique_ptr<TImgThread>> m_threads;
     std::vector<TImgThread*> m_runningOn; // workers busy with a job
     int m_running = 0;
+    std::deque<std::shared_ptr<TThumbJob>> m_aheadPending;
+    int m_aheadRunning = 0;
+    std::vector<std::shared_ptr<TThumbJob>> m_ahead; // GUI thread: every job made ahead not yet taken
+    QString m_aheadFolder;                           // GUI thread: the folder they are from
+    std::uint64_t m_aheadRound = 0;                  // GUI thread: bumped by every Prepare
     TImgThread* m_ending = nullptr; // the worker asked to end
     std::mutex m_cacheLock;
     std::mutex m_exclusiveLock;
@@ -427,6 +454,10 @@ public:
 
     QString CurrentFolderPath() const;
     void OpenFolder(const QString& path) override;
+    // While the program starts: has the first count pictures of the folder
+    // at path (in this browser's order, filter and box) made ahead by the
+    // workers, for the browser to take once it opens the folder.
+    void PrepareFolder(const QString& path, int count);
     void OpenFolderId(const QString& absoluteIdList) override;
     void Refresh();
     bool ShellCommand(const QString& verb);

@@ -2,6 +2,8 @@
 // it (again) into the items, and adding a single file.
 #include "browser/ImgPanel.h"
 
+#include "engine/DeviceRects.h"
+
 #include "platform/NativePath.h"
 #include "platform/PathOps.h"
 
@@ -27,6 +29,68 @@ void TCustomImgPanel::OpenFolder(const QString& path)
     }
     if (!parsed) return;
     OpenFolderId(parsed->parseName);
+}
+
+namespace {
+
+// The entries of a folder that is not the browser's own yet: their names,
+// data and kinds are taken from that folder.
+class FolderHost final : public TShellItemsHost
+{
+public:
+    FolderHost(sq::platform::ShellFolder folder, TShellItemsHost& browser)
+        : m_folder(std::move(folder)), m_browser(browser)
+    {
+    }
+    sq::platform::ShellFolder CurrentFolder() const override { return m_folder; }
+    bool IsFileMode() const override { return false; }
+    void OpenFolderId(const QString&) override {}
+    void OpenFolder(const QString&) override {}
+    sq::platform::ShellOpener& Opener() override { return m_browser.Opener(); }
+    TImgUtil* ImgUtil() override { return m_browser.ImgUtil(); }
+
+private:
+    sq::platform::ShellFolder m_folder;
+    TShellItemsHost& m_browser;
+};
+
+} // namespace
+
+void TCustomImgPanel::PrepareFolder(const QString& path, int count)
+{
+    if (m_viewMode != ivmFolder || count <= 0) return;
+    const auto parsed = sq::platform::parseDisplayName(path);
+    if (!parsed || !sq::platform::isFolderPath(parsed->parseName)) return;
+    if (m_hasFolder && parsed->parseName == m_folder.path()) return;
+    // The ratio of the screen the window opens on, as the first layout takes it.
+    updateDeviceRatio();
+    TViewImage& vi = m_viewImage;
+    const TEngineSettings settings = TEngineSettings::of(vi.ImgUtil());
+    // Code of others that is run one job at a time runs only when the
+    // browser asks for it.
+    if ((settings.customLoader && !settings.customLoader->ThreadSafe()) ||
+        (settings.splugin && settings.splugin->count() > 0))
+        return;
+    const sq::platform::ShellFolder folder(parsed->parseName);
+    FolderHost host(folder, *this);
+    TPanelItems items(&host);
+    if (!items.ReadFolder(folder, m_view.DispTypes(), m_sortType, m_descend)) return;
+    std::vector<std::shared_ptr<TThumbJob>> jobs;
+    for (int i = 0; i < items.Count() && static_cast<int>(jobs.size()) < count; ++i) {
+        TPanelItem* item = items.Items(i);
+        if (item->IsFolder() || !item->HasItemId()) continue;
+        const TImageType kind = item->ImageKind();
+        if (kind == iitNone || sq::isIconKind(kind)) continue;
+        auto job = std::make_shared<TThumbJob>();
+        job->Id = -1;
+        job->ParseName = item->ParseName();
+        job->Width = sq::toDevice(vi.ImageWidth(), m_dpr);
+        job->Height = sq::toDevice(vi.ImageHeight(), m_dpr);
+        job->Settings = settings;
+        job->AheadStamp = folder.findData(item->ItemId());
+        if (job->AheadStamp) jobs.push_back(std::move(job));
+    }
+    m_loader.Prepare(parsed->parseName, std::move(jobs));
 }
 
 void TCustomImgPanel::OpenFolderId(const QString& absoluteIdList)

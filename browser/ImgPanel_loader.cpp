@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -56,6 +57,7 @@ TImgThreads::TImgThreads(TCustomImgPanel* owner) : m_owner(owner), m_workerCount
 TImgThreads::~TImgThreads()
 {
     StopLoading();
+    DropAhead();
     endThreads();
 }
 
@@ -228,8 +230,92 @@ void TImgThreads::SetWorkerCount(int count)
     const int n = count <= 0 ? DefaultWorkerCount() : std::min(count, MaxWorkers);
     if (n == m_workerCount) return;
     StopLoading();
+    DropAhead();
     endThreads();
     m_workerCount = n;
+}
+
+// ---- jobs made ahead ----
+
+namespace {
+
+// Jobs made ahead that the browser has not taken by then are dropped.
+constexpr int kAheadLifeMs = 5000;
+
+} // namespace
+
+void TImgThreads::Prepare(const QString& folder, std::vector<std::shared_ptr<TThumbJob>> jobs)
+{
+    DropAhead();
+    if (jobs.empty()) return;
+    m_aheadFolder = folder;
+    startThreads();
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        for (auto& job : jobs) {
+            job->Ahead = true;
+            m_ahead.push_back(job);
+            m_aheadPending.push_back(std::move(job));
+        }
+    }
+    m_work.notify_all();
+    const std::uint64_t round = ++m_aheadRound;
+    QTimer::singleShot(kAheadLifeMs, m_owner, [this, round] {
+        if (round == m_aheadRound) DropAhead();
+    });
+}
+
+void TImgThreads::DropAhead()
+{
+    if (m_ahead.empty()) return;
+    const std::lock_guard<std::mutex> lock(m_lock);
+    m_aheadPending.clear();
+    // One a worker is making stops where it can; its result goes nowhere.
+    for (const auto& job : m_ahead) job->Cancelled.store(true, std::memory_order_relaxed);
+    m_ahead.clear();
+    m_aheadFolder.clear();
+}
+
+bool TImgThreads::takeOverAhead(const TThumbJob& wanted,
+                                const std::optional<sq::platform::FindData>& stamp)
+{
+    if (!stamp) return false;
+    const auto same = [&](const std::shared_ptr<TThumbJob>& j) {
+        const sq::platform::FindData& was = *j->AheadStamp;
+        return was.size == stamp->size && was.mtimeSec == stamp->mtimeSec &&
+               was.mtimeNsec == stamp->mtimeNsec && was.mode == stamp->mode &&
+               j->ParseName == wanted.ParseName && j->Width == wanted.Width &&
+               j->Height == wanted.Height && j->Decode == wanted.Decode &&
+               j->Exclusive == wanted.Exclusive && j->Settings == wanted.Settings;
+    };
+    const auto found = std::find_if(m_ahead.begin(), m_ahead.end(), same);
+    if (found == m_ahead.end()) return false;
+    std::shared_ptr<TThumbJob> job = std::move(*found);
+    m_ahead.erase(found);
+    bool done = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        if (job->state == TThumbJob::Pending) {
+            // Not started: made as any other job, in the browser's order.
+            m_aheadPending.erase(std::find(m_aheadPending.begin(), m_aheadPending.end(), job));
+            return false;
+        }
+        if (job->Cancelled.load(std::memory_order_relaxed)) return false;
+        job->Id = wanted.Id;
+        job->Serial = wanted.Serial;
+        job->Ahead = false;
+        // A job still running is now the browser's: a stop waits for it.
+        done = job->state == TThumbJob::Done;
+        if (!done) {
+            --m_aheadRunning;
+            ++m_running;
+        }
+    }
+    m_window.push_back(job);
+    m_windowIds.insert(job->Id);
+    // A finished one posted nothing: the browser is woken to install it.
+    if (done) postWake();
+    return true;
 }
 
 bool TFileImage::StartWorker()
@@ -257,7 +343,7 @@ bool TFileImage::StartWorker()
     // thread-safe) is never run on two threads at once.
     job->Exclusive = (job->Settings.customLoader && !job->Settings.customLoader->ThreadSafe()) ||
                      (job->Settings.splugin && job->Settings.splugin->count() > 0);
-    submit(std::move(job));
+    if (!takeOverAhead(*job, item->loadStamp)) submit(std::move(job));
     return true;
 }
 
@@ -322,6 +408,9 @@ void TCustomImgPanel::thumbReady()
     if (loader.m_window.empty()) {
         loader.m_busy = false;
         loader.RunNext();
+        // The folder's pictures asked for are made: what was made ahead
+        // for it and not taken is not wanted.
+        if (!loader.m_busy && CurrentFolderPath() == loader.m_aheadFolder) loader.DropAhead();
     } else {
         loader.fill();
         if (loader.announceFirst() && loader.firstDone()) loader.postWake();

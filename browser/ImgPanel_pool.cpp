@@ -195,24 +195,46 @@ void TImgThreads::endThreads()
 std::shared_ptr<TThumbJob> TImgThreads::takeJob(TImgThread* worker)
 {
     std::unique_lock<std::mutex> lock(m_lock);
-    m_work.wait(lock, [&] { return m_ending == worker || (!m_ending && !m_pending.empty()); });
+    // Jobs made ahead leave one worker to the GUI thread's core.
+    const auto aheadFree = [&] {
+        return !m_aheadPending.empty() && m_aheadRunning < std::max(1, m_workerCount - 1);
+    };
+    m_work.wait(lock, [&] {
+        return m_ending == worker || (!m_ending && (!m_pending.empty() || aheadFree()));
+    });
     if (m_ending == worker) return nullptr;
-    std::shared_ptr<TThumbJob> job = std::move(m_pending.front());
-    m_pending.pop_front();
+    std::shared_ptr<TThumbJob> job;
+    if (!m_pending.empty()) {
+        job = std::move(m_pending.front());
+        m_pending.pop_front();
+        ++m_running;
+    } else {
+        job = std::move(m_aheadPending.front());
+        m_aheadPending.pop_front();
+        ++m_aheadRunning;
+    }
     job->state = TThumbJob::Running;
-    ++m_running;
     m_runningOn.push_back(worker);
     return job;
 }
 
 void TImgThreads::finishJob(const std::shared_ptr<TThumbJob>& job, TImgThread* worker)
 {
+    bool ahead = false;
+    std::int32_t id = 0;
+    std::uint64_t serial = 0;
     {
         const std::lock_guard<std::mutex> lock(m_lock);
         job->state = TThumbJob::Done;
+        // A job made ahead that nobody has taken over tells nobody; the
+        // browser finds it done when its own job for the file comes.
+        ahead = job->Ahead;
+        if (ahead) --m_aheadRunning;
+        id = job->Id;
+        serial = job->Serial;
     }
-    if (!job->Cancelled.load(std::memory_order_relaxed)) {
-        auto* ready = new TThumbReadyEvent(job->Id, job->Result, job->Serial);
+    if (!ahead && !job->Cancelled.load(std::memory_order_relaxed)) {
+        auto* ready = new TThumbReadyEvent(id, job->Result, serial);
         // Pairs with the browser's acquire when it takes the event: the
         // event's own bytes are seen as written (Qt's queue orders them too,
         // but not in a way the race checker sees).
@@ -221,8 +243,9 @@ void TImgThreads::finishJob(const std::shared_ptr<TThumbJob>& job, TImgThread* w
     }
     {
         const std::lock_guard<std::mutex> lock(m_lock);
-        --m_running;
+        if (!ahead) --m_running;
         m_runningOn.erase(std::find(m_runningOn.begin(), m_runningOn.end(), worker));
     }
+    if (ahead) m_work.notify_one();
     m_idle.notify_all();
 }

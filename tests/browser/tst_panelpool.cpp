@@ -160,6 +160,58 @@ QStringList writeSlowPngs(const QString& folder, int count)
     return names;
 }
 
+// Pictures whose file holds their colour ("r g b"), in the file's colour at
+// 40 x 30, counting how often each file was made and the loads in flight.
+class ColourFileLoader : public TCustomLoader
+{
+public:
+    bool CanLoad(const QString& name) override { return name.endsWith(QLatin1String(".colour")); }
+    bool LoadToBitmap(const QString& name, TBitmap& bitmap) override
+    {
+        const int now = ++inFlight;
+        for (int most = mostInFlight.load();
+             now > most && !mostInFlight.compare_exchange_weak(most, now);) {
+        }
+        QThread::msleep(10);
+        QFile f(name);
+        const QList<QByteArray> rgb = f.open(QIODevice::ReadOnly) ? f.readAll().split(' ') : QList<QByteArray>();
+        --inFlight;
+        {
+            const std::lock_guard<std::mutex> lock(m_lock);
+            ++m_made[QFileInfo(name).fileName()];
+        }
+        if (rgb.size() != 3) return false;
+        QImage img(40, 30, QImage::Format_RGB888);
+        img.fill(QColor(rgb[0].toInt(), rgb[1].toInt(), rgb[2].toInt()));
+        bitmap.setImage(img);
+        return true;
+    }
+    bool ThreadSafe() const override { return true; }
+    int made(const QString& name)
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        return m_made.value(name);
+    }
+    int madeInAll()
+    {
+        const std::lock_guard<std::mutex> lock(m_lock);
+        int n = 0;
+        for (int v : m_made) n += v;
+        return n;
+    }
+    std::atomic<int> inFlight{0};
+    std::atomic<int> mostInFlight{0};
+
+private:
+    std::mutex m_lock;
+    QHash<QString, int> m_made;
+};
+
+bool writeColourFile(const QString& path, QColor c)
+{
+    return writeFile(path, QStringLiteral("%1 %2 %3").arg(c.red()).arg(c.green()).arg(c.blue()).toLatin1());
+}
+
 } // namespace
 
 class TestPanelPool : public QObject
@@ -178,6 +230,8 @@ private Q_SLOTS:
     void budgetSharedByTheWorkers_data();
     void budgetSharedByTheWorkers();
     void stopEndsAWaitForTheBudget();
+    void madeAheadTakenOver_data();
+    void madeAheadTakenOver();
 
 private:
     QTemporaryDir m_dir;
@@ -521,6 +575,84 @@ void TestPanelPool::stopEndsAWaitForTheBudget()
     QVERIFY(waitIdle(p));
     for (int i = 0; i < p.Items().Count(); ++i)
         QVERIFY(p.Items().Items(i)->LoadDone);
+    p.ViewImage().ImgUtil().setCustomLoader(nullptr);
+}
+
+void TestPanelPool::madeAheadTakenOver_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("opened as prepared") << QString();
+    QTest::newRow("another folder opened first") << QStringLiteral("other folder");
+    QTest::newRow("a file rewritten in between") << QStringLiteral("rewrite");
+    QTest::newRow("the box changed in between") << QStringLiteral("box");
+}
+
+void TestPanelPool::madeAheadTakenOver()
+{
+    // Pictures made ahead for a folder are taken over when the browser opens
+    // it, none made twice; one whose file or box changed since is made
+    // anew, so the browser never shows a stale picture. While made ahead,
+    // one worker of two is left to the GUI thread.
+    QFETCH(QString, change);
+    static int round = 0;
+    const QString folder = m_dir.filePath(QStringLiteral("ahead-%1").arg(++round));
+    const QString other = m_dir.filePath(QStringLiteral("ahead-other"));
+    QVERIFY(QDir().mkpath(folder) && QDir().mkpath(other));
+    QVERIFY(writeColourFile(other + QStringLiteral("/o.colour"), Qt::black));
+    constexpr int kFiles = 10;
+    for (int n = 0; n < kFiles; ++n)
+        QVERIFY(writeColourFile(QStringLiteral("%1/c%2.colour").arg(folder).arg(n), hueColour(n)));
+    ColourFileLoader loader;
+    TImgPanel p;
+    p.Loader().SetWorkerCount(2);
+    p.ViewImage().ImgUtil().setCustomLoader(&loader);
+    p.ViewImage().SetImageWidth(40);
+    p.ViewImage().SetImageHeight(30);
+    p.ViewImage().SmallIcon().SetIconPos(iipNone);
+    p.ViewImage().ImgUtil().setGetType(igtStretch);
+    p.PrepareFolder(folder, kFiles);
+    QTRY_COMPARE_WITH_TIMEOUT(loader.madeInAll(), kFiles, 20000);
+    QCOMPARE(loader.mostInFlight.load(), 1);
+    QColor rewritten = hueColour(kFiles + 3);
+    if (change == QLatin1String("rewrite")) {
+        // Another size, so the file's data differ whatever the clock's grain.
+        QVERIFY(writeFile(folder + QStringLiteral("/c4.colour"),
+                          QStringLiteral("00%1 %2 %3").arg(rewritten.red()).arg(rewritten.green()).arg(rewritten.blue()).toLatin1()));
+    }
+    if (change == QLatin1String("box")) {
+        p.ViewImage().SetImageWidth(60);
+        p.ViewImage().SetImageHeight(45);
+    }
+    setClientSize(p, 400, 300);
+    std::vector<LoadEvent> events;
+    recordEvents(p, events);
+    if (change == QLatin1String("other folder")) {
+        p.OpenFolder(other);
+        QVERIFY(waitIdle(p));
+        QCoreApplication::processEvents();
+        events.clear();
+    }
+    p.OpenFolder(folder);
+    QVERIFY(waitIdle(p));
+    QCoreApplication::processEvents();
+    const QString pairs = checkPairs(events);
+    QVERIFY2(pairs.isEmpty(), qPrintable(pairs));
+    QCOMPARE(p.Items().Count(), kFiles);
+    QCOMPARE(int(events.size()), 2 * kFiles);
+    const QSize box = change == QLatin1String("box") ? QSize(60, 45) : QSize(40, 30);
+    for (int i = 0; i < kFiles; ++i) {
+        TPanelItem* item = p.Items().Items(i);
+        const QString name = QFileInfo(item->ParseName()).fileName();
+        const int n = name.mid(1, name.indexOf(QLatin1Char('.')) - 1).toInt();
+        QVERIFY(item->LoadDone);
+        QCOMPARE(item->CellBitmap.size(), box);
+        const QColor want = change == QLatin1String("rewrite") && n == 4 ? rewritten : hueColour(n);
+        QVERIFY2(near(item->CellBitmap.pixelColor(box.width() / 2, box.height() / 2), want), qPrintable(name));
+        const bool madeAgain = change == QLatin1String("box") || (change == QLatin1String("rewrite") && n == 4);
+        QCOMPARE(loader.made(name), madeAgain ? 2 : 1);
+    }
+    QCOMPARE(p.Loader().AheadCount(), 0);
+    p.OpenFolder(m_dir.path());
     p.ViewImage().ImgUtil().setCustomLoader(nullptr);
 }
 
