@@ -60,7 +60,7 @@ QStringList modulePaths()
     const QString exe = platform::executableFolder();
     if (!exe.isEmpty()) {
         paths << exe + QLatin1Char('/') + name;
-        paths << exe + QStringLiteral("/../lib/sorrelquint/") + name;
+        paths << exe + QStringLiteral("/../lib/sorrelquint/modules/") + name;
     }
 #ifdef SQ_FORMATS_BUILD_PATH
     // Tests and benchmarks run from folders of their own in the build tree.

@@ -18,7 +18,7 @@ rm -f "$dest.log"
 root="$dest/usr/local"
 expected="bin/sorrelquint
 bin/sqimg
-lib/sorrelquint/sorrelquint-formats.so
+lib/sorrelquint/modules/sorrelquint-formats.so
 share/applications/sorrelquint.desktop
 share/doc/sorrelquint/changelog.gz
 share/doc/sorrelquint/copyright
@@ -66,7 +66,7 @@ env -u DISPLAY QT_QPA_PLATFORM=offscreen LD_DEBUG=files \
   "$root/bin/sqimg" load "$src/fuzz/corpus/fuzz_photos/reads-heic.heic" >"$dest/out" 2>"$dest/err" ||
   { cat "$dest/err"; fail "the installed sqimg cannot read a HEIC picture"; }
 opened=$(sed -n 's/.*file=\([^ ]*sorrelquint-formats\.so\).*/\1/p' "$dest/err" | head -n 1)
-[ "$(readlink -f "$opened")" = "$(readlink -f "$root/lib/sorrelquint/sorrelquint-formats.so")" ] ||
+[ "$(readlink -f "$opened")" = "$(readlink -f "$root/lib/sorrelquint/modules/sorrelquint-formats.so")" ] ||
   fail "the installed sqimg opened the formats module '$opened'"
 
 # The desktop entry.
