@@ -86,6 +86,10 @@ struct TEngineSettings
     static TEngineSettings of(const TImgUtil& engine);
     void applyTo(TImgUtil& engine) const;
     bool operator==(const TEngineSettings& o) const;
+    // Whether code of others runs in these jobs that must never run on two
+    // threads at once (plug-ins, a custom loader that does not say it is
+    // thread-safe).
+    bool RunsAlone() const;
 };
 
 // One picture to make: filled by the GUI thread before it is handed to a
@@ -456,8 +460,10 @@ public:
     void OpenFolder(const QString& path) override;
     // While the program starts: has the first count pictures of the folder
     // at path (in this browser's order, filter and box) made ahead by the
-    // workers, for the browser to take once it opens the folder.
+    // workers, for the browser to take once it opens the folder. Nothing
+    // for a folder of more than PrepareListLimit entries.
     void PrepareFolder(const QString& path, int count);
+    static constexpr int PrepareListLimit = 1000;
     void OpenFolderId(const QString& absoluteIdList) override;
     void Refresh();
     bool ShellCommand(const QString& verb);

@@ -68,10 +68,16 @@ void TCustomImgPanel::PrepareFolder(const QString& path, int count)
     const TEngineSettings settings = TEngineSettings::of(vi.ImgUtil());
     // Code of others that is run one job at a time runs only when the
     // browser asks for it.
-    if ((settings.customLoader && !settings.customLoader->ThreadSafe()) ||
-        (settings.splugin && settings.splugin->count() > 0))
-        return;
+    if (settings.RunsAlone()) return;
     const sq::platform::ShellFolder folder(parsed->parseName);
+    // The folder is listed again when it opens: a large one, whose listing
+    // would hold up the start as long as the pictures made ahead gain, is
+    // left to that.
+    int entries = 0;
+    if (!folder.enumObjects(m_view.DispTypes().EnumFlags(),
+                            [&entries](sq::platform::EnumItem&&) { return ++entries <= PrepareListLimit; }) ||
+        entries > PrepareListLimit)
+        return;
     FolderHost host(folder, *this);
     TPanelItems items(&host);
     if (!items.ReadFolder(folder, m_view.DispTypes(), m_sortType, m_descend)) return;
@@ -153,10 +159,7 @@ void TCustomImgPanel::readCurrentFolder(bool keepPictures)
             if (found == kept.end()) continue;
             const TPanelItem& was = *found->second;
             const auto now = m_folder.findData(item->ItemId());
-            if (!now || now->size != was.loadStamp->size ||
-                now->mtimeSec != was.loadStamp->mtimeSec ||
-                now->mtimeNsec != was.loadStamp->mtimeNsec || now->mode != was.loadStamp->mode)
-                continue;
+            if (now != was.loadStamp) continue;
             item->CellBitmap = was.CellBitmap;
             item->SharedBitmap = was.SharedBitmap;
             item->PictureWidth = was.PictureWidth;

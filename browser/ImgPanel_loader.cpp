@@ -281,10 +281,7 @@ bool TImgThreads::takeOverAhead(const TThumbJob& wanted,
 {
     if (!stamp) return false;
     const auto same = [&](const std::shared_ptr<TThumbJob>& j) {
-        const sq::platform::FindData& was = *j->AheadStamp;
-        return was.size == stamp->size && was.mtimeSec == stamp->mtimeSec &&
-               was.mtimeNsec == stamp->mtimeNsec && was.mode == stamp->mode &&
-               j->ParseName == wanted.ParseName && j->Width == wanted.Width &&
+        return j->AheadStamp == stamp && j->ParseName == wanted.ParseName && j->Width == wanted.Width &&
                j->Height == wanted.Height && j->Decode == wanted.Decode &&
                j->Exclusive == wanted.Exclusive && j->Settings == wanted.Settings;
     };
@@ -339,10 +336,7 @@ bool TFileImage::StartWorker()
     job->Height = sq::toDevice(vi.ImageHeight(), m_owner->m_dpr);
     job->Decode = !isIconKind(kind);
     job->Settings = TEngineSettings::of(vi.ImgUtil());
-    // Code of others (plug-ins, a custom loader that does not say it is
-    // thread-safe) is never run on two threads at once.
-    job->Exclusive = (job->Settings.customLoader && !job->Settings.customLoader->ThreadSafe()) ||
-                     (job->Settings.splugin && job->Settings.splugin->count() > 0);
+    job->Exclusive = job->Settings.RunsAlone();
     if (!takeOverAhead(*job, item->loadStamp)) submit(std::move(job));
     return true;
 }

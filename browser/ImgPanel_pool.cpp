@@ -58,6 +58,11 @@ void TEngineSettings::applyTo(TImgUtil& e) const
     e.setCacheScale(cacheScale);
 }
 
+bool TEngineSettings::RunsAlone() const
+{
+    return (customLoader && !customLoader->ThreadSafe()) || (splugin && splugin->count() > 0);
+}
+
 bool TEngineSettings::operator==(const TEngineSettings& o) const
 {
     return quality == o.quality && performance == o.performance &&

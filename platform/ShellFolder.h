@@ -36,6 +36,8 @@ struct FindData
     std::int64_t mtimeSec = 0; // seconds since the epoch, UTC
     std::int32_t mtimeNsec = 0;
     std::uint32_t mode = 0; // st_mode
+    // The same file data: a file whose data are unchanged is taken as unchanged.
+    bool operator==(const FindData&) const = default;
 };
 
 // One entry of a listing: its name inside the folder, as the file system

@@ -95,17 +95,28 @@ QString checkPairs(const std::vector<LoadEvent>& events)
     return {};
 }
 
-// Slow pictures made by a custom loader that counts the loads in flight.
-class SlowLoader : public TCustomLoader
+// The loads a test loader has in flight, and the most it ever had.
+struct InFlight
 {
-public:
-    bool CanLoad(const QString& name) override { return name.endsWith(QLatin1String(".slow")); }
-    bool LoadToBitmap(const QString&, TBitmap& bitmap) override
+    void enter()
     {
         const int now = ++inFlight;
         for (int most = mostInFlight.load();
              now > most && !mostInFlight.compare_exchange_weak(most, now);) {
         }
+    }
+    std::atomic<int> inFlight{0};
+    std::atomic<int> mostInFlight{0};
+};
+
+// Slow pictures made by a custom loader that counts the loads in flight.
+class SlowLoader : public TCustomLoader, public InFlight
+{
+public:
+    bool CanLoad(const QString& name) override { return name.endsWith(QLatin1String(".slow")); }
+    bool LoadToBitmap(const QString&, TBitmap& bitmap) override
+    {
+        enter();
         QThread::msleep(30);
         QImage img(40, 30, QImage::Format_RGB888);
         img.fill(Qt::blue);
@@ -115,8 +126,6 @@ public:
         return true;
     }
     bool ThreadSafe() const override { return threadSafe; }
-    std::atomic<int> inFlight{0};
-    std::atomic<int> mostInFlight{0};
     std::atomic<int> finished{0};
     bool threadSafe = false;
 };
@@ -124,16 +133,13 @@ public:
 // PNG pictures under another name, read by Qt and kept a while, counting
 // the reads in flight: for the engine a custom picture whose header it reads
 // for the memory it costs.
-class SlowPngLoader : public TCustomLoader
+class SlowPngLoader : public TCustomLoader, public InFlight
 {
 public:
     bool CanLoad(const QString& name) override { return name.endsWith(QLatin1String(".slowpng")); }
     bool LoadToBitmap(const QString& name, TBitmap& bitmap) override
     {
-        const int now = ++inFlight;
-        for (int most = mostInFlight.load();
-             now > most && !mostInFlight.compare_exchange_weak(most, now);) {
-        }
+        enter();
         QThread::msleep(15);
         QImage img(name, "png");
         --inFlight;
@@ -142,8 +148,6 @@ public:
         return true;
     }
     bool ThreadSafe() const override { return true; }
-    std::atomic<int> inFlight{0};
-    std::atomic<int> mostInFlight{0};
 };
 
 QStringList writeSlowPngs(const QString& folder, int count)
@@ -162,16 +166,13 @@ QStringList writeSlowPngs(const QString& folder, int count)
 
 // Pictures whose file holds their colour ("r g b"), in the file's colour at
 // 40 x 30, counting how often each file was made and the loads in flight.
-class ColourFileLoader : public TCustomLoader
+class ColourFileLoader : public TCustomLoader, public InFlight
 {
 public:
     bool CanLoad(const QString& name) override { return name.endsWith(QLatin1String(".colour")); }
     bool LoadToBitmap(const QString& name, TBitmap& bitmap) override
     {
-        const int now = ++inFlight;
-        for (int most = mostInFlight.load();
-             now > most && !mostInFlight.compare_exchange_weak(most, now);) {
-        }
+        enter();
         QThread::msleep(10);
         QFile f(name);
         const QList<QByteArray> rgb = f.open(QIODevice::ReadOnly) ? f.readAll().split(' ') : QList<QByteArray>();
@@ -199,8 +200,6 @@ public:
         for (int v : m_made) n += v;
         return n;
     }
-    std::atomic<int> inFlight{0};
-    std::atomic<int> mostInFlight{0};
 
 private:
     std::mutex m_lock;
@@ -232,6 +231,7 @@ private Q_SLOTS:
     void stopEndsAWaitForTheBudget();
     void madeAheadTakenOver_data();
     void madeAheadTakenOver();
+    void largeFolderNotMadeAhead();
 
 private:
     QTemporaryDir m_dir;
@@ -653,6 +653,27 @@ void TestPanelPool::madeAheadTakenOver()
     }
     QCOMPARE(p.Loader().AheadCount(), 0);
     p.OpenFolder(m_dir.path());
+    p.ViewImage().ImgUtil().setCustomLoader(nullptr);
+}
+
+void TestPanelPool::largeFolderNotMadeAhead()
+{
+    // A folder with more entries than the limit is not listed ahead (its
+    // listing would be paid twice at start); one at the limit is.
+    const QString folder = m_dir.filePath(QStringLiteral("ahead-large"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(writeColourFile(folder + QStringLiteral("/a.colour"), Qt::red));
+    for (int n = 1; n < TCustomImgPanel::PrepareListLimit; ++n)
+        QVERIFY(writeFile(QStringLiteral("%1/n%2.txt").arg(folder).arg(n), QByteArray("x")));
+    ColourFileLoader loader;
+    TImgPanel p;
+    p.ViewImage().ImgUtil().setCustomLoader(&loader);
+    p.PrepareFolder(folder, 4);
+    QCOMPARE(p.Loader().AheadCount(), 4);
+    p.Loader().DropAhead();
+    QVERIFY(writeFile(folder + QStringLiteral("/n0.txt"), QByteArray("x")));
+    p.PrepareFolder(folder, 4);
+    QCOMPARE(p.Loader().AheadCount(), 0);
     p.ViewImage().ImgUtil().setCustomLoader(nullptr);
 }
 
