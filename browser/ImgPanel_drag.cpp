@@ -5,6 +5,7 @@
 
 #include "engine/DeviceRects.h"
 
+#include "platform/DragSelection.h"
 #include "platform/FileClipboard.h"
 #include "platform/FileVerbs.h"
 #include "platform/NativePath.h"
@@ -351,6 +352,7 @@ Qt::DropAction TCustomImgPanel::RunDrag(std::unique_ptr<QMimeData> data, Qt::Dro
                                         Qt::DropAction preferred)
 {
     auto* drag = new QDrag(this); // deleted by Qt once the drag is over
+    sq::platform::serveDragData(*data);
     drag->setMimeData(data.release());
     if (TPanelItem* item = CurrentItem(); item && !item->CellBitmap.isNull()) {
         // 64 logical pixels, made at the device ratio the cell's picture has.

@@ -7,7 +7,8 @@
 #     held: they are copied into the shown folder;
 #  3. two selected thumbnails of Sorrelquint are dragged onto the other
 #     program, which receives their two paths and moves the files away; the
-#     browser's change watch takes them off the page;
+#     browser's change watch takes them off the page; while the drag runs, a
+#     third program reads its data with no time stamp;
 #  4. a drag out cancelled by the second button, and by Escape, drops nothing;
 #  5. a folder dropped onto the main window beside the browser is navigated to.
 # Leaves dnd1.png (during 1), dnd2.png (after 2), dnd3.png (during 3),
@@ -119,10 +120,17 @@ xdotool keydown shift; sq_click 263 85; xdotool keyup shift; sleep 0.5
 run_tool target1 target 600 450 "$w/moved"
 press_and_move $(sq_at 263 85) 750 550
 import -window root "$out/dnd3.png"
+want=$(printf 'file://%s\nfile://%s' "$w/photos/p1.jpg" "$w/photos/p2.jpg")
+# Any program may read the running drag's data, whatever time stamp it asks
+# with (this one gives none; a Wayland compositor's bridge gives its own).
+asked=$(timeout 10 "$tool" read-drag text/uri-list | tr -d '\r')
+[ "$asked" = "$want" ] || fail "the drag's list read by another program is [$asked], want [$want]"
+asked=$(timeout 10 "$tool" read-drag UTF8_STRING)
+[ "$asked" = "$(printf '%s\n%s' "$w/photos/p1.jpg" "$w/photos/p2.jpg")" ] ||
+  fail "the drag's text read by another program is [$asked]"
 xdotool mouseup 1
 wait_for "$w/target1.out" '^moved=' || fail "the other program got no drop"
 uris=$(sed -n 's/^uri=//p' "$w/target1.out")
-want=$(printf 'file://%s\nfile://%s' "$w/photos/p1.jpg" "$w/photos/p2.jpg")
 [ "$uris" = "$want" ] || fail "received [$uris], want [$want]"
 grep -q '^moved=2' "$w/target1.out" || fail "the other program could not move both files"
 # The change watch reads the folder again: p3, u, v; the fifth cell is empty.

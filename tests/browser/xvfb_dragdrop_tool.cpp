@@ -12,7 +12,12 @@
 //       alone, folders listed, showing FOLDER with the platform's file verbs
 //       and their dialogs; prints "cell0=X,Y" (the first cell's centre on
 //       the screen) once the folder is shown.
-// Each writes "ready" to stdout once its window is shown.
+//   xvfb_dragdrop_tool read-drag TARGET  asks the X drag selection's owner
+//       for its data as TARGET, with no time stamp, as a third program
+//       would while a drag runs; prints the data and ends (1 if refused).
+// Each window writes "ready" to stdout once its window is shown. "max max" for X Y
+// shows the window maximised instead: a Wayland client cannot place its
+// window, so a test that needs to know where it is fills the screen with it.
 #include "browser/ImgPanel.h"
 #include "platform/FileOpsDialogs.h"
 #include "platform/FileVerbs.h"
@@ -26,7 +31,12 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <xcb/xcb.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
 #include <unistd.h>
 
 namespace pw = sq::platform;
@@ -103,6 +113,8 @@ protected:
     {
         e->acceptProposedAction();
         say(QByteArray("action=") + actionName(e->dropAction()));
+        for (const QString& f : e->mimeData()->formats())
+            say("format=" + f.toUtf8() + " " + QByteArray::number(e->mimeData()->data(f).size()));
         const QByteArray list = e->mimeData()->data(QStringLiteral("text/uri-list"));
         QStringList paths;
         for (QByteArray line : list.split('\n')) {
@@ -128,10 +140,61 @@ private:
     QString m_folder;
 };
 
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
+{
+    xcb_intern_atom_reply_t* r =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, false, uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(r);
+    return a;
+}
+
+int readDrag(const char* target)
+{
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) return 2;
+    const xcb_window_t win = xcb_generate_id(c);
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_atom_t property = internAtom(c, "SQ_DRAG_DATA");
+    xcb_convert_selection(c, win, internAtom(c, "XdndSelection"), internAtom(c, target), property,
+                          XCB_CURRENT_TIME);
+    xcb_flush(c);
+    int rc = 1;
+    pollfd p{xcb_get_file_descriptor(c), POLLIN, 0};
+    for (int waited = 0; waited < 5000 && rc == 1;) {
+        xcb_generic_event_t* e = xcb_poll_for_event(c);
+        if (!e) {
+            if (poll(&p, 1, 100) == 0) waited += 100;
+            continue;
+        }
+        if ((e->response_type & 0x7f) == XCB_SELECTION_NOTIFY) {
+            const auto* n = reinterpret_cast<xcb_selection_notify_event_t*>(e);
+            rc = 3;
+            if (n->property != XCB_ATOM_NONE) {
+                xcb_get_property_reply_t* r = xcb_get_property_reply(
+                    c, xcb_get_property(c, true, win, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 24),
+                    nullptr);
+                if (r) {
+                    std::fwrite(xcb_get_property_value(r), 1, size_t(xcb_get_property_value_length(r)),
+                                stdout);
+                    rc = 0;
+                }
+                std::free(r);
+            }
+        }
+        std::free(e);
+    }
+    xcb_disconnect(c);
+    return rc == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "read-drag") == 0) return readDrag(argv[2]);
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() < 3) {
@@ -167,8 +230,12 @@ int main(int argc, char** argv)
         return 2;
     }
     window->setWindowTitle(QStringLiteral("dnd-") + args[0]);
-    window->setGeometry(at.x(), at.y(), 300, 200);
-    window->show();
+    if (args[1] == QLatin1String("max")) {
+        window->showMaximized();
+    } else {
+        window->setGeometry(at.x(), at.y(), 300, 200);
+        window->show();
+    }
     QTimer::singleShot(500, [] { say("ready"); });
     return app.exec();
 }

@@ -1,3 +1,4 @@
+#include "platform/DragSelection.h"
 #include "platform/FileClipboard.h"
 #include "platform/FileVerbs.h"
 #include "platform/NativePath.h"
@@ -370,6 +371,63 @@ private Q_SLOTS:
         QVERIFY(!data->hasFormat(QStringLiteral("x-special/gnome-copied-files")));
         for (const QString& path : files.paths)
             QVERIFY(sq::test::existsAt(pw::nativePath(path)));
+    }
+
+    // The answers a drag gives other X programs, from the data the browser's
+    // drags carry: each format under its own name, the paths' text under
+    // the X text names, STRING only where Latin-1 can hold the text.
+    void dragAnswers_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<QByteArray>("type"); // empty: refused
+        QTest::addColumn<QByteArray>("bytes");
+        const QString plain = QStringLiteral("/p/a b.jpg");
+        const QString japanese = QStringLiteral("/p/写真.jpg");
+        const QString accented = QStringLiteral("/p/café.jpg");
+        QTest::newRow("uri-list") << plain << QByteArray("text/uri-list") << QByteArray("text/uri-list")
+                                  << QByteArray("file:///p/a%20b.jpg\r\n");
+        QTest::newRow("gnome list") << plain << QByteArray("x-special/gnome-copied-files")
+                                    << QByteArray("x-special/gnome-copied-files")
+                                    << QByteArray("copy\nfile:///p/a%20b.jpg");
+        QTest::newRow("utf8") << japanese << QByteArray("UTF8_STRING") << QByteArray("UTF8_STRING")
+                              << japanese.toUtf8();
+        QTest::newRow("charset") << japanese << QByteArray("text/plain;charset=utf-8")
+                                 << QByteArray("text/plain;charset=utf-8") << japanese.toUtf8();
+        QTest::newRow("latin-1 string") << accented << QByteArray("STRING") << QByteArray("STRING")
+                                        << accented.toLatin1();
+        QTest::newRow("no latin-1 string") << japanese << QByteArray("STRING") << QByteArray()
+                                           << QByteArray();
+        QTest::newRow("text as string") << accented << QByteArray("TEXT") << QByteArray("STRING")
+                                        << accented.toLatin1();
+        QTest::newRow("text as utf8") << japanese << QByteArray("TEXT") << QByteArray("UTF8_STRING")
+                                      << japanese.toUtf8();
+        QTest::newRow("unknown") << plain << QByteArray("image/png") << QByteArray() << QByteArray();
+        QTest::newRow("cut marker absent") << plain << QByteArray("application/x-kde-cutselection")
+                                           << QByteArray() << QByteArray();
+    }
+    void dragAnswers()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, target);
+        QFETCH(QByteArray, type);
+        QFETCH(QByteArray, bytes);
+        const auto data = pw::makeFileMimeData({path}, false);
+        pw::DragFormats formats;
+        for (const QString& f : data->formats()) formats.append({f.toUtf8(), data->data(f)});
+        const auto answer = pw::dragDataFor(formats, target);
+        QCOMPARE(answer.has_value(), !type.isEmpty());
+        if (answer) {
+            QCOMPARE(answer->type, type);
+            QCOMPARE(answer->bytes, bytes);
+        }
+        // Everything offered can be had; text names only with text.
+        const QList<QByteArray> targets = pw::dragTargetsOf(formats);
+        for (const QByteArray& t : targets) QVERIFY2(pw::dragDataFor(formats, t), t.constData());
+        QVERIFY(targets.contains("UTF8_STRING"));
+        formats.removeIf([](const auto& f) { return f.first == "text/plain"; });
+        QVERIFY(!pw::dragTargetsOf(formats).contains("UTF8_STRING"));
+        QVERIFY(!pw::dragDataFor(formats, "UTF8_STRING"));
     }
 
     void verbTable()
