@@ -29,9 +29,10 @@ packages=(
   mutter dbus x11-utils wmctrl
   desktop-file-utils lintian
   # the test in a headless Wayland session (mutter and dbus above): XWayland,
-  # Qt's Wayland plugin for the native runs, and weston for the grabbed native
-  # run
-  xwayland qt6-wayland weston
+  # Qt's Wayland plugin for the native runs, weston for the grabbed native
+  # run, the Wayland clipboard's tools, and D-Bus for Python, which gives the
+  # compositor a keyboard and a pointer
+  xwayland qt6-wayland weston wl-clipboard python3-dbus
   # cjpeg and djpeg: the reference of the conversion tests and benchmark
   libjpeg-turbo-progs
 )
