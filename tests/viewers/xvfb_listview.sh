@@ -4,7 +4,9 @@
 # chosen from the ツール menu by keyboard, Right twice, Escape. The third
 # photograph must fill the whole screen (centre and three corners match its
 # colour: no border, no list, no menu bar), and after Escape the main window
-# is back as it was. Leaves listview1.png (the main window before),
+# is back as it was. Then the file list view: opened from the same menu on
+# the selected photograph, stepped by Space, closed by its close box (under
+# a window manager) or Escape. Leaves listview1.png (the main window before),
 # listview2.png (full screen after Right twice) and listview3.png (after
 # Escape) behind.
 #   xvfb_listview.sh PROGRAM OUTDIR   (run under with-xvfb.sh [--mutter] 1024x768)
@@ -61,9 +63,12 @@ xdotool key Down Return
 sleep 2
 xdotool search --onlyvisible --name '^フルスクリーンビュー/photo_1.jpg$' >/dev/null ||
   { echo "the full-screen view did not open on photograph 1"; cat "$work/log"; exit 1; }
-# Keys reach it once a click inside made it active; a click does not step.
-xdotool mousemove 512 384 click 1
-sleep 0.5
+# A window manager makes it active and gives it the keyboard at once; bare X
+# gives the keyboard only by a click inside (which does not step).
+if [ -z "$SQ_X_WM" ]; then
+  xdotool mousemove 512 384 click 1
+  sleep 0.5
+fi
 xdotool key Right
 sleep 0.5
 xdotool key Right
@@ -97,4 +102,41 @@ raw=$("$COMPARE" -metric AE -fuzz 10% "$out/listview1.png" "$out/listview3.png" 
 diff=$(awk '{ if ($1 ~ /^[0-9.e+]+$/) printf "%d", $1 }' <<<"$raw")
 [ -n "$diff" ] && [ "$diff" -lt $((total / 20)) ] ||
   { echo "after Escape the screen differs from the main window in ${diff:-?} pixels"; exit 1; }
-echo "ok: photograph 3 filled the screen; Escape brought back the main window ($diff pixels differ)"
+echo "full screen: photograph 3 filled the screen; Escape brought back the main window ($diff pixels differ)"
+
+# The file list view (ツール > ファイルリストビュー) opened on the selected first
+# photograph; under a window manager Space steps it with no click, and its
+# title bar's close box hides it as its own close does, the program running
+# on. Bare X: focused by hand, closed by Escape.
+sq_click 177 85
+sleep 0.5
+xdotool key alt
+sleep 0.4
+xdotool key Right Right Right
+sleep 0.3
+xdotool key Down
+sleep 0.4
+xdotool key Return
+list=$(sq_window '^ファイルリストビュー/photo_1.jpg$')
+[ -n "$list" ] || { echo "the file list view did not open on photograph 1"; cat "$work/log"; exit 1; }
+sleep 1
+[ -z "$SQ_X_WM" ] && xdotool windowfocus --sync "$list"
+xdotool key space
+# At once: the view's timer (were it started) would step too, after 5 s.
+sleep 1
+[ "$(xdotool getwindowname "$list")" = "ファイルリストビュー/photo_2.jpg" ] ||
+  { echo "Space did not step the file list view to photograph 2: $(xdotool getwindowname "$list")"; exit 1; }
+if [ -n "$SQ_X_WM" ]; then
+  wmctrl -i -c "$list"
+  closed_by="its close box"
+else
+  xdotool key Escape
+  closed_by="Escape"
+fi
+sleep 1
+xdotool search --onlyvisible --name '^ファイルリストビュー/' >/dev/null 2>&1 &&
+  { echo "$closed_by did not close the file list view"; exit 1; }
+kill -0 "$pid" 2>/dev/null || { echo "the program ended with the file list view's $closed_by"; exit 1; }
+[ -n "$(sq_window '^Sorrelquint$')" ] || { echo "the main window went with the file list view"; exit 1; }
+echo "file list view: Space stepped it at once, $closed_by hid it, the program runs on"
+echo "ok"
