@@ -47,19 +47,25 @@ nearest() {
   echo "$best"
 }
 
+# The ツール menu by keyboard, its first item highlighted, then KEYS and
+# Return: tool_menu [KEYS...]
+tool_menu() {
+  xdotool key alt
+  sleep 0.4
+  xdotool key Right Right Right
+  sleep 0.3
+  xdotool key Down
+  sleep 0.4
+  xdotool key "$@" Return
+}
+
 sq_start "$program" "$work/photos"
 # A click on the first thumbnail makes the window active (and selects it);
 # then ツール > フルスクリーンビュー by keyboard.
 sq_click 177 85
 sleep 1
 import -window root "$out/listview1.png"
-xdotool key alt
-sleep 0.4
-xdotool key Right Right Right
-sleep 0.3
-xdotool key Down
-sleep 0.4
-xdotool key Down Return
+tool_menu Down
 sleep 2
 xdotool search --onlyvisible --name '^フルスクリーンビュー/photo_1.jpg$' >/dev/null ||
   { echo "the full-screen view did not open on photograph 1"; cat "$work/log"; exit 1; }
@@ -110,13 +116,7 @@ echo "full screen: photograph 3 filled the screen; Escape brought back the main 
 # on. Bare X: focused by hand, closed by Escape.
 sq_click 177 85
 sleep 0.5
-xdotool key alt
-sleep 0.4
-xdotool key Right Right Right
-sleep 0.3
-xdotool key Down
-sleep 0.4
-xdotool key Return
+tool_menu
 list=$(sq_window '^ファイルリストビュー/photo_1.jpg$')
 [ -n "$list" ] || { echo "the file list view did not open on photograph 1"; cat "$work/log"; exit 1; }
 sleep 1
