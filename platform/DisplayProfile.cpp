@@ -1,11 +1,11 @@
 #include "platform/DisplayProfile.h"
+#include "platform/XAtom.h"
 
 #include <QGuiApplication>
 
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -14,12 +14,7 @@ constexpr uint32_t kMaxProfileWords = (uint32_t(16) << 20) / 4;
 
 QByteArray readProperty(xcb_connection_t* c, xcb_window_t root)
 {
-    static const char name[] = "_ICC_PROFILE";
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(std::strlen(name)), name), nullptr);
-    if (!atom) return {};
-    const xcb_atom_t prop = atom->atom;
-    std::free(atom);
+    const xcb_atom_t prop = sq::platform::internAtom(c, "_ICC_PROFILE", true);
     if (prop == XCB_ATOM_NONE) return {};
     xcb_get_property_reply_t* reply = xcb_get_property_reply(
         c, xcb_get_property(c, 0, root, prop, XCB_GET_PROPERTY_TYPE_ANY, 0, kMaxProfileWords),

@@ -1,4 +1,5 @@
 #include "platform/DragSelection.h"
+#include "platform/XAtom.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -78,7 +79,6 @@ public:
     {
         m_selection = atom("XdndSelection");
         m_targets = atom("TARGETS");
-        m_atomType = atom("ATOM");
         // The largest property one request can write, header left aside.
         m_maxBytes = std::size_t(xcb_get_maximum_request_length(c)) * 4 - 64;
     }
@@ -97,8 +97,8 @@ public:
         if (req->target == m_targets) {
             std::vector<xcb_atom_t> atoms{m_targets};
             for (const QByteArray& t : dragTargetsOf(m_formats)) atoms.push_back(atom(t));
-            xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, req->requestor, property, m_atomType,
-                                32, uint32_t(atoms.size()), atoms.data());
+            xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, req->requestor, property,
+                                XCB_ATOM_ATOM, 32, uint32_t(atoms.size()), atoms.data());
         } else {
             const std::optional<DragAnswer> a = dragDataFor(m_formats, nameOf(req->target));
             if (!a || std::size_t(a->bytes.size()) > m_maxBytes) return false;
@@ -128,11 +128,7 @@ private:
     xcb_atom_t atom(const QByteArray& name)
     {
         if (auto it = m_atoms.constFind(name); it != m_atoms.cend()) return *it;
-        xcb_atom_t a = XCB_ATOM_NONE;
-        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
-            m_c, xcb_intern_atom(m_c, false, uint16_t(name.size()), name.constData()), nullptr);
-        if (r) a = r->atom;
-        std::free(r);
+        const xcb_atom_t a = internAtom(m_c, name.constData());
         m_atoms.insert(name, a);
         if (a != XCB_ATOM_NONE) m_names.insert(a, name);
         return a;
@@ -153,7 +149,6 @@ private:
     xcb_connection_t* m_c;
     xcb_atom_t m_selection = XCB_ATOM_NONE;
     xcb_atom_t m_targets = XCB_ATOM_NONE;
-    xcb_atom_t m_atomType = XCB_ATOM_NONE;
     std::size_t m_maxBytes = 0;
     QHash<QByteArray, xcb_atom_t> m_atoms;
     QHash<xcb_atom_t, QByteArray> m_names;

@@ -6,6 +6,7 @@
 //                     removes it and checks that none is read
 //   mean SHOT X Y W H the mean colour of a region of a screenshot, "r g b"
 #include "platform/DisplayProfile.h"
+#include "platform/XAtom.h"
 #include "tests/support/ColourFiles.h"
 #include "tests/support/TestFiles.h"
 
@@ -31,15 +32,13 @@ bool setRootProperty(const QByteArray* bytes)
     xcb_connection_t* c = xcb_connect(nullptr, &screen);
     if (!c || xcb_connection_has_error(c)) return false;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 12, "_ICC_PROFILE"), nullptr);
-    if (!atom) return false;
+    const xcb_atom_t atom = sq::platform::internAtom(c, "_ICC_PROFILE");
+    if (atom == XCB_ATOM_NONE) return false;
     const xcb_void_cookie_t done =
-        bytes ? xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, root, atom->atom,
+        bytes ? xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, root, atom,
                                             XCB_ATOM_CARDINAL, 8, uint32_t(bytes->size()),
                                             bytes->constData())
-              : xcb_delete_property_checked(c, root, atom->atom);
-    std::free(atom);
+              : xcb_delete_property_checked(c, root, atom);
     xcb_generic_error_t* error = xcb_request_check(c, done);
     const bool ok = error == nullptr;
     std::free(error);

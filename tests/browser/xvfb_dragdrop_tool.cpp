@@ -22,6 +22,7 @@
 #include "platform/FileOpsDialogs.h"
 #include "platform/FileVerbs.h"
 #include "platform/NativePath.h"
+#include "platform/XAtom.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -140,15 +141,6 @@ private:
     QString m_folder;
 };
 
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
-{
-    xcb_intern_atom_reply_t* r =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, false, uint16_t(std::strlen(name)), name), nullptr);
-    const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(r);
-    return a;
-}
-
 int readDrag(const char* target)
 {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
@@ -157,8 +149,8 @@ int readDrag(const char* target)
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-    const xcb_atom_t property = internAtom(c, "SQ_DRAG_DATA");
-    xcb_convert_selection(c, win, internAtom(c, "XdndSelection"), internAtom(c, target), property,
+    const xcb_atom_t property = pw::internAtom(c, "SQ_DRAG_DATA");
+    xcb_convert_selection(c, win, pw::internAtom(c, "XdndSelection"), pw::internAtom(c, target), property,
                           XCB_CURRENT_TIME);
     xcb_flush(c);
     int rc = 1;
